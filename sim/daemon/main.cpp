@@ -1,0 +1,228 @@
+// vlx750-sim: the simulated amplifier behind a pseudo-terminal, for running the program and its
+// end-to-end tests without the hardware.
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "model/Amplifier.h"
+#include "Options.h"
+#include "PtyEndpoint.h"
+#include "Scheduler.h"
+#include "StableLink.h"
+
+namespace vlxsim {
+namespace {
+
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+// Signals are turned into bytes on a pipe so that the poll loop sees them without races.
+int signalPipe[2] = {-1, -1};
+
+extern "C" void OnSignal(int number) {
+  const int saved = errno;
+  const auto byte = static_cast<unsigned char>(number);
+  [[maybe_unused]] const ssize_t ignored = write(signalPipe[1], &byte, 1);
+  errno = saved;
+}
+
+bool InstallSignals(std::string& error) {
+  if (pipe(signalPipe) != 0) {
+    error = std::string("pipe: ") + std::strerror(errno);
+    return false;
+  }
+  for (const int fd : signalPipe) {
+    fcntl(fd, F_SETFL, O_NONBLOCK);
+    fcntl(fd, F_SETFD, FD_CLOEXEC);
+  }
+  struct sigaction action {};
+  action.sa_handler = OnSignal;
+  sigemptyset(&action.sa_mask);
+  for (const int number : {SIGUSR1, SIGUSR2, SIGTERM, SIGINT}) {
+    sigaction(number, &action, nullptr);
+  }
+  // Whoever reads our standard output may go away; printing a new path must not kill us.
+  signal(SIGPIPE, SIG_IGN);
+  return true;
+}
+
+// Bytes as a quoted line: printable ASCII as is, everything else as \xHH.
+std::string Printable(const std::string& bytes) {
+  std::string text = "\"";
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte <= 0x7E) {
+      text.push_back(c);
+    } else {
+      std::array<char, 5> hex{};
+      std::snprintf(hex.data(), hex.size(), "\\x%02X", byte);
+      text += hex.data();
+    }
+  }
+  return text + "\"";
+}
+
+// Serves the amplifier on the current pseudo-terminal and plugs it in and out on request.
+class Daemon {
+ public:
+  explicit Daemon(const Options& options)
+      : options_(options),
+        amplifier_(options.amplifier),
+        scheduler_(options.pace),
+        link_(options.linkPath) {}
+
+  int Run() {
+    std::string error;
+    if (!PlugIn(error)) {
+      std::cerr << "vlx750-sim: " << error << '\n';
+      return kExitFailure;
+    }
+    while (!stopping_) {
+      if (!Step(error)) {
+        std::cerr << "vlx750-sim: " << error << '\n';
+        link_.RemoveIfOurs();
+        return kExitFailure;
+      }
+    }
+    link_.RemoveIfOurs();
+    return 0;
+  }
+
+ private:
+  bool PlugIn(std::string& error) {
+    pty_ = PtyEndpoint::Open(error);
+    if (!pty_ || !link_.PointAt(pty_->SlavePath(), error)) {
+      pty_.reset();
+      return false;
+    }
+    std::cout << pty_->SlavePath() << std::endl;
+    Log("plugged in at " + pty_->SlavePath());
+    return true;
+  }
+
+  void PullOut() {
+    pty_.reset();
+    scheduler_.Clear();
+    Log("adapter pulled out");
+  }
+
+  bool Step(std::string& error) {
+    std::array<pollfd, 2> fds{};
+    fds[0] = {signalPipe[0], POLLIN, 0};
+    nfds_t count = 1;
+    if (pty_) {
+      fds[1] = {pty_->MasterFd(), POLLIN, 0};
+      count = 2;
+    }
+    if (poll(fds.data(), count, PollTimeoutMs()) < 0 && errno != EINTR) {
+      error = std::string("poll: ") + std::strerror(errno);
+      return false;
+    }
+    if ((fds[0].revents & POLLIN) != 0 && !HandleSignals(error)) {
+      return false;
+    }
+    if (pty_ && count == 2 && (fds[1].revents & POLLIN) != 0) {
+      ReceiveFromProgram();
+    }
+    if (pty_) {
+      SendDue();
+    }
+    return true;
+  }
+
+  int PollTimeoutMs() const {
+    const auto next = scheduler_.NextDue();
+    if (!next) {
+      return -1;
+    }
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*next - Scheduler::Clock::now());
+    return static_cast<int>(std::max<std::chrono::milliseconds::rep>(wait.count(), 0));
+  }
+
+  bool HandleSignals(std::string& error) {
+    unsigned char number = 0;
+    while (read(signalPipe[0], &number, 1) == 1) {
+      if (number == SIGUSR1 && pty_) {
+        PullOut();
+      } else if (number == SIGUSR2 && !pty_ && !PlugIn(error)) {
+        return false;
+      } else if (number == SIGTERM || number == SIGINT) {
+        stopping_ = true;
+      }
+    }
+    return true;
+  }
+
+  void ReceiveFromProgram() {
+    std::string bytes;
+    pty_->Read(bytes);
+    if (bytes.empty()) {
+      return;
+    }
+    const auto arrival = Scheduler::Clock::now();
+    const std::uint32_t rate = pty_->ProgramRate();
+    Log("<- " + Printable(bytes) + " at " + std::to_string(rate) + " (amplifier at " +
+        std::to_string(amplifier_.Rate()) + ")");
+    for (Transmission& transmission : amplifier_.Receive(bytes, rate)) {
+      Log("-> " + Printable(transmission.bytes) + " at " + std::to_string(transmission.rate) +
+          " after " + std::to_string(transmission.delayMs) + " ms");
+      scheduler_.Add(arrival, std::move(transmission));
+    }
+  }
+
+  void SendDue() {
+    const std::string due =
+        scheduler_.TakeDue(Scheduler::Clock::now(), [this](const Transmission& transmission) {
+          return AcrossRates(transmission.bytes, transmission.rate, pty_->ProgramRate());
+        });
+    if (!due.empty()) {
+      pty_->Write(due);
+    }
+  }
+
+  void Log(const std::string& line) const {
+    if (options_.verbose) {
+      std::cerr << "vlx750-sim: " << line << std::endl;
+    }
+  }
+
+  const Options& options_;
+  Amplifier amplifier_;
+  Scheduler scheduler_;
+  StableLink link_;
+  std::unique_ptr<PtyEndpoint> pty_;
+  bool stopping_ = false;
+};
+
+}  // namespace
+}  // namespace vlxsim
+
+int main(int argc, char** argv) {
+  vlxsim::Options options;
+  std::string error;
+  if (!vlxsim::ParseOptions(argc, argv, options, error)) {
+    std::cerr << "vlx750-sim: " << error << "\n\n" << vlxsim::Usage();
+    return vlxsim::kExitUsage;
+  }
+  if (options.help) {
+    std::cout << vlxsim::Usage();
+    return 0;
+  }
+  if (!vlxsim::InstallSignals(error)) {
+    std::cerr << "vlx750-sim: " << error << '\n';
+    return vlxsim::kExitFailure;
+  }
+  return vlxsim::Daemon(options).Run();
+}

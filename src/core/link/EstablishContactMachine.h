@@ -1,0 +1,88 @@
+#pragma once
+// Finds the amplifier: opens the chosen port, searches the rate it answers at, asks who it is,
+// reads its revision and serial number and publishes what it found (DeviceType, DeviceState,
+// Revision, SerialNumber, PortOpen, BaudRate). It also closes the port on request. It lives as
+// long as AppSettings.
+
+#include <cstdint>
+
+#include "link/Machine.h"
+
+namespace vlx {
+
+constexpr TimerId kEstablishContactTimerId = 23;
+
+class EstablishContactMachine final : public Machine {
+ public:
+  explicit EstablishContactMachine(AppSettings& owner);
+
+  // Controller operations of this machine.
+  void BeginClosePort();
+  // Re-opens the stored port and searches again, abandoning a run in progress.
+  void BeginTestCommunications();
+  // Only when idle: reads revision and serial number again. Returns whether it started.
+  bool BeginQueryRevision();
+
+ private:
+  class ClosePortState final : public SimpleState {
+   public:
+    ClosePortState(Machine& machine, MachineState* next);
+    void Execute() override;
+  };
+
+  class OpenPortState final : public SimpleState {
+   public:
+    OpenPortState(Machine& machine, MachineState* next);
+    void Execute() override;
+  };
+
+  class QueryRevisionState final : public QueryState {
+   public:
+    QueryRevisionState(Machine& machine, MachineState* next);
+    bool Accept() override;
+  };
+
+  class EstablishContactState final : public QueryState {
+   public:
+    EstablishContactState(Machine& machine, MachineState* next, MachineState& operatingNext);
+    void Reset() override;
+    void OnTimeout() override;
+    void OnSuccess() override;
+
+   private:
+    void AnnounceAttempt();
+
+    MachineState& operatingNext_;
+    std::uint32_t tries_ = 0;
+  };
+
+  class QueryIState final : public QueryState {
+   public:
+    QueryIState(Machine& machine, MachineState* next, MachineState& alternativeNext);
+    void GoToNext() override;
+    void Reset() override;
+    bool Accept() override;
+
+   private:
+    MachineState& alternativeNext_;
+    bool loader_ = false;
+  };
+
+  class QuerySerialNumberState final : public QueryState {
+   public:
+    QuerySerialNumberState(Machine& machine, MachineState* next);
+    bool Accept() override;
+  };
+
+  void PublishResult() override;
+
+  // Built in this order; a state may name one built after it as its next state.
+  ClosePortState closePort_;
+  OpenPortState openPort_;
+  QueryRevisionState queryRevision_;
+  EstablishContactState establishContact_;
+  QueryIState queryI_;
+  QuerySerialNumberState querySerialNumber_;
+};
+
+}  // namespace vlx

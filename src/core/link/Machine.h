@@ -1,0 +1,105 @@
+#pragma once
+// The engine every conversation with the amplifier runs on: a machine owns its states, sends one
+// command per state, waits for the reply or its timer, and moves on until its FinalState
+// publishes the result. Pages and AppSettings drive it only through the controller operations
+// (Cancel, IsIdle, Release, OnDataReceived, OnTimer and the machine's own start operations).
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "link/MachineState.h"
+#include "link/TimerService.h"
+#include "report/ErrorCode.h"
+#include "report/TextFormat.h"
+
+namespace vlx {
+
+class AppSettings;
+
+class Machine {
+ public:
+  // Primary interface.
+  virtual ~Machine();
+  // Where the machine's Log, LogVerbose and Trace lines go first; discarded unless a machine
+  // shows them (or a text tap is set).
+  virtual void OnText(const std::string& line);
+
+  // Controller interface.
+  // Asks a running machine to stop at its next send; the final state then sees 1223.
+  virtual bool Cancel();
+  virtual bool IsIdle() const;
+  // The holder gives the machine up; it is destroyed.
+  virtual void Release();
+  // Assembles one reply from the port and hands it to the current state.
+  virtual void OnDataReceived();
+  virtual void OnTimer(TimerId id);
+
+  Machine(const Machine&) = delete;
+  Machine& operator=(const Machine&) = delete;
+
+  // What states and the final state use.
+  AppSettings& Owner() const { return owner_; }
+  TimerId GetTimerId() const { return timerId_; }
+  std::uint32_t RetryLimit() const { return retryLimit_; }
+  ErrorCode Error() const { return error_; }
+  void SetError(ErrorCode code) { error_ = code; }
+  std::uint32_t GetDeviceState() const { return deviceState_; }
+  void SetDeviceState(std::uint32_t state) { deviceState_ = state; }
+  const std::string& ReceiveBuffer() const { return receiveBuffer_; }
+  void ClearReceiveBuffer() { receiveBuffer_.clear(); }
+  void SetTerminators(std::string terminators) { terminators_ = std::move(terminators); }
+  MachineState& Current() const { return *current_; }
+  void SetCurrent(MachineState& state) { current_ = &state; }
+  MachineState& GetFinalState() { return finalState_; }
+  // Arms the machine's timer for `milliseconds` and notes the time of the send.
+  void ArmTimer(std::uint32_t milliseconds);
+  void KillTimer();
+  std::uint32_t MillisecondsSinceSend() const;
+
+  void Log(std::uint32_t formatId, FormatArgs args = {});
+  void Log(std::string_view format, FormatArgs args = {});
+  void LogVerbose(std::uint32_t formatId, FormatArgs args = {});
+  void Trace(std::string_view format, FormatArgs args = {});
+  bool TraceEnabled() const;
+
+  // Lets a host see the lines OnText would otherwise drop (the command-line companion's --trace).
+  void SetTextTap(std::function<void(const std::string&)> tap) { textTap_ = std::move(tap); }
+
+  // The rule of both bit-rate searches: 38400, 19200, 9600, 4800, then 38400 again.
+  static std::uint32_t NextSearchRate(std::uint32_t bitsPerSecond);
+  // Moves the port to the next search rate and tells the BaudRate listeners; returns the rate
+  // the port now runs at.
+  std::uint32_t ChangeToNextSearchRate();
+
+ protected:
+  Machine(AppSettings& owner, TimerId timerId);
+  // Starts a run at `state`, whether the machine is idle or not.
+  void Start(MachineState& state);
+  // What the final state does with the run's result.
+  virtual void PublishResult() = 0;
+
+ private:
+  class FinalState final : public SimpleState {
+   public:
+    explicit FinalState(Machine& machine) : SimpleState(machine, "FinalState", nullptr) {}
+    void Execute() override { machine_.PublishResult(); }
+  };
+
+  bool IsTerminator(char c) const;
+
+  std::uint32_t retryLimit_ = 10;
+  std::uint32_t deviceState_ = 0;
+  AppSettings& owner_;
+  std::string receiveBuffer_;
+  std::string terminators_;
+  FinalState finalState_;
+  ErrorCode error_ = err::kSuccess;
+  std::uint32_t sendTick_ = 0;
+  MachineState* current_;
+  TimerId timerId_;
+  std::function<void(const std::string&)> textTap_;
+};
+
+}  // namespace vlx

@@ -1,0 +1,42 @@
+#pragma once
+// Hands every timer and serial notification to the machine that is running: the
+// establish-contact machine first, then the transient machine; when neither runs, to the
+// current page (the Command Tester reads raw replies that way). The main window and the
+// command-line host share it.
+
+#include "link/SerialEvents.h"
+#include "link/TimerService.h"
+
+namespace vlx {
+
+class AppSettings;
+class Machine;
+
+// A page that takes the notifications no machine wants.
+class RoutedEvents : public TimerTarget, public SerialEvents {};
+
+class MachineRouter final : public TimerTarget, public SerialEvents {
+ public:
+  // Becomes the window of every machine timer and the receiver of the port's notifications.
+  explicit MachineRouter(AppSettings& app);
+  ~MachineRouter() override;
+  MachineRouter(const MachineRouter&) = delete;
+  MachineRouter& operator=(const MachineRouter&) = delete;
+
+  void SetCurrentPage(RoutedEvents* page) { page_ = page; }
+  // Told when the adapter goes away while open; the port stays open and silent until reopened.
+  void SetPortLostHandler(SerialEvents* handler) { portLostHandler_ = handler; }
+
+  void OnTimer(TimerId id) override;
+  void OnSerialEvent() override;
+  void OnPortLost() override;
+
+ private:
+  Machine* RunningMachine() const;
+
+  AppSettings& app_;
+  RoutedEvents* page_ = nullptr;
+  SerialEvents* portLostHandler_ = nullptr;
+};
+
+}  // namespace vlx

@@ -1,0 +1,74 @@
+#include "link/ReplyText.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
+namespace vlx {
+namespace {
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+}  // namespace
+
+bool ReplyContains(std::string_view reply, std::string_view name) {
+  return !reply.empty() && reply.find(name) != std::string_view::npos;
+}
+
+std::optional<std::uint16_t> ParseNumberReply(std::string_view reply, std::string_view prefix) {
+  if (reply.substr(0, prefix.size()) != prefix) {
+    return std::nullopt;
+  }
+  std::string_view rest = reply.substr(prefix.size());
+  std::size_t i = 0;
+  while (i < rest.size() && (rest[i] == ' ' || rest[i] == '\t')) {
+    ++i;
+  }
+  bool negative = false;
+  if (i < rest.size() && (rest[i] == '+' || rest[i] == '-')) {
+    negative = rest[i] == '-';
+    ++i;
+  }
+  // Saturate like the C library's conversion rather than overflow on a long run of digits.
+  constexpr std::int64_t kLimit = std::numeric_limits<std::int32_t>::max();
+  std::int64_t magnitude = 0;
+  for (; i < rest.size() && IsDigit(rest[i]); ++i) {
+    magnitude = std::min<std::int64_t>(magnitude * 10 + (rest[i] - '0'), kLimit + 1);
+  }
+  const std::int64_t value = negative ? -magnitude : std::min(magnitude, kLimit);
+  if (value > 65535) {
+    return std::nullopt;
+  }
+  return static_cast<std::uint16_t>(static_cast<std::uint32_t>(value) & 0xFFFF);
+}
+
+std::optional<std::uint16_t> ParseRevisionReply(std::string_view reply) {
+  constexpr std::string_view kPrefix = "^RVM";
+  if (reply.size() < kPrefix.size() + 6 || reply.substr(0, kPrefix.size()) != kPrefix) {
+    return std::nullopt;
+  }
+  const std::string_view body = reply.substr(kPrefix.size(), 6);
+  if (!IsDigit(body[0]) || !IsDigit(body[1]) || body[2] != '.' || !IsDigit(body[3]) ||
+      !IsDigit(body[4]) || body[5] != ';') {
+    return std::nullopt;
+  }
+  return static_cast<std::uint16_t>((body[0] - '0') * 1000 + (body[1] - '0') * 100 +
+                                    (body[3] - '0') * 10 + (body[4] - '0'));
+}
+
+std::string PrintableReply(std::string_view reply) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string printable;
+  printable.reserve(reply.size());
+  for (char c : reply) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte <= 0x7E) {
+      printable.push_back(c);
+    } else {
+      printable += "\\x";
+      printable.push_back(kHex[byte >> 4]);
+      printable.push_back(kHex[byte & 0x0F]);
+    }
+  }
+  return printable;
+}
+
+}  // namespace vlx

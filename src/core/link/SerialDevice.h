@@ -1,0 +1,44 @@
+#pragma once
+// The raw serial device as the platform offers it. SerialPort builds the program's port
+// behaviour (argument checks, waits, failure reports) on top of it.
+//
+// Every call returns 0 on success or an error code in the program's numbering:
+// kFileNotFound for a missing device, kAccessDenied for a device another program holds,
+// kPrivilegeNotHeld for one the user may not open, kDeviceRemoved once the device went away.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "report/ErrorCode.h"
+
+namespace vlx {
+
+class SerialDeviceEvents {
+ public:
+  virtual ~SerialDeviceEvents() = default;
+  // Characters have arrived. One call per burst, not per byte.
+  virtual void OnCharactersReceived() = 0;
+  // The device went away while open (adapter pulled out). No further OnCharactersReceived
+  // comes until the port is closed and opened again.
+  virtual void OnDeviceLost() = 0;
+};
+
+class SerialDevice {
+ public:
+  virtual ~SerialDevice() = default;
+  virtual void SetEvents(SerialDeviceEvents* events) = 0;
+  // Opens exclusively at 38400 bit/s, 8 data bits, no parity, one stop bit, no flow control,
+  // DTR and RTS off.
+  virtual ErrorCode Open(const std::string& name) = 0;
+  virtual void Close() = 0;
+  virtual ErrorCode SetRate(std::uint32_t bitsPerSecond) = 0;
+  // Takes at most one received byte without waiting; `count` is 0 when none is there.
+  virtual ErrorCode ReadByte(std::uint8_t& byte, std::size_t& count) = 0;
+  virtual ErrorCode Write(std::string_view bytes, std::size_t& written) = 0;
+  // Discards what was received and not yet read; the transmit queue is left alone.
+  virtual ErrorCode PurgeReceive() = 0;
+};
+
+}  // namespace vlx

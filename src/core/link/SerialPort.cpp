@@ -1,0 +1,133 @@
+#include "link/SerialPort.h"
+
+#include "link/Clock.h"
+#include "link/SerialEvents.h"
+#include "report/ErrorText.h"
+#include "report/FailureReport.h"
+#include "report/StringTable.h"
+
+namespace vlx {
+namespace {
+// The line needs a moment after its settings change before bytes at the new rate are safe.
+constexpr std::uint32_t kLineSettleMs = 50;
+}  // namespace
+
+SerialPort::SerialPort(SerialDevice& device, Clock& clock, StatusSink& status, Prompts& prompts)
+    : device_(device), clock_(clock), status_(status), prompts_(prompts) {
+  device_.SetEvents(this);
+}
+
+SerialPort::~SerialPort() {
+  Close();
+  device_.SetEvents(nullptr);
+}
+
+bool SerialPort::IsSupportedRate(std::uint32_t bitsPerSecond) {
+  return bitsPerSecond == 4800 || bitsPerSecond == 9600 || bitsPerSecond == 19200 ||
+         bitsPerSecond == 38400;
+}
+
+bool SerialPort::Open(const std::string& name) {
+  if (open_) {
+    return true;
+  }
+  name_ = name;
+  if (name.empty()) {
+    lastError_ = err::kSerialPortNameMissing;
+    return false;
+  }
+  const ErrorCode code = device_.Open(name);
+  if (code != err::kSuccess) {
+    lastError_ = code;
+    return false;
+  }
+  open_ = true;
+  lost_ = false;
+  speed_ = kDefaultBitRate;
+  clock_.Sleep(kLineSettleMs);
+  return true;
+}
+
+bool SerialPort::Close() {
+  if (open_) {
+    device_.Close();
+    open_ = false;
+    lost_ = false;
+  }
+  return true;
+}
+
+bool SerialPort::CheckOpen() {
+  if (!open_) {
+    lastError_ = err::kInvalidHandle;
+    return false;
+  }
+  return true;
+}
+
+bool SerialPort::Read(std::uint8_t& byte, std::size_t& count) {
+  count = 0;
+  return CheckOpen() && Succeeded(device_.ReadByte(byte, count), "ReadFile");
+}
+
+bool SerialPort::WriteText(std::string_view text) {
+  if (!CheckOpen()) {
+    return false;
+  }
+  std::size_t written = 0;
+  return Succeeded(device_.Write(text, written), "WriteFile") && written == text.size();
+}
+
+bool SerialPort::Purge() { return CheckOpen() && Succeeded(device_.PurgeReceive(), "PurgeComm"); }
+
+bool SerialPort::SetSpeed(std::uint32_t bitsPerSecond) {
+  if (!IsSupportedRate(bitsPerSecond)) {
+    return false;
+  }
+  if (!CheckOpen()) {
+    return false;
+  }
+  if (bitsPerSecond == speed_) {
+    return true;
+  }
+  clock_.Sleep(kLineSettleMs);
+  const bool changed = Succeeded(device_.SetRate(bitsPerSecond), "SetCommState");
+  if (changed) {
+    speed_ = bitsPerSecond;
+  }
+  clock_.Sleep(kLineSettleMs);
+  return changed;
+}
+
+bool SerialPort::Succeeded(ErrorCode code, const char* operation) {
+  if (code == err::kSuccess) {
+    return true;
+  }
+  lastError_ = code;
+  // Once the adapter has been pulled out every call fails the same way; the loss itself was
+  // already announced, so a box per call would only bury the user.
+  if (code != err::kDeviceRemoved && !lost_) {
+    ReportFailure(operation, code);
+  }
+  return false;
+}
+
+void SerialPort::ReportFailure(const char* operation, ErrorCode code) {
+  vlx::ReportFailure(status_, prompts_, ids::kComPortErrorCaption, ids::kOperationFailedOn,
+                     {operation, name_, code, FormatErrorText(code)});
+}
+
+void SerialPort::OnCharactersReceived() {
+  if (events_ != nullptr) {
+    events_->OnSerialEvent();
+  }
+}
+
+void SerialPort::OnDeviceLost() {
+  lost_ = true;
+  if (events_ != nullptr) {
+    events_->OnPortLost();
+  }
+}
+
+}  // namespace vlx

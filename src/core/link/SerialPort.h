@@ -1,0 +1,77 @@
+#pragma once
+// The one serial port through which the program talks to the amplifier. It gives the machine
+// engine its few operations (read one byte without waiting, write a text, purge the receive
+// queue, change the bit rate) on top of the platform's raw device, and reports failed calls in
+// the program's words: a status line and a "COM Port Error" box.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "link/SerialDevice.h"
+#include "report/ErrorCode.h"
+
+namespace vlx {
+
+class Clock;
+class Prompts;
+class SerialEvents;
+class StatusSink;
+
+constexpr std::uint32_t kDefaultBitRate = 38400;
+
+class SerialPort : private SerialDeviceEvents {
+ public:
+  SerialPort(SerialDevice& device, Clock& clock, StatusSink& status, Prompts& prompts);
+  ~SerialPort() override;
+  SerialPort(const SerialPort&) = delete;
+  SerialPort& operator=(const SerialPort&) = delete;
+
+  // Receives the port's notifications (the main window, or the command-line host).
+  void SetEvents(SerialEvents* events) { events_ = events; }
+
+  // Opens at 38400 bit/s 8N1. True at once when already open (the name is kept). On failure
+  // LastError() says why; the caller words the message.
+  bool Open(const std::string& name);
+  bool Close();
+  bool IsOpen() const { return open_; }
+
+  // Takes one received byte if there is one; `count` is 0 or 1.
+  bool Read(std::uint8_t& byte, std::size_t& count);
+  // True only when every byte was written.
+  bool WriteText(std::string_view text);
+  // Discards the receive queue; the transmit queue is never purged.
+  bool Purge();
+  // Accepts 4800, 9600, 19200 and 38400 only; on failure the recorded rate stays the old one.
+  bool SetSpeed(std::uint32_t bitsPerSecond);
+
+  std::uint32_t Speed() const { return speed_; }
+  const std::string& Name() const { return name_; }
+  ErrorCode LastError() const { return lastError_; }
+
+  static bool IsSupportedRate(std::uint32_t bitsPerSecond);
+
+ private:
+  void OnCharactersReceived() override;
+  void OnDeviceLost() override;
+
+  bool CheckOpen();
+  // The outcome of a device call: true on success; otherwise records the code and, unless the
+  // device is known to be gone, reports the failed operation.
+  bool Succeeded(ErrorCode code, const char* operation);
+  void ReportFailure(const char* operation, ErrorCode code);
+
+  SerialDevice& device_;
+  Clock& clock_;
+  StatusSink& status_;
+  Prompts& prompts_;
+  SerialEvents* events_ = nullptr;
+  std::string name_;
+  bool open_ = false;
+  bool lost_ = false;
+  std::uint32_t speed_ = kDefaultBitRate;
+  ErrorCode lastError_ = err::kSuccess;
+};
+
+}  // namespace vlx

@@ -1,0 +1,108 @@
+#include "model/AppSettings.h"
+
+#include "link/Clock.h"
+#include "link/EstablishContactMachine.h"
+
+namespace vlx {
+namespace {
+// The amplifier needs this long after a speed command before it listens at the new rate.
+constexpr std::uint32_t kSpeedCommandSettleMs = 50;
+
+const char* SpeedCommand(std::uint32_t bitsPerSecond) {
+  switch (bitsPerSecond) {
+    case 4800:
+      return "^brp0;";
+    case 9600:
+      return "^brp1;";
+    case 19200:
+      return "^brp2;";
+    case 38400:
+      return "^brp3;";
+    default:
+      return nullptr;
+  }
+}
+}  // namespace
+
+AppSettings::AppSettings(const Services& services)
+    : PersistedSettings(services.store, services.fileSystem),
+      services_(services),
+      serialPort_(services.serialDevice, services.clock, services.status, services.prompts),
+      establishContact_(std::make_unique<EstablishContactMachine>(*this)) {}
+
+AppSettings::~AppSettings() {
+  transient_.reset();
+  establishContact_.reset();
+  serialPort_.Close();
+}
+
+void AppSettings::ForgetDevice() {
+  revision.Publish(0);
+  serialNumber.Publish(kUnknownSerialNumber);
+  if (deviceState.Get() != device_state::kNotResponding) {
+    deviceState.Publish(device_state::kNotResponding);
+  }
+}
+
+bool AppSettings::IsAmplifierPresent() const {
+  if (deviceType.Get() == device_type::kVlx750) {
+    return true;
+  }
+  return deviceType.Get() == device_type::kNone && deviceState.Get() == device_state::kOperating;
+}
+
+void AppSettings::Load() { LoadSettings(); }
+
+void AppSettings::Save() { SaveSettings(); }
+
+Machine& AppSettings::InstallTransientMachine(std::unique_ptr<Machine> machine) {
+  if (transient_ && transient_->IsIdle() && establishContact_->IsIdle()) {
+    transient_.reset();
+  }
+  transient_ = std::move(machine);
+  return *transient_;
+}
+
+void AppSettings::ReleaseTransientMachine(Machine& machine) {
+  if (transient_.get() == &machine) {
+    transient_.reset();
+  }
+}
+
+bool AppSettings::ClosePort() {
+  serialPort_.Close();
+  portOpen.Publish(0);
+  return true;
+}
+
+bool AppSettings::SetPortSpeed(std::uint32_t bitsPerSecond) {
+  if (portOpen.Get() == 0) {
+    return false;
+  }
+  if (serialPort_.Speed() == bitsPerSecond) {
+    return true;
+  }
+  const bool changed = serialPort_.SetSpeed(bitsPerSecond);
+  const bool purged = serialPort_.Purge();
+  return changed && purged && serialPort_.Speed() == bitsPerSecond;
+}
+
+bool AppSettings::SendSpeedCommand(std::uint32_t bitsPerSecond) {
+  const char* command = SpeedCommand(bitsPerSecond);
+  if (deviceState.Get() != device_state::kOperating || command == nullptr) {
+    return false;
+  }
+  serialPort_.Purge();
+  serialPort_.WriteText(command);
+  services_.clock.Sleep(kSpeedCommandSettleMs);
+  return true;
+}
+
+void AppSettings::SetDeviceState(std::uint32_t state) {
+  const std::uint32_t stored = serialPort_.IsOpen() ? state : device_state::kNotResponding;
+  if (stored != deviceState.Get()) {
+    deviceState.Publish(stored);
+  }
+}
+
+}  // namespace vlx

@@ -1,0 +1,127 @@
+#pragma once
+// The application model: the user's persisted settings, the live facts about the amplifier and
+// the link, the serial port and the two machine slots. Every value is observable; pages redraw
+// from the messages they subscribed to and never poll.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "link/SerialPort.h"
+#include "model/MessageIds.h"
+#include "model/Observable.h"
+#include "model/PersistedSettings.h"
+
+namespace vlx {
+
+class Clock;
+class EstablishContactMachine;
+class FileSystem;
+class Machine;
+class Prompts;
+class SerialDevice;
+class SettingsStore;
+class StatusSink;
+class TimerService;
+class TimerTarget;
+
+// What AppSettings needs of the platform (or of a test).
+struct Services {
+  SettingsStore& store;
+  FileSystem& fileSystem;
+  SerialDevice& serialDevice;
+  TimerService& timers;
+  Clock& clock;
+  StatusSink& status;
+  Prompts& prompts;
+};
+
+// Kinds of device that answer the identity query.
+namespace device_type {
+constexpr std::uint32_t kNone = 0;
+constexpr std::uint32_t kRq7 = 2;
+constexpr std::uint32_t kVlx750 = 3;
+constexpr std::uint32_t kTnr750 = 4;
+constexpr std::uint32_t kQmv1200 = 9;
+}  // namespace device_type
+
+// What the device is doing, as the machines found it.
+namespace device_state {
+constexpr std::uint32_t kNotResponding = 0;
+constexpr std::uint32_t kWaitingInLoader = 2;  // for the power button or a firmware load
+constexpr std::uint32_t kOperating = 3;
+}  // namespace device_state
+
+constexpr std::uint16_t kUnknownSerialNumber = 0xFFFF;
+
+class AppSettings : public PersistedSettings {
+ public:
+  explicit AppSettings(const Services& services);
+  virtual ~AppSettings();
+  AppSettings(const AppSettings&) = delete;
+  AppSettings& operator=(const AppSettings&) = delete;
+
+  // Gives the link up: revision and serial number unknown, device state 0.
+  virtual void ForgetDevice();
+  virtual bool IsAmplifierPresent() const;
+  virtual void Load();
+  virtual void Save();
+
+  // The window that receives every machine timer (the main window, or the command-line host).
+  void SetMainWindow(TimerTarget& window) { mainWindow_ = &window; }
+  TimerTarget& MainWindow() const { return *mainWindow_; }
+
+  SerialPort& Serial() { return serialPort_; }
+  const SerialPort& Serial() const { return serialPort_; }
+  EstablishContactMachine& EstablishContact() { return *establishContact_; }
+  Machine* TransientMachine() const { return transient_.get(); }
+  // Puts a newly made machine in the transient slot; an idle previous one is given up first.
+  Machine& InstallTransientMachine(std::unique_ptr<Machine> machine);
+  // Clears the transient slot if it holds `machine` and destroys it.
+  void ReleaseTransientMachine(Machine& machine);
+
+  TimerService& Timers() const { return services_.timers; }
+  Clock& GetClock() const { return services_.clock; }
+  StatusSink& Status() const { return services_.status; }
+  Prompts& GetPrompts() const { return services_.prompts; }
+
+  // Closes the port and tells the PortOpen listeners.
+  bool ClosePort();
+  // Moves the port to `bitsPerSecond` and purges what came in at the old rate. The caller
+  // notifies the BaudRate listeners.
+  bool SetPortSpeed(std::uint32_t bitsPerSecond);
+  // Tells an operating amplifier to switch its line to `bitsPerSecond`; no reply is awaited.
+  bool SendSpeedCommand(std::uint32_t bitsPerSecond);
+  // Stores 0 whatever was asked while the port is closed; tells listeners only on a change.
+  void SetDeviceState(std::uint32_t state);
+
+  Observable<std::uint32_t> deviceState{kMsgDeviceState, device_state::kNotResponding};
+  Observable<std::uint32_t> band{kMsgBand};
+  Observable<std::uint32_t> deviceType{kMsgDeviceType, device_type::kNone};
+  Observable<std::uint16_t> availableRevision{kMsgAvailableRevision};
+  Observable<std::uint16_t> revision{kMsgRevision};
+  Observable<std::uint32_t> progressPosition{kMsgProgressPosition};
+  Observable<std::uint32_t> progressRange{kMsgProgressRange};
+  Subscribers machineDone{kMsgMachineDone};
+  Observable<std::uint16_t> serialNumber{kMsgSerialNumber, kUnknownSerialNumber};
+  Observable<std::uint32_t> portOpen{kMsgPortOpen};
+  Subscribers baudRate{kMsgBaudRate};  // the value is the serial port's current speed
+  Observable<std::uint32_t> mainWindowReady{kMsgMainWindowReady};
+  Observable<std::string> bannerText{kMsgBannerText};
+  Observable<std::uint16_t> paCurrent{kMsgPaCurrent};
+  Observable<std::uint8_t> currentFault{kMsgCurrentFault};
+  Observable<std::uint32_t> operateMode{kMsgOperateMode};
+  Observable<std::uint16_t> power{kMsgPower};
+  Observable<std::uint16_t> swr{kMsgSwr};
+  Observable<std::uint16_t> temperature{kMsgTemperature};
+  Observable<std::uint16_t> paVoltage{kMsgPaVoltage};
+
+ private:
+  Services services_;
+  TimerTarget* mainWindow_ = nullptr;
+  SerialPort serialPort_;
+  std::unique_ptr<EstablishContactMachine> establishContact_;
+  std::unique_ptr<Machine> transient_;
+};
+
+}  // namespace vlx

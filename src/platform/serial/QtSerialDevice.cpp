@@ -1,0 +1,277 @@
+#include "serial/QtSerialDevice.h"
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+
+#include "ErrorTexts.h"
+
+namespace vlx {
+namespace {
+
+constexpr qint32 kOpenRate = 38400;
+
+std::string GroupName(gid_t group) {
+  std::vector<char> buffer(1024);
+  struct group entry {};
+  struct group* found = nullptr;
+  int result = 0;
+  while ((result = ::getgrgid_r(group, &entry, buffer.data(), buffer.size(), &found)) == ERANGE &&
+         buffer.size() < (1u << 20)) {
+    buffer.resize(buffer.size() * 2);
+  }
+  return (result == 0 && found != nullptr) ? std::string(found->gr_name) : std::string();
+}
+
+}  // namespace
+
+std::string SerialDevicePath(const std::string& name) {
+  if (name.find('/') == std::string::npos) {
+    return "/dev/" + name;
+  }
+  // QSerialPort would put a relative path under /dev as well; a typed path means the user's own.
+  return name.front() == '/' ? name : "./" + name;
+}
+
+ErrorCode ErrorCodeFromOpenErrno(int error) {
+  switch (error) {
+    case 0:
+      return err::kSuccess;
+    case ENOENT:
+    case ENOTDIR:
+    case ENODEV:
+    case ENXIO:
+      return err::kFileNotFound;
+    case EACCES:
+    case EPERM:
+      return err::kPrivilegeNotHeld;
+    case EBUSY:
+      return err::kAccessDenied;
+    case ENOMEM:
+      return err::kOutOfMemory;
+    case EINVAL:
+    case ENAMETOOLONG:
+    case ELOOP:
+      return err::kInvalidParameter;
+    default:
+      return err::kGenFailure;
+  }
+}
+
+ErrorCode ErrorCodeFromSerialPortError(QSerialPort::SerialPortError error) {
+  switch (error) {
+    case QSerialPort::NoError:
+      return err::kSuccess;
+    case QSerialPort::DeviceNotFoundError:
+      return err::kFileNotFound;
+    // After the access check has passed, a refusal means another program holds the port
+    // (its lock file, or the exclusive mode of the terminal).
+    case QSerialPort::PermissionError:
+      return err::kAccessDenied;
+    case QSerialPort::WriteError:
+      return err::kWriteFault;
+    case QSerialPort::ReadError:
+      return err::kReadFault;
+    case QSerialPort::ResourceError:
+      return err::kDeviceRemoved;
+    case QSerialPort::UnsupportedOperationError:
+      return err::kInvalidParameter;
+    case QSerialPort::NotOpenError:
+      return err::kInvalidHandle;
+    case QSerialPort::OpenError:
+    case QSerialPort::TimeoutError:
+    case QSerialPort::UnknownError:
+      return err::kGenFailure;
+  }
+  return err::kGenFailure;
+}
+
+QtSerialDevice::QtSerialDevice(QObject* parent) : QObject(parent) {
+  connect(&port_, &QSerialPort::readyRead, this, &QtSerialDevice::OnReadyRead);
+  connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialDevice::OnErrorOccurred);
+}
+
+QtSerialDevice::~QtSerialDevice() { Close(); }
+
+ErrorCode QtSerialDevice::Open(const std::string& name) {
+  if (port_.isOpen() && !lost_) {
+    return err::kSuccess;
+  }
+  Close();
+  const std::string path = SerialDevicePath(name);
+  if (const ErrorCode code = CheckAccess(path); code != err::kSuccess) {
+    return code;
+  }
+  port_.setPortName(QString::fromStdString(path));
+  port_.setBaudRate(kOpenRate);
+  port_.setDataBits(QSerialPort::Data8);
+  port_.setParity(QSerialPort::NoParity);
+  port_.setStopBits(QSerialPort::OneStop);
+  port_.setFlowControl(QSerialPort::NoFlowControl);
+  // QSerialPort opens exclusively: a lock file and the terminal's exclusive mode.
+  if (!port_.open(QIODevice::ReadWrite)) {
+    return TakeError();
+  }
+  ++openCount_;
+  if (const ErrorCode code = ApplyLineSettings(); code != err::kSuccess) {
+    Close();
+    return code;
+  }
+  return err::kSuccess;
+}
+
+ErrorCode QtSerialDevice::CheckAccess(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) {
+    const int error = errno;
+    if (error == EACCES) {
+      RecordDeviceAccessDenied(path, {});
+    }
+    return ErrorCodeFromOpenErrno(error);
+  }
+  // The toolkit reports a device the user may not open the same way as one another program
+  // holds; asking first tells the two apart, so the user learns which group to join.
+  if (::access(path.c_str(), R_OK | W_OK) != 0) {
+    const int error = errno;
+    if (error == EACCES) {
+      RecordDeviceAccessDenied(path, GroupName(info.st_gid));
+    }
+    return ErrorCodeFromOpenErrno(error);
+  }
+  return err::kSuccess;
+}
+
+ErrorCode QtSerialDevice::ApplyLineSettings() {
+  if (const ErrorCode code = ModemLineOutcome(port_.setDataTerminalReady(false));
+      code != err::kSuccess) {
+    return code;
+  }
+  return ModemLineOutcome(port_.setRequestToSend(false));
+}
+
+ErrorCode QtSerialDevice::ModemLineOutcome(bool set) {
+  // A pseudo-terminal has no modem lines; that is no reason to refuse it.
+  if (!set && port_.error() != QSerialPort::UnsupportedOperationError) {
+    return TakeError();
+  }
+  port_.clearError();
+  return err::kSuccess;
+}
+
+void QtSerialDevice::Close() {
+  lost_ = false;
+  ClosePort();
+}
+
+void QtSerialDevice::ClosePort() {
+  // Closing a port whose device is gone raises errors of its own; they mean nothing now.
+  closing_ = true;
+  if (port_.isOpen()) {
+    port_.close();
+  }
+  closing_ = false;
+  port_.clearError();
+}
+
+ErrorCode QtSerialDevice::CheckUsable() const {
+  if (lost_) {
+    return err::kDeviceRemoved;
+  }
+  return port_.isOpen() ? err::kSuccess : err::kInvalidHandle;
+}
+
+ErrorCode QtSerialDevice::TakeError() {
+  const ErrorCode code = lost_ ? err::kDeviceRemoved : ErrorCodeFromSerialPortError(port_.error());
+  port_.clearError();
+  return code == err::kSuccess ? err::kGenFailure : code;
+}
+
+ErrorCode QtSerialDevice::SetRate(std::uint32_t bitsPerSecond) {
+  if (const ErrorCode code = CheckUsable(); code != err::kSuccess) {
+    return code;
+  }
+  return port_.setBaudRate(static_cast<qint32>(bitsPerSecond)) ? err::kSuccess : TakeError();
+}
+
+ErrorCode QtSerialDevice::ReadByte(std::uint8_t& byte, std::size_t& count) {
+  count = 0;
+  if (const ErrorCode code = CheckUsable(); code != err::kSuccess) {
+    return code;
+  }
+  // Only what the event loop has already taken from the line: this never waits.
+  char received = 0;
+  const qint64 got = port_.read(&received, 1);
+  if (got < 0) {
+    return TakeError();
+  }
+  if (got == 1) {
+    byte = static_cast<std::uint8_t>(received);
+    count = 1;
+  }
+  return err::kSuccess;
+}
+
+ErrorCode QtSerialDevice::Write(std::string_view bytes, std::size_t& written) {
+  written = 0;
+  if (const ErrorCode code = CheckUsable(); code != err::kSuccess) {
+    return code;
+  }
+  const qint64 accepted = port_.write(bytes.data(), static_cast<qint64>(bytes.size()));
+  if (accepted < 0) {
+    return TakeError();
+  }
+  // Hand the bytes to the driver now rather than at the next turn of the event loop: a speed
+  // change follows the speed command after a short sleep, and the command must leave at the
+  // old rate.
+  if (!port_.flush() && (lost_ || port_.error() != QSerialPort::NoError)) {
+    return TakeError();
+  }
+  written = static_cast<std::size_t>(accepted);
+  return err::kSuccess;
+}
+
+ErrorCode QtSerialDevice::PurgeReceive() {
+  if (const ErrorCode code = CheckUsable(); code != err::kSuccess) {
+    return code;
+  }
+  // Drops the toolkit's buffer and the driver's receive queue; what is being sent stays.
+  return port_.clear(QSerialPort::Input) ? err::kSuccess : TakeError();
+}
+
+void QtSerialDevice::OnReadyRead() {
+  if (!lost_ && events_ != nullptr) {
+    events_->OnCharactersReceived();
+  }
+}
+
+void QtSerialDevice::OnErrorOccurred(QSerialPort::SerialPortError error) {
+  if (closing_ || lost_ || !port_.isOpen()) {
+    return;
+  }
+  // Other errors belong to the call that met them and come back as its code.
+  if (error != QSerialPort::ReadError && error != QSerialPort::ResourceError) {
+    return;
+  }
+  // The device is gone (adapter pulled out, or the other end of a pseudo-terminal closed). The
+  // port keeps signalling errors while open, so it is closed; closing and telling the program
+  // wait for the event loop, because this may run inside one of our own calls or inside the
+  // toolkit's read handler, where neither the port nor the caller expects to be pulled away.
+  lost_ = true;
+  QMetaObject::invokeMethod(
+      this, [this, open = openCount_] { AnnounceLoss(open); }, Qt::QueuedConnection);
+}
+
+void QtSerialDevice::AnnounceLoss(std::uint32_t openCount) {
+  if (!lost_ || openCount != openCount_) {
+    return;
+  }
+  ClosePort();
+  if (events_ != nullptr) {
+    events_->OnDeviceLost();
+  }
+}
+
+}  // namespace vlx

@@ -1,0 +1,60 @@
+#pragma once
+// The serial device on QSerialPort: opens a port exclusively with the amplifier's line settings,
+// turns the toolkit's signals into the core's notifications and its failures into the program's
+// error codes. A device that goes away while open is closed at its first read or resource error
+// and announced once; the port never floods the program with errors after that.
+
+#include <QObject>
+#include <QSerialPort>
+#include <cstdint>
+#include <string>
+
+#include "link/SerialDevice.h"
+
+namespace vlx {
+
+// A port name without "/" names a device under /dev; anything else is a path as typed.
+std::string SerialDevicePath(const std::string& name);
+
+// The open's verdict on an errno from looking at or opening the device.
+ErrorCode ErrorCodeFromOpenErrno(int error);
+
+// The program's code for a QSerialPort failure.
+ErrorCode ErrorCodeFromSerialPortError(QSerialPort::SerialPortError error);
+
+class QtSerialDevice : public QObject, public SerialDevice {
+  Q_OBJECT
+
+ public:
+  explicit QtSerialDevice(QObject* parent = nullptr);
+  ~QtSerialDevice() override;
+
+  void SetEvents(SerialDeviceEvents* events) override { events_ = events; }
+  ErrorCode Open(const std::string& name) override;
+  void Close() override;
+  ErrorCode SetRate(std::uint32_t bitsPerSecond) override;
+  ErrorCode ReadByte(std::uint8_t& byte, std::size_t& count) override;
+  ErrorCode Write(std::string_view bytes, std::size_t& written) override;
+  ErrorCode PurgeReceive() override;
+
+ private:
+  ErrorCode CheckUsable() const;
+  ErrorCode CheckAccess(const std::string& path);
+  ErrorCode ApplyLineSettings();
+  ErrorCode ModemLineOutcome(bool set);
+  void ClosePort();
+  // The code of the port's pending error, which is then cleared for the next call.
+  ErrorCode TakeError();
+  void OnReadyRead();
+  void OnErrorOccurred(QSerialPort::SerialPortError error);
+  void AnnounceLoss(std::uint32_t openCount);
+
+  QSerialPort port_;
+  SerialDeviceEvents* events_ = nullptr;
+  bool lost_ = false;
+  bool closing_ = false;
+  // Tells a loss announcement still in the queue from one that belongs to an earlier open.
+  std::uint32_t openCount_ = 0;
+};
+
+}  // namespace vlx

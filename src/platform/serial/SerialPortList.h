@@ -1,0 +1,13 @@
+#pragma once
+// The serial ports the system knows of, for the Port page's list.
+
+#include <string>
+#include <vector>
+
+namespace vlx {
+
+// The system paths of the serial ports (/dev/ttyUSB0, ...), sorted. The system's list never shows
+// pseudo-terminals, so the simulated amplifier's link is added by name when it exists.
+std::vector<std::string> ListSerialPorts(const std::string& simulatorLink = "/tmp/vlx750-sim");
+
+}  // namespace vlx

@@ -1,0 +1,53 @@
+#pragma once
+// The settings store on disk: one JSON document per user that keeps every value with its type,
+//
+//   {"values":  {"Port": {"type": "string", "value": "/dev/ttyUSB0"},
+//                "Trace": {"type": "dword", "value": 0}, ...},
+//    "subkeys": {"Window": {"flags": {"type": "dword", "value": 0}, ...}}}
+//
+// It is read once; every write rewrites the whole document through a temporary file renamed
+// into place, so a crash or a full disk never leaves a half-written file. Entries this program
+// cannot read are ignored but kept in the file. A file that cannot be read at all counts as
+// empty and is copied aside before it is first replaced, never lost.
+
+#include <QJsonObject>
+#include <QString>
+#include <string>
+
+#include "model/SettingsStore.h"
+
+namespace vlx {
+
+// ($XDG_CONFIG_HOME when set and absolute, else ~/.config) + "/Velqorin/VLX Utility.json".
+QString DefaultSettingsPath();
+
+class JsonSettingsStore : public SettingsStore {
+ public:
+  explicit JsonSettingsStore(QString path = DefaultSettingsPath());
+
+  std::optional<StoredValue> Read(const std::string& subkey, const std::string& name) const override;
+  ErrorCode WriteDword(const std::string& subkey, const std::string& name,
+                       std::uint32_t value) override;
+  ErrorCode WriteString(const std::string& subkey, const std::string& name,
+                        const std::string& value) override;
+
+  // Why the file could not be used and where it will be kept; empty when it loaded fine or
+  // did not exist.
+  std::string LoadProblem() const { return loadProblem_; }
+  const QString& Path() const { return path_; }
+
+ private:
+  void LoadFile();
+  void MarkUnusable(const QString& reason);
+  ErrorCode Write(const std::string& subkey, const std::string& name, const QJsonObject& entry);
+  ErrorCode SetBadFileAside();
+  ErrorCode Persist(const QJsonObject& root) const;
+
+  QString path_;
+  QJsonObject root_;
+  std::string loadProblem_;
+  // Where the unusable file goes before the first write replaces it; empty when nothing to keep.
+  QString asidePath_;
+};
+
+}  // namespace vlx

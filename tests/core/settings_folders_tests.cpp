@@ -1,0 +1,144 @@
+// The default data folders and the folder helpers the pages share.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "FakeFileSystem.h"
+#include "RecordingSinks.h"
+#include "model/DataFolders.h"
+
+namespace vlx {
+namespace {
+
+using test::FakeFileSystem;
+using test::ScriptedPrompts;
+
+TEST(PathHelpersTest, JoinPath) {
+  struct Case {
+    const char* folder;
+    const char* name;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"/a/b", "c.hex", "/a/b/c.hex"},
+      {"/a/b//", "c.hex", "/a/b/c.hex"},
+      {"/", "c.hex", "/c.hex"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(JoinPath(c.folder, c.name), c.expected) << c.folder << " + " << c.name;
+  }
+}
+
+TEST(PathHelpersTest, FolderOf) {
+  struct Case {
+    const char* path;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"/a/b/c.hex", "/a/b"}, {"/a/b/", "/a/b"}, {"/a//b", "/a"}, {"/c.hex", "/"},
+      {"/", "/"},             {"c.hex", ""},     {"", ""},        {"a/b", "a"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FolderOf(c.path), c.expected) << '"' << c.path << '"';
+  }
+}
+
+TEST(DefaultDataFolderTest, CreatesBothLevelsUnderTheUserDataFolder) {
+  FakeFileSystem files;
+  files.userDataFolder = "/home/op/.local/share/";
+  files.documentsFolder = "/home/op/Documents";
+  files.AddDirectory("/home/op/.local/share");
+
+  EXPECT_EQ(DefaultDataFolder(files, kFirmwareLeaf), "/home/op/.local/share/Velqorin/VLX Firmware");
+  EXPECT_TRUE(files.IsDirectory("/home/op/.local/share/Velqorin/VLX Firmware"));
+}
+
+TEST(DefaultDataFolderTest, FallsBackToDocumentsThenToNothing) {
+  FakeFileSystem files;
+  files.documentsFolder = "/home/op/Documents";
+  files.AddDirectory("/home/op/Documents");
+  EXPECT_EQ(DefaultDataFolder(files, kFaultTablesLeaf),
+            "/home/op/Documents/Velqorin/VLX Fault Tables");
+
+  FakeFileSystem nowhere;
+  EXPECT_EQ(DefaultDataFolder(nowhere, kConfigurationLeaf), "");
+  EXPECT_TRUE(nowhere.CreationLog().empty());
+}
+
+TEST(DefaultDataFolderTest, ReturnsThePathEvenWhenItCouldNotBeCreated) {
+  FakeFileSystem files;
+  files.userDataFolder = "/data";
+  files.AddDirectory("/data");
+  files.FailCreationOf("/data/Velqorin");
+  EXPECT_EQ(DefaultDataFolder(files, kFirmwareLeaf), "/data/Velqorin/VLX Firmware");
+  EXPECT_FALSE(files.IsDirectory("/data/Velqorin/VLX Firmware"));
+}
+
+TEST(CreateFolderPathTest, CreatesEachMissingLevelInOrder) {
+  FakeFileSystem files;
+  files.AddDirectory("/home/op");
+  EXPECT_EQ(CreateFolderPath(files, "/home/op/x/y/z/"), err::kSuccess);
+  EXPECT_EQ(files.CreationLog(), (std::vector<std::string>{"/home/op/x", "/home/op/x/y",
+                                                           "/home/op/x/y/z"}));
+  EXPECT_TRUE(files.IsDirectory("/home/op/x/y/z"));
+}
+
+TEST(CreateFolderPathTest, StopsAtTheFirstLevelThatCannotBeCreated) {
+  FakeFileSystem files;
+  files.AddDirectory("/srv");
+  files.FailCreationOf("/srv/a", err::kAccessDenied);
+  EXPECT_EQ(CreateFolderPath(files, "/srv/a/b"), err::kAccessDenied);
+  EXPECT_EQ(files.CreationLog(), std::vector<std::string>{"/srv/a"});
+}
+
+TEST(CreateFolderPathTest, RootEmptyAndRelativePaths) {
+  FakeFileSystem files;
+  EXPECT_EQ(CreateFolderPath(files, "/"), err::kSuccess);
+  EXPECT_NE(CreateFolderPath(files, ""), err::kSuccess);
+  EXPECT_TRUE(files.CreationLog().empty());
+
+  EXPECT_EQ(CreateFolderPath(files, "rel/sub"), err::kSuccess);
+  EXPECT_TRUE(files.IsDirectory("rel/sub"));
+}
+
+class EnsureFolderExistsTest : public ::testing::Test {
+ protected:
+  EnsureFolderExistsTest() { files.AddDirectory("/home/op"); }
+
+  FakeFileSystem files;
+  ScriptedPrompts prompts;
+  const std::string path = "/home/op/fw";
+};
+
+TEST_F(EnsureFolderExistsTest, ExistingFolderAsksNothing) {
+  files.AddDirectory(path);
+  EXPECT_TRUE(EnsureFolderExists(files, prompts, path));
+  EXPECT_TRUE(prompts.boxes.empty());
+}
+
+TEST_F(EnsureFolderExistsTest, AsksAndCreatesOnlyOnYes) {
+  prompts.answers = {mb::kIdNo};
+  EXPECT_FALSE(EnsureFolderExists(files, prompts, path));
+  EXPECT_FALSE(files.IsDirectory(path));
+  ASSERT_EQ(prompts.boxes.size(), 1u);
+  EXPECT_EQ(prompts.boxes[0].text,
+            "Folder \"/home/op/fw\" does not exist. Do you want to create it now?");
+  EXPECT_EQ(prompts.boxes[0].caption, "Create folder");
+  EXPECT_EQ(prompts.boxes[0].style, 0x44u);
+
+  prompts.answers = {mb::kIdYes};
+  EXPECT_TRUE(EnsureFolderExists(files, prompts, path));
+  EXPECT_TRUE(files.IsDirectory(path));
+}
+
+TEST_F(EnsureFolderExistsTest, FailedCreationAsksAgainUntilTheUserGivesUp) {
+  files.FailCreationOf(path);
+  prompts.answers = {mb::kIdYes, mb::kIdYes, mb::kIdNo};
+  EXPECT_FALSE(EnsureFolderExists(files, prompts, path));
+  EXPECT_EQ(prompts.boxes.size(), 3u);
+}
+
+}  // namespace
+}  // namespace vlx

@@ -1,0 +1,288 @@
+// Runs the real vlx750-sim binary on a pseudo-terminal and talks to it as the program would.
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr milliseconds kPatience{3000};
+
+int RemainingMs(Clock::time_point deadline) {
+  const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now()).count();
+  return left > 0 ? static_cast<int>(left) : 0;
+}
+
+// The daemon as a child process; killed and reaped whatever the test does.
+class SimProcess {
+ public:
+  explicit SimProcess(std::vector<std::string> args) {
+    int out[2];
+    int err[2];
+    if (pipe(out) != 0 || pipe(err) != 0) {
+      return;
+    }
+    pid_ = fork();
+    if (pid_ == 0) {
+      dup2(out[1], STDOUT_FILENO);
+      dup2(err[1], STDERR_FILENO);
+      std::vector<char*> argv;
+      static std::string program = VLX750_SIM_PATH;
+      argv.push_back(program.data());
+      for (std::string& arg : args) {
+        argv.push_back(arg.data());
+      }
+      argv.push_back(nullptr);
+      execv(program.c_str(), argv.data());
+      _exit(127);
+    }
+    close(out[1]);
+    close(err[1]);
+    stdout_ = out[0];
+    stderr_ = err[0];
+  }
+
+  ~SimProcess() {
+    if (pid_ > 0 && !exitCode_) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    close(stdout_);
+    close(stderr_);
+  }
+
+  void Signal(int number) const { kill(pid_, number); }
+
+  // The next line on its standard output, or nothing within the patience.
+  std::optional<std::string> ReadLine() {
+    const auto deadline = Clock::now() + kPatience;
+    for (;;) {
+      if (const auto end = outBuffer_.find('\n'); end != std::string::npos) {
+        std::string line = outBuffer_.substr(0, end);
+        outBuffer_.erase(0, end + 1);
+        return line;
+      }
+      if (!ReadSome(stdout_, outBuffer_, deadline)) {
+        return std::nullopt;
+      }
+    }
+  }
+
+  std::string ReadAllErrors() {
+    std::string text;
+    while (ReadSome(stderr_, text, Clock::now() + kPatience)) {
+    }
+    return text;
+  }
+
+  // Its exit code, or nothing if it is still running after the patience.
+  std::optional<int> Wait() {
+    const auto deadline = Clock::now() + kPatience;
+    while (Clock::now() < deadline) {
+      int status = 0;
+      if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return exitCode_;
+      }
+      poll(nullptr, 0, 10);
+    }
+    return std::nullopt;
+  }
+
+ private:
+  static bool ReadSome(int fd, std::string& into, Clock::time_point deadline) {
+    pollfd p{fd, POLLIN, 0};
+    if (poll(&p, 1, RemainingMs(deadline)) <= 0) {
+      return false;
+    }
+    std::array<char, 256> buffer{};
+    const ssize_t n = read(fd, buffer.data(), buffer.size());
+    if (n <= 0) {
+      return false;
+    }
+    into.append(buffer.data(), static_cast<std::size_t>(n));
+    return true;
+  }
+
+  pid_t pid_ = -1;
+  int stdout_ = -1;
+  int stderr_ = -1;
+  std::string outBuffer_;
+  std::optional<int> exitCode_;
+};
+
+// The program's side: the slave terminal, raw, at a chosen rate.
+class Port {
+ public:
+  explicit Port(const std::string& path) : fd_(open(path.c_str(), O_RDWR | O_NOCTTY)) {}
+  ~Port() {
+    if (fd_ >= 0) {
+      close(fd_);
+    }
+  }
+  bool IsOpen() const { return fd_ >= 0; }
+
+  bool SetRate(speed_t speed) {
+    termios tio{};
+    if (tcgetattr(fd_, &tio) != 0) {
+      return false;
+    }
+    cfmakeraw(&tio);
+    cfsetspeed(&tio, speed);
+    return tcsetattr(fd_, TCSANOW, &tio) == 0;
+  }
+
+  bool Write(const std::string& bytes) {
+    return write(fd_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+  }
+
+  // What arrives until a ";" or the wait is over.
+  std::string ReadReply(milliseconds wait) {
+    const auto deadline = Clock::now() + wait;
+    std::string reply;
+    while (reply.find(';') == std::string::npos) {
+      pollfd p{fd_, POLLIN, 0};
+      if (poll(&p, 1, RemainingMs(deadline)) <= 0) {
+        break;
+      }
+      std::array<char, 64> buffer{};
+      const ssize_t n = read(fd_, buffer.data(), buffer.size());
+      if (n <= 0) {
+        break;
+      }
+      reply.append(buffer.data(), static_cast<std::size_t>(n));
+    }
+    return reply;
+  }
+
+  // The result of a read once the line is gone: 0 (end of file) or -1 with EIO.
+  std::optional<int> ReadAfterHangUp() {
+    pollfd p{fd_, POLLIN, 0};
+    if (poll(&p, 1, static_cast<int>(kPatience.count())) <= 0) {
+      return std::nullopt;
+    }
+    char byte = 0;
+    const ssize_t n = read(fd_, &byte, 1);
+    return n == 0 ? 0 : (n < 0 && errno == EIO ? -1 : std::optional<int>());
+  }
+
+ private:
+  int fd_;
+};
+
+class DaemonTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    directory_ = std::filesystem::temp_directory_path() /
+                 ("vlx750-sim-test-" + std::to_string(getpid()));
+    std::filesystem::create_directories(directory_);
+  }
+  void TearDown() override { std::filesystem::remove_all(directory_); }
+
+  std::string LinkPath() const { return (directory_ / "amp").string(); }
+
+  std::filesystem::path directory_;
+};
+
+TEST_F(DaemonTest, ServesTheAmplifierAtItsRateAndSurvivesThePulledAdapter) {
+  SimProcess sim({"--link", LinkPath()});
+  const std::optional<std::string> path = sim.ReadLine();
+  ASSERT_TRUE(path) << sim.ReadAllErrors();
+  EXPECT_EQ(std::filesystem::read_symlink(LinkPath()), *path);
+
+  {
+    Port port(LinkPath());
+    ASSERT_TRUE(port.IsOpen());
+    ASSERT_TRUE(port.SetRate(B38400));
+    ASSERT_TRUE(port.Write("^RVM;"));
+    EXPECT_EQ(port.ReadReply(kPatience), "^RVM01.23;");
+
+    // At the wrong rate the amplifier hears noise and stays quiet.
+    ASSERT_TRUE(port.SetRate(B9600));
+    ASSERT_TRUE(port.Write("^RVM;"));
+    EXPECT_EQ(port.ReadReply(milliseconds(300)), "");
+  }
+
+  // Closing and reopening the port is no hang-up for the amplifier.
+  Port port(*path);
+  ASSERT_TRUE(port.SetRate(B38400));
+  ASSERT_TRUE(port.Write("^sn;"));
+  EXPECT_EQ(port.ReadReply(kPatience), "^SN1234;");
+
+  sim.Signal(SIGUSR1);
+  EXPECT_TRUE(port.ReadAfterHangUp());
+
+  sim.Signal(SIGUSR2);
+  const std::optional<std::string> newPath = sim.ReadLine();
+  ASSERT_TRUE(newPath);
+  EXPECT_EQ(std::filesystem::read_symlink(LinkPath()), *newPath);
+  Port replugged(LinkPath());
+  ASSERT_TRUE(replugged.SetRate(B38400));
+  ASSERT_TRUE(replugged.Write("^RVM;"));
+  EXPECT_EQ(replugged.ReadReply(kPatience), "^RVM01.23;");
+
+  sim.Signal(SIGTERM);
+  EXPECT_EQ(sim.Wait(), 0);
+  EXPECT_FALSE(std::filesystem::is_symlink(LinkPath()));
+}
+
+TEST_F(DaemonTest, GarblesRepliesSentAtARateTheProgramHasLeft) {
+  SimProcess sim({"--link", LinkPath(), "--reply-delay", "200"});
+  ASSERT_TRUE(sim.ReadLine());
+  Port port(LinkPath());
+  ASSERT_TRUE(port.SetRate(B38400));
+  ASSERT_TRUE(port.Write("^RVM;"));
+  // The reply leaves at 38400 after the program has moved to 19200.
+  ASSERT_TRUE(port.SetRate(B19200));
+  const std::string garble = port.ReadReply(milliseconds(1000));
+  EXPECT_FALSE(garble.empty());
+  EXPECT_EQ(garble.find_first_of(";^RVM0123456789."), std::string::npos);
+}
+
+TEST_F(DaemonTest, PacesRepliesAtTheLineRate) {
+  SimProcess sim({"--link", LinkPath(), "--pace", "--rate", "4800"});
+  ASSERT_TRUE(sim.ReadLine());
+  Port port(LinkPath());
+  ASSERT_TRUE(port.SetRate(B4800));
+  ASSERT_TRUE(port.Write("^RVM;"));
+  const auto start = Clock::now();
+  EXPECT_EQ(port.ReadReply(kPatience), "^RVM01.23;");
+  // Ten bytes at 4800 bit/s take 20.8 ms on the line.
+  EXPECT_GE(Clock::now() - start, milliseconds(20));
+}
+
+TEST_F(DaemonTest, RefusesBadOptionsWithUsage) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--rate", "57600"}, {"--identity", "vlx1000"}, {"--serial", "70000"},
+        {"--revision", "12a"}, {"--link"}, {"--bogus"}}) {
+    SimProcess sim(args);
+    EXPECT_EQ(sim.Wait(), 2) << args.front();
+    EXPECT_NE(sim.ReadAllErrors().find("Usage: vlx750-sim"), std::string::npos);
+  }
+}
+
+TEST_F(DaemonTest, WillNotReplaceAFileAtTheLinkPath) {
+  { std::FILE* file = std::fopen(LinkPath().c_str(), "w"); std::fputs("keep", file); std::fclose(file); }
+  SimProcess sim({"--link", LinkPath()});
+  EXPECT_EQ(sim.Wait(), 1);
+  EXPECT_FALSE(std::filesystem::is_symlink(LinkPath()));
+  EXPECT_EQ(std::filesystem::file_size(LinkPath()), 4u);
+}
+
+}  // namespace

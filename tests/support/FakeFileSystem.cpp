@@ -1,0 +1,62 @@
+#include "FakeFileSystem.h"
+
+namespace vlx::test {
+
+namespace {
+
+// "/a/b//" and "/a/b" name the same directory; "" stands for the current one.
+std::string Normal(const std::string& path) {
+  const std::size_t end = path.find_last_not_of('/');
+  if (end == std::string::npos) {
+    return path.empty() ? std::string() : std::string("/");
+  }
+  return path.substr(0, end + 1);
+}
+
+std::string Parent(const std::string& normal) {
+  const std::size_t slash = normal.rfind('/');
+  if (slash == std::string::npos) {
+    return {};
+  }
+  return slash == 0 ? std::string("/") : Normal(normal.substr(0, slash));
+}
+
+}  // namespace
+
+bool FakeFileSystem::IsDirectory(const std::string& path) const {
+  const std::string normal = Normal(path);
+  return normal == "/" || directories_.count(normal) != 0;
+}
+
+ErrorCode FakeFileSystem::CreateDirectory(const std::string& path) {
+  creationLog_.push_back(path);
+  const std::string normal = Normal(path);
+  if (const auto failure = failures_.find(normal); failure != failures_.end()) {
+    return failure->second;
+  }
+  if (normal.empty()) {
+    return err::kFileNotFound;
+  }
+  if (IsDirectory(normal)) {
+    return err::kSuccess;
+  }
+  const std::string parent = Parent(normal);
+  if (!parent.empty() && !IsDirectory(parent)) {
+    return err::kFileNotFound;
+  }
+  directories_.insert(normal);
+  return err::kSuccess;
+}
+
+void FakeFileSystem::AddDirectory(const std::string& path) {
+  for (std::string normal = Normal(path); !normal.empty() && normal != "/";
+       normal = Parent(normal)) {
+    directories_.insert(normal);
+  }
+}
+
+void FakeFileSystem::FailCreationOf(const std::string& path, ErrorCode error) {
+  failures_[Normal(path)] = error;
+}
+
+}  // namespace vlx::test

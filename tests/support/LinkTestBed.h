@@ -1,0 +1,55 @@
+#pragma once
+// Everything a machine needs, in virtual time, wired to the in-process simulated amplifier:
+// the model, its port on the simulated line, a router standing in for the main window, and
+// recording status and message-box sinks.
+
+#include <memory>
+
+#include "link/EstablishContactMachine.h"
+#include "link/MachineRouter.h"
+#include "model/Amplifier.h"
+#include "model/AppSettings.h"
+#include "support/FakeFileSystem.h"
+#include "support/InMemorySettingsStore.h"
+#include "support/RecordingSinks.h"
+#include "support/SimulatedLink.h"
+#include "support/VirtualTime.h"
+
+namespace vlx::test {
+
+class LinkTestBed {
+ public:
+  explicit LinkTestBed(vlxsim::AmplifierConfig config = {})
+      : amplifier(config),
+        link(time, amplifier),
+        app(Services{store, files, link, time, time, status, prompts}),
+        router(app) {
+    app.port.Set(SimulatedLink::kPortName);
+  }
+
+  EstablishContactMachine& contact() { return app.EstablishContact(); }
+
+  // Runs the establish-contact machine until it is idle again (or the limit passes).
+  bool RunContactToEnd(std::uint32_t limitMs = 60000) {
+    return time.RunUntil([this] { return contact().IsIdle(); }, limitMs);
+  }
+
+  VirtualTime time;
+  vlxsim::Amplifier amplifier;
+  SimulatedLink link;
+  InMemorySettingsStore store;
+  FakeFileSystem files;
+  RecordingStatusSink status;
+  ScriptedPrompts prompts;
+  AppSettings app;
+  MachineRouter router;
+};
+
+// Records every message a listener receives, in order.
+class RecordingListener final : public Listener {
+ public:
+  void OnMessage(MessageId id, MessageParam wParam) override { received.push_back({id, wParam}); }
+  std::vector<std::pair<MessageId, MessageParam>> received;
+};
+
+}  // namespace vlx::test

@@ -1,0 +1,132 @@
+#include "support/SimulatedLink.h"
+
+namespace vlx::test {
+
+SimulatedLink::SimulatedLink(VirtualTime& time, vlxsim::Amplifier& amplifier)
+    : time_(time), amplifier_(amplifier) {}
+
+ErrorCode SimulatedLink::Open(const std::string& name) {
+  if (name != kPortName || unplugged_) {
+    return err::kFileNotFound;
+  }
+  if (heldElsewhere_) {
+    return err::kAccessDenied;
+  }
+  open_ = true;
+  lost_ = false;
+  rate_ = 38400;
+  received_.clear();
+  ++session_;
+  ++opens_;
+  return err::kSuccess;
+}
+
+void SimulatedLink::Close() {
+  open_ = false;
+  lost_ = false;
+  received_.clear();
+  ++session_;
+}
+
+ErrorCode SimulatedLink::TakeFailure() {
+  if (lost_) {
+    return err::kDeviceRemoved;
+  }
+  const ErrorCode code = failNext_;
+  failNext_ = err::kSuccess;
+  return code;
+}
+
+ErrorCode SimulatedLink::SetRate(std::uint32_t bitsPerSecond) {
+  if (const ErrorCode code = TakeFailure()) {
+    return code;
+  }
+  rate_ = bitsPerSecond;
+  return err::kSuccess;
+}
+
+ErrorCode SimulatedLink::ReadByte(std::uint8_t& byte, std::size_t& count) {
+  count = 0;
+  if (lost_) {
+    return err::kDeviceRemoved;
+  }
+  if (!received_.empty()) {
+    byte = static_cast<std::uint8_t>(received_.front());
+    received_.erase(received_.begin());
+    count = 1;
+  }
+  return err::kSuccess;
+}
+
+ErrorCode SimulatedLink::Write(std::string_view bytes, std::size_t& written) {
+  written = 0;
+  if (const ErrorCode code = TakeFailure()) {
+    return code;
+  }
+  sent_.push_back(Sent{time_.NowMicros(), rate_, std::string(bytes)});
+  written = bytes.size();
+  const std::uint32_t rate = rate_;
+  const std::uint64_t session = session_;
+  const std::string command(bytes);
+  time_.After(vlxsim::LineTimeMicros(command.size(), rate), VirtualTime::Lane::kDevice,
+              [this, command, rate, session] {
+                for (vlxsim::Transmission& reply : amplifier_.Receive(command, rate)) {
+                  const std::uint64_t travel = std::uint64_t{reply.delayMs} * 1000 +
+                                               vlxsim::LineTimeMicros(reply.bytes.size(), reply.rate);
+                  time_.After(travel, VirtualTime::Lane::kDevice,
+                              [this, bytes = std::move(reply.bytes), from = reply.rate, session] {
+                                Transmit(bytes, from, session);
+                              });
+                }
+              });
+  return err::kSuccess;
+}
+
+void SimulatedLink::Transmit(const std::string& bytes, std::uint32_t rate, std::uint64_t session) {
+  if (session != session_ || !open_ || lost_) {
+    return;
+  }
+  Deliver(vlxsim::AcrossRates(bytes, rate, rate_));
+}
+
+void SimulatedLink::Deliver(const std::string& bytes) {
+  if (bytes.empty() || !open_ || lost_) {
+    return;
+  }
+  received_ += bytes;
+  const std::uint64_t session = session_;
+  time_.After(0, VirtualTime::Lane::kUi, [this, session] {
+    if (session == session_ && events_ != nullptr && !lost_) {
+      events_->OnCharactersReceived();
+    }
+  });
+}
+
+ErrorCode SimulatedLink::PurgeReceive() {
+  if (lost_) {
+    return err::kDeviceRemoved;
+  }
+  received_.clear();
+  return err::kSuccess;
+}
+
+void SimulatedLink::Unplug() {
+  unplugged_ = true;
+  if (open_ && !lost_) {
+    lost_ = true;
+    received_.clear();
+    if (events_ != nullptr) {
+      events_->OnDeviceLost();
+    }
+  }
+}
+
+std::vector<std::string> SimulatedLink::SentTexts() const {
+  std::vector<std::string> texts;
+  for (const Sent& sent : sent_) {
+    texts.push_back(sent.bytes);
+  }
+  return texts;
+}
+
+}  // namespace vlx::test

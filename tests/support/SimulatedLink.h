@@ -1,0 +1,72 @@
+#pragma once
+// The in-process line between the program's serial port and the simulated amplifier, in virtual
+// time: bytes take their line time at the rate each side uses, and bytes sent at one rate and
+// heard at another arrive garbled or not at all.
+
+#include <cstdint>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "link/SerialDevice.h"
+#include "model/Amplifier.h"
+#include "support/VirtualTime.h"
+
+namespace vlx::test {
+
+class SimulatedLink final : public SerialDevice {
+ public:
+  static constexpr const char* kPortName = "/dev/ttySIM0";
+
+  struct Sent {
+    std::uint64_t atMicros;
+    std::uint32_t rate;
+    std::string bytes;
+  };
+
+  SimulatedLink(VirtualTime& time, vlxsim::Amplifier& amplifier);
+
+  void SetEvents(SerialDeviceEvents* events) override { events_ = events; }
+  ErrorCode Open(const std::string& name) override;
+  void Close() override;
+  ErrorCode SetRate(std::uint32_t bitsPerSecond) override;
+  ErrorCode ReadByte(std::uint8_t& byte, std::size_t& count) override;
+  ErrorCode Write(std::string_view bytes, std::size_t& written) override;
+  ErrorCode PurgeReceive() override;
+
+  // Another program holds the port.
+  void SetHeldElsewhere(bool held) { heldElsewhere_ = held; }
+  // The adapter is pulled out (the open port falls silent) or put back.
+  void Unplug();
+  void PlugIn() { unplugged_ = false; }
+  // Bytes that reach the program's receive queue now, in one notification.
+  void Deliver(const std::string& bytes);
+  // Makes the next write or rate change fail with `code` (once).
+  void FailNextCall(ErrorCode code) { failNext_ = code; }
+
+  bool IsOpen() const { return open_; }
+  std::uint32_t Rate() const { return rate_; }
+  const std::vector<Sent>& SentCommands() const { return sent_; }
+  std::vector<std::string> SentTexts() const;
+  std::size_t Opens() const { return opens_; }
+
+ private:
+  void Transmit(const std::string& bytes, std::uint32_t rate, std::uint64_t session);
+  ErrorCode TakeFailure();
+
+  VirtualTime& time_;
+  vlxsim::Amplifier& amplifier_;
+  SerialDeviceEvents* events_ = nullptr;
+  bool open_ = false;
+  bool heldElsewhere_ = false;
+  bool unplugged_ = false;
+  bool lost_ = false;
+  std::uint64_t session_ = 0;  // bytes in flight belong to one opening of the port
+  std::uint32_t rate_ = 38400;
+  std::string received_;
+  std::vector<Sent> sent_;
+  std::size_t opens_ = 0;
+  ErrorCode failNext_ = err::kSuccess;
+};
+
+}  // namespace vlx::test
