@@ -12,8 +12,8 @@ void Scheduler::Add(Clock::time_point arrival, Transmission transmission) {
       std::max(arrival + std::chrono::milliseconds(transmission.delayMs), lineFreeAt_);
   lineFreeAt_ = start;
   if (pace_) {
-    lineFreeAt_ += std::chrono::microseconds(
-        LineTimeMicros(transmission.bytes.size(), transmission.rate));
+    lineFreeAt_ +=
+        std::chrono::microseconds(LineTimeMicros(transmission.bytes.size(), transmission.rate));
   }
   pending_.push_back({start, std::move(transmission), std::nullopt, 0});
 }

@@ -16,11 +16,11 @@
 #include <memory>
 #include <string>
 
-#include "model/Amplifier.h"
 #include "Options.h"
 #include "PtyEndpoint.h"
 #include "Scheduler.h"
 #include "StableLink.h"
+#include "model/Amplifier.h"
 
 namespace vlxsim {
 namespace {
@@ -167,7 +167,12 @@ class Daemon {
 
   void ReceiveFromProgram() {
     std::string bytes;
-    pty_->Read(bytes);
+    if (!pty_->Read(bytes)) {
+      // The terminal failed under us; polling it again would only spin.
+      std::cerr << "vlx750-sim: cannot read " << pty_->SlavePath() << "; adapter pulled out\n";
+      PullOut();
+      return;
+    }
     if (bytes.empty()) {
       return;
     }

@@ -29,7 +29,8 @@ void Amplifier::BuildOperatingCommands() {
   t.Add(";", [](std::string_view) { return std::string(";"); });
   t.Add("I;", [this](std::string_view) { return OperatingIdentity(); });
   t.Add("^RVM;", [this](std::string_view) { return RevisionReply(); });
-  t.Add("^sn;", [this](std::string_view) { return "^SN" + std::to_string(config_.serialNumber) + ";"; });
+  t.Add("^sn;",
+        [this](std::string_view) { return "^SN" + std::to_string(config_.serialNumber) + ";"; });
   t.AddPrefix("^brp", [this](std::string_view command) { return SetOperatingRate(command); });
   t.Add("^on0;", [this](std::string_view) -> std::optional<std::string> {
     mode_ = PowerMode::kOff;

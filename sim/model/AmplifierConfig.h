@@ -15,10 +15,11 @@ enum class PowerMode { kOperating, kOff };
 // Misbehaviour to inject into the amplifier's replies. Counting starts at the first reply; when a
 // reply is due for both dropping and corrupting it is dropped.
 struct Faults {
-  std::uint32_t dropEveryNth = 0;     // every Nth reply is lost (0: none)
-  std::uint32_t corruptEveryNth = 0;  // every Nth reply has its first byte's low bit flipped (0: none)
-  bool silent = false;                // commands still act, but no reply leaves the amplifier
-  std::uint32_t replyDelayMs = 0;     // slow replies: added to the processing delay
+  std::uint32_t dropEveryNth = 0;  // every Nth reply is lost (0: none)
+  std::uint32_t corruptEveryNth =
+      0;                           // every Nth reply has its first byte's low bit flipped (0: none)
+  bool silent = false;             // commands still act, but no reply leaves the amplifier
+  std::uint32_t replyDelayMs = 0;  // slow replies: added to the processing delay
 };
 
 struct AmplifierConfig {

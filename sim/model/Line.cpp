@@ -28,7 +28,8 @@ std::uint32_t LineTimeMicros(std::size_t byteCount, std::uint32_t rate) {
   return static_cast<std::uint32_t>((bits * 1'000'000 + rate - 1) / rate);
 }
 
-std::string AcrossRates(std::string_view bytes, std::uint32_t senderRate, std::uint32_t receiverRate) {
+std::string AcrossRates(std::string_view bytes, std::uint32_t senderRate,
+                        std::uint32_t receiverRate) {
   if (senderRate == receiverRate) {
     return std::string(bytes);
   }

@@ -23,6 +23,7 @@ std::uint32_t LineTimeMicros(std::size_t byteCount, std::uint32_t rate);
 // per byte sent), every byte with its top bit set, so it never holds ";" or any other ASCII
 // character and can never form or complete a command or reply. Nothing at all when either rate is
 // 0 (a hung-up line).
-std::string AcrossRates(std::string_view bytes, std::uint32_t senderRate, std::uint32_t receiverRate);
+std::string AcrossRates(std::string_view bytes, std::uint32_t senderRate,
+                        std::uint32_t receiverRate);
 
 }  // namespace vlxsim

@@ -30,10 +30,10 @@ std::string PrivilegeNotHeldText() {
     group = denied.group;
   }
   const std::string device = path.empty() ? "the serial port" : "\"" + path + "\"";
-  const std::string owner = group.empty()
-                                ? std::string("Serial ports usually belong to the group \"") +
-                                      kUsualPortGroup + "\""
-                                : "The port belongs to the group \"" + group + "\"";
+  const std::string owner =
+      group.empty()
+          ? std::string("Serial ports usually belong to the group \"") + kUsualPortGroup + "\""
+          : "The port belongs to the group \"" + group + "\"";
   const std::string fixGroup = group.empty() ? kUsualPortGroup : group;
   return "Permission denied: this user may not open " + device + ". " + owner +
          ": run \"sudo usermod -aG " + fixGroup + " $USER\", then log out and log in again.";

@@ -88,10 +88,9 @@ TEST_F(ErrorTextTest, ExtendedFtpErrorWithoutAReplyStillEndsInTheSuffix) {
 }
 
 TEST_F(ErrorTextTest, FailingHooksCountAsSilent) {
-  InstallErrorTextSources({[](ErrorCode) -> std::string { throw std::runtime_error("boom"); },
-                           []() -> std::optional<FtpLastResponse> {
-                             throw std::runtime_error("boom");
-                           }});
+  InstallErrorTextSources(
+      {[](ErrorCode) -> std::string { throw std::runtime_error("boom"); },
+       []() -> std::optional<FtpLastResponse> { throw std::runtime_error("boom"); }});
   EXPECT_EQ(FormatErrorText(err::kInvalidParameter), "The parameter is incorrect.");
   EXPECT_EQ(FormatErrorText(4711), "");
   EXPECT_EQ(FormatErrorText(err::kFtpExtendedError),

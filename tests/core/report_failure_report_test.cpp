@@ -37,7 +37,7 @@ TEST(FailureReport, ReportFailureShowsTheLineAsStatusThenInAnErrorBox) {
   const std::string line =
       "SetCommState failed on \"/dev/ttyUSB0\"\r\nError 0x00000057: The parameter";
   EXPECT_EQ(r.log, (std::vector<std::string>{"status: " + line,
-                                              "box: " + line + " | COM Port Error | 16"}));
+                                             "box: " + line + " | COM Port Error | 16"}));
   EXPECT_EQ(answer, 0);
 }
 
@@ -47,10 +47,9 @@ TEST(FailureReport, ShowErrorBoxShowsTheTextOfTheCode) {
   EXPECT_EQ(ShowErrorBox(r, err::kNoResponseToReadEepromBlock, ids::kFaultTableErrorCaption),
             mb::kIdOk);
   ShowErrorBox(r, 0xE2000777, ids::kSaveErrorCaption);
-  EXPECT_EQ(r.log,
-            (std::vector<std::string>{
-                "box: No response to Read EEPROM block | Fault Table Error | 16",
-                "box:  | Save Configuration Error | 16"}));
+  EXPECT_EQ(r.log, (std::vector<std::string>{
+                       "box: No response to Read EEPROM block | Fault Table Error | 16",
+                       "box:  | Save Configuration Error | 16"}));
 }
 
 TEST(RevisionText, MarkersAndNumbers) {
@@ -58,9 +57,8 @@ TEST(RevisionText, MarkersAndNumbers) {
     std::uint16_t revision;
     const char* text;
   } cases[] = {
-      {0, "??.??"},     {9999, " N/A "},  {0xFFFE, "Loading"}, {1, "00.01"},
-      {123, "01.23"},   {150, "01.50"},   {9998, "99.98"},     {10000, "100.00"},
-      {0xFFFF, "655.35"},
+      {0, "??.??"},   {9999, " N/A "}, {0xFFFE, "Loading"}, {1, "00.01"},       {123, "01.23"},
+      {150, "01.50"}, {9998, "99.98"}, {10000, "100.00"},   {0xFFFF, "655.35"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(RevisionText(c.revision), c.text) << c.revision;

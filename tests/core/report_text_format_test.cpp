@@ -68,9 +68,8 @@ TEST(TextFormat, UnknownOrUnfinishedDirectivesAreCopied) {
 }
 
 TEST(TextFormat, CompositeMessage) {
-  EXPECT_EQ(FormatText(ids::kOperationFailedOn,
-                       {"CreateFile", "SN01234.VLXConfig", 2u,
-                        "The system cannot find the file specified."}),
+  EXPECT_EQ(FormatText(ids::kOperationFailedOn, {"CreateFile", "SN01234.VLXConfig", 2u,
+                                                 "The system cannot find the file specified."}),
             "CreateFile failed on \"SN01234.VLXConfig\"\r\nError 0x00000002: The system cannot "
             "find the file specified.");
 }

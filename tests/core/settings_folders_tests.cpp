@@ -37,8 +37,8 @@ TEST(PathHelpersTest, FolderOf) {
     const char* expected;
   };
   const Case cases[] = {
-      {"/a/b/c.hex", "/a/b"}, {"/a/b/", "/a/b"}, {"/a//b", "/a"}, {"/c.hex", "/"},
-      {"/", "/"},             {"c.hex", ""},     {"", ""},        {"a/b", "a"},
+      {"/a/b/c.hex", "/a/b"}, {"/a/b/", "/a/b"}, {"/a//b", "/a"}, {"/c.hex", "/"}, {"/", "/"},
+      {"c.hex", ""},          {"", ""},          {"a/b", "a"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(FolderOf(c.path), c.expected) << '"' << c.path << '"';
@@ -80,8 +80,8 @@ TEST(CreateFolderPathTest, CreatesEachMissingLevelInOrder) {
   FakeFileSystem files;
   files.AddDirectory("/home/op");
   EXPECT_EQ(CreateFolderPath(files, "/home/op/x/y/z/"), err::kSuccess);
-  EXPECT_EQ(files.CreationLog(), (std::vector<std::string>{"/home/op/x", "/home/op/x/y",
-                                                           "/home/op/x/y/z"}));
+  EXPECT_EQ(files.CreationLog(),
+            (std::vector<std::string>{"/home/op/x", "/home/op/x/y", "/home/op/x/y/z"}));
   EXPECT_TRUE(files.IsDirectory("/home/op/x/y/z"));
 }
 

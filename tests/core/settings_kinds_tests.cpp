@@ -32,8 +32,10 @@ TEST(DwordSettingTest, LoadUsesOnlyStoredDwordsElseTheDefault) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
     InMemorySettingsStore store;
-    if (c.dword) store.PutDword("Value", *c.dword);
-    if (c.text) store.PutString("Value", *c.text);
+    if (c.dword)
+      store.PutDword("Value", *c.dword);
+    if (c.text)
+      store.PutString("Value", *c.text);
     DwordSetting setting(kId, "Value", 5);
     setting.Load(store);
     EXPECT_EQ(setting.Get(), c.expected);
@@ -87,8 +89,10 @@ TEST(StringSettingTest, LoadAcceptsOnlyReadableStrings) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
     InMemorySettingsStore store;
-    if (c.text) store.PutString("Port", *c.text);
-    if (c.dword) store.PutDword("Port", *c.dword);
+    if (c.text)
+      store.PutString("Port", *c.text);
+    if (c.dword)
+      store.PutDword("Port", *c.dword);
     StringSetting setting(kId, "Port");
     setting.Load(store);
     EXPECT_EQ(setting.Get(), c.expected);

@@ -29,11 +29,15 @@ constexpr char kData[] = "/home/op/.local/share";
 
 class PersistedSettingsTest : public ::testing::Test {
  protected:
-  PersistedSettingsTest() { files.userDataFolder = kData; files.AddDirectory(kData); }
+  PersistedSettingsTest() {
+    files.userDataFolder = kData;
+    files.AddDirectory(kData);
+  }
 
   std::vector<std::string> CaptionNames() const {
     std::vector<std::string> names;
-    for (unsigned n = 1; n <= 16; ++n) names.push_back("CommandCaption" + std::to_string(n));
+    for (unsigned n = 1; n <= 16; ++n)
+      names.push_back("CommandCaption" + std::to_string(n));
     return names;
   }
 
@@ -65,7 +69,8 @@ TEST_F(PersistedSettingsTest, FirstRunShowsDefaultsAndWritesOnlyCaptionsAndFolde
   EXPECT_TRUE(files.IsDirectory(vendor + "/VLX Fault Tables"));
 
   std::vector<std::pair<MessageId, MessageParam>> expected;
-  for (MessageParam i = 0; i < 16; ++i) expected.emplace_back(kMsgCommandCaption, i);
+  for (MessageParam i = 0; i < 16; ++i)
+    expected.emplace_back(kMsgCommandCaption, i);
   expected.emplace_back(kMsgFirmwareFolder, 0);
   expected.emplace_back(kMsgConfigurationFolder, 0);
   expected.emplace_back(kMsgFaultTableFolder, 0);
@@ -85,9 +90,9 @@ TEST_F(PersistedSettingsTest, ChangedSettingsAreWrittenInRegistrationOrder) {
   settings.LoadSettings();
   settings.SaveSettings();  // the first run's defaults are out of the way
   store.ClearWriteLog();
-  for (DwordSetting* dword : {&settings.activePage, &settings.advancedMode, &settings.loaderFlags,
-                              &settings.trace, &settings.verboseLogging,
-                              &settings.configurationRestoreOption}) {
+  for (DwordSetting* dword :
+       {&settings.activePage, &settings.advancedMode, &settings.loaderFlags, &settings.trace,
+        &settings.verboseLogging, &settings.configurationRestoreOption}) {
     dword->Set(1);
   }
   settings.firmwareLoadRetryLimit.Set(20);
@@ -115,9 +120,9 @@ TEST_F(PersistedSettingsTest, OutOfRangeValuesAreClampedAndWrittenBack) {
     std::uint32_t used;
   };
   const Case cases[] = {
-      {"OperatePollInterval", 50, 100},    {"OperatePollInterval", 40000, 30000},
-      {"OperatePollInterval", 100, 100},   {"FirmwareLoadRetryLimit", 3, 5},
-      {"FirmwareLoadRetryLimit", 99, 25},  {"FirmwareLoadRetryLimit", 25, 25},
+      {"OperatePollInterval", 50, 100},   {"OperatePollInterval", 40000, 30000},
+      {"OperatePollInterval", 100, 100},  {"FirmwareLoadRetryLimit", 3, 5},
+      {"FirmwareLoadRetryLimit", 99, 25}, {"FirmwareLoadRetryLimit", 25, 25},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.stored));
@@ -200,8 +205,8 @@ TEST(WindowPlacementTest, RoundTripKeepsNegativeCoordinates) {
 }
 
 TEST(WindowPlacementTest, AnyMissingOrMistypedValueRestoresNothing) {
-  const char* names[] = {"flags", "showCmd", "minPosX", "minPosY", "maxPosX",
-                         "maxPosY", "bottom", "left", "right", "top"};
+  const char* names[] = {"flags",   "showCmd", "minPosX", "minPosY", "maxPosX",
+                         "maxPosY", "bottom",  "left",    "right",   "top"};
   for (const char* name : names) {
     SCOPED_TRACE(name);
     InMemorySettingsStore store;

@@ -128,7 +128,9 @@ class QtSerialDeviceTest : public testing::Test {
   QtSerialDevice device_;
 };
 
-speed_t SpeedOf(const termios& line) { return ::cfgetospeed(&line); }
+speed_t SpeedOf(const termios& line) {
+  return ::cfgetospeed(&line);
+}
 
 TEST(SerialDevicePathTest, BareNamesLiveInDevAndPathsAreTakenAsTyped) {
   EXPECT_EQ(SerialDevicePath("ttyUSB0"), "/dev/ttyUSB0");
@@ -258,9 +260,9 @@ TEST_F(QtSerialDeviceTest, CloseBeforeTheLossIsAnnouncedCancelsTheAnnouncement) 
 
 TEST(ErrorCodeFromOpenErrnoTest, TellsMissingFromForbiddenFromBusy) {
   const std::pair<int, ErrorCode> cases[] = {
-      {ENOENT, err::kFileNotFound},     {ENODEV, err::kFileNotFound},
-      {ENXIO, err::kFileNotFound},      {EACCES, err::kPrivilegeNotHeld},
-      {EPERM, err::kPrivilegeNotHeld},  {EBUSY, err::kAccessDenied},
+      {ENOENT, err::kFileNotFound},    {ENODEV, err::kFileNotFound},
+      {ENXIO, err::kFileNotFound},     {EACCES, err::kPrivilegeNotHeld},
+      {EPERM, err::kPrivilegeNotHeld}, {EBUSY, err::kAccessDenied},
       {EIO, err::kGenFailure},
   };
   for (const auto& [error, code] : cases) {

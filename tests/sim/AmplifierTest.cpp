@@ -60,7 +60,8 @@ TEST(AmplifierTest, AnswersEachCommandByModeAndIdentity) {
       {Identity::kVlx750, kOff, "XYZ;", std::nullopt},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.command) + " identity " + std::to_string(static_cast<int>(c.identity)) +
+    SCOPED_TRACE(std::string(c.command) + " identity " +
+                 std::to_string(static_cast<int>(c.identity)) +
                  (c.mode == kOn ? " operating" : " off"));
     Amplifier amplifier(Config(c.identity, c.mode));
     EXPECT_EQ(Ask(amplifier, c.command), c.reply);
@@ -76,8 +77,9 @@ TEST(AmplifierTest, ReportsRevisionAndSerialNumberInTheirFormats) {
     const char* revisionReply;
     const char* serialReply;
   };
-  for (const Case& c : {Case{5, 0, "^RVM00.05;", "^SN0;"}, Case{1234, 65535, "^RVM12.34;", "^SN65535;"},
-                        Case{9999, 7, "^RVM99.99;", "^SN7;"}}) {
+  for (const Case& c :
+       {Case{5, 0, "^RVM00.05;", "^SN0;"}, Case{1234, 65535, "^RVM12.34;", "^SN65535;"},
+        Case{9999, 7, "^RVM99.99;", "^SN7;"}}) {
     AmplifierConfig config;
     config.revision = c.revision;
     config.serialNumber = c.serial;
@@ -92,8 +94,7 @@ TEST(AmplifierTest, RepliesAfterTheProcessingDelayAtItsOwnRate) {
   config.operatingRate = 19200;
   config.processingDelayMs = 4;
   Amplifier amplifier(config);
-  EXPECT_EQ(amplifier.Receive("^sn;", 19200),
-            (std::vector<Transmission>{{"^SN1234;", 4, 19200}}));
+  EXPECT_EQ(amplifier.Receive("^sn;", 19200), (std::vector<Transmission>{{"^SN1234;", 4, 19200}}));
 }
 
 TEST(AmplifierTest, AssemblesCommandsAcrossChunksAndAnswersEachInABurst) {
@@ -133,7 +134,8 @@ TEST(AmplifierTest, RateCommandMovesTheLineRightAfterIt) {
     EXPECT_TRUE(amplifier.Receive(std::string("^brp") + selector + ";^RVM;", before).empty());
     EXPECT_EQ(amplifier.Rate(), rate);
     EXPECT_EQ(amplifier.OperatingRate(), rate);
-    EXPECT_EQ(amplifier.Receive("^RVM;", rate), (std::vector<Transmission>{{"^RVM01.23;", 2, rate}}));
+    EXPECT_EQ(amplifier.Receive("^RVM;", rate),
+              (std::vector<Transmission>{{"^RVM01.23;", 2, rate}}));
   }
 }
 

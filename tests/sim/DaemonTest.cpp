@@ -189,8 +189,8 @@ class Port {
 class DaemonTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    directory_ = std::filesystem::temp_directory_path() /
-                 ("vlx750-sim-test-" + std::to_string(getpid()));
+    directory_ =
+        std::filesystem::temp_directory_path() / ("vlx750-sim-test-" + std::to_string(getpid()));
     std::filesystem::create_directories(directory_);
   }
   void TearDown() override { std::filesystem::remove_all(directory_); }
@@ -243,12 +243,14 @@ TEST_F(DaemonTest, ServesTheAmplifierAtItsRateAndSurvivesThePulledAdapter) {
 }
 
 TEST_F(DaemonTest, GarblesRepliesSentAtARateTheProgramHasLeft) {
-  SimProcess sim({"--link", LinkPath(), "--reply-delay", "200"});
+  SimProcess sim({"--link", LinkPath(), "--reply-delay", "500"});
   ASSERT_TRUE(sim.ReadLine());
   Port port(LinkPath());
   ASSERT_TRUE(port.SetRate(B38400));
   ASSERT_TRUE(port.Write("^RVM;"));
-  // The reply leaves at 38400 after the program has moved to 19200.
+  // Give the daemon time to take the command at 38400; the reply then leaves at 38400 after the
+  // program has moved to 19200.
+  poll(nullptr, 0, 150);
   ASSERT_TRUE(port.SetRate(B19200));
   const std::string garble = port.ReadReply(milliseconds(1000));
   EXPECT_FALSE(garble.empty());
@@ -268,9 +270,12 @@ TEST_F(DaemonTest, PacesRepliesAtTheLineRate) {
 }
 
 TEST_F(DaemonTest, RefusesBadOptionsWithUsage) {
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"--rate", "57600"}, {"--identity", "vlx1000"}, {"--serial", "70000"},
-        {"--revision", "12a"}, {"--link"}, {"--bogus"}}) {
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"--rate", "57600"},
+                                               {"--identity", "vlx1000"},
+                                               {"--serial", "70000"},
+                                               {"--revision", "12a"},
+                                               {"--link"},
+                                               {"--bogus"}}) {
     SimProcess sim(args);
     EXPECT_EQ(sim.Wait(), 2) << args.front();
     EXPECT_NE(sim.ReadAllErrors().find("Usage: vlx750-sim"), std::string::npos);
@@ -278,7 +283,11 @@ TEST_F(DaemonTest, RefusesBadOptionsWithUsage) {
 }
 
 TEST_F(DaemonTest, WillNotReplaceAFileAtTheLinkPath) {
-  { std::FILE* file = std::fopen(LinkPath().c_str(), "w"); std::fputs("keep", file); std::fclose(file); }
+  {
+    std::FILE* file = std::fopen(LinkPath().c_str(), "w");
+    std::fputs("keep", file);
+    std::fclose(file);
+  }
   SimProcess sim({"--link", LinkPath()});
   EXPECT_EQ(sim.Wait(), 1);
   EXPECT_FALSE(std::filesystem::is_symlink(LinkPath()));

@@ -13,7 +13,8 @@ namespace vlx::test {
 
 class InMemorySettingsStore : public vlx::SettingsStore {
  public:
-  std::optional<StoredValue> Read(const std::string& subkey, const std::string& name) const override;
+  std::optional<StoredValue> Read(const std::string& subkey,
+                                  const std::string& name) const override;
   ErrorCode WriteDword(const std::string& subkey, const std::string& name,
                        std::uint32_t value) override;
   ErrorCode WriteString(const std::string& subkey, const std::string& name,

@@ -27,6 +27,7 @@ Machine* MachineRouter::RunningMachine() const {
 void MachineRouter::OnTimer(TimerId id) {
   if (Machine* machine = RunningMachine()) {
     machine->OnTimer(id);
+    AfterRouting(*machine);
   } else if (page_ != nullptr) {
     page_->OnTimer(id);
   }
@@ -35,8 +36,15 @@ void MachineRouter::OnTimer(TimerId id) {
 void MachineRouter::OnSerialEvent() {
   if (Machine* machine = RunningMachine()) {
     machine->OnDataReceived();
+    AfterRouting(*machine);
   } else if (page_ != nullptr) {
     page_->OnSerialEvent();
+  }
+}
+
+void MachineRouter::AfterRouting(Machine& machine) {
+  if (runEndHandler_ && machine.IsIdle()) {
+    runEndHandler_(machine);
   }
 }
 

@@ -4,6 +4,8 @@
 // current page (the Command Tester reads raw replies that way). The main window and the
 // command-line host share it.
 
+#include <functional>
+
 #include "link/SerialEvents.h"
 #include "link/TimerService.h"
 
@@ -27,16 +29,21 @@ class MachineRouter final : public TimerTarget, public SerialEvents {
   // Told when the adapter goes away while open; the port stays open and silent until reopened.
   void SetPortLostHandler(SerialEvents* handler) { portLostHandler_ = handler; }
 
+  // Told whenever a notification it routed has brought a machine to the end of its run.
+  void SetRunEndHandler(std::function<void(Machine&)> handler) { runEndHandler_ = std::move(handler); }
+
   void OnTimer(TimerId id) override;
   void OnSerialEvent() override;
   void OnPortLost() override;
 
  private:
   Machine* RunningMachine() const;
+  void AfterRouting(Machine& machine);
 
   AppSettings& app_;
   RoutedEvents* page_ = nullptr;
   SerialEvents* portLostHandler_ = nullptr;
+  std::function<void(Machine&)> runEndHandler_;
 };
 
 }  // namespace vlx

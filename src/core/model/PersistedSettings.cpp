@@ -12,11 +12,20 @@ namespace vlx {
 PersistedSettings::PersistedSettings(SettingsStore& store, FileSystem& fileSystem)
     : store_(store),
       fileSystem_(fileSystem),
-      settings_{&activePage,          &advancedMode,   &commandCaption,
-                &commandText,         &configurationFolder, &firmwareFolder,
-                &firmwareLoadRetryLimit, &loaderFlags, &port,
-                &trace,               &verboseLogging, &configurationRestoreOption,
-                &faultTableFolder,    &operatePollInterval} {}
+      settings_{&activePage,
+                &advancedMode,
+                &commandCaption,
+                &commandText,
+                &configurationFolder,
+                &firmwareFolder,
+                &firmwareLoadRetryLimit,
+                &loaderFlags,
+                &port,
+                &trace,
+                &verboseLogging,
+                &configurationRestoreOption,
+                &faultTableFolder,
+                &operatePollInterval} {}
 
 void PersistedSettings::LoadSettings() {
   for (Setting* setting : settings_) {

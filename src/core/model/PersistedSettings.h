@@ -45,8 +45,8 @@ class PersistedSettings {
   DwordSetting configurationRestoreOption{kMsgConfigurationRestoreOption,
                                           "ConfigurationRestoreOption", 0};
   StringSetting faultTableFolder{kMsgFaultTableFolder, "FaultTableFolder"};
-  BoundedDwordSetting operatePollInterval{kMsgOperatePollInterval, "OperatePollInterval", 1000,
-                                          100, 30000};
+  BoundedDwordSetting operatePollInterval{kMsgOperatePollInterval, "OperatePollInterval", 1000, 100,
+                                          30000};
 
  private:
   void FillDefaultCaptions();

@@ -67,9 +67,8 @@ void DwordSetting::Save(SettingsStore& store) {
   }
 }
 
-BoundedDwordSetting::BoundedDwordSetting(MessageId id, std::string name,
-                                         std::uint32_t defaultValue, std::uint32_t minimum,
-                                         std::uint32_t maximum)
+BoundedDwordSetting::BoundedDwordSetting(MessageId id, std::string name, std::uint32_t defaultValue,
+                                         std::uint32_t minimum, std::uint32_t maximum)
     : DwordSetting(id, std::move(name), defaultValue), minimum_(minimum), maximum_(maximum) {}
 
 void BoundedDwordSetting::Load(const SettingsStore& store) {

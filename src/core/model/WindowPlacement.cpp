@@ -15,15 +15,20 @@ using PlacementValues = std::array<std::uint32_t, kValueCount>;
 
 // The order in which the values are written and read.
 constexpr std::array<const char*, kValueCount> kValueNames = {
-    "flags", "showCmd", "minPosX", "minPosY", "maxPosX", "maxPosY", "bottom", "left", "right", "top"};
+    "flags",   "showCmd", "minPosX", "minPosY", "maxPosX",
+    "maxPosY", "bottom",  "left",    "right",   "top"};
 
 // Coordinates may be negative (a window on a monitor left of the primary one); the store keeps
 // their 32-bit pattern.
-std::uint32_t Bits(std::int32_t value) { return static_cast<std::uint32_t>(value); }
-std::int32_t Signed(std::uint32_t value) { return static_cast<std::int32_t>(value); }
+std::uint32_t Bits(std::int32_t value) {
+  return static_cast<std::uint32_t>(value);
+}
+std::int32_t Signed(std::uint32_t value) {
+  return static_cast<std::int32_t>(value);
+}
 
 PlacementValues ToValues(const WindowPlacement& p) {
-  return {p.flags,        p.showCmd,       Bits(p.minPosX), Bits(p.minPosY), Bits(p.maxPosX),
+  return {p.flags,         p.showCmd,      Bits(p.minPosX), Bits(p.minPosY), Bits(p.maxPosX),
           Bits(p.maxPosY), Bits(p.bottom), Bits(p.left),    Bits(p.right),   Bits(p.top)};
 }
 

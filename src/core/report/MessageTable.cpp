@@ -29,7 +29,8 @@ constexpr auto kMessages = std::to_array<KeyedText>({
     {err::kRetryLimitExhausted, "Retry limit has been exhausted"},
     {err::kNoResponseAfterReset, "No response after reset"},
     {err::kRevisionVerificationFailed, "Revision number verification failed"},
-    {err::kNoResponseWhileSynchronizing, "No response to poll while synchronizing to buffer boundary"},
+    {err::kNoResponseWhileSynchronizing,
+     "No response to poll while synchronizing to buffer boundary"},
     {err::kNoResponseToSemicolonPoll, "No response to semicolon poll"},
     {err::kNoResponseToFirmwarePacket, "No response to firmware packet"},
     {err::kUnexpectedDevice, "Unexpected device (e.g. R9 vs RQ7)"},
@@ -47,6 +48,8 @@ static_assert(IsStrictlyAscending(kMessages), "message table codes must ascend w
 
 }  // namespace
 
-std::string_view MessageTableText(ErrorCode code) { return FindKeyedText(kMessages, code); }
+std::string_view MessageTableText(ErrorCode code) {
+  return FindKeyedText(kMessages, code);
+}
 
 }  // namespace vlx

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <limits>
 #include <optional>
+#include <string>
+#include <utility>
+#include <variant>
 
 #include "report/StringTable.h"
 
@@ -164,7 +167,8 @@ Integer SignedOf(const FormatArg* arg) {
     return {false, *u};
   }
   if (const auto* s = std::get_if<std::int64_t>(&arg->Value())) {
-    return {*s < 0, *s < 0 ? 0ULL - static_cast<std::uint64_t>(*s) : static_cast<std::uint64_t>(*s)};
+    return {*s < 0,
+            *s < 0 ? 0ULL - static_cast<std::uint64_t>(*s) : static_cast<std::uint64_t>(*s)};
   }
   return {};
 }
@@ -241,12 +245,10 @@ void PutConversion(LineBuilder& line, const Directive& d, const FormatArg* arg) 
     }
     case 's': {
       const std::string_view text = TextOf(arg);
-      line.PutPadded(d, d.precision ? text.substr(0, LineBuilder::Utf8Boundary(text, *d.precision))
-                                    : text);
+      line.PutPadded(
+          d, d.precision ? text.substr(0, LineBuilder::Utf8Boundary(text, *d.precision)) : text);
       break;
     }
-    default:
-      break;
   }
 }
 

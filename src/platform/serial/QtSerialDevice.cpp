@@ -94,7 +94,9 @@ QtSerialDevice::QtSerialDevice(QObject* parent) : QObject(parent) {
   connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialDevice::OnErrorOccurred);
 }
 
-QtSerialDevice::~QtSerialDevice() { Close(); }
+QtSerialDevice::~QtSerialDevice() {
+  Close();
+}
 
 ErrorCode QtSerialDevice::Open(const std::string& name) {
   if (port_.isOpen() && !lost_) {

@@ -25,7 +25,8 @@ class JsonSettingsStore : public SettingsStore {
  public:
   explicit JsonSettingsStore(QString path = DefaultSettingsPath());
 
-  std::optional<StoredValue> Read(const std::string& subkey, const std::string& name) const override;
+  std::optional<StoredValue> Read(const std::string& subkey,
+                                  const std::string& name) const override;
   ErrorCode WriteDword(const std::string& subkey, const std::string& name,
                        std::uint32_t value) override;
   ErrorCode WriteString(const std::string& subkey, const std::string& name,

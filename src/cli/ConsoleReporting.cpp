@@ -1,0 +1,40 @@
+#include "ConsoleReporting.h"
+
+#include <cstdio>
+#include <string>
+
+namespace vlx::cli {
+namespace {
+// Texts of the program carry Windows line ends; a terminal wants plain ones.
+std::string WithPlainLineEnds(const std::string& text) {
+  std::string plain;
+  plain.reserve(text.size());
+  for (char c : text) {
+    if (c != '\r') {
+      plain.push_back(c);
+    }
+  }
+  return plain;
+}
+}  // namespace
+
+void PrintError(const std::string& text) {
+  std::fprintf(stderr, "%s\n", WithPlainLineEnds(text).c_str());
+  std::fflush(stderr);
+}
+
+void ConsoleStatusSink::StatusText(const std::string& line) { PrintError(line); }
+
+void ConsoleStatusSink::VerboseText(const std::string& line) {
+  if (verbose_) {
+    PrintError(line);
+  }
+}
+
+int ConsolePrompts::MessageBox(const std::string& text, const std::string& caption,
+                               std::uint32_t style) {
+  PrintError(caption.empty() ? text : caption + ": " + text);
+  return (style & mb::kYesNo) == mb::kYesNo ? mb::kIdNo : mb::kIdOk;
+}
+
+}  // namespace vlx::cli

@@ -1,0 +1,153 @@
+#include "InfoCommand.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+
+#include "link/EstablishContactMachine.h"
+#include "report/ErrorText.h"
+#include "report/RevisionText.h"
+#include "report/StringTable.h"
+#include "report/TextFormat.h"
+
+namespace vlx::cli {
+namespace {
+// How often a pulled-out adapter is looked for again.
+constexpr int kReopenIntervalMs = 1000;
+
+const char* DeviceTypeName(std::uint32_t type) {
+  switch (type) {
+    case device_type::kNone:
+      return "none";
+    case device_type::kRq7:
+      return "RQ7";
+    case device_type::kVlx750:
+      return "VLX750";
+    case device_type::kTnr750:
+      return "TNR750";
+    case device_type::kQmv1200:
+      return "QMV1200";
+    default:
+      return "unknown";
+  }
+}
+
+const char* DeviceStateName(std::uint32_t state) {
+  switch (state) {
+    case device_state::kWaitingInLoader:
+      return "waiting for power button or firmware load";
+    case device_state::kOperating:
+      return "operating";
+    default:
+      return "not responding";
+  }
+}
+}  // namespace
+
+InfoCommand::InfoCommand(const CliOptions& options, SettingsStore& store)
+    : options_(options),
+      status_(options.verbose),
+      app_(Services{store, files_, device_, timers_, clock_, status_, prompts_}),
+      router_(app_) {
+  router_.SetPortLostHandler(this);
+  router_.SetRunEndHandler([this](Machine& machine) {
+    if (&machine == &app_.EstablishContact()) {
+      OnContactEnded();
+    }
+  });
+  if (options_.port) {
+    app_.port.Set(*options_.port);
+  } else {
+    app_.port.Load(store);
+  }
+  if (options_.trace) {
+    app_.trace.Set(1);
+    app_.EstablishContact().SetTextTap([](const std::string& line) { PrintError(line); });
+  }
+  retryOpen_.setInterval(kReopenIntervalMs);
+  connect(&retryOpen_, &QTimer::timeout, this, [this] { BeginContact(); });
+  deadline_.setSingleShot(true);
+  connect(&deadline_, &QTimer::timeout, this, [this] { OnTimedOut(); });
+}
+
+InfoCommand::~InfoCommand() = default;
+
+void InfoCommand::Start() {
+  if (options_.timeoutSeconds) {
+    deadline_.start(static_cast<int>(*options_.timeoutSeconds) * 1000);
+  }
+  BeginContact();
+}
+
+void InfoCommand::BeginContact() {
+  app_.EstablishContact().BeginTestCommunications();
+  if (app_.EstablishContact().IsIdle()) {
+    OnContactEnded();  // it ended at once: the port did not open
+  }
+}
+
+void InfoCommand::OnPortLost() {
+  waitingForAdapter_ = true;
+  retryOpen_.start();
+}
+
+void InfoCommand::OnContactEnded() {
+  if (waitingForAdapter_) {
+    if (app_.portOpen.Get() == 0) {
+      return;  // not back yet; the retry timer tries again
+    }
+    waitingForAdapter_ = false;
+    retryOpen_.stop();
+    if (!app_.EstablishContact().IsIdle()) {
+      return;  // the search is on again
+    }
+  }
+  const ErrorCode error = app_.EstablishContact().Error();
+  PrintDevice();
+  if (error != err::kSuccess) {
+    PrintError("vlxctl: " + FormatErrorText(error));
+    Finish(1);
+  } else if (app_.deviceType.Get() != device_type::kVlx750 ||
+             app_.deviceState.Get() == device_state::kNotResponding) {
+    PrintError("vlxctl: " + std::string(LoadString(ids::kUnexpectedDeviceText)));
+    Finish(1);
+  } else {
+    Finish(0);
+  }
+}
+
+void InfoCommand::OnTimedOut() {
+  if (finished_) {
+    return;
+  }
+  PrintError("vlxctl: no VLX750 answered on port \"" + app_.port.Get() + "\" within " +
+             std::to_string(*options_.timeoutSeconds) + " s");
+  Finish(1);
+}
+
+void InfoCommand::PrintDevice() const {
+  const std::uint16_t serialNumber = app_.serialNumber.Get();
+  std::printf("Port:          %s\n", app_.port.Get().c_str());
+  std::printf("Device type:   %s (%u)\n", DeviceTypeName(app_.deviceType.Get()),
+              app_.deviceType.Get());
+  std::printf("Device state:  %u (%s)\n", app_.deviceState.Get(),
+              DeviceStateName(app_.deviceState.Get()));
+  std::printf("Revision:      %s\n", RevisionText(app_.revision.Get()).c_str());
+  std::printf("Serial number: %s\n", serialNumber == kUnknownSerialNumber
+                                         ? "unknown"
+                                         : FormatText("%05u", {serialNumber}).c_str());
+  std::printf("Line speed:    %u bit/s\n", app_.Serial().Speed());
+  std::fflush(stdout);
+}
+
+void InfoCommand::Finish(int exitCode) {
+  if (finished_) {
+    return;
+  }
+  finished_ = true;
+  retryOpen_.stop();
+  deadline_.stop();
+  app_.EstablishContact().BeginClosePort();
+  QCoreApplication::exit(exitCode);
+}
+
+}  // namespace vlx::cli

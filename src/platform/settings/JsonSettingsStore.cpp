@@ -1,0 +1,242 @@
+#include "platform/settings/JsonSettingsStore.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonParseError>
+#include <QJsonValue>
+#include <QSaveFile>
+#include <cmath>
+#include <utility>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+namespace vlx {
+
+namespace {
+
+// Far above anything the program writes; a bigger file is not ours and is not read into memory.
+constexpr qint64 kMaxFileBytes = 64 * 1024 * 1024;
+
+const QString kValuesKey = QStringLiteral("values");
+const QString kSubkeysKey = QStringLiteral("subkeys");
+const QString kTypeKey = QStringLiteral("type");
+const QString kValueKey = QStringLiteral("value");
+const QString kDwordType = QStringLiteral("dword");
+const QString kStringType = QStringLiteral("string");
+
+// Why the document cannot be used as a whole; empty when its shape is right. Single entries
+// are checked only when read.
+QString ShapeProblem(const QJsonObject& root) {
+  if (root.contains(kValuesKey) && !root[kValuesKey].isObject()) {
+    return QStringLiteral("\"values\" is not an object");
+  }
+  if (!root.contains(kSubkeysKey)) {
+    return {};
+  }
+  if (!root[kSubkeysKey].isObject()) {
+    return QStringLiteral("\"subkeys\" is not an object");
+  }
+  const QJsonObject subkeys = root[kSubkeysKey].toObject();
+  for (auto it = subkeys.begin(); it != subkeys.end(); ++it) {
+    if (!it.value().isObject()) {
+      return QStringLiteral("subkey \"%1\" is not an object").arg(it.key());
+    }
+  }
+  return {};
+}
+
+std::optional<SettingsStore::StoredValue> ParseEntry(const QJsonValue& json) {
+  const QJsonObject entry = json.toObject();
+  const QString type = entry[kTypeKey].toString();
+  const QJsonValue value = entry[kValueKey];
+  if (type == kDwordType && value.isDouble()) {
+    const double number = value.toDouble();
+    if (number >= 0 && number <= 4294967295.0 && std::floor(number) == number) {
+      return SettingsStore::StoredValue{
+          SettingsStore::Type::kDword, static_cast<std::uint32_t>(number), {}};
+    }
+  } else if (type == kStringType && value.isString()) {
+    return SettingsStore::StoredValue{SettingsStore::Type::kString, 0,
+                                      value.toString().toStdString()};
+  }
+  return std::nullopt;
+}
+
+bool SyncToDisk(const QSaveFile& file) {
+#ifdef Q_OS_UNIX
+  return ::fsync(file.handle()) == 0;
+#else
+  Q_UNUSED(file);
+  return true;
+#endif
+}
+
+ErrorCode MapFileError(QFileDevice::FileError error) {
+  return error == QFileDevice::PermissionsError ? err::kAccessDenied : err::kWriteFault;
+}
+
+// "<path>.corrupt-YYYYMMDD-HHMMSS", with a counter when that name is taken.
+QString FreeAsidePath(const QString& path) {
+  const QString base = path + QStringLiteral(".corrupt-") +
+                       QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+  QString candidate = base;
+  for (int n = 1; QFileInfo::exists(candidate); ++n) {
+    candidate = base + QStringLiteral("-%1").arg(n);
+  }
+  return candidate;
+}
+
+}  // namespace
+
+QString DefaultSettingsPath() {
+  QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
+  if (base.isEmpty() || QDir::isRelativePath(base)) {
+    base = QDir::homePath() + QStringLiteral("/.config");
+  }
+  return base + QStringLiteral("/Velqorin/VLX Utility.json");
+}
+
+JsonSettingsStore::JsonSettingsStore(QString path) : path_(std::move(path)) {
+  LoadFile();
+}
+
+void JsonSettingsStore::LoadFile() {
+  QFile file(path_);
+  if (!file.exists()) {
+    return;  // the first run
+  }
+  if (!file.open(QIODevice::ReadOnly)) {
+    MarkUnusable(QStringLiteral("it cannot be read (%1)").arg(file.errorString()));
+    return;
+  }
+  const QByteArray bytes = file.read(kMaxFileBytes + 1);
+  if (file.error() != QFileDevice::NoError) {
+    MarkUnusable(QStringLiteral("it cannot be read (%1)").arg(file.errorString()));
+    return;
+  }
+  if (bytes.size() > kMaxFileBytes) {
+    MarkUnusable(QStringLiteral("it is too large"));
+    return;
+  }
+  QJsonParseError parseError;
+  const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
+  if (parseError.error != QJsonParseError::NoError) {
+    MarkUnusable(QStringLiteral("it is not valid JSON (%1 at offset %2)")
+                     .arg(parseError.errorString())
+                     .arg(parseError.offset));
+    return;
+  }
+  if (!document.isObject()) {
+    MarkUnusable(QStringLiteral("it does not hold a settings object"));
+    return;
+  }
+  if (const QString problem = ShapeProblem(document.object()); !problem.isEmpty()) {
+    MarkUnusable(QStringLiteral("its %1").arg(problem));
+    return;
+  }
+  root_ = document.object();
+}
+
+void JsonSettingsStore::MarkUnusable(const QString& reason) {
+  root_ = QJsonObject();
+  asidePath_ = FreeAsidePath(path_);
+  loadProblem_ = QStringLiteral(
+                     "The settings file \"%1\" could not be used: %2. The default settings are "
+                     "used; the file will be kept as \"%3\".")
+                     .arg(path_, reason, asidePath_)
+                     .toStdString();
+}
+
+std::optional<SettingsStore::StoredValue> JsonSettingsStore::Read(const std::string& subkey,
+                                                                  const std::string& name) const {
+  const QJsonObject section =
+      subkey.empty() ? root_[kValuesKey].toObject()
+                     : root_[kSubkeysKey].toObject()[QString::fromStdString(subkey)].toObject();
+  const QString key = QString::fromStdString(name);
+  if (!section.contains(key)) {
+    return std::nullopt;
+  }
+  return ParseEntry(section[key]);
+}
+
+ErrorCode JsonSettingsStore::WriteDword(const std::string& subkey, const std::string& name,
+                                        std::uint32_t value) {
+  return Write(subkey, name,
+               QJsonObject{{kTypeKey, kDwordType}, {kValueKey, static_cast<qint64>(value)}});
+}
+
+ErrorCode JsonSettingsStore::WriteString(const std::string& subkey, const std::string& name,
+                                         const std::string& value) {
+  return Write(subkey, name,
+               QJsonObject{{kTypeKey, kStringType}, {kValueKey, QString::fromStdString(value)}});
+}
+
+ErrorCode JsonSettingsStore::Write(const std::string& subkey, const std::string& name,
+                                   const QJsonObject& entry) {
+  if (const ErrorCode error = SetBadFileAside()) {
+    return error;
+  }
+  QJsonObject root = root_;
+  const QString key = QString::fromStdString(name);
+  if (subkey.empty()) {
+    QJsonObject values = root[kValuesKey].toObject();
+    values[key] = entry;
+    root[kValuesKey] = values;
+  } else {
+    const QString subkeyName = QString::fromStdString(subkey);
+    QJsonObject subkeys = root[kSubkeysKey].toObject();
+    QJsonObject section = subkeys[subkeyName].toObject();
+    section[key] = entry;
+    subkeys[subkeyName] = section;
+    root[kSubkeysKey] = subkeys;
+  }
+  if (const ErrorCode error = Persist(root)) {
+    return error;  // memory keeps what the file still holds
+  }
+  root_ = std::move(root);
+  return err::kSuccess;
+}
+
+ErrorCode JsonSettingsStore::SetBadFileAside() {
+  if (asidePath_.isEmpty()) {
+    return err::kSuccess;
+  }
+  // A copy leaves the old file in place should the new one fail to be written; a file we may
+  // not read can still be moved.
+  if (QFileInfo::exists(path_) && !QFile::copy(path_, asidePath_) &&
+      !QFile::rename(path_, asidePath_)) {
+    return err::kAccessDenied;
+  }
+  asidePath_.clear();
+  return err::kSuccess;
+}
+
+ErrorCode JsonSettingsStore::Persist(const QJsonObject& root) const {
+  if (!QDir().mkpath(QFileInfo(path_).absolutePath())) {
+    return err::kAccessDenied;
+  }
+  QSaveFile file(path_);
+  if (!file.open(QIODevice::WriteOnly)) {
+    return MapFileError(file.error());
+  }
+  const QByteArray bytes = QJsonDocument(root).toJson(QJsonDocument::Indented);
+  // commit() alone is not enough: it renames a file whose last buffered bytes failed to reach
+  // the disk (a full disk) without complaint, so the flush is checked here, and the data is
+  // synced so that a crash right after the rename cannot leave an empty file behind.
+  if (file.write(bytes) != bytes.size() || !file.flush() || !SyncToDisk(file)) {
+    const ErrorCode error = MapFileError(file.error());
+    file.cancelWriting();
+    return error;
+  }
+  if (!file.commit()) {
+    return MapFileError(file.error());
+  }
+  return err::kSuccess;
+}
+
+}  // namespace vlx
