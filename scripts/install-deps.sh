@@ -1,14 +1,25 @@
 #!/usr/bin/env bash
 # Installs every Debian 12 package the project builds, tests and benchmarks with.
-# Run as root (CI runs it that way); safe to run again.
+# Needs root (or sudo); does nothing when everything is already installed.
 set -euo pipefail
-export DEBIAN_FRONTEND=noninteractive
-SUDO=""
-[ "$(id -u)" -eq 0 ] || SUDO=sudo
-$SUDO apt-get update
-$SUDO apt-get install -y --no-install-recommends \
-  build-essential cmake ninja-build pkg-config git \
-  qt6-base-dev libqt6serialport6-dev libgl-dev \
-  libgtest-dev libgmock-dev libbenchmark-dev \
-  libcurl4-openssl-dev python3 python3-pyftpdlib \
+
+packages=(
+  build-essential cmake ninja-build pkg-config git
+  qt6-base-dev libqt6serialport6-dev libgl-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libcurl4-openssl-dev python3 python3-pyftpdlib
   xvfb xauth imagemagick fonts-dejavu-core
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+    missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo=sudo
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update
+$sudo apt-get install -y --no-install-recommends "${missing[@]}"

@@ -80,6 +80,10 @@ void InfoCommand::Start() {
 
 void InfoCommand::BeginContact() {
   app_.EstablishContact().BeginTestCommunications();
+  if (app_.portOpen.Get() != 0) {
+    waitingForAdapter_ = false;  // it is back
+    retryOpen_.stop();
+  }
   if (app_.EstablishContact().IsIdle()) {
     OnContactEnded();  // it ended at once: the port did not open
   }
@@ -92,14 +96,7 @@ void InfoCommand::OnPortLost() {
 
 void InfoCommand::OnContactEnded() {
   if (waitingForAdapter_) {
-    if (app_.portOpen.Get() == 0) {
-      return;  // not back yet; the retry timer tries again
-    }
-    waitingForAdapter_ = false;
-    retryOpen_.stop();
-    if (!app_.EstablishContact().IsIdle()) {
-      return;  // the search is on again
-    }
+    return;  // the adapter is not back yet; the retry timer tries again
   }
   const ErrorCode error = app_.EstablishContact().Error();
   PrintDevice();

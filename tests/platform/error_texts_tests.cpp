@@ -23,5 +23,14 @@ TEST(PlatformSystemTextTest, LeavesOtherCodesToTheProgramsOwnTexts) {
   }
 }
 
+TEST(PlatformSystemTextTest, InstalledAlongsideTheFtpReplyHook) {
+  RecordDeviceAccessDenied("/dev/ttyS0", "dialout");
+  InstallPlatformErrorTexts([] { return std::optional<FtpLastResponse>({550, "No such file"}); });
+  EXPECT_EQ(FormatErrorText(err::kPrivilegeNotHeld), PlatformSystemText(err::kPrivilegeNotHeld));
+  EXPECT_NE(FormatErrorText(err::kFileNotFound), "");
+  EXPECT_NE(FormatErrorText(err::kFtpExtendedError).find("No such file"), std::string::npos);
+  InstallErrorTextSources({});
+}
+
 }  // namespace
 }  // namespace vlx

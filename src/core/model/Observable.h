@@ -24,7 +24,7 @@ class Subscribers {
 
   void SubscribeAndSend(Listener& listener) {
     Subscribe(listener);
-    listener.OnMessage(id_, 0);
+    Notify();
   }
 
   void Unsubscribe(Listener& listener) {

@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Builds everything into build/ (Release with debug information).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVLX_CORE_ONLY=OFF -DVLX_SANITIZE=OFF
+cmake --build build -j"$(nproc)"
