@@ -11,25 +11,11 @@
 #include "ConsoleReporting.h"
 #include "ErrorTexts.h"
 #include "InfoCommand.h"
+#include "model/NoSettingsStore.h"
 #include "serial/SerialPortList.h"
 #include "settings/JsonSettingsStore.h"
 
 namespace {
-
-// Stands in for the settings file when the port is given on the command line: nothing is read
-// from it and nothing is written.
-class NoSettingsStore final : public vlx::SettingsStore {
- public:
-  std::optional<StoredValue> Read(const std::string&, const std::string&) const override {
-    return std::nullopt;
-  }
-  vlx::ErrorCode WriteDword(const std::string&, const std::string&, std::uint32_t) override {
-    return vlx::err::kAccessDenied;
-  }
-  vlx::ErrorCode WriteString(const std::string&, const std::string&, const std::string&) override {
-    return vlx::err::kAccessDenied;
-  }
-};
 
 int ListPorts() {
   for (const std::string& port : vlx::ListSerialPorts()) {
@@ -63,7 +49,7 @@ int main(int argc, char* argv[]) {
   vlx::InstallPlatformErrorTexts();
   std::unique_ptr<vlx::SettingsStore> store;
   if (options.port) {
-    store = std::make_unique<NoSettingsStore>();
+    store = std::make_unique<vlx::NoSettingsStore>();
   } else {
     store = std::make_unique<vlx::JsonSettingsStore>();
   }

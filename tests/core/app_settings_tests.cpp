@@ -104,8 +104,8 @@ TEST(Observable, ListenerMayUnsubscribeDuringNotify) {
   value.Notify(1);
   value.Notify(2);
   // Everyone still listed is told once; whoever left is not told again.
-  EXPECT_EQ(journal, (std::vector<std::string>{"before:1", "leaving:1", "after:1", "before:2",
-                                               "after:2"}));
+  EXPECT_EQ(journal,
+            (std::vector<std::string>{"before:1", "leaving:1", "after:1", "before:2", "after:2"}));
 }
 
 class AppSettingsTest : public ::testing::Test {
@@ -206,13 +206,12 @@ TEST_P(AmplifierPresence, DependsOnTheKindOfDeviceAndOnlyForAnUnknownKindOnItsSt
   EXPECT_EQ(app.IsAmplifierPresent(), GetParam().present);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Model, AmplifierPresence,
-    ::testing::Values(PresenceCase{3, 0, true}, PresenceCase{3, 2, true}, PresenceCase{3, 3, true},
-                      PresenceCase{0, 3, true}, PresenceCase{0, 2, false},
-                      PresenceCase{0, 0, false}, PresenceCase{2, 3, false},
-                      PresenceCase{4, 3, false}, PresenceCase{9, 3, false},
-                      PresenceCase{2, 0, false}));
+INSTANTIATE_TEST_SUITE_P(Model, AmplifierPresence,
+                         ::testing::Values(PresenceCase{3, 0, true}, PresenceCase{3, 2, true},
+                                           PresenceCase{3, 3, true}, PresenceCase{0, 3, true},
+                                           PresenceCase{0, 2, false}, PresenceCase{0, 0, false},
+                                           PresenceCase{2, 3, false}, PresenceCase{4, 3, false},
+                                           PresenceCase{9, 3, false}, PresenceCase{2, 0, false}));
 
 TEST_F(AppSettingsTest, SetPortSpeedOnAClosedPortChangesNothing) {
   EXPECT_FALSE(app.SetPortSpeed(9600));

@@ -39,8 +39,7 @@ class ProbeMachine final : public Machine {
    public:
     RevisionQuery(Machine& machine, std::string command, std::string name, MachineState* next,
                   TimeoutPolicy policy, ErrorCode noResponse)
-        : QueryState(machine, std::move(command), std::move(name), next, kProbeTimeoutMs,
-                     policy) {
+        : QueryState(machine, std::move(command), std::move(name), next, kProbeTimeoutMs, policy) {
       SetNoResponseError(noResponse);
     }
     bool Accept() override { return ParseRevisionReply(machine_.ReceiveBuffer()).has_value(); }

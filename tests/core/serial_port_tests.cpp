@@ -91,9 +91,9 @@ TEST_P(FailedDeviceCalls, ShowOneComPortErrorBoxAndTheSameStatusLine) {
   EXPECT_FALSE(GetParam().call(port()));
   EXPECT_EQ(port().LastError(), err::kGenFailure);
 
-  const std::string line = std::string(GetParam().operation) +
-                           " failed on \"/dev/ttySIM0\"\r\nError 0x0000001F: " +
-                           FormatErrorText(err::kGenFailure);
+  const std::string line =
+      std::string(GetParam().operation) +
+      " failed on \"/dev/ttySIM0\"\r\nError 0x0000001F: " + FormatErrorText(err::kGenFailure);
   ASSERT_EQ(bed.prompts.boxes.size(), 1u);
   EXPECT_EQ(bed.prompts.boxes[0].text, line);
   EXPECT_EQ(bed.prompts.boxes[0].caption, "COM Port Error");

@@ -24,7 +24,7 @@ class Subscribers {
 
   void SubscribeAndSend(Listener& listener) {
     Subscribe(listener);
-    Notify();
+    listener.OnMessage(id_, 0);
   }
 
   void Unsubscribe(Listener& listener) {
