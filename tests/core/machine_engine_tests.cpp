@@ -231,6 +231,20 @@ TEST_F(MachineEngine, TimerOfAnotherMachineIsIgnored) {
   EXPECT_EQ(machine.Current().RetryCount(), 1u);
 }
 
+// A page may still hold a machine that a newer installation pushed out of the slot: it stays
+// alive until that page releases it, and an idle one is simply replaced.
+TEST_F(MachineEngine, MachinePushedOutOfTheSlotWhileRunningLivesUntilReleased) {
+  ProbeMachine& first = Install(TimeoutPolicy::kRetry);
+  first.BeginProbe();
+  ProbeMachine& second = Install(TimeoutPolicy::kRetry);
+  EXPECT_EQ(bed.app.TransientMachine(), &second);
+  EXPECT_TRUE(first.Cancel());  // still there for its page to stop and release
+  first.Release();
+  EXPECT_EQ(bed.app.TransientMachine(), &second);
+  second.Release();
+  EXPECT_EQ(bed.app.TransientMachine(), nullptr);
+}
+
 TEST(ReplyContains, ComparesByteForByteAnywhereInTheReply) {
   EXPECT_TRUE(ReplyContains("VLX750;", "VLX750"));
   EXPECT_TRUE(ReplyContains("RQ7 VLX750;", "VLX750"));

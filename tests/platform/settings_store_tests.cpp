@@ -13,8 +13,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/settings/JsonSettingsStore.h"
-#include "platform/settings/QtFileSystem.h"
+#include "settings/JsonSettingsStore.h"
+#include "settings/QtFileSystem.h"
 
 namespace vlx {
 namespace {

@@ -31,13 +31,7 @@ bool Machine::Cancel() {
 
 bool Machine::IsIdle() const { return current_ == &finalState_; }
 
-void Machine::Release() {
-  if (owner_.TransientMachine() == this) {
-    owner_.ReleaseTransientMachine(*this);
-  } else {
-    delete this;
-  }
-}
+void Machine::Release() { owner_.ReleaseMachine(*this); }
 
 bool Machine::IsTerminator(char c) const { return terminators_.find(c) != std::string::npos; }
 

@@ -30,7 +30,7 @@ class Machine {
   // Asks a running machine to stop at its next send; the final state then sees 1223.
   virtual bool Cancel();
   virtual bool IsIdle() const;
-  // The holder gives the machine up; it is destroyed.
+  // The holder gives the machine up; a transient machine is destroyed by it.
   virtual void Release();
   // Assembles one reply from the port and hands it to the current state.
   virtual void OnDataReceived();

@@ -81,10 +81,7 @@ bool SerialPort::WriteText(std::string_view text) {
 bool SerialPort::Purge() { return CheckOpen() && Succeeded(device_.PurgeReceive(), "PurgeComm"); }
 
 bool SerialPort::SetSpeed(std::uint32_t bitsPerSecond) {
-  if (!IsSupportedRate(bitsPerSecond)) {
-    return false;
-  }
-  if (!CheckOpen()) {
+  if (!CheckOpen() || !IsSupportedRate(bitsPerSecond)) {
     return false;
   }
   if (bitsPerSecond == speed_) {

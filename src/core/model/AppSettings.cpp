@@ -31,6 +31,7 @@ AppSettings::AppSettings(const Services& services)
       establishContact_(std::make_unique<EstablishContactMachine>(*this)) {}
 
 AppSettings::~AppSettings() {
+  displaced_.clear();
   transient_.reset();
   establishContact_.reset();
   serialPort_.Close();
@@ -56,17 +57,19 @@ void AppSettings::Load() { LoadSettings(); }
 void AppSettings::Save() { SaveSettings(); }
 
 Machine& AppSettings::InstallTransientMachine(std::unique_ptr<Machine> machine) {
-  if (transient_ && transient_->IsIdle() && establishContact_->IsIdle()) {
-    transient_.reset();
+  if (transient_ && !(transient_->IsIdle() && establishContact_->IsIdle())) {
+    displaced_.push_back(std::move(transient_));
   }
   transient_ = std::move(machine);
   return *transient_;
 }
 
-void AppSettings::ReleaseTransientMachine(Machine& machine) {
+void AppSettings::ReleaseMachine(Machine& machine) {
   if (transient_.get() == &machine) {
     transient_.reset();
+    return;
   }
+  std::erase_if(displaced_, [&machine](const auto& held) { return held.get() == &machine; });
 }
 
 bool AppSettings::ClosePort() {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "link/SerialPort.h"
 #include "model/MessageIds.h"
@@ -75,10 +76,11 @@ class AppSettings : public PersistedSettings {
   const SerialPort& Serial() const { return serialPort_; }
   EstablishContactMachine& EstablishContact() { return *establishContact_; }
   Machine* TransientMachine() const { return transient_.get(); }
-  // Puts a newly made machine in the transient slot; an idle previous one is given up first.
+  // Puts a newly made machine in the transient slot. An idle previous one is given up; one
+  // still running is kept until its holder releases it.
   Machine& InstallTransientMachine(std::unique_ptr<Machine> machine);
-  // Clears the transient slot if it holds `machine` and destroys it.
-  void ReleaseTransientMachine(Machine& machine);
+  // Destroys a transient machine whose holder gives it up; the establish-contact machine stays.
+  void ReleaseMachine(Machine& machine);
 
   TimerService& Timers() const { return services_.timers; }
   Clock& GetClock() const { return services_.clock; }
@@ -122,6 +124,7 @@ class AppSettings : public PersistedSettings {
   SerialPort serialPort_;
   std::unique_ptr<EstablishContactMachine> establishContact_;
   std::unique_ptr<Machine> transient_;
+  std::vector<std::unique_ptr<Machine>> displaced_;
 };
 
 }  // namespace vlx

@@ -1,4 +1,4 @@
-#include "platform/settings/JsonSettingsStore.h"
+#include "settings/JsonSettingsStore.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "platform/settings/QtFileSystem.h"
+#include "settings/QtFileSystem.h"
 
 #include <QDir>
 #include <QFileInfo>
