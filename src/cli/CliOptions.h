@@ -12,7 +12,7 @@ struct CliOptions {
   enum class Verb { kHelp, kPorts, kInfo };
 
   Verb verb = Verb::kHelp;
-  std::optional<std::string> port;         // absent: the port stored by the window program
+  std::optional<std::string> port;              // absent: the port stored by the window program
   std::optional<std::uint32_t> timeoutSeconds;  // absent: search until the amplifier answers
   bool verbose = false;
   bool trace = false;

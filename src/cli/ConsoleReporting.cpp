@@ -23,7 +23,9 @@ void PrintError(const std::string& text) {
   std::fflush(stderr);
 }
 
-void ConsoleStatusSink::StatusText(const std::string& line) { PrintError(line); }
+void ConsoleStatusSink::StatusText(const std::string& line) {
+  PrintError(line);
+}
 
 void ConsoleStatusSink::VerboseText(const std::string& line) {
   if (verbose_) {

@@ -76,9 +76,12 @@ INSTANTIATE_TEST_SUITE_P(
         RateCase{38400, {";@38400", "I;@38400", "^RVM;@38400", "^sn;@38400"}},
         RateCase{19200, Concat({Repeat(";@38400", 4), {";@19200", "^RVM;@19200", "^sn;@19200"}})},
         // The ninth probe is the first at 9600; the operating amplifier is then read at 9600.
-        RateCase{9600, Concat({Repeat(";@38400", 4), Repeat(";@19200", 4),
+        RateCase{9600, Concat({Repeat(";@38400", 4),
+                               Repeat(";@19200", 4),
                                {";@9600", "^RVM;@9600", "^sn;@9600"}})},
-        RateCase{4800, Concat({Repeat(";@38400", 4), Repeat(";@19200", 4), Repeat(";@9600", 4),
+        RateCase{4800, Concat({Repeat(";@38400", 4),
+                               Repeat(";@19200", 4),
+                               Repeat(";@9600", 4),
                                {";@4800", "^RVM;@4800", "^sn;@4800"}})}));
 
 TEST(EstablishContact, AtFullSpeedTheIdentityQueryWaitsOutItsTimeout) {
@@ -88,11 +91,11 @@ TEST(EstablishContact, AtFullSpeedTheIdentityQueryWaitsOutItsTimeout) {
   const auto& sent = bed.link.SentCommands();
   ASSERT_EQ(sent.size(), 4u);
   EXPECT_EQ(sent[2].atMicros - sent[1].atMicros, 200000u);  // "I;" is never answered
-  EXPECT_EQ(bed.status.statusLines,
-            (std::vector<std::string>{"Serial Port /dev/ttySIM0 is open",
-                                      "Attempting to contact VLX on port /dev/ttySIM0 at 38400 bit/s"}));
-  EXPECT_EQ(bed.status.verboseLines,
-            std::vector<std::string>{"Opening Serial Port /dev/ttySIM0"});
+  EXPECT_EQ(
+      bed.status.statusLines,
+      (std::vector<std::string>{"Serial Port /dev/ttySIM0 is open",
+                                "Attempting to contact VLX on port /dev/ttySIM0 at 38400 bit/s"}));
+  EXPECT_EQ(bed.status.verboseLines, std::vector<std::string>{"Opening Serial Port /dev/ttySIM0"});
 }
 
 TEST(EstablishContact, SearchTimeoutGrowsOnEachReturnTo38400UpToItsCeiling) {
@@ -209,25 +212,22 @@ TEST_P(OpenFailures, EndTheRunWithTheirOwnWords) {
 INSTANTIATE_TEST_SUITE_P(
     Ports, OpenFailures,
     ::testing::Values(
-        OpenFailureCase{"/dev/ttyGONE", false, err::kFileNotFound,
+        OpenFailureCase{"/dev/ttyGONE",
+                        false,
+                        err::kFileNotFound,
                         {"Unable to open serial port \"/dev/ttyGONE\". Error 0x00000002: The "
                          "system cannot find the file specified."}},
-        OpenFailureCase{SimulatedLink::kPortName, true, err::kAccessDenied,
+        OpenFailureCase{SimulatedLink::kPortName,
+                        true,
+                        err::kAccessDenied,
                         {"Serial port \"/dev/ttySIM0\" is being used by another application"}},
         OpenFailureCase{"", false, err::kSerialPortNameMissing, {}}));
 
-// Lets the amplifier answer the probe, then silences it before the named command.
+// Lets the amplifier answer the probe, then silences it before the identity query.
 void SilenceAfterContact(LinkTestBed& bed) {
   bed.contact().BeginTestCommunications();
-  ASSERT_TRUE(bed.time.RunUntil(
-      [&] {
-        const auto texts = bed.link.SentTexts();
-        return std::find(texts.begin(), texts.end(), "I;") != texts.end();
-      },
-      1000));
-  vlxsim::Faults silent;
-  silent.silent = true;
-  bed.amplifier.SetFaults(silent);
+  ASSERT_TRUE(bed.RunUntilSent("I;"));
+  bed.SilenceAmplifier();
 }
 
 TEST(EstablishContact, RevisionQueryIsSentTenTimesThenFails) {
@@ -243,11 +243,8 @@ TEST(EstablishContact, RevisionQueryIsSentTenTimesThenFails) {
 TEST(EstablishContact, SerialNumberOutOfRangeIsDroppedAndTheQueryFailsAtOnce) {
   LinkTestBed bed;
   bed.contact().BeginTestCommunications();
-  ASSERT_TRUE(bed.time.RunUntil(
-      [&] { return bed.link.SentTexts().back() == "^sn;"; }, 2000));
-  vlxsim::Faults silent;
-  silent.silent = true;
-  bed.amplifier.SetFaults(silent);
+  ASSERT_TRUE(bed.RunUntilSent("^sn;"));
+  bed.SilenceAmplifier();
   const std::uint64_t sentAt = bed.time.NowMicros();
   bed.link.Deliver("^SN70000;");
   ASSERT_TRUE(bed.RunContactToEnd());
@@ -261,7 +258,7 @@ TEST(EstablishContact, SerialNumberOutOfRangeIsDroppedAndTheQueryFailsAtOnce) {
 TEST(EstablishContact, ReplySplitOverTwoNotificationsIsTakenOnceWhole) {
   LinkTestBed bed;
   SilenceAfterContact(bed);
-  ASSERT_TRUE(bed.time.RunUntil([&] { return bed.link.SentTexts().back() == "^RVM;"; }, 1000));
+  ASSERT_TRUE(bed.RunUntilSent("^RVM;"));
   RecordingListener revision;
   bed.app.revision.Subscribe(revision);
 
@@ -278,7 +275,7 @@ TEST(EstablishContact, ReplySplitOverTwoNotificationsIsTakenOnceWhole) {
 TEST(EstablishContact, TwoRepliesInOneBurstAreTakenOnePerNotification) {
   LinkTestBed bed;
   SilenceAfterContact(bed);
-  ASSERT_TRUE(bed.time.RunUntil([&] { return bed.link.SentTexts().back() == "^RVM;"; }, 1000));
+  ASSERT_TRUE(bed.RunUntilSent("^RVM;"));
 
   // The lone ";" is not a revision and is dropped; the revision waits in the queue.
   bed.link.Deliver(";^RVM02.05;");
@@ -293,7 +290,7 @@ TEST(EstablishContact, CancelTakesEffectAtTheNextSend) {
   LinkTestBed bed;
   EXPECT_FALSE(bed.contact().Cancel());  // idle: nothing to cancel
   SilenceAfterContact(bed);
-  ASSERT_TRUE(bed.time.RunUntil([&] { return bed.link.SentTexts().back() == "^RVM;"; }, 1000));
+  ASSERT_TRUE(bed.RunUntilSent("^RVM;"));
   EXPECT_TRUE(bed.contact().Cancel());
   bed.time.RunFor(499);
   EXPECT_FALSE(bed.contact().IsIdle());  // a waiting state is not interrupted

@@ -5,8 +5,8 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <thread>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "process/ChildProcess.h"
@@ -67,8 +67,8 @@ TEST_P(InfoAtEachRate, FindsTheAmplifierAtItsRate) {
   EXPECT_NE(vlxctl.Stdout().find("Serial number: 04711"), std::string::npos);
   EXPECT_NE(vlxctl.Stdout().find("Line speed:    " + rate + " bit/s"), std::string::npos)
       << vlxctl.Stdout();
-  EXPECT_NE(vlxctl.Stderr().find("Attempting to contact VLX on port " + amplifier.Link() +
-                                 " at " + rate + " bit/s"),
+  EXPECT_NE(vlxctl.Stderr().find("Attempting to contact VLX on port " + amplifier.Link() + " at " +
+                                 rate + " bit/s"),
             std::string::npos);
   EXPECT_EQ(vlxctl.Stderr().find("COM Port Error"), std::string::npos);
 }
@@ -119,7 +119,7 @@ TEST(VlxctlInfo, AdapterPulledDuringTheSearchAndPutBackIsFoundAgain) {
   amplifier.Process().Signal(SIGUSR1);  // pulled out
   std::this_thread::sleep_for(1500ms);
   EXPECT_FALSE(vlxctl.WaitForExit(0ms).has_value());  // still waiting for the adapter
-  amplifier.Process().Signal(SIGUSR2);  // put back
+  amplifier.Process().Signal(SIGUSR2);                // put back
 
   ASSERT_EQ(vlxctl.WaitForExit(30s), 0) << vlxctl.Stderr();
   EXPECT_NE(vlxctl.Stdout().find("Line speed:    4800 bit/s"), std::string::npos);
@@ -131,9 +131,9 @@ TEST(VlxctlInfo, SilentPortEndsAtTheTimeoutWithAClearMessage) {
   ASSERT_TRUE(amplifier.Ready());
   ChildProcess vlxctl(VLXCTL_PATH, {"--port", amplifier.Link(), "--timeout", "1", "info"});
   EXPECT_EQ(vlxctl.WaitForExit(10s), 1);
-  EXPECT_NE(vlxctl.Stderr().find("no VLX750 answered on port \"" + amplifier.Link() +
-                                 "\" within 1 s"),
-            std::string::npos)
+  EXPECT_NE(
+      vlxctl.Stderr().find("no VLX750 answered on port \"" + amplifier.Link() + "\" within 1 s"),
+      std::string::npos)
       << vlxctl.Stderr();
 }
 

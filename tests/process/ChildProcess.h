@@ -35,8 +35,7 @@ class ChildProcess {
  private:
   // Takes what is readable within `limit`; false when nothing more can come.
   bool Pump(std::chrono::milliseconds limit);
-  bool WaitFor(const std::string& text, const std::string& needle,
-               std::chrono::milliseconds limit);
+  bool WaitFor(const std::string& text, const std::string& needle, std::chrono::milliseconds limit);
 
   pid_t pid_ = -1;
   int stdoutFd_ = -1;

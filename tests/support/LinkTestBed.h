@@ -34,6 +34,20 @@ class LinkTestBed {
     return time.RunUntil([this] { return contact().IsIdle(); }, limitMs);
   }
 
+  // Runs until the program has just sent `command` (or the limit passes).
+  bool RunUntilSent(const std::string& command, std::uint32_t limitMs = 2000) {
+    return time.RunUntil(
+        [&] { return !link.SentCommands().empty() && link.SentCommands().back().bytes == command; },
+        limitMs);
+  }
+
+  // From now on the amplifier acts on commands but answers none.
+  void SilenceAmplifier() {
+    vlxsim::Faults silent;
+    silent.silent = true;
+    amplifier.SetFaults(silent);
+  }
+
   VirtualTime time;
   vlxsim::Amplifier amplifier;
   SimulatedLink link;

@@ -71,8 +71,9 @@ ErrorCode SimulatedLink::Write(std::string_view bytes, std::size_t& written) {
   time_.After(vlxsim::LineTimeMicros(command.size(), rate), VirtualTime::Lane::kDevice,
               [this, command, rate, session] {
                 for (vlxsim::Transmission& reply : amplifier_.Receive(command, rate)) {
-                  const std::uint64_t travel = std::uint64_t{reply.delayMs} * 1000 +
-                                               vlxsim::LineTimeMicros(reply.bytes.size(), reply.rate);
+                  const std::uint64_t travel =
+                      std::uint64_t{reply.delayMs} * 1000 +
+                      vlxsim::LineTimeMicros(reply.bytes.size(), reply.rate);
                   time_.After(travel, VirtualTime::Lane::kDevice,
                               [this, bytes = std::move(reply.bytes), from = reply.rate, session] {
                                 Transmit(bytes, from, session);

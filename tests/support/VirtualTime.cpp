@@ -10,7 +10,10 @@ void VirtualTime::At(std::uint64_t micros, Lane lane, std::function<void()> acti
 
 LocalTime VirtualTime::Now() const {
   const std::uint64_t seconds = now_ / 1000000;
-  return LocalTime{2026, 12, 10, static_cast<std::uint32_t>(12 + seconds / 3600 % 12),
+  return LocalTime{2026,
+                   12,
+                   10,
+                   static_cast<std::uint32_t>(12 + seconds / 3600 % 12),
                    static_cast<std::uint32_t>(seconds / 60 % 60),
                    static_cast<std::uint32_t>(seconds % 60)};
 }
@@ -52,15 +55,16 @@ void VirtualTime::SetTimer(TimerTarget& target, TimerId id, std::uint32_t millis
 
 void VirtualTime::ArmTimer(TimerTarget& target, TimerId id, std::uint32_t milliseconds,
                            std::uint64_t generation) {
-  After(std::uint64_t{milliseconds} * 1000, Lane::kUi, [this, &target, id, milliseconds, generation] {
-    const auto armed = timerGenerations_.find({&target, id});
-    if (armed == timerGenerations_.end() || armed->second != generation) {
-      return;  // killed or re-armed since
-    }
-    // Periodic until killed, like a window timer.
-    ArmTimer(target, id, milliseconds, generation);
-    target.OnTimer(id);
-  });
+  After(std::uint64_t{milliseconds} * 1000, Lane::kUi,
+        [this, &target, id, milliseconds, generation] {
+          const auto armed = timerGenerations_.find({&target, id});
+          if (armed == timerGenerations_.end() || armed->second != generation) {
+            return;  // killed or re-armed since
+          }
+          // Periodic until killed, like a window timer.
+          ArmTimer(target, id, milliseconds, generation);
+          target.OnTimer(id);
+        });
 }
 
 void VirtualTime::KillTimer(TimerTarget& target, TimerId id) {

@@ -60,9 +60,13 @@ EstablishContactMachine::EstablishContactMachine(AppSettings& owner)
       queryI_(*this, &GetFinalState(), queryRevision_),
       querySerialNumber_(*this, &GetFinalState()) {}
 
-void EstablishContactMachine::BeginClosePort() { Start(closePort_); }
+void EstablishContactMachine::BeginClosePort() {
+  Start(closePort_);
+}
 
-void EstablishContactMachine::BeginTestCommunications() { Start(openPort_); }
+void EstablishContactMachine::BeginTestCommunications() {
+  Start(openPort_);
+}
 
 bool EstablishContactMachine::BeginQueryRevision() {
   if (!IsIdle()) {
@@ -131,7 +135,7 @@ void EstablishContactMachine::OpenPortState::Execute() {
 // QueryRevisionState
 
 EstablishContactMachine::QueryRevisionState::QueryRevisionState(Machine& machine,
-                                                                 MachineState* next)
+                                                                MachineState* next)
     : QueryState(machine, "^RVM;", "QueryRevisionState", next, kQueryTimeoutMs,
                  TimeoutPolicy::kRetry) {
   SetNoResponseError(err::kNoResponseToRevisionQuery);

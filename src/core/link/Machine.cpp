@@ -29,11 +29,17 @@ bool Machine::Cancel() {
   return true;
 }
 
-bool Machine::IsIdle() const { return current_ == &finalState_; }
+bool Machine::IsIdle() const {
+  return current_ == &finalState_;
+}
 
-void Machine::Release() { owner_.ReleaseMachine(*this); }
+void Machine::Release() {
+  owner_.ReleaseMachine(*this);
+}
 
-bool Machine::IsTerminator(char c) const { return terminators_.find(c) != std::string::npos; }
+bool Machine::IsTerminator(char c) const {
+  return terminators_.find(c) != std::string::npos;
+}
 
 void Machine::OnDataReceived() {
   SerialPort& port = owner_.Serial();
@@ -86,7 +92,9 @@ void Machine::ArmTimer(std::uint32_t milliseconds) {
   sendTick_ = owner_.GetClock().TickCount();
 }
 
-void Machine::KillTimer() { owner_.Timers().KillTimer(owner_.MainWindow(), timerId_); }
+void Machine::KillTimer() {
+  owner_.Timers().KillTimer(owner_.MainWindow(), timerId_);
+}
 
 std::uint32_t Machine::MillisecondsSinceSend() const {
   return owner_.GetClock().TickCount() - sendTick_;
@@ -110,7 +118,9 @@ void Machine::LogVerbose(std::uint32_t formatId, FormatArgs args) {
   owner_.Status().VerboseText(line);
 }
 
-bool Machine::TraceEnabled() const { return owner_.trace.Get() != 0; }
+bool Machine::TraceEnabled() const {
+  return owner_.trace.Get() != 0;
+}
 
 void Machine::Trace(std::string_view format, FormatArgs args) {
   if (TraceEnabled()) {

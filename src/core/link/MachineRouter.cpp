@@ -10,7 +10,9 @@ MachineRouter::MachineRouter(AppSettings& app) : app_(app) {
   app_.Serial().SetEvents(this);
 }
 
-MachineRouter::~MachineRouter() { app_.Serial().SetEvents(nullptr); }
+MachineRouter::~MachineRouter() {
+  app_.Serial().SetEvents(nullptr);
+}
 
 Machine* MachineRouter::RunningMachine() const {
   Machine& establishContact = app_.EstablishContact();

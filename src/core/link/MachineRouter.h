@@ -30,7 +30,9 @@ class MachineRouter final : public TimerTarget, public SerialEvents {
   void SetPortLostHandler(SerialEvents* handler) { portLostHandler_ = handler; }
 
   // Told whenever a notification it routed has brought a machine to the end of its run.
-  void SetRunEndHandler(std::function<void(Machine&)> handler) { runEndHandler_ = std::move(handler); }
+  void SetRunEndHandler(std::function<void(Machine&)> handler) {
+    runEndHandler_ = std::move(handler);
+  }
 
   void OnTimer(TimerId id) override;
   void OnSerialEvent() override;

@@ -18,7 +18,9 @@ MachineState::MachineState(Machine& machine, std::string name, MachineState* nex
       timeout_(timeout),
       command_(std::move(command)) {}
 
-const std::string& MachineState::GetName() const { return name_; }
+const std::string& MachineState::GetName() const {
+  return name_;
+}
 
 void MachineState::Enter(MachineState& state) {
   machine_.SetCurrent(state);
@@ -32,7 +34,9 @@ void MachineState::GoToNext() {
   }
 }
 
-void MachineState::GoToFinal() { Enter(machine_.GetFinalState()); }
+void MachineState::GoToFinal() {
+  Enter(machine_.GetFinalState());
+}
 
 void MachineState::OnReply() {}
 
@@ -55,7 +59,9 @@ void CommandState::Execute() {
   }
 }
 
-void CommandState::OnTimeout() { GoToNext(); }
+void CommandState::OnTimeout() {
+  GoToNext();
+}
 
 void CommandState::TraceSend() {
   machine_.Trace("%s Send \"%s\"", {GetName(), command_});
@@ -129,12 +135,20 @@ void QueryState::SearchSpeed() {
   Execute();
 }
 
-void QueryState::OnAccepted() { OnSuccess(); }
+void QueryState::OnAccepted() {
+  OnSuccess();
+}
 
-std::string QueryState::GetTerminators() const { return ";"; }
+std::string QueryState::GetTerminators() const {
+  return ";";
+}
 
-void QueryState::OnSuccess() { GoToNext(); }
+void QueryState::OnSuccess() {
+  GoToNext();
+}
 
-bool QueryState::Accept() { return true; }
+bool QueryState::Accept() {
+  return true;
+}
 
 }  // namespace vlx

@@ -40,8 +40,8 @@ class MachineState {
   std::uint32_t RetryCount() const { return retryCount_; }
 
  protected:
-  MachineState(Machine& machine, std::string name, MachineState* next,
-               std::uint32_t timeout = 0, std::string command = {});
+  MachineState(Machine& machine, std::string name, MachineState* next, std::uint32_t timeout = 0,
+               std::string command = {});
   // States are members of their machine and die with it; nothing deletes them through this type.
   ~MachineState() = default;
   void Enter(MachineState& state);

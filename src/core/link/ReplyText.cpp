@@ -6,7 +6,9 @@
 
 namespace vlx {
 namespace {
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 }  // namespace
 
 bool ReplyContains(std::string_view reply, std::string_view name) {

@@ -78,7 +78,9 @@ bool SerialPort::WriteText(std::string_view text) {
   return Succeeded(device_.Write(text, written), "WriteFile") && written == text.size();
 }
 
-bool SerialPort::Purge() { return CheckOpen() && Succeeded(device_.PurgeReceive(), "PurgeComm"); }
+bool SerialPort::Purge() {
+  return CheckOpen() && Succeeded(device_.PurgeReceive(), "PurgeComm");
+}
 
 bool SerialPort::SetSpeed(std::uint32_t bitsPerSecond) {
   if (!CheckOpen() || !IsSupportedRate(bitsPerSecond)) {

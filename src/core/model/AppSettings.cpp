@@ -52,9 +52,13 @@ bool AppSettings::IsAmplifierPresent() const {
   return deviceType.Get() == device_type::kNone && deviceState.Get() == device_state::kOperating;
 }
 
-void AppSettings::Load() { LoadSettings(); }
+void AppSettings::Load() {
+  LoadSettings();
+}
 
-void AppSettings::Save() { SaveSettings(); }
+void AppSettings::Save() {
+  SaveSettings();
+}
 
 Machine& AppSettings::InstallTransientMachine(std::unique_ptr<Machine> machine) {
   if (transient_ && !(transient_->IsIdle() && establishContact_->IsIdle())) {

@@ -55,7 +55,8 @@ class Subscribers {
 template <typename T>
 class Observable : public Subscribers {
  public:
-  explicit Observable(MessageId id, T initial = T{}) : Subscribers(id), value_(std::move(initial)) {}
+  explicit Observable(MessageId id, T initial = T{})
+      : Subscribers(id), value_(std::move(initial)) {}
 
   const T& Get() const { return value_; }
   void Set(T value) { value_ = std::move(value); }

@@ -22,9 +22,12 @@ class SettingsStore {
 
   virtual ~SettingsStore() = default;
   // The value as stored, with its type; nothing when absent. `subkey` empty = application key.
-  virtual std::optional<StoredValue> Read(const std::string& subkey, const std::string& name) const = 0;
-  virtual ErrorCode WriteDword(const std::string& subkey, const std::string& name, std::uint32_t value) = 0;
-  virtual ErrorCode WriteString(const std::string& subkey, const std::string& name, const std::string& value) = 0;
+  virtual std::optional<StoredValue> Read(const std::string& subkey,
+                                          const std::string& name) const = 0;
+  virtual ErrorCode WriteDword(const std::string& subkey, const std::string& name,
+                               std::uint32_t value) = 0;
+  virtual ErrorCode WriteString(const std::string& subkey, const std::string& name,
+                                const std::string& value) = 0;
 };
 
 }  // namespace vlx

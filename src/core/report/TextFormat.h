@@ -26,7 +26,9 @@ class FormatArg {
   FormatArg(const char* text) : value_(std::string_view(text ? text : "")) {}
   FormatArg(const std::string& text) : value_(std::string_view(text)) {}
 
-  const std::variant<std::uint64_t, std::int64_t, std::string_view>& Value() const { return value_; }
+  const std::variant<std::uint64_t, std::int64_t, std::string_view>& Value() const {
+    return value_;
+  }
 
  private:
   std::variant<std::uint64_t, std::int64_t, std::string_view> value_;
