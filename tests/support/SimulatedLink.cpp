@@ -111,6 +111,11 @@ ErrorCode SimulatedLink::PurgeReceive() {
   return err::kSuccess;
 }
 
+ErrorCode SimulatedLink::ClearLineErrors(std::uint32_t& flags) {
+  flags = 0;
+  return lost_ ? err::kDeviceRemoved : err::kSuccess;
+}
+
 void SimulatedLink::Unplug() {
   unplugged_ = true;
   if (open_ && !lost_) {

@@ -33,6 +33,7 @@ class SimulatedLink final : public SerialDevice {
   ErrorCode ReadByte(std::uint8_t& byte, std::size_t& count) override;
   ErrorCode Write(std::string_view bytes, std::size_t& written) override;
   ErrorCode PurgeReceive() override;
+  ErrorCode ClearLineErrors(std::uint32_t& flags) override;
 
   // Another program holds the port.
   void SetHeldElsewhere(bool held) { heldElsewhere_ = held; }

@@ -39,6 +39,9 @@ class SerialDevice {
   virtual ErrorCode Write(std::string_view bytes, std::size_t& written) = 0;
   // Discards what was received and not yet read; the transmit queue is left alone.
   virtual ErrorCode PurgeReceive() = 0;
+  // Takes and clears the line's error flags (overrun, parity, framing, break), in the classic
+  // CE_ bit layout; 0 when the platform reports none.
+  virtual ErrorCode ClearLineErrors(std::uint32_t& flags) = 0;
 };
 
 }  // namespace vlx

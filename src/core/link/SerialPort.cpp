@@ -4,7 +4,9 @@
 #include "link/SerialEvents.h"
 #include "report/ErrorText.h"
 #include "report/FailureReport.h"
+#include "report/StatusSink.h"
 #include "report/StringTable.h"
+#include "report/TextFormat.h"
 
 namespace vlx {
 namespace {
@@ -111,9 +113,22 @@ bool SerialPort::Succeeded(ErrorCode code, const char* operation) {
   return false;
 }
 
+// The failure goes to the status line and a box; then, while the port is open, the line's error
+// flags are read (and so cleared) and told on the status line.
 void SerialPort::ReportFailure(const char* operation, ErrorCode code) {
   vlx::ReportFailure(status_, prompts_, ids::kComPortErrorCaption, ids::kOperationFailedOn,
                      {operation, name_, code, FormatErrorText(code)});
+  if (!open_ || code == err::kAccessDenied) {
+    return;
+  }
+  std::uint32_t flags = 0;
+  const ErrorCode clearError = device_.ClearLineErrors(flags);
+  if (clearError == err::kSuccess) {
+    status_.StatusText(FormatText("ClearCommError dwErrors 0x%04X", {flags}));
+  } else {
+    status_.StatusText(FormatText(ids::kOperationFailedOn, {"ClearCommError", name_, clearError,
+                                                            FormatErrorText(clearError)}));
+  }
 }
 
 void SerialPort::OnCharactersReceived() {

@@ -243,6 +243,13 @@ ErrorCode QtSerialDevice::PurgeReceive() {
   return port_.clear(QSerialPort::Input) ? err::kSuccess : TakeError();
 }
 
+// The toolkit reports no overrun, parity, framing or break conditions of its own, so there are
+// never flags to give; the call still tells whether the port can be asked.
+ErrorCode QtSerialDevice::ClearLineErrors(std::uint32_t& flags) {
+  flags = 0;
+  return CheckUsable();
+}
+
 void QtSerialDevice::OnReadyRead() {
   if (!lost_ && events_ != nullptr) {
     events_->OnCharactersReceived();

@@ -36,6 +36,7 @@ class QtSerialDevice : public QObject, public SerialDevice {
   ErrorCode ReadByte(std::uint8_t& byte, std::size_t& count) override;
   ErrorCode Write(std::string_view bytes, std::size_t& written) override;
   ErrorCode PurgeReceive() override;
+  ErrorCode ClearLineErrors(std::uint32_t& flags) override;
 
  private:
   ErrorCode CheckUsable() const;
