@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev libqt6serialport6-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libcurl4-openssl-dev python3 python3-pyftpdlib
-  xvfb xauth imagemagick fonts-dejavu-core
+  xvfb xauth x11-utils imagemagick fonts-dejavu-core
 )
 
 missing=()

@@ -26,6 +26,7 @@ class MachineRouter final : public TimerTarget, public SerialEvents {
   MachineRouter& operator=(const MachineRouter&) = delete;
 
   void SetCurrentPage(RoutedEvents* page) { page_ = page; }
+  RoutedEvents* CurrentPage() const { return page_; }
   // Told when the adapter goes away while open; the port stays open and silent until reopened.
   void SetPortLostHandler(SerialEvents* handler) { portLostHandler_ = handler; }
 

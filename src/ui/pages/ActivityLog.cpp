@@ -1,0 +1,61 @@
+#include "pages/ActivityLog.h"
+
+#include <QFontDatabase>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include "report/TextFormat.h"
+
+namespace vlx {
+
+ActivityLog::ActivityLog(QWidget* parent) : QPlainTextEdit(parent) {
+  setObjectName("activityLog");
+  setReadOnly(true);
+  setUndoRedoEnabled(false);
+  QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  font.setPointSize(10);
+  setFont(font);
+}
+
+void ActivityLog::AppendLogLine(const std::string& line, const LocalTime& now) {
+  QString text = QString::fromStdString(
+      FormatText("%02u:%02u:%02u ", {now.hour, now.minute, now.second}) + line);
+  text.remove(QLatin1Char('\r'));
+
+  // Whether the reader follows the end is decided on the view as it was before this line.
+  QScrollBar* bar = verticalScrollBar();
+  const bool followEnd = bar->value() >= bar->maximum();
+
+  QTextCursor end(document());
+  end.movePosition(QTextCursor::End);
+  if (!document()->isEmpty()) {
+    text.prepend(QLatin1Char('\n'));
+  }
+  end.insertText(text);
+  DropOldestLines();
+
+  if (followEnd) {
+    bar->setValue(bar->maximum());
+  }
+}
+
+void ActivityLog::DropOldestLines() {
+  // characterCount() counts the document's closing paragraph separator as well.
+  const int excess = document()->characterCount() - 1 - kMaxCharacters;
+  if (excess <= 0) {
+    return;
+  }
+  // Whole lines go, so that no line is left cut in half; the newest line always stays.
+  QTextBlock firstKept = document()->findBlock(excess);
+  if (firstKept.position() < excess && firstKept.next().isValid()) {
+    firstKept = firstKept.next();
+  }
+  QTextCursor cursor(document());
+  cursor.setPosition(firstKept.position());
+  cursor.setPosition(0, QTextCursor::KeepAnchor);
+  cursor.removeSelectedText();
+}
+
+}  // namespace vlx

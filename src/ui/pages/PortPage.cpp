@@ -1,0 +1,265 @@
+#include "pages/PortPage.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QHideEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QStringList>
+#include <algorithm>
+#include <string>
+
+#include "DialogUnits.h"
+#include "UiServices.h"
+#include "link/EstablishContactMachine.h"
+#include "model/AppSettings.h"
+#include "report/DeviceTexts.h"
+#include "report/Prompts.h"
+#include "report/StringTable.h"
+
+namespace vlx {
+namespace {
+
+// The page's template: its size and the point size of its font, in dialog units.
+constexpr int kWidthUnits = 326;
+constexpr int kHeightUnits = 227;
+constexpr int kTemplatePointSize = 10;
+
+struct UnitRect {
+  int x, y, width, height;
+};
+
+constexpr UnitRect kLabelRect{13, 14, 147, 8};
+constexpr UnitRect kPortListRect{12, 35, 48, 0};  // the edit field keeps its natural height
+constexpr UnitRect kRefreshRect{83, 35, 86, 14};
+constexpr UnitRect kTestRect{83, 67, 86, 14};
+constexpr UnitRect kCloseRect{83, 99, 86, 14};
+
+QString Text(std::uint32_t id) {
+  const std::string_view text = LoadString(id);
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::uint32_t OutcomeStyle(std::uint32_t deviceState) {
+  switch (deviceState) {
+    case device_state::kWaitingInLoader:
+      return mb::kIconWarning;
+    case device_state::kOperating:
+      return mb::kIconInformation;
+    default:
+      return mb::kIconError;
+  }
+}
+
+}  // namespace
+
+PortPage::PortPage(UiServices& services, QWidget* parent)
+    : Page(QStringLiteral("Port"), parent),
+      services_(services),
+      portList_(new QComboBox(this)),
+      refresh_(new QPushButton(QStringLiteral("Refresh Port List"), this)),
+      test_(new QPushButton(QStringLiteral("Test Communications"), this)),
+      close_(new QPushButton(QStringLiteral("Close Port"), this)) {
+  setObjectName("portPage");
+  QFont templateFont = QApplication::font();
+  templateFont.setPointSize(kTemplatePointSize);
+  setFont(templateFont);
+
+  portList_->setObjectName("portList");
+  portList_->setEditable(true);
+  // A typed path is taken as written: no inline completion that could turn "/dev/pts/3" into
+  // "/dev/pts/30" behind the user's back. Enter puts it in its sorted place and picks it.
+  portList_->setCompleter(nullptr);
+  portList_->setInsertPolicy(QComboBox::InsertAlphabetically);
+  refresh_->setObjectName("refreshPortList");
+  test_->setObjectName("testCommunications");
+  test_->setDefault(true);
+  close_->setObjectName("closePort");
+
+  portList_->setToolTip(Text(ids::kTipPortList));
+  refresh_->setToolTip(Text(ids::kTipRefreshPortList));
+  test_->setToolTip(Text(ids::kTipTestCommunications));
+  close_->setToolTip(Text(ids::kTipClosePort));
+  PlaceControls();
+
+  // activated comes from the user only (a pick in the list, or Enter in the edit field), never
+  // from the page refilling or selecting.
+  connect(portList_, &QComboBox::activated, this, &PortPage::OnPortPicked);
+  connect(refresh_, &QPushButton::clicked, this, &PortPage::OnRefresh);
+  connect(test_, &QPushButton::clicked, this, &PortPage::OnTest);
+  connect(close_, &QPushButton::clicked, this, &PortPage::OnClosePort);
+
+  FillPortList();
+  if (!SelectPort(QString::fromStdString(services_.app.port.Get())) &&
+      !services_.app.port.Get().empty()) {
+    services_.app.port.Publish(std::string());
+  }
+}
+
+PortPage::~PortPage() {
+  StopListening();
+}
+
+QSize PortPage::sizeHint() const {
+  return DialogUnitsToPixels(font(), kWidthUnits, kHeightUnits);
+}
+
+void PortPage::PlaceControls() {
+  auto* label = new QLabel(QStringLiteral("Choose Serial Port connected to VLX750:"), this);
+  label->setObjectName("choosePortLabel");
+  const QFont& units = font();
+  // Where the template was drawn for a narrower font, a text still shows whole: the label and
+  // the buttons grow to the right, where nothing else sits.
+  const auto place = [&units](QWidget* control, const UnitRect& rect, bool fitText) {
+    const QSize natural = control->sizeHint();
+    int width = HorizontalDialogUnits(units, rect.width);
+    if (fitText) {
+      width = std::max(width, natural.width());
+    }
+    const int height = rect.height > 0 ? VerticalDialogUnits(units, rect.height) : natural.height();
+    control->setGeometry(HorizontalDialogUnits(units, rect.x), VerticalDialogUnits(units, rect.y),
+                         width, height);
+  };
+  place(label, kLabelRect, true);
+  place(portList_, kPortListRect, false);
+  place(refresh_, kRefreshRect, true);
+  place(test_, kTestRect, true);
+  place(close_, kCloseRect, true);
+  setTabOrder(portList_, refresh_);
+  setTabOrder(refresh_, test_);
+  setTabOrder(test_, close_);
+}
+
+void PortPage::FillPortList() {
+  const int selected = portList_->currentIndex();
+  const QString remembered = selected >= 0 ? portList_->itemText(selected) : QString();
+
+  QStringList ports;
+  if (services_.listSerialPorts) {
+    for (const std::string& port : services_.listSerialPorts()) {
+      ports.append(QString::fromStdString(port));
+    }
+  }
+  // A pseudo-terminal or the simulator's link is in no system list; while it still exists it
+  // stays on offer, so a port typed once survives a restart.
+  const QString stored = QString::fromStdString(services_.app.port.Get());
+  if (!stored.isEmpty() && QFileInfo::exists(stored)) {
+    ports.append(stored);
+  }
+  ports.removeAll(QString());
+  ports.removeDuplicates();
+  std::sort(ports.begin(), ports.end(), [](const QString& a, const QString& b) {
+    const int order = a.compare(b, Qt::CaseInsensitive);
+    return order != 0 ? order < 0 : a < b;
+  });
+
+  portList_->clear();
+  portList_->addItems(ports);
+  // The field keeps the template's narrow width; the list opens wide enough for long device
+  // paths.
+  QAbstractItemView* view = portList_->view();
+  view->setMinimumWidth(view->sizeHintForColumn(0) + 2 * view->frameWidth());
+  SelectPort(remembered);
+}
+
+bool PortPage::SelectPort(const QString& name) {
+  int match = -1;
+  // An empty name would match every port; nothing chosen selects nothing.
+  if (!name.isEmpty()) {
+    for (int i = 0; i < portList_->count(); ++i) {
+      if (portList_->itemText(i).startsWith(name, Qt::CaseInsensitive)) {
+        match = i;
+        break;
+      }
+    }
+  }
+  portList_->setCurrentIndex(match);
+  return match >= 0;
+}
+
+void PortPage::OnPortPicked(int index) {
+  if (index < 0) {
+    return;
+  }
+  services_.app.port.Publish(portList_->itemText(index).toStdString());
+  services_.app.EstablishContact().BeginTestCommunications();
+}
+
+void PortPage::OnRefresh() {
+  // Closed first, so that an adapter pulled out and plugged in again can be opened anew.
+  services_.app.EstablishContact().BeginClosePort();
+  FillPortList();
+  if (portList_->currentIndex() >= 0) {
+    portList_->showPopup();
+  }
+}
+
+void PortPage::OnTest() {
+  if (!services_.app.port.Get().empty()) {
+    services_.app.EstablishContact().BeginTestCommunications();
+    return;
+  }
+  services_.prompts.MessageBox(std::string(LoadString(ids::kChooseSerialPort)),
+                               std::string(LoadString(ids::kSelectSerialPortCaption)),
+                               mb::kIconError);
+  portList_->showPopup();
+}
+
+void PortPage::OnClosePort() {
+  services_.app.EstablishContact().BeginClosePort();
+}
+
+void PortPage::OnMessage(MessageId id, MessageParam) {
+  AppSettings& app = services_.app;
+  if (id == kMsgPortOpen) {
+    close_->setEnabled(app.portOpen.Get() != 0);
+  } else if (id == kMsgDeviceState && listening_ && app.portOpen.Get() != 0) {
+    ShowOutcome();
+  }
+}
+
+void PortPage::ShowOutcome() {
+  AppSettings& app = services_.app;
+  const std::uint32_t state = app.deviceState.Get();
+  services_.prompts.MessageBox(DeviceStateText(state, app.revision.Get(), app.Serial().Speed()),
+                               std::string(LoadString(ids::kDeviceStatusCaption)),
+                               OutcomeStyle(state));
+}
+
+void PortPage::showEvent(QShowEvent* event) {
+  Page::showEvent(event);
+  StartListening();
+}
+
+void PortPage::hideEvent(QHideEvent* event) {
+  Page::hideEvent(event);
+  // A minimised window still shows this page; only leaving it for another page (or closing)
+  // ends the listening.
+  if (!event->spontaneous()) {
+    StopListening();
+  }
+}
+
+void PortPage::StartListening() {
+  if (listening_) {
+    return;
+  }
+  listening_ = true;
+  services_.app.deviceState.Subscribe(*this);
+  // Told at once, so "Close Port" is right whatever happened while another page was showing.
+  services_.app.portOpen.SubscribeAndSend(*this);
+}
+
+void PortPage::StopListening() {
+  if (!listening_) {
+    return;
+  }
+  listening_ = false;
+  services_.app.deviceState.Unsubscribe(*this);
+  services_.app.portOpen.Unsubscribe(*this);
+}
+
+}  // namespace vlx

@@ -1,0 +1,57 @@
+#pragma once
+// The Port page: the user picks the serial port that leads to the amplifier, tests it, refreshes
+// the list after plugging in an adapter, or closes the port. It drives nothing but the
+// establish-contact machine and, while it is the visible page, tells the outcome of a test in a
+// box.
+
+#include <QString>
+
+#include "model/Listener.h"
+#include "pages/Page.h"
+
+class QComboBox;
+class QPushButton;
+
+namespace vlx {
+
+struct UiServices;
+
+class PortPage : public Page, public Listener {
+ public:
+  explicit PortPage(UiServices& services, QWidget* parent = nullptr);
+  ~PortPage() override;
+
+  QString HelpTopic() const override { return QStringLiteral("Port.htm"); }
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override { return sizeHint(); }
+
+  void OnMessage(MessageId id, MessageParam wParam) override;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+
+ private:
+  void PlaceControls();
+  // The system's ports, and the stored one while it still leads to a device; the selection is
+  // kept when it is still offered.
+  void FillPortList();
+  // Selects the first port whose name begins with `name`, ignoring case; false if none does.
+  bool SelectPort(const QString& name);
+  void OnPortPicked(int index);
+  void OnRefresh();
+  void OnTest();
+  void OnClosePort();
+  void ShowOutcome();
+  void StartListening();
+  void StopListening();
+
+  UiServices& services_;
+  QComboBox* portList_;
+  QPushButton* refresh_;
+  QPushButton* test_;
+  QPushButton* close_;
+  bool listening_ = false;
+};
+
+}  // namespace vlx

@@ -1,0 +1,38 @@
+#include "window/Application.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include "BuildInfo.h"
+#include "OsVersion.h"
+#include "serial/SerialPortList.h"
+
+namespace vlx {
+
+Application::Application()
+    : help_(prompts_),
+      app_(Services{store_, files_, serialDevice_, timers_, clock_, status_, prompts_}),
+      services_{app_, prompts_, clock_, help_, [] { return ListSerialPorts(); }} {}
+
+Application::~Application() = default;
+
+MainWindow& Application::Start() {
+  window_ = std::make_unique<MainWindow>(services_, status_, OsVersionLine());
+  window_->show();
+  if (const std::string problem = store_.LoadProblem(); !problem.empty()) {
+    // The settings could not be read: the defaults are in use and the file is kept aside.
+    QTimer::singleShot(0, window_.get(), [this, problem] {
+      prompts_.MessageBox(problem, build::kFileDescription, mb::kIconWarning);
+    });
+  }
+  return *window_;
+}
+
+int Application::Run() {
+  Start();
+  const int code = QApplication::exec();
+  window_.reset();
+  return code;
+}
+
+}  // namespace vlx

@@ -1,0 +1,47 @@
+#pragma once
+// The application object: the real bindings of the core's seams, the model and the main window,
+// built and torn down in their fixed order.
+
+#include <memory>
+
+#include "QtPrompts.h"
+#include "UiServices.h"
+#include "help/QtHelpService.h"
+#include "model/AppSettings.h"
+#include "report/StatusRelay.h"
+#include "serial/QtSerialDevice.h"
+#include "settings/JsonSettingsStore.h"
+#include "settings/QtFileSystem.h"
+#include "time/QtTimerService.h"
+#include "time/SystemClock.h"
+#include "window/MainWindow.h"
+
+namespace vlx {
+
+class Application {
+ public:
+  Application();
+  ~Application();
+
+  // Builds and shows the main window, which starts looking for the amplifier.
+  MainWindow& Start();
+  // Starts, then runs until the main window is closed; returns the exit code.
+  int Run();
+
+  AppSettings& Model() { return app_; }
+
+ private:
+  JsonSettingsStore store_;
+  QtFileSystem files_;
+  QtSerialDevice serialDevice_;
+  QtTimerService timers_;
+  SystemClock clock_;
+  StatusRelay status_;
+  QtPrompts prompts_;
+  QtHelpService help_;
+  AppSettings app_;
+  UiServices services_;
+  std::unique_ptr<MainWindow> window_;
+};
+
+}  // namespace vlx

@@ -1,0 +1,291 @@
+#include "window/MainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "BuildInfo.h"
+#include "help/HelpService.h"
+#include "link/EstablishContactMachine.h"
+#include "pages/FirmwarePage.h"
+#include "pages/PlaceholderPage.h"
+#include "pages/PortPage.h"
+#include "report/DeviceTexts.h"
+#include "report/StatusRelay.h"
+#include "report/StringTable.h"
+#include "report/TextFormat.h"
+
+namespace vlx {
+namespace {
+// The classic show commands kept with the placement.
+constexpr std::uint32_t kShowNormal = 1;
+constexpr std::uint32_t kShowMinimized = 2;
+constexpr std::uint32_t kShowMaximized = 3;
+constexpr std::int32_t kNoPosition = -1;
+
+QString Text(std::uint32_t id) {
+  return QString::fromStdString(std::string(LoadString(id)));
+}
+
+// The status bar has one line; the program's texts may carry line breaks inside.
+QString OneLine(const std::string& line) {
+  return QString::fromStdString(line).replace("\r\n", " ").replace('\n', ' ');
+}
+}  // namespace
+
+MainWindow::MainWindow(UiServices& services, StatusRelay& statusRelay,
+                       const std::string& osVersionLine)
+    : services_(services),
+      app_(services.app),
+      statusRelay_(statusRelay),
+      router_(services.app),
+      identityLine_(ProgramIdentityLine(build::kFileDescription, build::kVersion)) {
+  setWindowTitle(Text(ids::kAppTitle));
+  statusLabel_ = new QLabel(Text(ids::kReady));
+  statusLabel_->setObjectName("statusText");
+  statusBar()->addWidget(statusLabel_, 1);
+  statusBar()->setSizeGripEnabled(true);
+  statusRelay_.SetTarget(this);
+
+  app_.Load();
+  CreateMenus();
+  CreatePages(osVersionLine);
+  pages_->setCurrentIndex(StartPage());
+  OnCurrentPageChanged(pages_->currentIndex());
+  connect(pages_, &QTabWidget::currentChanged, this, &MainWindow::OnCurrentPageChanged);
+
+  app_.mainWindowReady.Publish(1);
+  app_.deviceState.SubscribeAndSend(*this);
+  app_.machineDone.Subscribe(*this);
+  app_.serialNumber.SubscribeAndSend(*this);
+  app_.port.SubscribeAndSend(*this);
+  app_.baudRate.SubscribeAndSend(*this);
+  app_.EstablishContact().BeginTestCommunications();
+}
+
+MainWindow::~MainWindow() {
+  ShutDown();
+  statusRelay_.SetTarget(nullptr);
+}
+
+void MainWindow::CreateMenus() {
+  QMenu* file = menuBar()->addMenu("&File");
+  file->addAction("E&xit\tAlt F4", this, &QWidget::close);
+  auto* exitShortcut = new QShortcut(QKeySequence("Alt+F4"), this);
+  connect(exitShortcut, &QShortcut::activated, this, &QWidget::close);
+
+  QMenu* view = menuBar()->addMenu("&View");
+  statusBarAction_ = view->addAction("&Status Bar", this, &MainWindow::ToggleStatusBar);
+  statusBarAction_->setCheckable(true);
+  statusBarAction_->setChecked(true);
+  traceAction_ = view->addAction("&Trace");
+  traceAction_->setCheckable(true);
+  traceAction_->setChecked(app_.trace.Get() != 0);
+  connect(traceAction_, &QAction::triggered, this,
+          [this] { ToggleFlag(app_.trace, *traceAction_); });
+  verboseAction_ = view->addAction("&Verbose Logging");
+  verboseAction_->setCheckable(true);
+  verboseAction_->setChecked(app_.verboseLogging.Get() != 0);
+  connect(verboseAction_, &QAction::triggered, this,
+          [this] { ToggleFlag(app_.verboseLogging, *verboseAction_); });
+
+  QMenu* help = menuBar()->addMenu("&Help");
+  help->addAction("VLX Utility &Help\tF1", this,
+                  [this] { services_.help.ShowHelp(this, QString()); });
+  // The release notes window comes with the firmware folder's page.
+  help->addAction("VLX Firmware &Release Notes")->setEnabled(false);
+  help->addSeparator();
+  help->addAction("&About VLX Utility", this, &MainWindow::ShowAbout);
+  auto* helpShortcut = new QShortcut(QKeySequence(Qt::Key_F1), this);
+  connect(helpShortcut, &QShortcut::activated, this, &MainWindow::ShowContextHelp);
+}
+
+void MainWindow::CreatePages(const std::string& osVersionLine) {
+  pages_ = new QTabWidget;
+  pages_->setObjectName("pages");
+  const std::vector<Page*> pages = {
+      new PortPage(services_),
+      new FirmwarePage(services_, identityLine_, osVersionLine),
+      new PlaceholderPage(kOperatePageTemplate),
+      new PlaceholderPage(kConfigurationPageTemplate),
+      new PlaceholderPage(kCommandTesterPageTemplate),
+  };
+  for (Page* page : pages) {
+    pages_->addTab(page, page->Caption());
+  }
+  setCentralWidget(pages_);
+}
+
+// The stored page, but only once a port has been chosen: a first run starts on the Port page.
+int MainWindow::StartPage() const {
+  const std::uint32_t stored = app_.activePage.Get();
+  return !app_.port.Get().empty() && stored < kPageCount ? static_cast<int>(stored)
+                                                         : kPortPageIndex;
+}
+
+Page& MainWindow::PageAt(int index) const {
+  return static_cast<Page&>(*pages_->widget(index));
+}
+
+void MainWindow::OnCurrentPageChanged(int index) {
+  router_.SetCurrentPage(index >= 0 ? &PageAt(index) : nullptr);
+}
+
+QString MainWindow::StatusBarText() const {
+  return statusLabel_->text();
+}
+
+void MainWindow::StatusText(const std::string& line) {
+  statusLabel_->setText(OneLine(line));
+  if (pages_ != nullptr && pages_->currentIndex() == kFirmwarePageIndex) {
+    PageAt(kFirmwarePageIndex).OnPageLog(line);
+  }
+}
+
+void MainWindow::VerboseText(const std::string& line) {
+  if (app_.verboseLogging.Get() != 0) {
+    StatusText(line);
+  }
+}
+
+void MainWindow::OnMessage(MessageId id, MessageParam) {
+  switch (id) {
+    case kMsgDeviceState:
+      RefreshTitle();
+      StatusText(DeviceStatusLine(app_.deviceState.Get(), app_.revision.Get(),
+                                  app_.portOpen.Get() != 0, app_.Serial().Speed()));
+      break;
+    case kMsgMachineDone:
+      StatusText(std::string(LoadString(ids::kReady)));
+      break;
+    case kMsgSerialNumber:
+    case kMsgPort:
+    case kMsgBaudRate:
+      RefreshTitle();
+      break;
+    default:
+      break;
+  }
+}
+
+void MainWindow::RefreshTitle() {
+  setWindowTitle(
+      QString::fromStdString(WindowTitle(identityLine_, app_.serialNumber.Get(), app_.port.Get(),
+                                         app_.portOpen.Get() != 0, app_.Serial().Speed())));
+}
+
+void MainWindow::ToggleStatusBar() {
+  statusBar()->setVisible(!statusBar()->isVisible());
+  statusBarAction_->setChecked(statusBar()->isVisible());
+}
+
+void MainWindow::ToggleFlag(DwordSetting& flag, QAction& action) {
+  flag.Publish(flag.Get() == 0 ? 1 : 0);
+  action.setChecked(flag.Get() != 0);
+}
+
+// F1 opens the topic of the page that has the focus; the main window and a page without a topic
+// of its own open the contents.
+void MainWindow::ShowContextHelp() {
+  const QWidget* focus = QApplication::focusWidget();
+  const Page& page = PageAt(pages_->currentIndex());
+  services_.help.ShowHelp(
+      this, focus != nullptr && page.isAncestorOf(focus) ? page.HelpTopic() : QString());
+}
+
+void MainWindow::ShowAbout() {
+  QDialog about(this);
+  about.setWindowTitle("About VLX Utility");
+  auto* text =
+      new QLabel(QString("%1\n\n%2\n\n%3")
+                     .arg(build::kFileDescription)
+                     .arg(QString::fromStdString(FormatText(
+                         "Revision %u.%u.%u.%u", {build::kVersion[0], build::kVersion[1],
+                                                  build::kVersion[2], build::kVersion[3]})))
+                     .arg(build::kLegalCopyright));
+  text->setObjectName("aboutText");
+  auto* buttons = new QDialogButtonBox;
+  buttons->addButton("Close", QDialogButtonBox::RejectRole);
+  connect(buttons, &QDialogButtonBox::rejected, &about, &QDialog::reject);
+  auto* layout = new QVBoxLayout(&about);
+  layout->addWidget(text);
+  layout->addWidget(buttons);
+  about.exec();
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!shown_) {
+    shown_ = true;
+    PlaceOnFirstShow();
+  }
+}
+
+void MainWindow::PlaceOnFirstShow() {
+  const QSize sheet = pages_->sizeHint();
+  setMinimumSize((sheet.width() * 105 + 50) / 100, (sheet.height() * 109 + 50) / 100);
+  if (const std::optional<WindowPlacement> placement = RestoreWindowPlacement(app_.Store())) {
+    ApplyPlacement(*placement);
+    return;
+  }
+  resize(minimumSize());
+  if (const QScreen* screen = this->screen()) {
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+  }
+}
+
+WindowPlacement MainWindow::CurrentPlacement() const {
+  const QRect normal = normalGeometry();
+  WindowPlacement placement;
+  placement.showCmd = isMaximized() ? kShowMaximized : isMinimized() ? kShowMinimized : kShowNormal;
+  placement.minPosX = placement.minPosY = kNoPosition;
+  placement.maxPosX = placement.maxPosY = kNoPosition;
+  placement.left = normal.left();
+  placement.top = normal.top();
+  placement.right = normal.left() + normal.width();
+  placement.bottom = normal.top() + normal.height();
+  return placement;
+}
+
+void MainWindow::ApplyPlacement(const WindowPlacement& placement) {
+  const QSize size(std::max(placement.right - placement.left, minimumWidth()),
+                   std::max(placement.bottom - placement.top, minimumHeight()));
+  setGeometry(QRect(QPoint(placement.left, placement.top), size));
+  if (placement.showCmd == kShowMaximized) {
+    setWindowState(windowState() | Qt::WindowMaximized);
+  }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  ShutDown();
+  QMainWindow::closeEvent(event);
+}
+
+void MainWindow::ShutDown() {
+  if (shutDown_) {
+    return;
+  }
+  shutDown_ = true;
+  app_.deviceState.Unsubscribe(*this);
+  app_.machineDone.Unsubscribe(*this);
+  app_.serialNumber.Unsubscribe(*this);
+  app_.port.Unsubscribe(*this);
+  app_.baudRate.Unsubscribe(*this);
+  app_.ClosePort();
+  app_.activePage.Publish(static_cast<std::uint32_t>(pages_->currentIndex()));
+  app_.Save();
+  SaveWindowPlacement(app_.Store(), CurrentPlacement());
+}
+
+}  // namespace vlx

@@ -1,0 +1,85 @@
+#pragma once
+// The program's one top-level window: menu, status bar and the five pages as tabs. It shows the
+// amplifier's identity and link in its title and the status lines in its status bar (mirrored
+// into the Activity Log while the Firmware page is current), routes every timer and serial
+// notification to the running machine or the current page, and runs start-up and shut-down in
+// their fixed order.
+
+#include <QMainWindow>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "UiServices.h"
+#include "link/MachineRouter.h"
+#include "model/AppSettings.h"
+#include "model/Listener.h"
+#include "model/WindowPlacement.h"
+#include "report/StatusSink.h"
+
+class QAction;
+class QLabel;
+class QTabWidget;
+
+namespace vlx {
+
+class Page;
+class StatusRelay;
+
+class MainWindow final : public QMainWindow, public Listener, public StatusSink {
+  Q_OBJECT
+
+ public:
+  static constexpr int kPortPageIndex = 0;
+  static constexpr int kFirmwarePageIndex = 1;
+  static constexpr int kPageCount = 5;
+
+  // Loads the settings, builds the pages and starts looking for the amplifier. `statusRelay` is
+  // the sink the model was given; the window plugs itself into it.
+  MainWindow(UiServices& services, StatusRelay& statusRelay, const std::string& osVersionLine);
+  ~MainWindow() override;
+
+  void StatusText(const std::string& line) override;
+  void VerboseText(const std::string& line) override;
+  void OnMessage(MessageId id, MessageParam wParam) override;
+
+  MachineRouter& Router() { return router_; }
+  QTabWidget& Pages() { return *pages_; }
+  Page& PageAt(int index) const;
+  QString StatusBarText() const;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void CreateMenus();
+  void CreatePages(const std::string& osVersionLine);
+  int StartPage() const;
+  void OnCurrentPageChanged(int index);
+  void RefreshTitle();
+  void ToggleStatusBar();
+  void ToggleFlag(DwordSetting& flag, QAction& action);
+  void ShowContextHelp();
+  void ShowAbout();
+  // The minimum size, then the saved placement or, failing that, that size centred.
+  void PlaceOnFirstShow();
+  WindowPlacement CurrentPlacement() const;
+  void ApplyPlacement(const WindowPlacement& placement);
+  void ShutDown();
+
+  UiServices& services_;
+  AppSettings& app_;
+  StatusRelay& statusRelay_;
+  MachineRouter router_;
+  const std::string identityLine_;
+  QLabel* statusLabel_ = nullptr;
+  QTabWidget* pages_ = nullptr;
+  QAction* statusBarAction_ = nullptr;
+  QAction* traceAction_ = nullptr;
+  QAction* verboseAction_ = nullptr;
+  bool shown_ = false;
+  bool shutDown_ = false;
+};
+
+}  // namespace vlx

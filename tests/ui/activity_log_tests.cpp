@@ -1,0 +1,172 @@
+// The Activity Log's lines, stamps and scrolling, and the Firmware page's use of it.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <string>
+
+#include "UiServices.h"
+#include "help/HelpService.h"
+#include "pages/ActivityLog.h"
+#include "pages/FirmwarePage.h"
+#include "support/LinkTestBed.h"
+
+namespace vlx {
+namespace {
+
+LocalTime TimeOfDay(std::uint32_t hour, std::uint32_t minute, std::uint32_t second) {
+  LocalTime time;
+  time.hour = hour;
+  time.minute = minute;
+  time.second = second;
+  return time;
+}
+
+TEST(ActivityLogTest, StampsEachLineAndSeparatesLinesWithOneBreak) {
+  ActivityLog log;
+  log.AppendLogLine("text", TimeOfDay(9, 5, 7));
+  EXPECT_EQ(log.toPlainText().toStdString(), "09:05:07 text");
+
+  log.AppendLogLine("", TimeOfDay(23, 59, 0));
+  log.AppendLogLine("last", TimeOfDay(0, 0, 59));
+  EXPECT_EQ(log.toPlainText().toStdString(), "09:05:07 text\n23:59:00 \n00:00:59 last");
+}
+
+TEST(ActivityLogTest, LineBreaksInsideALineShowAsBreaks) {
+  ActivityLog log;
+  log.AppendLogLine("first\r\nsecond\nthird", TimeOfDay(1, 2, 3));
+  EXPECT_EQ(log.toPlainText().toStdString(), "01:02:03 first\nsecond\nthird");
+  EXPECT_EQ(log.document()->blockCount(), 3);
+}
+
+TEST(ActivityLogTest, IsReadOnlyAndCannotBeUndone) {
+  ActivityLog log;
+  log.AppendLogLine("line", TimeOfDay(1, 2, 3));
+  EXPECT_TRUE(log.isReadOnly());
+  log.undo();
+  EXPECT_EQ(log.toPlainText().toStdString(), "01:02:03 line");
+}
+
+TEST(ActivityLogTest, KeepsTheNewestLinesWhole) {
+  ActivityLog log;
+  const std::string line(1000, 'x');  // 1010 characters with stamp and break
+  const int lines = ActivityLog::kMaxCharacters / 1010 + 20;
+  for (int i = 0; i < lines; ++i) {
+    log.AppendLogLine(line + std::to_string(i), TimeOfDay(1, 2, 3));
+  }
+  const QString text = log.toPlainText();
+  EXPECT_LE(text.size(), ActivityLog::kMaxCharacters);
+  EXPECT_GT(text.size(), ActivityLog::kMaxCharacters - 1200);
+  EXPECT_TRUE(text.startsWith("01:02:03 xxx"));
+  EXPECT_TRUE(text.endsWith(QString::fromStdString(line + std::to_string(lines - 1))));
+}
+
+// A log of fixed size on screen, filled well beyond its height.
+class ActivityLogScrollTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    log_.setFixedSize(300, 120);
+    log_.show();
+    for (int i = 0; i < 100; ++i) {
+      Append("line " + std::to_string(i));
+    }
+    ASSERT_GT(Bar().maximum(), 0);
+  }
+
+  void Append(const std::string& line) {
+    log_.AppendLogLine(line, TimeOfDay(12, 0, 0));
+    QCoreApplication::processEvents();
+  }
+  QScrollBar& Bar() { return *log_.verticalScrollBar(); }
+
+  ActivityLog log_;
+};
+
+TEST_F(ActivityLogScrollTest, AReaderAtTheBottomFollowsNewLines) {
+  EXPECT_EQ(Bar().value(), Bar().maximum());
+  const int before = Bar().maximum();
+  Append("more");
+  Append("even more");
+  EXPECT_GT(Bar().maximum(), before);
+  EXPECT_EQ(Bar().value(), Bar().maximum());
+}
+
+TEST_F(ActivityLogScrollTest, AReaderWhoScrolledUpIsLeftThere) {
+  // The caret at the very end, where a click after the last line puts it, must not drag the
+  // view along either.
+  QTextCursor caret = log_.textCursor();
+  caret.movePosition(QTextCursor::End);
+  log_.setTextCursor(caret);
+  Bar().setValue(10);
+
+  Append("more");
+  Append("line one\r\nline two");
+  EXPECT_EQ(Bar().value(), 10);
+  EXPECT_LT(Bar().value(), Bar().maximum());
+
+  // Back at the bottom, the reader follows again.
+  Bar().setValue(Bar().maximum());
+  Append("latest");
+  EXPECT_EQ(Bar().value(), Bar().maximum());
+}
+
+TEST(ActivityLogScrollStartTest, AShortLogThatStartsToOverflowShowsItsEnd) {
+  ActivityLog log;
+  log.setFixedSize(300, 120);
+  log.show();
+  for (int i = 0; i < 30; ++i) {
+    log.AppendLogLine("line " + std::to_string(i), TimeOfDay(12, 0, 0));
+  }
+  QCoreApplication::processEvents();
+  ASSERT_GT(log.verticalScrollBar()->maximum(), 0);
+  EXPECT_EQ(log.verticalScrollBar()->value(), log.verticalScrollBar()->maximum());
+}
+
+class NoHelp final : public HelpService {
+ public:
+  void ShowHelp(QWidget*, const QString&) override {}
+};
+
+class FirmwarePageTest : public ::testing::Test {
+ protected:
+  std::string LogText() {
+    return page_.findChild<ActivityLog*>("activityLog")->toPlainText().toStdString();
+  }
+
+  test::LinkTestBed bed_;
+  NoHelp help_;
+  UiServices services_{bed_.app, bed_.prompts, bed_.time, help_, {}};
+  FirmwarePage page_{services_, "VLX Utility Revision 1.2.3.0", "OS Version 6.1 Build 0 Test OS"};
+};
+
+TEST_F(FirmwarePageTest, OpensItsLogWithTheIdentityAndTheSystem) {
+  EXPECT_EQ(LogText(),
+            "12:00:00 VLX Utility Revision 1.2.3.0\n"
+            "12:00:00 OS Version 6.1 Build 0 Test OS");
+  const auto* group = page_.findChild<QGroupBox*>("activityLogGroup");
+  ASSERT_NE(group, nullptr);
+  EXPECT_EQ(group->title(), "Activity Log");
+  EXPECT_EQ(page_.findChild<ActivityLog*>("activityLog")->parentWidget(), group);
+}
+
+TEST_F(FirmwarePageTest, PageLogLinesCarryTheClocksTimeOfDay) {
+  bed_.time.RunFor((1 * 3600 + 2 * 60 + 3) * 1000);
+  page_.OnPageLog("Configuration was saved");
+  EXPECT_TRUE(LogText().ends_with("OS\n13:02:03 Configuration was saved")) << LogText();
+}
+
+TEST_F(FirmwarePageTest, TheLogTakesTheRoomTheGrownPageGives) {
+  page_.show();
+  const QSize smallest = page_.minimumSize();
+  auto* log = page_.findChild<ActivityLog*>("activityLog");
+  QCoreApplication::processEvents();
+  const QSize before = log->size();
+  page_.resize(smallest + QSize(200, 150));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(log->size(), before + QSize(200, 150));
+}
+
+}  // namespace
+}  // namespace vlx

@@ -1,0 +1,171 @@
+// The main window: start-up and shut-down order, title and status line, start page, size rules,
+// routing and the status channels.
+
+#include <gtest/gtest.h>
+
+#include <QPlainTextEdit>
+#include <QTabWidget>
+
+#include "WindowTestBed.h"
+#include "model/WindowPlacement.h"
+#include "pages/Page.h"
+
+namespace vlx::test {
+namespace {
+
+const std::string kIdentity = "Velqorin VLX Utility Revision 1.0.0.0";
+
+QString LogText(MainWindow& window) {
+  return window.PageAt(MainWindow::kFirmwarePageIndex)
+      .findChild<QPlainTextEdit*>("activityLog")
+      ->toPlainText();
+}
+
+TEST(MainWindow, FirstRunShowsThePortPageAndTheClosedPort) {
+  WindowTestBed bed;
+  MainWindow& window = bed.Open();
+
+  EXPECT_EQ(window.Pages().currentIndex(), MainWindow::kPortPageIndex);
+  EXPECT_EQ(window.windowTitle().toStdString(), kIdentity);
+  EXPECT_EQ(window.StatusBarText(), "Serial Port is closed");
+  const std::vector<QString> captions = {"Port", "Firmware", "Operate", "Configuration",
+                                         "Command Tester"};
+  ASSERT_EQ(window.Pages().count(), 5);
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(window.Pages().tabText(i), captions[static_cast<std::size_t>(i)]);
+  }
+  EXPECT_EQ(bed.app.mainWindowReady.Get(), 1u);
+}
+
+TEST(MainWindow, ClosingWritesWhatChangedThePageShownLastAndThePlacement) {
+  WindowTestBed bed;
+  MainWindow& window = bed.Open();
+  window.show();
+  window.Pages().setCurrentIndex(3);
+  window.close();
+
+  ASSERT_TRUE(bed.store.Read("", "ActivePage"));
+  EXPECT_EQ(bed.store.Read("", "ActivePage")->number, 3u);
+  EXPECT_EQ(bed.store.Read("", "CommandCaption16")->text, "Macro 16");
+  EXPECT_EQ(bed.store.Read("", "FirmwareFolder")->text,
+            "/home/user/.local/share/Velqorin/VLX Firmware");
+  EXPECT_FALSE(bed.store.Read("", "OperatePollInterval"));  // unchanged defaults stay unwritten
+  EXPECT_TRUE(RestoreWindowPlacement(bed.store).has_value());
+}
+
+struct StartPageCase {
+  std::uint32_t storedPage;
+  std::string port;
+  int expected;
+};
+
+class StartPage : public ::testing::TestWithParam<StartPageCase> {};
+
+TEST_P(StartPage, IsTheStoredPageOnlyOnceAPortIsChosen) {
+  WindowTestBed bed;
+  bed.store.PutDword("ActivePage", GetParam().storedPage);
+  if (!GetParam().port.empty()) {
+    bed.store.PutString("Port", GetParam().port);
+  }
+  EXPECT_EQ(bed.Open().Pages().currentIndex(), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, StartPage,
+                         ::testing::Values(StartPageCase{2, SimulatedLink::kPortName, 2},
+                                           StartPageCase{2, "", 0},
+                                           StartPageCase{5, SimulatedLink::kPortName, 0}));
+
+TEST(MainWindow, FindsTheAmplifierAtStartAndShowsItInTitleAndStatusLine) {
+  vlxsim::AmplifierConfig config;
+  config.serialNumber = 123;
+  WindowTestBed bed(config);
+  bed.store.PutString("Port", SimulatedLink::kPortName);
+  MainWindow& window = bed.Open();
+  ASSERT_TRUE(bed.RunContactToEnd());
+
+  EXPECT_EQ(window.windowTitle().toStdString(),
+            kIdentity + " - S/N 00123 on /dev/ttySIM0 at 38400 bit/s");
+  EXPECT_EQ(window.StatusBarText(), "VLX revision 01.23. RS-232 speed 38400 bit/s");
+
+  bed.app.EstablishContact().BeginClosePort();
+  EXPECT_EQ(window.windowTitle().toStdString(), kIdentity + " on /dev/ttySIM0 closed");
+  EXPECT_EQ(window.StatusBarText(), "Serial Port is closed");
+}
+
+TEST(MainWindow, CannotBeSizedBelowItsMinimumAndStartsCentredAtIt) {
+  WindowTestBed bed;
+  MainWindow& window = bed.Open();
+  window.show();
+  const QSize sheet = window.Pages().sizeHint();
+  const QSize minimum((sheet.width() * 105 + 50) / 100, (sheet.height() * 109 + 50) / 100);
+  EXPECT_EQ(window.minimumSize(), minimum);
+  EXPECT_EQ(window.size(), minimum);
+  window.resize(10, 10);
+  EXPECT_GE(window.width(), minimum.width());
+  EXPECT_GE(window.height(), minimum.height());
+}
+
+TEST(MainWindow, RestoresASavedPlacementButNotAnIncompleteOne) {
+  WindowPlacement saved;
+  saved.showCmd = 1;
+  saved.left = 40;
+  saved.top = 30;
+  saved.right = 40 + 1500;
+  saved.bottom = 30 + 1000;
+  {
+    WindowTestBed bed;
+    SaveWindowPlacement(bed.store, saved);
+    MainWindow& window = bed.Open();
+    window.show();
+    EXPECT_EQ(window.geometry().size(), QSize(1500, 1000));
+  }
+  {
+    WindowTestBed bed;
+    SaveWindowPlacement(bed.store, saved);
+    bed.store.Remove("top", kWindowSubkey);
+    MainWindow& window = bed.Open();
+    window.show();
+    EXPECT_EQ(window.size(), window.minimumSize());
+  }
+}
+
+TEST(MainWindow, IdleNotificationsGoToTheCurrentPageOnly) {
+  WindowTestBed bed;
+  MainWindow& window = bed.Open();
+  EXPECT_EQ(window.Router().CurrentPage(), &window.PageAt(MainWindow::kPortPageIndex));
+  window.Pages().setCurrentIndex(4);
+  EXPECT_EQ(window.Router().CurrentPage(), &window.PageAt(4));
+}
+
+TEST(MainWindow, StatusLinesReachTheActivityLogOnlyWhileTheFirmwarePageShows) {
+  WindowTestBed bed;
+  MainWindow& window = bed.Open();
+  window.Pages().setCurrentIndex(2);
+  window.StatusText("while operating");
+  EXPECT_EQ(window.StatusBarText(), "while operating");
+  EXPECT_FALSE(LogText(window).contains("while operating"));
+
+  window.Pages().setCurrentIndex(MainWindow::kFirmwarePageIndex);
+  window.StatusText("while on firmware");
+  EXPECT_TRUE(LogText(window).endsWith(" while on firmware"));
+}
+
+TEST(MainWindow, VerboseLinesShowOnlyWhileVerboseLoggingIsOn) {
+  WindowTestBed bed;
+  MainWindow& window = bed.Open();
+  window.VerboseText("quiet");
+  EXPECT_NE(window.StatusBarText(), "quiet");
+  bed.app.verboseLogging.Set(1);
+  window.VerboseText("loud");
+  EXPECT_EQ(window.StatusBarText(), "loud");
+}
+
+TEST(MainWindow, FinishedMachineBringsBackReady) {
+  WindowTestBed bed;
+  MainWindow& window = bed.Open();
+  bed.app.machineDone.Notify(err::kCancelled);
+  EXPECT_EQ(window.StatusBarText(), "Ready");
+}
+
+}  // namespace
+}  // namespace vlx::test
