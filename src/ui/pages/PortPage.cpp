@@ -32,11 +32,14 @@ struct UnitRect {
   int x, y, width, height;
 };
 
+// Port names here are paths ("/dev/serial/by-id/usb-..."), far longer than a COM name: the port
+// field takes the page's width on its own row, and the buttons keep their column and spacing
+// below it.
 constexpr UnitRect kLabelRect{13, 14, 147, 8};
-constexpr UnitRect kPortListRect{12, 35, 48, 0};  // the edit field keeps its natural height
-constexpr UnitRect kRefreshRect{83, 35, 86, 14};
-constexpr UnitRect kTestRect{83, 67, 86, 14};
-constexpr UnitRect kCloseRect{83, 99, 86, 14};
+constexpr UnitRect kPortListRect{12, 35, 302, 0};  // the edit field keeps its natural height
+constexpr UnitRect kRefreshRect{83, 59, 86, 14};
+constexpr UnitRect kTestRect{83, 91, 86, 14};
+constexpr UnitRect kCloseRect{83, 123, 86, 14};
 
 QString Text(std::uint32_t id) {
   const std::string_view text = LoadString(id);
