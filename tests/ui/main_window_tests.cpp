@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QApplication>
 #include <QPlainTextEdit>
 #include <QTabWidget>
+#include <QTest>
 
 #include "WindowTestBed.h"
 #include "model/WindowPlacement.h"
@@ -165,6 +168,45 @@ TEST(MainWindow, FinishedMachineBringsBackReady) {
   MainWindow& window = bed.Open();
   bed.app.machineDone.Notify(err::kCancelled);
   EXPECT_EQ(window.StatusBarText(), "Ready");
+}
+
+TEST(MainWindow, F1OpensTheTopicOfThePageWithTheFocusElseTheContents) {
+  WindowTestBed bed;
+  MainWindow& window = bed.Open();
+  window.show();
+  QApplication::setActiveWindow(&window);
+  window.PageAt(MainWindow::kPortPageIndex).findChild<QWidget*>("portList")->setFocus();
+  QTest::keyClick(&window, Qt::Key_F1);
+
+  window.Pages().setCurrentIndex(2);  // the Operate page has no topic of its own
+  window.PageAt(2).setFocus();
+  QTest::keyClick(&window, Qt::Key_F1);
+  EXPECT_EQ(bed.help.topics, (std::vector<QString>{"Port.htm", QString()}));
+}
+
+TEST(MainWindow, ViewFlagsToggleTheirSettingAndCheckMark) {
+  WindowTestBed bed;
+  bed.store.PutDword("VerboseLogging", 1);
+  MainWindow& window = bed.Open();
+  QAction* trace = nullptr;
+  QAction* verbose = nullptr;
+  for (QAction* action : window.findChildren<QAction*>()) {
+    if (action->text() == "&Trace") {
+      trace = action;
+    } else if (action->text() == "&Verbose Logging") {
+      verbose = action;
+    }
+  }
+  ASSERT_NE(trace, nullptr);
+  ASSERT_NE(verbose, nullptr);
+  EXPECT_FALSE(trace->isChecked());
+  EXPECT_TRUE(verbose->isChecked());  // from the stored value
+  trace->trigger();
+  verbose->trigger();
+  EXPECT_EQ(bed.app.trace.Get(), 1u);
+  EXPECT_TRUE(trace->isChecked());
+  EXPECT_EQ(bed.app.verboseLogging.Get(), 0u);
+  EXPECT_FALSE(verbose->isChecked());
 }
 
 }  // namespace
