@@ -8,6 +8,7 @@
 #include "link/SerialPort.h"
 #include "model/AppSettings.h"
 #include "report/ErrorText.h"
+#include "report/FailureReport.h"
 #include "report/Prompts.h"
 #include "report/StringTable.h"
 
@@ -83,9 +84,8 @@ void EstablishContactMachine::PublishResult() {
   }
   app.SetDeviceState(GetDeviceState());
   if (app.deviceType.Get() != device_type::kNone && !app.IsAmplifierPresent()) {
-    app.GetPrompts().MessageBox(std::string(LoadString(ids::kUnexpectedDeviceText)),
-                                std::string(LoadString(ids::kUnexpectedDeviceCaption)),
-                                mb::kIconWarning);
+    ShowMessageBox(app.GetPrompts(), ids::kUnexpectedDeviceText, ids::kUnexpectedDeviceCaption,
+                   mb::kIconWarning);
     SetDeviceState(device_state::kNotResponding);
   }
 }

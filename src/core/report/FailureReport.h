@@ -1,6 +1,7 @@
 #pragma once
-// The two ways a failure reaches the user: a formatted line that goes to the status line and
-// into an error box, and an error box with the text of a code.
+// Message boxes built from string-table texts, and the two ways a failure reaches the user: a
+// formatted line that goes to the status line and into an error box, and an error box with the
+// text of a code.
 
 #include <cstdint>
 
@@ -10,6 +11,13 @@
 #include "report/TextFormat.h"
 
 namespace vlx {
+
+// A box with `text` and the string-table caption captionId. Returns the box's answer.
+int ShowMessageBox(Prompts& prompts, const std::string& text, std::uint32_t captionId,
+                   std::uint32_t style);
+// The same with a string-table text.
+int ShowMessageBox(Prompts& prompts, std::uint32_t textId, std::uint32_t captionId,
+                   std::uint32_t style);
 
 // Formats the string-table text formatId with args, shows the line as status, then in an error
 // box captioned with the string-table text captionId. Returns the box's answer (0: not shown).

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "help/HelpViewer.h"
+#include "report/FailureReport.h"
 #include "report/Prompts.h"
 #include "report/StringTable.h"
 
@@ -67,8 +68,8 @@ void QtHelpService::ShowHelp(QWidget* owner, const QString& topic) {
   if (page.isEmpty()) {
     const QString program =
         programPath_.isEmpty() ? QCoreApplication::applicationFilePath() : programPath_;
-    prompts_.MessageBox(HelpRequestText(program, topic).toStdString(),
-                        std::string(LoadString(ids::kHelpErrorCaption)), mb::kIconWarning);
+    ShowMessageBox(prompts_, HelpRequestText(program, topic).toStdString(), ids::kHelpErrorCaption,
+                   mb::kIconWarning);
     return;
   }
   // The viewer belongs to the owner's window: help asked for from a modal dialog must not be

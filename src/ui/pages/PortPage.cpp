@@ -14,9 +14,11 @@
 
 #include "DialogUnits.h"
 #include "UiServices.h"
+#include "UiText.h"
 #include "link/EstablishContactMachine.h"
 #include "model/AppSettings.h"
 #include "report/DeviceTexts.h"
+#include "report/FailureReport.h"
 #include "report/Prompts.h"
 #include "report/StringTable.h"
 
@@ -40,11 +42,6 @@ constexpr UnitRect kPortListRect{12, 35, 302, 0};  // the edit field keeps its n
 constexpr UnitRect kRefreshRect{83, 59, 86, 14};
 constexpr UnitRect kTestRect{83, 91, 86, 14};
 constexpr UnitRect kCloseRect{83, 123, 86, 14};
-
-QString Text(std::uint32_t id) {
-  const std::string_view text = LoadString(id);
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 std::uint32_t OutcomeStyle(std::uint32_t deviceState) {
   switch (deviceState) {
@@ -82,10 +79,10 @@ PortPage::PortPage(UiServices& services, QWidget* parent)
   test_->setDefault(true);
   close_->setObjectName("closePort");
 
-  portList_->setToolTip(Text(ids::kTipPortList));
-  refresh_->setToolTip(Text(ids::kTipRefreshPortList));
-  test_->setToolTip(Text(ids::kTipTestCommunications));
-  close_->setToolTip(Text(ids::kTipClosePort));
+  portList_->setToolTip(LoadText(ids::kTipPortList));
+  refresh_->setToolTip(LoadText(ids::kTipRefreshPortList));
+  test_->setToolTip(LoadText(ids::kTipTestCommunications));
+  close_->setToolTip(LoadText(ids::kTipClosePort));
   PlaceControls();
 
   // activated comes from the user only (a pick in the list, or Enter in the edit field), never
@@ -161,8 +158,7 @@ void PortPage::FillPortList() {
 
   portList_->clear();
   portList_->addItems(ports);
-  // The field keeps the template's narrow width; the list opens wide enough for long device
-  // paths.
+  // The list opens wide enough for the longest device path.
   QAbstractItemView* view = portList_->view();
   view->setMinimumWidth(view->sizeHintForColumn(0) + 2 * view->frameWidth());
   SelectPort(remembered);
@@ -205,9 +201,8 @@ void PortPage::OnTest() {
     services_.app.EstablishContact().BeginTestCommunications();
     return;
   }
-  services_.prompts.MessageBox(std::string(LoadString(ids::kChooseSerialPort)),
-                               std::string(LoadString(ids::kSelectSerialPortCaption)),
-                               mb::kIconError);
+  ShowMessageBox(services_.prompts, ids::kChooseSerialPort, ids::kSelectSerialPortCaption,
+                 mb::kIconError);
   portList_->showPopup();
 }
 
@@ -227,9 +222,9 @@ void PortPage::OnMessage(MessageId id, MessageParam) {
 void PortPage::ShowOutcome() {
   AppSettings& app = services_.app;
   const std::uint32_t state = app.deviceState.Get();
-  services_.prompts.MessageBox(DeviceStateText(state, app.revision.Get(), app.Serial().Speed()),
-                               std::string(LoadString(ids::kDeviceStatusCaption)),
-                               OutcomeStyle(state));
+  ShowMessageBox(services_.prompts,
+                 DeviceStateText(state, app.revision.Get(), app.Serial().Speed()),
+                 ids::kDeviceStatusCaption, OutcomeStyle(state));
 }
 
 void PortPage::showEvent(QShowEvent* event) {

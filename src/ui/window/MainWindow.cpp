@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "BuildInfo.h"
+#include "UiText.h"
 #include "help/HelpService.h"
 #include "link/EstablishContactMachine.h"
 #include "pages/FirmwarePage.h"
@@ -49,8 +50,8 @@ MainWindow::MainWindow(UiServices& services, StatusRelay& statusRelay,
       statusRelay_(statusRelay),
       router_(services.app),
       identityLine_(ProgramIdentityLine(build::kFileDescription, build::kVersion)) {
-  setWindowTitle(Text(ids::kAppTitle));
-  statusLabel_ = new QLabel(Text(ids::kReady));
+  setWindowTitle(LoadText(ids::kAppTitle));
+  statusLabel_ = new QLabel(LoadText(ids::kReady));
   statusLabel_->setObjectName("statusText");
   statusBar()->addWidget(statusLabel_, 1);
   statusBar()->setSizeGripEnabled(true);
