@@ -18,10 +18,8 @@ constexpr std::uint32_t kProbeTimeoutMs = 100;
 constexpr std::uint32_t kProbeTimeoutCeilingMs = 5000;
 constexpr std::uint32_t kIdentityTimeoutMs = 200;
 constexpr std::uint32_t kQueryTimeoutMs = 500;
-constexpr std::uint32_t kSendsPerRate = 4;
 // The bootstrap loader only ever runs at this rate.
 constexpr std::uint32_t kLoaderBitRate = 38400;
-constexpr const char* kDeviceWord = "VLX";
 
 struct IdentityName {
   std::string_view name;
@@ -177,7 +175,7 @@ void EstablishContactMachine::EstablishContactState::AnnounceAttempt() {
 // The search has no end of its own: it runs until the amplifier answers, the port is closed or
 // a new test starts. Each return to 38400 waits longer, for a slow or busy amplifier.
 void EstablishContactMachine::EstablishContactState::OnTimeout() {
-  if (++tries_ < kSendsPerRate) {
+  if (++tries_ < kSendsPerSearchRate) {
     Send();
     return;
   }

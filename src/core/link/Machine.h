@@ -67,6 +67,8 @@ class Machine {
   // Lets a host see the lines OnText would otherwise drop (the command-line companion's --trace).
   void SetTextTap(std::function<void(const std::string&)> tap) { textTap_ = std::move(tap); }
 
+  // Both bit-rate searches send this often at each rate before moving on.
+  static constexpr std::uint32_t kSendsPerSearchRate = 4;
   // The rule of both bit-rate searches: 38400, 19200, 9600, 4800, then 38400 again.
   static std::uint32_t NextSearchRate(std::uint32_t bitsPerSecond);
   // Moves the port to the next search rate and tells the BaudRate listeners; returns the rate

@@ -6,7 +6,6 @@
 
 namespace vlx {
 namespace {
-constexpr std::uint32_t kSendsPerRate = 4;
 constexpr std::uint32_t kSpeedSearchRateLimit = 20;
 }  // namespace
 
@@ -121,7 +120,7 @@ void QueryState::OnTimeout() {
 }
 
 void QueryState::SearchSpeed() {
-  if (++retryCount_ < kSendsPerRate) {
+  if (++retryCount_ < Machine::kSendsPerSearchRate) {
     Execute();
     return;
   }

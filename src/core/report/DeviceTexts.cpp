@@ -1,17 +1,11 @@
 #include "report/DeviceTexts.h"
 
+#include "model/DeviceFacts.h"
 #include "report/RevisionText.h"
 #include "report/StringTable.h"
 #include "report/TextFormat.h"
 
 namespace vlx {
-namespace {
-constexpr const char* kDeviceWord = "VLX";
-constexpr std::uint32_t kWaitingInLoader = 2;
-constexpr std::uint32_t kOperating = 3;
-constexpr std::uint16_t kUnknownSerialNumber = 0xFFFF;
-}  // namespace
-
 std::string ProgramIdentityLine(std::string_view description, const std::uint32_t (&version)[4]) {
   return FormatText(ids::kProgramRevision,
                     {description, version[0], version[1], version[2], version[3]});
@@ -33,9 +27,9 @@ std::string WindowTitle(const std::string& identityLine, std::uint16_t serialNum
 std::string DeviceStateText(std::uint32_t deviceState, std::uint16_t revision,
                             std::uint32_t bitsPerSecond) {
   switch (deviceState) {
-    case kWaitingInLoader:
+    case device_state::kWaitingInLoader:
       return FormatText(ids::kDeviceWaitingInLoader, {kDeviceWord, bitsPerSecond});
-    case kOperating:
+    case device_state::kOperating:
       return FormatText(ids::kDeviceRevisionAndSpeed,
                         {kDeviceWord, RevisionText(revision), bitsPerSecond});
     default:
@@ -45,7 +39,8 @@ std::string DeviceStateText(std::uint32_t deviceState, std::uint16_t revision,
 
 std::string DeviceStatusLine(std::uint32_t deviceState, std::uint16_t revision, bool portOpen,
                              std::uint32_t bitsPerSecond) {
-  if (deviceState != kWaitingInLoader && deviceState != kOperating && !portOpen) {
+  if (deviceState != device_state::kWaitingInLoader && deviceState != device_state::kOperating &&
+      !portOpen) {
     return std::string(LoadString(ids::kSerialPortIsClosed));
   }
   return DeviceStateText(deviceState, revision, bitsPerSecond);
