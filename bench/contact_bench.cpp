@@ -54,6 +54,7 @@ class NullStatus final : public vlx::StatusSink {
  public:
   void StatusText(const std::string&) override {}
   void VerboseText(const std::string&) override {}
+  void TraceText(const std::string&) override {}
 };
 
 class NullPrompts final : public vlx::Prompts {

@@ -5,9 +5,9 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config git
-  qt6-base-dev libqt6serialport6-dev libgl-dev
+  qt6-base-dev qt6-serialport-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libcurl4-openssl-dev python3 python3-pyftpdlib
+  libcli11-dev libcurl4-openssl-dev python3 python3-pyftpdlib
   xvfb xauth x11-utils imagemagick fonts-dejavu-core
 )
 

@@ -33,6 +33,10 @@ void ConsoleStatusSink::VerboseText(const std::string& line) {
   }
 }
 
+void ConsoleStatusSink::TraceText(const std::string& line) {
+  PrintError(line);
+}
+
 int ConsolePrompts::MessageBox(const std::string& text, const std::string& caption,
                                std::uint32_t style) {
   PrintError(caption.empty() ? text : caption + ": " + text);

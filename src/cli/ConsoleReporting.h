@@ -11,6 +11,7 @@ class ConsoleStatusSink final : public StatusSink {
   explicit ConsoleStatusSink(bool verbose) : verbose_(verbose) {}
   void StatusText(const std::string& line) override;
   void VerboseText(const std::string& line) override;
+  void TraceText(const std::string& line) override;
 
  private:
   bool verbose_;

@@ -59,10 +59,7 @@ InfoCommand::InfoCommand(const CliOptions& options, SettingsStore& store)
   } else {
     app_.port.Load(store);
   }
-  if (options_.trace) {
-    app_.trace.Set(1);
-    app_.EstablishContact().SetTextTap([](const std::string& line) { PrintError(line); });
-  }
+  app_.trace.Set(options_.trace ? 1 : 0);
   retryOpen_.setInterval(kReopenIntervalMs);
   connect(&retryOpen_, &QTimer::timeout, this, [this] { BeginContact(); });
   deadline_.setSingleShot(true);

@@ -377,8 +377,7 @@ TEST(EstablishContact, TraceShowsRepliesInPrintableForm) {
   AmplifierConfig config;
   config.faults.silent = true;
   LinkTestBed bed(config);
-  std::vector<std::string> traced;
-  bed.contact().SetTextTap([&](const std::string& line) { traced.push_back(line); });
+  std::vector<std::string>& traced = bed.status.traceLines;
   bed.app.trace.Set(1);
   bed.contact().BeginTestCommunications();
   bed.time.RunFor(7);

@@ -135,9 +135,8 @@ TEST_F(MachineEngine, SpeedSearchTriesEachRateFourTimesFromTheCurrentRate) {
   ASSERT_TRUE(bed.app.SetPortSpeed(9600));
   RecordingListener baudRate;
   bed.app.baudRate.Subscribe(baudRate);
-  std::vector<std::string> traced;
+  const std::vector<std::string>& traced = bed.status.traceLines;
   ProbeMachine& machine = Install(TimeoutPolicy::kSpeedSearch);
-  machine.SetTextTap([&](const std::string& line) { traced.push_back(line); });
   bed.app.trace.Set(1);
   const std::size_t sentBefore = bed.link.SentCommands().size();
 

@@ -18,6 +18,7 @@ namespace {
 struct Recorder : StatusSink, Prompts {
   void StatusText(const std::string& line) override { log.push_back("status: " + line); }
   void VerboseText(const std::string& line) override { log.push_back("verbose: " + line); }
+  void TraceText(const std::string& line) override { log.push_back("trace: " + line); }
   int MessageBox(const std::string& text, const std::string& caption,
                  std::uint32_t style) override {
     log.push_back("box: " + text + " | " + caption + " | " + std::to_string(style));

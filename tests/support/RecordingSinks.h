@@ -15,9 +15,11 @@ class RecordingStatusSink final : public StatusSink {
  public:
   void StatusText(const std::string& line) override { statusLines.push_back(line); }
   void VerboseText(const std::string& line) override { verboseLines.push_back(line); }
+  void TraceText(const std::string& line) override { traceLines.push_back(line); }
 
   std::vector<std::string> statusLines;
   std::vector<std::string> verboseLines;
+  std::vector<std::string> traceLines;
 };
 
 class ScriptedPrompts final : public Prompts {

@@ -13,11 +13,7 @@ Machine::Machine(AppSettings& owner, TimerId timerId)
 
 Machine::~Machine() = default;
 
-void Machine::OnText(const std::string& line) {
-  if (textTap_) {
-    textTap_(line);
-  }
-}
+void Machine::OnText(const std::string&) {}
 
 bool Machine::Cancel() {
   if (IsIdle()) {
@@ -124,7 +120,9 @@ bool Machine::TraceEnabled() const {
 
 void Machine::Trace(std::string_view format, FormatArgs args) {
   if (TraceEnabled()) {
-    OnText(FormatText(format, args));
+    const std::string line = FormatText(format, args);
+    OnText(line);
+    owner_.Status().TraceText(line);
   }
 }
 

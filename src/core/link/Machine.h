@@ -22,8 +22,8 @@ class Machine {
  public:
   // Primary interface.
   virtual ~Machine();
-  // Where the machine's Log, LogVerbose and Trace lines go first; discarded unless a machine
-  // shows them (or a text tap is set).
+  // Sees every Log, LogVerbose and Trace line of the machine before it goes on to the status
+  // sink; a machine that keeps its own record of the conversation overrides it.
   virtual void OnText(const std::string& line);
 
   // Controller interface.
@@ -64,9 +64,6 @@ class Machine {
   void Trace(std::string_view format, FormatArgs args = {});
   bool TraceEnabled() const;
 
-  // Lets a host see the lines OnText would otherwise drop (the command-line companion's --trace).
-  void SetTextTap(std::function<void(const std::string&)> tap) { textTap_ = std::move(tap); }
-
   // Both bit-rate searches send this often at each rate before moving on.
   static constexpr std::uint32_t kSendsPerSearchRate = 4;
   // The rule of both bit-rate searches: 38400, 19200, 9600, 4800, then 38400 again.
@@ -101,7 +98,6 @@ class Machine {
   std::uint32_t sendTick_ = 0;
   MachineState* current_;
   TimerId timerId_;
-  std::function<void(const std::string&)> textTap_;
 };
 
 }  // namespace vlx

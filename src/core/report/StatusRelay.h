@@ -21,6 +21,11 @@ class StatusRelay final : public StatusSink {
       target_->VerboseText(line);
     }
   }
+  void TraceText(const std::string& line) override {
+    if (target_ != nullptr) {
+      target_->TraceText(line);
+    }
+  }
 
  private:
   StatusSink* target_ = nullptr;

@@ -13,6 +13,8 @@ class StatusSink {
   virtual void StatusText(const std::string& line) = 0;
   // A verbose line: shown only while VerboseLogging is on; the sink applies the gate.
   virtual void VerboseText(const std::string& line) = 0;
+  // A trace line of a machine's conversation; machines format them only while Trace is on.
+  virtual void TraceText(const std::string& line) = 0;
 };
 
 }  // namespace vlx

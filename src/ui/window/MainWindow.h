@@ -41,6 +41,8 @@ class MainWindow final : public QMainWindow, public Listener, public StatusSink 
 
   void StatusText(const std::string& line) override;
   void VerboseText(const std::string& line) override;
+  // Trace lines belong to the dialog that runs a traced conversation; the window shows none.
+  void TraceText(const std::string&) override {}
   void OnMessage(MessageId id, MessageParam wParam) override;
 
   MachineRouter& Router() { return router_; }
