@@ -11,8 +11,6 @@
 
 namespace vlx::cli {
 namespace {
-// How often a pulled-out adapter is looked for again.
-constexpr int kReopenIntervalMs = 1000;
 
 const char* DeviceTypeName(std::uint32_t type) {
   switch (type) {
@@ -47,8 +45,9 @@ InfoCommand::InfoCommand(const CliOptions& options, SettingsStore& store)
     : options_(options),
       status_(options.verbose),
       app_(Services{store, files_, device_, timers_, clock_, status_, prompts_}),
-      router_(app_) {
-  router_.SetPortLostHandler(this);
+      router_(app_),
+      portWatch_(app_, timers_) {
+  portWatch_.SetLossObserver([this] { OnPortLost(); });
   router_.SetRunEndHandler([this](Machine& machine) {
     if (&machine == &app_.EstablishContact()) {
       OnContactEnded();
@@ -60,8 +59,6 @@ InfoCommand::InfoCommand(const CliOptions& options, SettingsStore& store)
     app_.port.Load(store);
   }
   app_.trace.Set(options_.trace ? 1 : 0);
-  retryOpen_.setInterval(kReopenIntervalMs);
-  connect(&retryOpen_, &QTimer::timeout, this, [this] { BeginContact(); });
   deadline_.setSingleShot(true);
   connect(&deadline_, &QTimer::timeout, this, [this] { OnTimedOut(); });
 }
@@ -77,23 +74,21 @@ void InfoCommand::Start() {
 
 void InfoCommand::BeginContact() {
   app_.EstablishContact().BeginTestCommunications();
-  if (app_.portOpen.Get() != 0) {
-    waitingForAdapter_ = false;  // it is back
-    retryOpen_.stop();
-  }
   if (app_.EstablishContact().IsIdle()) {
     OnContactEnded();  // it ended at once: the port did not open
   }
 }
 
+// Without a deadline vlxctl waits for the port as long as it takes; it says so once.
 void InfoCommand::OnPortLost() {
-  waitingForAdapter_ = true;
-  retryOpen_.start();
+  if (!options_.timeoutSeconds) {
+    PrintError("vlxctl: waiting for port \"" + app_.port.Get() + "\" to come back");
+  }
 }
 
 void InfoCommand::OnContactEnded() {
-  if (waitingForAdapter_) {
-    return;  // the adapter is not back yet; the retry timer tries again
+  if (portWatch_.IsWatching()) {
+    return;  // the port went away; the watch tests it again once it is back
   }
   const ErrorCode error = app_.EstablishContact().Error();
   PrintDevice();
@@ -113,8 +108,12 @@ void InfoCommand::OnTimedOut() {
   if (finished_) {
     return;
   }
-  PrintError("vlxctl: no VLX750 answered on port \"" + app_.port.Get() + "\" within " +
-             std::to_string(*options_.timeoutSeconds) + " s");
+  const std::string within = " within " + std::to_string(*options_.timeoutSeconds) + " s";
+  if (portWatch_.IsWatching()) {
+    PrintError("vlxctl: port \"" + app_.port.Get() + "\" went away and did not come back" + within);
+  } else {
+    PrintError("vlxctl: no VLX750 answered on port \"" + app_.port.Get() + "\"" + within);
+  }
   Finish(1);
 }
 
@@ -138,7 +137,6 @@ void InfoCommand::Finish(int exitCode) {
     return;
   }
   finished_ = true;
-  retryOpen_.stop();
   deadline_.stop();
   app_.EstablishContact().BeginClosePort();
   QCoreApplication::exit(exitCode);

@@ -1,7 +1,7 @@
 #pragma once
 // `vlxctl info`: opens the port, lets the establish-contact machine find the amplifier and
-// prints what the program then knows about it. When the adapter is pulled out meanwhile it keeps
-// trying the port, as a user pressing "Test Communications" would, until it is back.
+// prints what the program then knows about it. When the adapter is pulled out meanwhile, the
+// port watch waits for it to come back and tests the port again.
 
 #include <QObject>
 #include <QTimer>
@@ -11,7 +11,7 @@
 #include "CliOptions.h"
 #include "ConsoleReporting.h"
 #include "link/MachineRouter.h"
-#include "link/SerialEvents.h"
+#include "link/PortWatch.h"
 #include "model/AppSettings.h"
 #include "serial/QtSerialDevice.h"
 #include "settings/QtFileSystem.h"
@@ -20,7 +20,7 @@
 
 namespace vlx::cli {
 
-class InfoCommand final : public QObject, private SerialEvents {
+class InfoCommand final : public QObject {
  public:
   InfoCommand(const CliOptions& options, SettingsStore& store);
   ~InfoCommand() override;
@@ -29,8 +29,7 @@ class InfoCommand final : public QObject, private SerialEvents {
   void Start();
 
  private:
-  void OnSerialEvent() override {}
-  void OnPortLost() override;
+  void OnPortLost();
   void BeginContact();
   void OnContactEnded();
   void OnTimedOut();
@@ -46,9 +45,8 @@ class InfoCommand final : public QObject, private SerialEvents {
   QtFileSystem files_;
   AppSettings app_;
   MachineRouter router_;
-  QTimer retryOpen_;
+  PortWatch portWatch_;
   QTimer deadline_;
-  bool waitingForAdapter_ = false;
   bool finished_ = false;
 };
 

@@ -28,8 +28,7 @@ class ProbeMachine final : public Machine {
  public:
   ProbeMachine(AppSettings& owner, TimeoutPolicy policy)
       : Machine(owner, kProbeTimerId),
-        follow_(*this, "^sn;", "FollowState", &GetFinalState(), TimeoutPolicy::kMoveOn,
-                kNoFollowReply),
+        follow_(*this, "^sn;", "FollowState", &Final(), TimeoutPolicy::kMoveOn, kNoFollowReply),
         probe_(*this, "^RVM;", "ProbeState", &follow_, policy, kNoProbeReply) {}
 
   void BeginProbe() { Start(probe_); }
@@ -39,9 +38,8 @@ class ProbeMachine final : public Machine {
    public:
     RevisionQuery(Machine& machine, std::string command, std::string name, MachineState* next,
                   TimeoutPolicy policy, ErrorCode noResponse)
-        : QueryState(machine, std::move(command), std::move(name), next, kProbeTimeoutMs, policy) {
-      SetNoResponseError(noResponse);
-    }
+        : QueryState(machine, std::move(command), std::move(name), next, kProbeTimeoutMs, policy,
+                     noResponse) {}
     bool Accept() override { return ParseRevisionReply(machine_.ReceiveBuffer()).has_value(); }
   };
 
@@ -67,8 +65,7 @@ class MachineEngine : public ::testing::Test {
   }
 
   ProbeMachine& Install(TimeoutPolicy policy) {
-    return static_cast<ProbeMachine&>(
-        bed.app.InstallTransientMachine(std::make_unique<ProbeMachine>(bed.app, policy)));
+    return *bed.app.InstallTransientMachine(std::make_unique<ProbeMachine>(bed.app, policy)).get();
   }
 
   bool RunToEnd(ProbeMachine& machine) {

@@ -109,7 +109,7 @@ INSTANTIATE_TEST_SUITE_P(
     Port, FailedDeviceCalls,
     ::testing::Values(
         FailedCallCase{"SetCommState", [](SerialPort& port) { return port.SetSpeed(9600); }},
-        FailedCallCase{"WriteFile", [](SerialPort& port) { return port.WriteText("^RVM;"); }}),
+        FailedCallCase{"WriteFile", [](SerialPort& port) { return port.Write("^RVM;"); }}),
     [](const auto& info) { return std::string(info.param.operation); });
 
 struct PortCall {
@@ -124,7 +124,7 @@ const PortCall kCallsNeedingAnOpenPort[] = {
        std::size_t count = 0;
        return port.Read(byte, count);
      }},
-    {"WriteText", [](SerialPort& port) { return port.WriteText(";"); }},
+    {"Write", [](SerialPort& port) { return port.Write(";"); }},
     {"Purge", [](SerialPort& port) { return port.Purge(); }},
     {"SetSpeed", [](SerialPort& port) { return port.SetSpeed(9600); }},
 };

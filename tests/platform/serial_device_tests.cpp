@@ -117,7 +117,7 @@ class QtSerialDeviceTest : public testing::Test {
     std::string got;
     std::uint8_t byte = 0;
     std::size_t count = 0;
-    while (device_.ReadByte(byte, count) == err::kSuccess && count == 1) {
+    while (device_.Read(&byte, 1, count) == err::kSuccess && count == 1) {
       got.push_back(static_cast<char>(byte));
     }
     return got;
@@ -172,7 +172,7 @@ TEST_F(QtSerialDeviceTest, CallsOnAClosedPortFailWithInvalidHandle) {
   std::uint8_t byte = 0;
   std::size_t count = 7;
   std::size_t written = 7;
-  EXPECT_EQ(device_.ReadByte(byte, count), err::kInvalidHandle);
+  EXPECT_EQ(device_.Read(&byte, 1, count), err::kInvalidHandle);
   EXPECT_EQ(count, 0u);
   EXPECT_EQ(device_.Write("x", written), err::kInvalidHandle);
   EXPECT_EQ(written, 0u);
@@ -184,7 +184,7 @@ TEST_F(QtSerialDeviceTest, ReceivedBytesAreAnnouncedAndReadOneAtATimeWithoutWait
   ASSERT_EQ(device_.Open(peer_.Path()), err::kSuccess);
   std::uint8_t byte = 0;
   std::size_t count = 7;
-  EXPECT_EQ(device_.ReadByte(byte, count), err::kSuccess);
+  EXPECT_EQ(device_.Read(&byte, 1, count), err::kSuccess);
   EXPECT_EQ(count, 0u);
 
   peer_.Send("^RVM01.23;");
@@ -229,7 +229,7 @@ TEST_F(QtSerialDeviceTest, LostDeviceIsAnnouncedOnceAndANewOpenRecovers) {
   std::uint8_t byte = 0;
   std::size_t count = 0;
   std::size_t written = 0;
-  EXPECT_EQ(device_.ReadByte(byte, count), err::kDeviceRemoved);
+  EXPECT_EQ(device_.Read(&byte, 1, count), err::kDeviceRemoved);
   EXPECT_EQ(device_.Write(";", written), err::kDeviceRemoved);
   EXPECT_EQ(device_.PurgeReceive(), err::kDeviceRemoved);
   EXPECT_EQ(device_.SetRate(9600), err::kDeviceRemoved);

@@ -1,5 +1,7 @@
 #include "support/SimulatedLink.h"
 
+#include <algorithm>
+
 namespace vlx::test {
 
 SimulatedLink::SimulatedLink(VirtualTime& time, vlxsim::Amplifier& amplifier)
@@ -45,16 +47,14 @@ ErrorCode SimulatedLink::SetRate(std::uint32_t bitsPerSecond) {
   return err::kSuccess;
 }
 
-ErrorCode SimulatedLink::ReadByte(std::uint8_t& byte, std::size_t& count) {
+ErrorCode SimulatedLink::Read(std::uint8_t* buffer, std::size_t maxCount, std::size_t& count) {
   count = 0;
   if (lost_) {
     return err::kDeviceRemoved;
   }
-  if (!received_.empty()) {
-    byte = static_cast<std::uint8_t>(received_.front());
-    received_.erase(received_.begin());
-    count = 1;
-  }
+  count = std::min(maxCount, received_.size());
+  std::copy_n(received_.begin(), count, buffer);
+  received_.erase(0, count);
   return err::kSuccess;
 }
 
@@ -116,14 +116,18 @@ ErrorCode SimulatedLink::ClearLineErrors(std::uint32_t& flags) {
   return lost_ ? err::kDeviceRemoved : err::kSuccess;
 }
 
+// As on a real port, calls fail at once and the loss is announced from the event loop.
 void SimulatedLink::Unplug() {
   unplugged_ = true;
   if (open_ && !lost_) {
     lost_ = true;
     received_.clear();
-    if (events_ != nullptr) {
-      events_->OnDeviceLost();
-    }
+    const std::uint64_t session = session_;
+    time_.After(0, VirtualTime::Lane::kUi, [this, session] {
+      if (session == session_ && events_ != nullptr) {
+        events_->OnDeviceLost();
+      }
+    });
   }
 }
 

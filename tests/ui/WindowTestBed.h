@@ -37,7 +37,7 @@ class WindowTestBed {
       : amplifier(config),
         link(time, amplifier),
         app(Services{store, files, link, time, time, status, prompts}),
-        services{app, prompts, time, help,
+        services{app, app.Boxes(), time, help,
                  [] { return std::vector<std::string>{SimulatedLink::kPortName}; }} {
     files.userDataFolder = "/home/user/.local/share";
     files.AddDirectory(files.userDataFolder);

@@ -1,10 +1,5 @@
 #include "link/EstablishContactMachine.h"
 
-#include <algorithm>
-#include <array>
-#include <string_view>
-
-#include "link/ReplyText.h"
 #include "link/SerialPort.h"
 #include "model/AppSettings.h"
 #include "report/ErrorText.h"
@@ -15,27 +10,8 @@
 namespace vlx {
 namespace {
 constexpr std::uint32_t kProbeTimeoutMs = 100;
-constexpr std::uint32_t kProbeTimeoutCeilingMs = 5000;
-constexpr std::uint32_t kIdentityTimeoutMs = 200;
-constexpr std::uint32_t kQueryTimeoutMs = 500;
-// The bootstrap loader only ever runs at this rate.
+// Only an answer at this rate may come from the loader; the identity query tells.
 constexpr std::uint32_t kLoaderBitRate = 38400;
-
-struct IdentityName {
-  std::string_view name;
-  std::uint32_t deviceType;
-  bool loader;
-};
-
-// Searched in this order; the first name found decides.
-constexpr std::array<IdentityName, 6> kIdentityNames{{
-    {"RQ7", device_type::kRq7, true},
-    {"VLX750", device_type::kVlx750, true},
-    {"qmv1200", device_type::kQmv1200, true},
-    {"QMV1200", device_type::kQmv1200, false},
-    {"tnr750", device_type::kTnr750, true},
-    {"TNR750", device_type::kTnr750, false},
-}};
 
 // Gives the link up: closes an open port and forgets what was known of the device.
 void ClosePortAndForget(Machine& machine) {
@@ -52,12 +28,12 @@ void ClosePortAndForget(Machine& machine) {
 
 EstablishContactMachine::EstablishContactMachine(AppSettings& owner)
     : Machine(owner, kEstablishContactTimerId),
-      closePort_(*this, &GetFinalState()),
+      closePort_(*this, &Final()),
       openPort_(*this, &establishContact_),
-      queryRevision_(*this, &querySerialNumber_),
+      queryRevision_(*this, querySerialNumber_),
       establishContact_(*this, &queryI_, queryRevision_),
-      queryI_(*this, &GetFinalState(), queryRevision_),
-      querySerialNumber_(*this, &GetFinalState()) {}
+      queryI_(*this, Final(), queryRevision_),
+      querySerialNumber_(*this, Final()) {}
 
 void EstablishContactMachine::BeginClosePort() {
   Start(closePort_);
@@ -80,9 +56,9 @@ void EstablishContactMachine::PublishResult() {
   if (Error() != err::kSuccess) {
     SetDeviceState(device_state::kNotResponding);
   }
-  app.SetDeviceState(GetDeviceState());
+  app.SetDeviceState(DeviceState());
   if (app.deviceType.Get() != device_type::kNone && !app.IsAmplifierPresent()) {
-    ShowMessageBox(app.GetPrompts(), ids::kUnexpectedDeviceText, ids::kUnexpectedDeviceCaption,
+    ShowMessageBox(app.Boxes(), ids::kUnexpectedDeviceText, ids::kUnexpectedDeviceCaption,
                    mb::kIconWarning);
     SetDeviceState(device_state::kNotResponding);
   }
@@ -115,7 +91,7 @@ void EstablishContactMachine::OpenPortState::Execute() {
   SerialPort& port = app.Serial();
   app.portOpen.Publish(port.Open(name) ? 1 : 0);
   if (app.portOpen.Get() != 0) {
-    app.SetPortSpeed(kLoaderBitRate);
+    app.SetPortSpeed(kOpeningBitRate);
     app.baudRate.Notify();
     machine_.Log(ids::kSerialPortOpen, {name});
     GoToNext();
@@ -130,61 +106,20 @@ void EstablishContactMachine::OpenPortState::Execute() {
   Fail(code);
 }
 
-// QueryRevisionState
-
-EstablishContactMachine::QueryRevisionState::QueryRevisionState(Machine& machine,
-                                                                MachineState* next)
-    : QueryState(machine, "^RVM;", "QueryRevisionState", next, kQueryTimeoutMs,
-                 TimeoutPolicy::kRetry) {
-  SetNoResponseError(err::kNoResponseToRevisionQuery);
-}
-
-bool EstablishContactMachine::QueryRevisionState::Accept() {
-  const auto revision = ParseRevisionReply(machine_.ReceiveBuffer());
-  if (!revision) {
-    return false;
-  }
-  AppSettings& app = machine_.Owner();
-  app.revision.Publish(*revision);
-  app.deviceType.Publish(device_type::kVlx750);
-  machine_.SetDeviceState(device_state::kOperating);
-  return true;
-}
-
 // EstablishContactState
 
 EstablishContactMachine::EstablishContactState::EstablishContactState(Machine& machine,
                                                                       MachineState* next,
                                                                       MachineState& operatingNext)
-    : QueryState(machine, ";", "EstablishContactState", next, kProbeTimeoutMs),
+    : QueryState(machine, ";", "EstablishContactState", next, kProbeTimeoutMs,
+                 RateSearchRules::ContactSearch()),
       operatingNext_(operatingNext) {}
 
 void EstablishContactMachine::EstablishContactState::Reset() {
-  tries_ = 0;
   timeout_ = kProbeTimeoutMs;
   machine_.SetDeviceState(device_state::kNotResponding);
-  AnnounceAttempt();
+  RateSearch::AnnounceAttempt(*this);
   QueryState::Reset();
-}
-
-void EstablishContactMachine::EstablishContactState::AnnounceAttempt() {
-  const SerialPort& port = machine_.Owner().Serial();
-  machine_.Log(ids::kAttemptingContact, {kDeviceWord, port.Name(), port.Speed()});
-}
-
-// The search has no end of its own: it runs until the amplifier answers, the port is closed or
-// a new test starts. Each return to 38400 waits longer, for a slow or busy amplifier.
-void EstablishContactMachine::EstablishContactState::OnTimeout() {
-  if (++tries_ < kSendsPerSearchRate) {
-    Send();
-    return;
-  }
-  tries_ = 0;
-  if (machine_.ChangeToNextSearchRate() == kLoaderBitRate) {
-    timeout_ = std::min(timeout_ * 3 / 2, kProbeTimeoutCeilingMs);
-  }
-  AnnounceAttempt();
-  Send();
 }
 
 // An answer at 38400 may come from the loader, so the identity query decides. An answer at any
@@ -196,62 +131,6 @@ void EstablishContactMachine::EstablishContactState::OnSuccess() {
   } else {
     Enter(operatingNext_);
   }
-}
-
-// QueryIState
-
-EstablishContactMachine::QueryIState::QueryIState(Machine& machine, MachineState* next,
-                                                  MachineState& alternativeNext)
-    : QueryState(machine, "I;", "QueryIState", next, kIdentityTimeoutMs),
-      alternativeNext_(alternativeNext) {}
-
-void EstablishContactMachine::QueryIState::Reset() {
-  loader_ = false;
-  AppSettings& app = machine_.Owner();
-  app.SetPortSpeed(kLoaderBitRate);
-  app.baudRate.Notify();
-  QueryState::Reset();
-}
-
-bool EstablishContactMachine::QueryIState::Accept() {
-  const std::string& reply = machine_.ReceiveBuffer();
-  for (const IdentityName& identity : kIdentityNames) {
-    if (ReplyContains(reply, identity.name)) {
-      machine_.Owner().deviceType.Publish(identity.deviceType);
-      loader_ = identity.loader;
-      return true;
-    }
-  }
-  return false;
-}
-
-// Reached after an accepted identity reply and after the time-out alike: an operating
-// amplifier does not answer "I;".
-void EstablishContactMachine::QueryIState::GoToNext() {
-  if (loader_) {
-    machine_.SetDeviceState(device_state::kWaitingInLoader);
-    GoToFinal();
-  } else {
-    Enter(alternativeNext_);
-  }
-}
-
-// QuerySerialNumberState
-
-EstablishContactMachine::QuerySerialNumberState::QuerySerialNumberState(Machine& machine,
-                                                                        MachineState* next)
-    : QueryState(machine, "^sn;", "QuerySerialNumberState", next, kQueryTimeoutMs,
-                 TimeoutPolicy::kFailAtOnce) {
-  SetNoResponseError(err::kNoResponseToSerialNumberQuery);
-}
-
-bool EstablishContactMachine::QuerySerialNumberState::Accept() {
-  const auto serialNumber = ParseNumberReply(machine_.ReceiveBuffer(), "^SN");
-  if (!serialNumber) {
-    return false;
-  }
-  machine_.Owner().serialNumber.Publish(*serialNumber);
-  return true;
 }
 
 }  // namespace vlx

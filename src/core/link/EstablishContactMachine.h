@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "link/ContactStates.h"
 #include "link/Machine.h"
 
 namespace vlx {
@@ -36,42 +37,16 @@ class EstablishContactMachine final : public Machine {
     void Execute() override;
   };
 
-  class QueryRevisionState final : public QueryState {
-   public:
-    QueryRevisionState(Machine& machine, MachineState* next);
-    bool Accept() override;
-  };
-
+  // The search with no end of its own: it runs until the amplifier answers, the port is closed
+  // or a new test starts.
   class EstablishContactState final : public QueryState {
    public:
     EstablishContactState(Machine& machine, MachineState* next, MachineState& operatingNext);
     void Reset() override;
-    void OnTimeout() override;
     void OnSuccess() override;
 
    private:
-    void AnnounceAttempt();
-
     MachineState& operatingNext_;
-    std::uint32_t tries_ = 0;
-  };
-
-  class QueryIState final : public QueryState {
-   public:
-    QueryIState(Machine& machine, MachineState* next, MachineState& alternativeNext);
-    void GoToNext() override;
-    void Reset() override;
-    bool Accept() override;
-
-   private:
-    MachineState& alternativeNext_;
-    bool loader_ = false;
-  };
-
-  class QuerySerialNumberState final : public QueryState {
-   public:
-    QuerySerialNumberState(Machine& machine, MachineState* next);
-    bool Accept() override;
   };
 
   void PublishResult() override;

@@ -1,6 +1,8 @@
 #include "link/Machine.h"
 
 #include "link/Clock.h"
+#include "link/EngineDispatch.h"
+#include "link/MachineTimers.h"
 #include "link/ReplyText.h"
 #include "link/SerialPort.h"
 #include "model/AppSettings.h"
@@ -11,7 +13,9 @@ namespace vlx {
 Machine::Machine(AppSettings& owner, TimerId timerId)
     : owner_(owner), finalState_(*this), current_(&finalState_), timerId_(timerId) {}
 
-Machine::~Machine() = default;
+Machine::~Machine() {
+  KillTimer();
+}
 
 void Machine::OnText(const std::string&) {}
 
@@ -38,6 +42,7 @@ bool Machine::IsTerminator(char c) const {
 }
 
 void Machine::OnDataReceived() {
+  const EngineDispatch::Scope dispatch = owner_.Dispatch().Enter();
   SerialPort& port = owner_.Serial();
   for (;;) {
     std::uint8_t byte = 0;
@@ -66,6 +71,7 @@ void Machine::OnTimer(TimerId id) {
   if (id != timerId_) {
     return;
   }
+  const EngineDispatch::Scope dispatch = owner_.Dispatch().Enter();
   KillTimer();
   if (TraceEnabled()) {
     Trace("%s Timer Elapsed %3u ms", {current_->GetName(), MillisecondsSinceSend()});
@@ -73,7 +79,20 @@ void Machine::OnTimer(TimerId id) {
   current_->OnTimeout();
 }
 
+void Machine::Abort(ErrorCode code) {
+  if (IsIdle()) {
+    return;
+  }
+  const EngineDispatch::Scope dispatch = owner_.Dispatch().Enter();
+  KillTimer();
+  if (error_ == err::kSuccess) {
+    error_ = code;
+  }
+  current_->GoToFinal();
+}
+
 void Machine::Start(MachineState& state) {
+  const EngineDispatch::Scope dispatch = owner_.Dispatch().Enter();
   // A run that is taken over must not leave its timer ticking behind the new one.
   KillTimer();
   error_ = err::kSuccess;
@@ -83,17 +102,23 @@ void Machine::Start(MachineState& state) {
   current_->Execute();
 }
 
+// However a run ends, it leaves no timer behind.
+void Machine::FinalState::Execute() {
+  machine_.KillTimer();
+  machine_.PublishResult();
+}
+
 void Machine::ArmTimer(std::uint32_t milliseconds) {
-  owner_.Timers().SetTimer(owner_.MainWindow(), timerId_, milliseconds);
-  sendTick_ = owner_.GetClock().TickCount();
+  owner_.Timers().Arm(*this, timerId_, milliseconds);
+  sendTick_ = owner_.Time().TickCount();
 }
 
 void Machine::KillTimer() {
-  owner_.Timers().KillTimer(owner_.MainWindow(), timerId_);
+  owner_.Timers().Kill(*this, timerId_);
 }
 
 std::uint32_t Machine::MillisecondsSinceSend() const {
-  return owner_.GetClock().TickCount() - sendTick_;
+  return owner_.Time().TickCount() - sendTick_;
 }
 
 void Machine::Log(std::uint32_t formatId, FormatArgs args) {
@@ -120,21 +145,13 @@ bool Machine::TraceEnabled() const {
 
 void Machine::Trace(std::string_view format, FormatArgs args) {
   if (TraceEnabled()) {
-    const std::string line = FormatText(format, args);
-    OnText(line);
-    owner_.Status().TraceText(line);
+    EmitTrace(FormatText(format, args));
   }
 }
 
-std::uint32_t Machine::NextSearchRate(std::uint32_t bitsPerSecond) {
-  return bitsPerSecond == 4800 ? 38400 : bitsPerSecond / 2;
-}
-
-std::uint32_t Machine::ChangeToNextSearchRate() {
-  SerialPort& port = owner_.Serial();
-  owner_.SetPortSpeed(NextSearchRate(port.Speed()));
-  owner_.baudRate.Notify();
-  return port.Speed();
+void Machine::EmitTrace(const std::string& line) {
+  OnText(line);
+  owner_.Status().TraceText(line);
 }
 
 }  // namespace vlx

@@ -3,9 +3,10 @@
 // command per state, waits for the reply or its timer, and moves on until its FinalState
 // publishes the result. Pages and AppSettings drive it only through the controller operations
 // (Cancel, IsIdle, Release, OnDataReceived, OnTimer and the machine's own start operations).
+// Every controller operation that moves the machine runs as one engine dispatch, so a machine
+// released or a box raised in the middle of it waits until the dispatch has returned.
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -30,29 +31,34 @@ class Machine {
   // Asks a running machine to stop at its next send; the final state then sees 1223.
   virtual bool Cancel();
   virtual bool IsIdle() const;
-  // The holder gives the machine up; a transient machine is destroyed by it.
+  // The holder gives the machine up; a transient machine is destroyed by it, after the dispatch
+  // that released it has returned.
   virtual void Release();
   // Assembles one reply from the port and hands it to the current state.
   virtual void OnDataReceived();
   virtual void OnTimer(TimerId id);
+
+  // Ends a running machine at once through its final state with `code` (unless an error is
+  // already stored): the line it talks on is gone.
+  void Abort(ErrorCode code);
 
   Machine(const Machine&) = delete;
   Machine& operator=(const Machine&) = delete;
 
   // What states and the final state use.
   AppSettings& Owner() const { return owner_; }
-  TimerId GetTimerId() const { return timerId_; }
+  TimerId Timer() const { return timerId_; }
   std::uint32_t RetryLimit() const { return retryLimit_; }
   ErrorCode Error() const { return error_; }
   void SetError(ErrorCode code) { error_ = code; }
-  std::uint32_t GetDeviceState() const { return deviceState_; }
+  std::uint32_t DeviceState() const { return deviceState_; }
   void SetDeviceState(std::uint32_t state) { deviceState_ = state; }
   const std::string& ReceiveBuffer() const { return receiveBuffer_; }
   void ClearReceiveBuffer() { receiveBuffer_.clear(); }
   void SetTerminators(std::string terminators) { terminators_ = std::move(terminators); }
   MachineState& Current() const { return *current_; }
   void SetCurrent(MachineState& state) { current_ = &state; }
-  MachineState& GetFinalState() { return finalState_; }
+  MachineState& Final() { return finalState_; }
   // Arms the machine's timer for `milliseconds` and notes the time of the send.
   void ArmTimer(std::uint32_t milliseconds);
   void KillTimer();
@@ -62,15 +68,15 @@ class Machine {
   void Log(std::string_view format, FormatArgs args = {});
   void LogVerbose(std::uint32_t formatId, FormatArgs args = {});
   void Trace(std::string_view format, FormatArgs args = {});
+  // For lines whose arguments cost something to build (a packet in hexadecimal): `makeLine`
+  // runs only while Trace is on.
+  template <typename MakeLine>
+  void TraceLazily(MakeLine&& makeLine) {
+    if (TraceEnabled()) {
+      EmitTrace(makeLine());
+    }
+  }
   bool TraceEnabled() const;
-
-  // Both bit-rate searches send this often at each rate before moving on.
-  static constexpr std::uint32_t kSendsPerSearchRate = 4;
-  // The rule of both bit-rate searches: 38400, 19200, 9600, 4800, then 38400 again.
-  static std::uint32_t NextSearchRate(std::uint32_t bitsPerSecond);
-  // Moves the port to the next search rate and tells the BaudRate listeners; returns the rate
-  // the port now runs at.
-  std::uint32_t ChangeToNextSearchRate();
 
  protected:
   Machine(AppSettings& owner, TimerId timerId);
@@ -83,10 +89,11 @@ class Machine {
   class FinalState final : public SimpleState {
    public:
     explicit FinalState(Machine& machine) : SimpleState(machine, "FinalState", nullptr) {}
-    void Execute() override { machine_.PublishResult(); }
+    void Execute() override;
   };
 
   bool IsTerminator(char c) const;
+  void EmitTrace(const std::string& line);
 
   std::uint32_t retryLimit_ = 10;
   std::uint32_t deviceState_ = 0;

@@ -1,8 +1,8 @@
 #pragma once
 // Hands every timer and serial notification to the machine that is running: the
 // establish-contact machine first, then the transient machine; when neither runs, to the
-// current page (the Command Tester reads raw replies that way). The main window and the
-// command-line host share it.
+// current page (the Command Tester reads raw replies that way). A tick armed by a machine that
+// is no longer running goes nowhere. The main window and the command-line host share it.
 
 #include <functional>
 
@@ -27,8 +27,6 @@ class MachineRouter final : public TimerTarget, public SerialEvents {
 
   void SetCurrentPage(RoutedEvents* page) { page_ = page; }
   RoutedEvents* CurrentPage() const { return page_; }
-  // Told when the adapter goes away while open; the port stays open and silent until reopened.
-  void SetPortLostHandler(SerialEvents* handler) { portLostHandler_ = handler; }
 
   // Told whenever a notification it routed has brought a machine to the end of its run.
   void SetRunEndHandler(std::function<void(Machine&)> handler) {
@@ -37,7 +35,6 @@ class MachineRouter final : public TimerTarget, public SerialEvents {
 
   void OnTimer(TimerId id) override;
   void OnSerialEvent() override;
-  void OnPortLost() override;
 
  private:
   Machine* RunningMachine() const;
@@ -45,7 +42,6 @@ class MachineRouter final : public TimerTarget, public SerialEvents {
 
   AppSettings& app_;
   RoutedEvents* page_ = nullptr;
-  SerialEvents* portLostHandler_ = nullptr;
   std::function<void(Machine&)> runEndHandler_;
 };
 

@@ -5,17 +5,15 @@
 #include "model/AppSettings.h"
 
 namespace vlx {
-namespace {
-constexpr std::uint32_t kSpeedSearchRateLimit = 20;
-}  // namespace
 
 MachineState::MachineState(Machine& machine, std::string name, MachineState* next,
-                           std::uint32_t timeout, std::string command)
+                           std::uint32_t timeout, std::string command, ErrorCode noResponseError)
     : machine_(machine),
       name_(std::move(name)),
       next_(next),
       timeout_(timeout),
-      command_(std::move(command)) {}
+      command_(std::move(command)),
+      noResponseError_(noResponseError) {}
 
 const std::string& MachineState::GetName() const {
   return name_;
@@ -34,7 +32,7 @@ void MachineState::GoToNext() {
 }
 
 void MachineState::GoToFinal() {
-  Enter(machine_.GetFinalState());
+  Enter(machine_.Final());
 }
 
 void MachineState::OnReply() {}
@@ -48,6 +46,14 @@ void MachineState::TraceSend() {}
 void MachineState::Fail(ErrorCode code) {
   machine_.SetError(code);
   GoToFinal();
+}
+
+void TimedState::Execute() {
+  machine_.ArmTimer(timeout_);
+}
+
+void TimedState::OnTimeout() {
+  GoToNext();
 }
 
 void CommandState::Execute() {
@@ -71,13 +77,20 @@ void CommandState::Send() {
     GoToFinal();
     return;
   }
-  machine_.ClearReceiveBuffer();
   TraceSend();
-  // A failed write is reported by the port itself; the state then simply times out.
+  Transmit(command_, timeout_);
+}
+
+// A write that did not happen has nothing to wait for: the run ends at once, and the port has
+// already told the user why.
+void CommandState::Transmit(std::string_view bytes, std::uint32_t timeout) {
+  machine_.ClearReceiveBuffer();
   SerialPort& port = machine_.Owner().Serial();
-  port.Purge();
-  port.WriteText(command_);
-  machine_.ArmTimer(timeout_);
+  if (!port.Purge() || !port.Write(bytes)) {
+    Fail(port.LastError());
+    return;
+  }
+  machine_.ArmTimer(timeout);
 }
 
 void QueryState::OnReply() {
@@ -91,9 +104,8 @@ void QueryState::Reset() {
   if (policy_ == TimeoutPolicy::kRetry) {
     retryCount_ = 0;
   }
-  if (policy_ == TimeoutPolicy::kSpeedSearch) {
-    retryCount_ = 0;
-    speedChanges_ = 0;
+  if (rateSearch_) {
+    rateSearch_->Reset();
   }
   machine_.SetTerminators(GetTerminators());
 }
@@ -114,24 +126,13 @@ void QueryState::OnTimeout() {
       }
       return;
     case TimeoutPolicy::kSpeedSearch:
-      SearchSpeed();
+      if (rateSearch_->OnTimeout(*this, timeout_)) {
+        Send();
+      } else {
+        Fail(noResponseError_);
+      }
       return;
   }
-}
-
-void QueryState::SearchSpeed() {
-  if (++retryCount_ < Machine::kSendsPerSearchRate) {
-    Execute();
-    return;
-  }
-  if (++speedChanges_ >= kSpeedSearchRateLimit) {
-    Fail(noResponseError_);
-    return;
-  }
-  const std::uint32_t rate = machine_.ChangeToNextSearchRate();
-  machine_.Trace("%s::ChangeSpeed %u", {GetName(), rate});
-  retryCount_ = 0;
-  Execute();
 }
 
 void QueryState::OnAccepted() {

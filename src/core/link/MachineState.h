@@ -4,8 +4,11 @@
 // points where concrete queries differ (OnAccepted, GetTerminators, OnSuccess, Accept).
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
+#include "link/RateSearch.h"
 #include "report/ErrorCode.h"
 
 namespace vlx {
@@ -30,18 +33,15 @@ class MachineState {
   // Stores the error of the run and ends it.
   virtual void Fail(ErrorCode code);
 
+  Machine& OwningMachine() const { return machine_; }
   MachineState* Next() const { return next_; }
-  void SetNext(MachineState* next) { next_ = next; }
   std::uint32_t Timeout() const { return timeout_; }
-  void SetTimeout(std::uint32_t milliseconds) { timeout_ = milliseconds; }
   const std::string& Command() const { return command_; }
-  ErrorCode NoResponseError() const { return noResponseError_; }
-  void SetNoResponseError(ErrorCode code) { noResponseError_ = code; }
   std::uint32_t RetryCount() const { return retryCount_; }
 
  protected:
   MachineState(Machine& machine, std::string name, MachineState* next, std::uint32_t timeout = 0,
-               std::string command = {});
+               std::string command = {}, ErrorCode noResponseError = err::kSuccess);
   // States are members of their machine and die with it; nothing deletes them through this type.
   ~MachineState() = default;
   void Enter(MachineState& state);
@@ -51,33 +51,52 @@ class MachineState {
   MachineState* next_;
   std::uint32_t timeout_;
   std::string command_;
-  ErrorCode noResponseError_ = err::kSuccess;
+  ErrorCode noResponseError_;
   std::uint32_t retryCount_ = 0;
 };
 
-// A state without a command or timer; its Execute is its whole action.
+// A state without a command; its Execute is its whole action.
 class SimpleState : public MachineState {
  protected:
   using MachineState::MachineState;
   ~SimpleState() = default;
 };
 
+// A simple state that waits: Execute arms the machine's timer (noting the time), the time-out
+// goes on to the next state, and replies meanwhile are dropped.
+class TimedState : public SimpleState {
+ public:
+  TimedState(Machine& machine, std::string name, MachineState* next, std::uint32_t milliseconds)
+      : SimpleState(machine, std::move(name), next, milliseconds) {}
+
+  void Execute() override;
+  void OnTimeout() override;
+
+ protected:
+  ~TimedState() = default;
+};
+
 // Sends its command and, when its timer elapses, goes on to the next state.
 class CommandState : public MachineState {
  public:
   CommandState(Machine& machine, std::string command, std::string name, MachineState* next,
-               std::uint32_t timeout)
-      : MachineState(machine, std::move(name), next, timeout, std::move(command)) {}
+               std::uint32_t timeout, ErrorCode noResponseError = err::kSuccess)
+      : MachineState(machine, std::move(name), next, timeout, std::move(command), noResponseError) {
+  }
 
   void Execute() override;
   void OnTimeout() override;
   void TraceSend() override;
-  // Purges the receive queue, writes the command and arms the timer; a pending cancellation or
-  // failure ends the run here instead.
+  // Traces and transmits the command; a pending cancellation or failure ends the run here
+  // instead.
   virtual void Send();
 
  protected:
   ~CommandState() = default;
+  // Purges the receive queue, writes `bytes` as they are (any byte value) and arms the timer
+  // for `timeout`. It looks at no pending error and writes no trace line; a write that fails
+  // ends the run with the port's code.
+  void Transmit(std::string_view bytes, std::uint32_t timeout);
 };
 
 // What a query state does when its timer elapses without an accepted reply.
@@ -85,16 +104,28 @@ enum class TimeoutPolicy {
   kMoveOn,       // the reply was optional: GoToNext
   kFailAtOnce,   // Fail with the state's no-response error
   kRetry,        // send again, up to the machine's retry limit, then fail
-  kSpeedSearch,  // 4 sends per rate, at most 20 rates, then fail
+  kSpeedSearch,  // search the line speed (the engine's rules unless the state gives its own)
 };
 
 // Sends its command and waits for a reply that Accept takes.
 class QueryState : public CommandState {
  public:
   QueryState(Machine& machine, std::string command, std::string name, MachineState* next,
-             std::uint32_t timeout, TimeoutPolicy policy = TimeoutPolicy::kMoveOn)
-      : CommandState(machine, std::move(command), std::move(name), next, timeout),
-        policy_(policy) {}
+             std::uint32_t timeout, TimeoutPolicy policy = TimeoutPolicy::kMoveOn,
+             ErrorCode noResponseError = err::kSuccess)
+      : CommandState(machine, std::move(command), std::move(name), next, timeout, noResponseError),
+        policy_(policy) {
+    if (policy == TimeoutPolicy::kSpeedSearch) {
+      rateSearch_.emplace(RateSearchRules::SpeedSearch());
+    }
+  }
+  // A query state that searches the line speed by rules of its own.
+  QueryState(Machine& machine, std::string command, std::string name, MachineState* next,
+             std::uint32_t timeout, RateSearchRules rules,
+             ErrorCode noResponseError = err::kSuccess)
+      : CommandState(machine, std::move(command), std::move(name), next, timeout, noResponseError),
+        policy_(TimeoutPolicy::kSpeedSearch),
+        rateSearch_(rules) {}
 
   void OnReply() override;
   void Reset() override;
@@ -110,10 +141,8 @@ class QueryState : public CommandState {
   ~QueryState() = default;
 
  private:
-  void SearchSpeed();
-
   TimeoutPolicy policy_;
-  std::uint32_t speedChanges_ = 0;
+  std::optional<RateSearch> rateSearch_;
 };
 
 }  // namespace vlx

@@ -34,14 +34,17 @@ class SerialDevice {
   virtual ErrorCode Open(const std::string& name) = 0;
   virtual void Close() = 0;
   virtual ErrorCode SetRate(std::uint32_t bitsPerSecond) = 0;
-  // Takes at most one received byte without waiting; `count` is 0 when none is there.
-  virtual ErrorCode ReadByte(std::uint8_t& byte, std::size_t& count) = 0;
+  // Takes up to `maxCount` received bytes without waiting; `count` is 0 when none is there.
+  virtual ErrorCode Read(std::uint8_t* buffer, std::size_t maxCount, std::size_t& count) = 0;
   virtual ErrorCode Write(std::string_view bytes, std::size_t& written) = 0;
   // Discards what was received and not yet read; the transmit queue is left alone.
   virtual ErrorCode PurgeReceive() = 0;
   // Takes and clears the line's error flags (overrun, parity, framing, break), in the classic
   // CE_ bit layout; 0 when the platform reports none.
   virtual ErrorCode ClearLineErrors(std::uint32_t& flags) = 0;
+  // Whether a device of that name is there now (open or not); the port watch asks it to learn
+  // when a lost device has come back.
+  virtual bool IsPresent(const std::string& name) const = 0;
 };
 
 }  // namespace vlx

@@ -1,6 +1,5 @@
 #pragma once
-// What the serial port announces to the window that routes it: characters have arrived, or the
-// device went away while open.
+// What the serial port announces to the window that routes it: characters have arrived.
 
 namespace vlx {
 
@@ -8,7 +7,6 @@ class SerialEvents {
  public:
   virtual ~SerialEvents() = default;
   virtual void OnSerialEvent() = 0;
-  virtual void OnPortLost() {}
 };
 
 }  // namespace vlx

@@ -1,6 +1,7 @@
 #include "link/SerialPort.h"
 
 #include "link/Clock.h"
+#include "link/PortLossHandler.h"
 #include "link/SerialEvents.h"
 #include "report/ErrorText.h"
 #include "report/FailureReport.h"
@@ -45,7 +46,7 @@ bool SerialPort::Open(const std::string& name) {
   }
   open_ = true;
   lost_ = false;
-  speed_ = kDefaultBitRate;
+  speed_ = kOpeningBitRate;
   clock_.Sleep(kLineSettleMs);
   return true;
 }
@@ -68,16 +69,27 @@ bool SerialPort::CheckOpen() {
 }
 
 bool SerialPort::Read(std::uint8_t& byte, std::size_t& count) {
-  count = 0;
-  return CheckOpen() && Succeeded(device_.ReadByte(byte, count), "ReadFile");
+  return Read(&byte, 1, count);
 }
 
-bool SerialPort::WriteText(std::string_view text) {
+bool SerialPort::Read(std::uint8_t* buffer, std::size_t maxCount, std::size_t& count) {
+  count = 0;
+  return CheckOpen() && Succeeded(device_.Read(buffer, maxCount, count), "ReadFile");
+}
+
+bool SerialPort::Write(std::string_view bytes) {
   if (!CheckOpen()) {
     return false;
   }
   std::size_t written = 0;
-  return Succeeded(device_.Write(text, written), "WriteFile") && written == text.size();
+  if (!Succeeded(device_.Write(bytes, written), "WriteFile")) {
+    return false;
+  }
+  if (written != bytes.size()) {
+    lastError_ = err::kWriteFault;
+    return false;
+  }
+  return true;
 }
 
 bool SerialPort::Purge() {
@@ -139,8 +151,8 @@ void SerialPort::OnCharactersReceived() {
 
 void SerialPort::OnDeviceLost() {
   lost_ = true;
-  if (events_ != nullptr) {
-    events_->OnPortLost();
+  if (lossHandler_ != nullptr) {
+    lossHandler_->OnPortLost();
   }
 }
 

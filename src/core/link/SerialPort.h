@@ -15,11 +15,13 @@
 namespace vlx {
 
 class Clock;
+class PortLossHandler;
 class Prompts;
 class SerialEvents;
 class StatusSink;
 
-constexpr std::uint32_t kDefaultBitRate = 38400;
+// The rate every open starts at.
+constexpr std::uint32_t kOpeningBitRate = 38400;
 
 class SerialPort : private SerialDeviceEvents {
  public:
@@ -30,6 +32,8 @@ class SerialPort : private SerialDeviceEvents {
 
   // Receives the port's notifications (the main window, or the command-line host).
   void SetEvents(SerialEvents* events) { events_ = events; }
+  // Told once when the open device goes away.
+  void SetLossHandler(PortLossHandler* handler) { lossHandler_ = handler; }
 
   // Opens at 38400 bit/s 8N1. True at once when already open (the name is kept). On failure
   // LastError() says why; the caller words the message.
@@ -39,8 +43,10 @@ class SerialPort : private SerialDeviceEvents {
 
   // Takes one received byte if there is one; `count` is 0 or 1.
   bool Read(std::uint8_t& byte, std::size_t& count);
-  // True only when every byte was written.
-  bool WriteText(std::string_view text);
+  // Takes up to `maxCount` received bytes without waiting.
+  bool Read(std::uint8_t* buffer, std::size_t maxCount, std::size_t& count);
+  // Writes the bytes as they are (text or binary); true only when every byte was written.
+  bool Write(std::string_view bytes);
   // Discards the receive queue; the transmit queue is never purged.
   bool Purge();
   // Accepts 4800, 9600, 19200 and 38400 only; on failure the recorded rate stays the old one.
@@ -49,6 +55,8 @@ class SerialPort : private SerialDeviceEvents {
   std::uint32_t Speed() const { return speed_; }
   const std::string& Name() const { return name_; }
   ErrorCode LastError() const { return lastError_; }
+  // Whether a device called `name` is there now.
+  bool DeviceExists(const std::string& name) const { return device_.IsPresent(name); }
 
   static bool IsSupportedRate(std::uint32_t bitsPerSecond);
 
@@ -67,10 +75,11 @@ class SerialPort : private SerialDeviceEvents {
   StatusSink& status_;
   Prompts& prompts_;
   SerialEvents* events_ = nullptr;
+  PortLossHandler* lossHandler_ = nullptr;
   std::string name_;
   bool open_ = false;
   bool lost_ = false;
-  std::uint32_t speed_ = kDefaultBitRate;
+  std::uint32_t speed_ = kOpeningBitRate;
   ErrorCode lastError_ = err::kSuccess;
 };
 

@@ -1,5 +1,7 @@
 #include "model/AppSettings.h"
 
+#include <algorithm>
+
 #include "link/Clock.h"
 #include "link/EstablishContactMachine.h"
 
@@ -27,7 +29,9 @@ const char* SpeedCommand(std::uint32_t bitsPerSecond) {
 AppSettings::AppSettings(const Services& services)
     : PersistedSettings(services.store, services.fileSystem),
       services_(services),
-      serialPort_(services.serialDevice, services.clock, services.status, services.prompts),
+      boxes_(services.prompts, dispatch_),
+      timers_(services.timers),
+      serialPort_(services.serialDevice, services.clock, services.status, boxes_),
       establishContact_(std::make_unique<EstablishContactMachine>(*this)) {}
 
 AppSettings::~AppSettings() {
@@ -60,20 +64,41 @@ void AppSettings::Save() {
   SaveSettings();
 }
 
-Machine& AppSettings::InstallTransientMachine(std::unique_ptr<Machine> machine) {
-  if (transient_ && !(transient_->IsIdle() && establishContact_->IsIdle())) {
-    displaced_.push_back(std::move(transient_));
+void AppSettings::PutInTransientSlot(std::shared_ptr<Machine> machine) {
+  if (transient_) {
+    if (transient_->IsIdle() && establishContact_->IsIdle()) {
+      ReleaseMachine(*transient_);
+    } else {
+      // It gets no notifications any more; a tick it armed must not reach another machine.
+      transient_->KillTimer();
+      displaced_.push_back(std::move(transient_));
+    }
   }
   transient_ = std::move(machine);
-  return *transient_;
 }
 
 void AppSettings::ReleaseMachine(Machine& machine) {
+  std::shared_ptr<Machine> released;
   if (transient_.get() == &machine) {
-    transient_.reset();
-    return;
+    released = std::move(transient_);
+  } else {
+    const auto held = std::find_if(displaced_.begin(), displaced_.end(),
+                                   [&machine](const auto& held) { return held.get() == &machine; });
+    if (held == displaced_.end()) {
+      return;
+    }
+    released = std::move(*held);
+    displaced_.erase(held);
   }
-  std::erase_if(displaced_, [&machine](const auto& held) { return held.get() == &machine; });
+  // Its own code may still be on the stack: it goes once the dispatch has returned.
+  dispatch_.AfterDispatch([released = std::move(released)] {});
+}
+
+void AppSettings::AbortRunningMachines(ErrorCode code) {
+  establishContact_->Abort(code);
+  if (transient_) {
+    transient_->Abort(code);
+  }
 }
 
 bool AppSettings::ClosePort() {
@@ -99,8 +124,9 @@ bool AppSettings::SendSpeedCommand(std::uint32_t bitsPerSecond) {
   if (deviceState.Get() != device_state::kOperating || command == nullptr) {
     return false;
   }
-  serialPort_.Purge();
-  serialPort_.WriteText(command);
+  if (!serialPort_.Purge() || !serialPort_.Write(command)) {
+    return false;
+  }
   services_.clock.Sleep(kSpeedCommandSettleMs);
   return true;
 }

@@ -8,6 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "link/DeferredPrompts.h"
+#include "link/EngineDispatch.h"
+#include "link/MachineHandle.h"
+#include "link/MachineTimers.h"
 #include "link/SerialPort.h"
 #include "model/DeviceFacts.h"
 #include "model/MessageIds.h"
@@ -51,24 +55,35 @@ class AppSettings : public PersistedSettings {
   virtual void Load();
   virtual void Save();
 
-  // The window that receives every machine timer (the main window, or the command-line host).
-  void SetMainWindow(TimerTarget& window) { mainWindow_ = &window; }
-  TimerTarget& MainWindow() const { return *mainWindow_; }
+  // The window that receives every machine timer (the main window, or the command-line host);
+  // none while it does not exist.
+  void SetMainWindow(TimerTarget* window) { timers_.SetTarget(window); }
 
   SerialPort& Serial() { return serialPort_; }
   const SerialPort& Serial() const { return serialPort_; }
   EstablishContactMachine& EstablishContact() { return *establishContact_; }
   Machine* TransientMachine() const { return transient_.get(); }
-  // Puts a newly made machine in the transient slot. An idle previous one is given up; one
-  // still running is kept until its holder releases it.
-  Machine& InstallTransientMachine(std::unique_ptr<Machine> machine);
-  // Destroys a transient machine whose holder gives it up; the establish-contact machine stays.
+  // Puts a newly made machine in the transient slot and gives its holder a handle to it. An
+  // idle previous machine is given up; one still running is kept until its holder releases it.
+  template <typename M>
+  MachineHandle<M> InstallTransientMachine(std::unique_ptr<M> machine) {
+    std::shared_ptr<M> installed(std::move(machine));
+    PutInTransientSlot(installed);
+    return MachineHandle<M>(installed);
+  }
+  // Gives up a transient machine whose holder releases it; it is destroyed once the engine
+  // dispatch that released it has returned. The establish-contact machine stays.
   void ReleaseMachine(Machine& machine);
+  // Ends every running machine through its final state with `code`.
+  void AbortRunningMachines(ErrorCode code);
 
-  TimerService& Timers() const { return services_.timers; }
-  Clock& GetClock() const { return services_.clock; }
+  MachineTimers& Timers() { return timers_; }
+  Clock& Time() const { return services_.clock; }
+  TimerService& TimerServices() const { return services_.timers; }
   StatusSink& Status() const { return services_.status; }
-  Prompts& GetPrompts() const { return services_.prompts; }
+  // Message boxes as the engine and the pages should raise them (see DeferredPrompts).
+  Prompts& Boxes() { return boxes_; }
+  EngineDispatch& Dispatch() { return dispatch_; }
 
   // Closes the port and tells the PortOpen listeners.
   bool ClosePort();
@@ -102,12 +117,18 @@ class AppSettings : public PersistedSettings {
   Observable<std::uint16_t> paVoltage{kMsgPaVoltage};
 
  private:
+  void PutInTransientSlot(std::shared_ptr<Machine> machine);
+
+  // Declared before the machines: they use all of these until they are gone.
   Services services_;
-  TimerTarget* mainWindow_ = nullptr;
+  EngineDispatch dispatch_;
+  DeferredPrompts boxes_;
+  MachineTimers timers_;
   SerialPort serialPort_;
   std::unique_ptr<EstablishContactMachine> establishContact_;
-  std::unique_ptr<Machine> transient_;
-  std::vector<std::unique_ptr<Machine>> displaced_;
+  std::shared_ptr<Machine> transient_;
+  // Running machines a newer installation pushed out of the slot; their holders release them.
+  std::vector<std::shared_ptr<Machine>> displaced_;
 };
 
 }  // namespace vlx

@@ -139,6 +139,7 @@ constexpr auto kStrings = std::to_array<KeyedText>({
      "The Serial Number within the restore file\ndoes not match the Serial Number of your VLX."},
     {444, "%s Revision %u.%u.%u.%u"},
     {445, "Error code 0x%08X: %s"},
+    {1000, "Serial port %s is no longer available: %s"},
     {57345, "Ready"},
 });
 static_assert(IsStrictlyAscending(kStrings), "string table ids must ascend without repeats");

@@ -30,6 +30,7 @@ constexpr std::uint32_t kAttemptingContact = 235;
 constexpr std::uint32_t kUnexpectedDeviceText = 173;
 constexpr std::uint32_t kUnexpectedDeviceCaption = 159;
 constexpr std::uint32_t kComPortErrorCaption = 178;
+constexpr std::uint32_t kSerialPortLost = 1000;       // "Serial port %s is no longer available: %s"
 constexpr std::uint32_t kRevisionUnknown = 149;       // "??.??"
 constexpr std::uint32_t kRevisionNotAvailable = 151;  // " N/A "
 constexpr std::uint32_t kRevisionLoading = 358;       // "Loading"

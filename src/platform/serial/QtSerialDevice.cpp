@@ -198,22 +198,23 @@ ErrorCode QtSerialDevice::SetRate(std::uint32_t bitsPerSecond) {
   return port_.setBaudRate(static_cast<qint32>(bitsPerSecond)) ? err::kSuccess : TakeError();
 }
 
-ErrorCode QtSerialDevice::ReadByte(std::uint8_t& byte, std::size_t& count) {
+ErrorCode QtSerialDevice::Read(std::uint8_t* buffer, std::size_t maxCount, std::size_t& count) {
   count = 0;
   if (const ErrorCode code = CheckUsable(); code != err::kSuccess) {
     return code;
   }
   // Only what the event loop has already taken from the line: this never waits.
-  char received = 0;
-  const qint64 got = port_.read(&received, 1);
+  const qint64 got = port_.read(reinterpret_cast<char*>(buffer), static_cast<qint64>(maxCount));
   if (got < 0) {
     return TakeError();
   }
-  if (got == 1) {
-    byte = static_cast<std::uint8_t>(received);
-    count = 1;
-  }
+  count = static_cast<std::size_t>(got);
   return err::kSuccess;
+}
+
+bool QtSerialDevice::IsPresent(const std::string& name) const {
+  struct stat info {};
+  return ::stat(SerialDevicePath(name).c_str(), &info) == 0;
 }
 
 ErrorCode QtSerialDevice::Write(std::string_view bytes, std::size_t& written) {

@@ -33,10 +33,11 @@ class QtSerialDevice : public QObject, public SerialDevice {
   ErrorCode Open(const std::string& name) override;
   void Close() override;
   ErrorCode SetRate(std::uint32_t bitsPerSecond) override;
-  ErrorCode ReadByte(std::uint8_t& byte, std::size_t& count) override;
+  ErrorCode Read(std::uint8_t* buffer, std::size_t maxCount, std::size_t& count) override;
   ErrorCode Write(std::string_view bytes, std::size_t& written) override;
   ErrorCode PurgeReceive() override;
   ErrorCode ClearLineErrors(std::uint32_t& flags) override;
+  bool IsPresent(const std::string& name) const override;
 
  private:
   ErrorCode CheckUsable() const;

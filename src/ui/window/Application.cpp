@@ -12,7 +12,7 @@ namespace vlx {
 Application::Application()
     : help_(prompts_),
       app_(Services{store_, files_, serialDevice_, timers_, clock_, status_, prompts_}),
-      services_{app_, prompts_, clock_, help_, [] { return ListSerialPorts(); }} {}
+      services_{app_, app_.Boxes(), clock_, help_, [] { return ListSerialPorts(); }} {}
 
 Application::~Application() = default;
 

@@ -49,6 +49,9 @@ MainWindow::MainWindow(UiServices& services, StatusRelay& statusRelay,
       app_(services.app),
       statusRelay_(statusRelay),
       router_(services.app),
+      // A returning port is tested again only when no dialog waits for the user.
+      portWatch_(services.app, services.app.TimerServices(),
+                 [] { return QApplication::activeModalWidget() == nullptr; }),
       identityLine_(ProgramIdentityLine(build::kFileDescription, build::kVersion)) {
   setWindowTitle(LoadText(ids::kAppTitle));
   statusLabel_ = new QLabel(LoadText(ids::kReady));

@@ -12,6 +12,7 @@
 
 #include "UiServices.h"
 #include "link/MachineRouter.h"
+#include "link/PortWatch.h"
 #include "model/AppSettings.h"
 #include "model/Listener.h"
 #include "model/WindowPlacement.h"
@@ -74,6 +75,7 @@ class MainWindow final : public QMainWindow, public Listener, public StatusSink 
   AppSettings& app_;
   StatusRelay& statusRelay_;
   MachineRouter router_;
+  PortWatch portWatch_;
   const std::string identityLine_;
   QLabel* statusLabel_ = nullptr;
   QTabWidget* pages_ = nullptr;

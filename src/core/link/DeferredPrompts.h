@@ -1,0 +1,26 @@
+#pragma once
+// The message boxes as the engine may raise them. A box runs a nested event loop; raised in the
+// middle of a dispatch it would let the next reply or tick into a half-finished state change.
+// So a box that asks nothing (OK only) waits until the dispatch has returned, in the order the
+// boxes were raised; a question is asked at once, and machines ask one only from a state where
+// re-entry is harmless.
+
+#include "link/EngineDispatch.h"
+#include "report/Prompts.h"
+
+namespace vlx {
+
+class DeferredPrompts final : public Prompts {
+ public:
+  DeferredPrompts(Prompts& prompts, EngineDispatch& dispatch)
+      : prompts_(prompts), dispatch_(dispatch) {}
+
+  // A box that waits answers OK, the only answer it can have.
+  int MessageBox(const std::string& text, const std::string& caption, std::uint32_t style) override;
+
+ private:
+  Prompts& prompts_;
+  EngineDispatch& dispatch_;
+};
+
+}  // namespace vlx

@@ -1,0 +1,45 @@
+#pragma once
+// Knows whether the engine is inside a dispatch (a start operation, a reply, a timer tick, a
+// lost port) and keeps what must wait until the outermost dispatch has returned: destroying a
+// machine that was released under its own stack, and showing a message box that would
+// otherwise run a nested event loop in the middle of a state change. What waits runs in the
+// order it was queued.
+
+#include <deque>
+#include <functional>
+
+namespace vlx {
+
+class EngineDispatch {
+ public:
+  // Marks one dispatch on the stack for as long as it lives.
+  class [[nodiscard]] Scope {
+   public:
+    explicit Scope(EngineDispatch& dispatch) : dispatch_(dispatch) { ++dispatch_.depth_; }
+    ~Scope() { dispatch_.Leave(); }
+    Scope(const Scope&) = delete;
+    Scope& operator=(const Scope&) = delete;
+
+   private:
+    EngineDispatch& dispatch_;
+  };
+
+  EngineDispatch() = default;
+  EngineDispatch(const EngineDispatch&) = delete;
+  EngineDispatch& operator=(const EngineDispatch&) = delete;
+
+  Scope Enter() { return Scope(*this); }
+  bool Active() const { return depth_ > 0; }
+  // Runs `action` once no dispatch is on the stack any more; at once when none is.
+  void AfterDispatch(std::function<void()> action);
+
+ private:
+  void Leave();
+  void RunPending();
+
+  unsigned depth_ = 0;
+  bool running_ = false;
+  std::deque<std::function<void()>> pending_;
+};
+
+}  // namespace vlx
