@@ -1,18 +1,21 @@
 #include "ErrorTexts.h"
 
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <mutex>
-#include <utility>
+
+#include "report/ErrorText.h"
 
 namespace vlx {
 namespace {
 
-// Most distributions hand serial ports to this group.
-constexpr char kUsualPortGroup[] = "dialout";
+constexpr char kSuperuserGroup[] = "root";
 
 struct DeniedDevice {
   std::mutex mutex;
-  std::string path;
-  std::string group;
+  std::string device;
+  std::optional<DeviceOwnership> ownership;
 };
 
 DeniedDevice& LastDeniedDevice() {
@@ -20,43 +23,60 @@ DeniedDevice& LastDeniedDevice() {
   return denied;
 }
 
-std::string PrivilegeNotHeldText() {
-  DeniedDevice& denied = LastDeniedDevice();
-  std::string path;
-  std::string group;
-  {
-    std::lock_guard lock(denied.mutex);
-    path = denied.path;
-    group = denied.group;
+bool GroupMayReadAndWrite(std::uint32_t mode) {
+  return (mode & S_IRGRP) != 0 && (mode & S_IWGRP) != 0;
+}
+
+// "crw-rw---- (0660)", as ls shows it, with the octal form chmod takes.
+std::string ModeText(std::uint32_t mode) {
+  std::string text(1, S_ISCHR(mode) ? 'c' : S_ISDIR(mode) ? 'd' : S_ISBLK(mode) ? 'b' : '-');
+  const char letters[] = "rwx";
+  for (int bit = 8; bit >= 0; --bit) {
+    text.push_back((mode & (1u << bit)) != 0 ? letters[(8 - bit) % 3] : '-');
   }
-  const std::string device = path.empty() ? "the serial port" : "\"" + path + "\"";
-  const std::string owner =
-      group.empty()
-          ? std::string("Serial ports usually belong to the group \"") + kUsualPortGroup + "\""
-          : "The port belongs to the group \"" + group + "\"";
-  const std::string fixGroup = group.empty() ? kUsualPortGroup : group;
-  return "Permission denied: this user may not open " + device + ". " + owner +
-         ": run \"sudo usermod -aG " + fixGroup + " $USER\", then log out and log in again.";
+  char octal[16];
+  std::snprintf(octal, sizeof octal, " (%04o)", mode & 07777);
+  return text + octal;
 }
 
 }  // namespace
 
-void RecordDeviceAccessDenied(const std::string& path, const std::string& group) {
+std::string DeniedDeviceText(const std::string& device,
+                             const std::optional<DeviceOwnership>& ownership) {
+  const std::string quoted = device.empty() ? "the serial port" : "\"" + device + "\"";
+  if (!ownership) {
+    return "Permission denied: " + quoted + " is not accessible to this user.";
+  }
+  if (GroupMayReadAndWrite(ownership->mode) && ownership->groupId != 0 &&
+      !ownership->group.empty() && ownership->group != kSuperuserGroup) {
+    return "Permission denied: this user may not open " + quoted + ". Its group \"" +
+           ownership->group + "\" may read and write it: run \"sudo usermod -aG " +
+           ownership->group + " $USER\", then log out and log in again.";
+  }
+  return "Permission denied: " + quoted + " is not accessible to this user. It belongs to user \"" +
+         ownership->user + "\" and group \"" + ownership->group + "\" with mode " +
+         ModeText(ownership->mode) + ".";
+}
+
+void RecordDeviceAccessDenied(const std::string& device,
+                              const std::optional<DeviceOwnership>& ownership) {
   DeniedDevice& denied = LastDeniedDevice();
   std::lock_guard lock(denied.mutex);
-  denied.path = path;
-  denied.group = group;
+  denied.device = device;
+  denied.ownership = ownership;
 }
 
 std::string PlatformSystemText(ErrorCode code) {
-  if (code == err::kPrivilegeNotHeld) {
-    return PrivilegeNotHeldText();
+  if (code != err::kPrivilegeNotHeld) {
+    return {};
   }
-  return {};
+  DeniedDevice& denied = LastDeniedDevice();
+  std::lock_guard lock(denied.mutex);
+  return DeniedDeviceText(denied.device, denied.ownership);
 }
 
-void InstallPlatformErrorTexts(std::function<std::optional<FtpLastResponse>()> ftpLastResponse) {
-  InstallErrorTextSources({&PlatformSystemText, std::move(ftpLastResponse)});
+void InstallPlatformErrorTexts() {
+  InstallSystemErrorTexts(&PlatformSystemText);
 }
 
 }  // namespace vlx

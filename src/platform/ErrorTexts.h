@@ -2,25 +2,39 @@
 // The platform's words for system failures the program's own texts cannot explain well, chiefly
 // a serial port the user is not allowed to open, the usual first-run snag on Linux.
 
-#include <functional>
+#include <cstdint>
 #include <optional>
 #include <string>
 
 #include "report/ErrorCode.h"
-#include "report/ErrorText.h"
 
 namespace vlx {
 
-// Remembers the device the user was last refused and the group that owns it, so that the text of
-// kPrivilegeNotHeld, formed later and away from the open, can name both.
-void RecordDeviceAccessDenied(const std::string& path, const std::string& group);
+// Who owns a device node and what its mode bits allow.
+struct DeviceOwnership {
+  std::string user;
+  std::string group;
+  std::uint32_t groupId = 0;
+  std::uint32_t mode = 0;  // st_mode: file type and permission bits
+};
+
+// The advice for a device this user may not open. A group is named for joining only when its
+// mode bits let it read and write the device, and never the superuser's group: joining that one
+// would be poor advice. Otherwise the text names the owner and the mode, so whoever administers
+// the machine knows what to change. Without ownership (the device could not even be looked at)
+// it says only that the device is not accessible.
+std::string DeniedDeviceText(const std::string& device,
+                             const std::optional<DeviceOwnership>& ownership);
+
+// Remembers the device the user was last refused, so that the text of kPrivilegeNotHeld, formed
+// later and away from the open, can explain it.
+void RecordDeviceAccessDenied(const std::string& device,
+                              const std::optional<DeviceOwnership>& ownership);
 
 // The text for `code`, or empty when the core's own text serves.
 std::string PlatformSystemText(ErrorCode code);
 
-// Hooks PlatformSystemText into FormatErrorText, together with the FTP binding's last server
-// reply when there is one.
-void InstallPlatformErrorTexts(
-    std::function<std::optional<FtpLastResponse>()> ftpLastResponse = {});
+// Makes PlatformSystemText the system-text source of FormatErrorText; called once at start-up.
+void InstallPlatformErrorTexts();
 
 }  // namespace vlx

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <optional>
+#include <cerrno>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -10,15 +11,15 @@
 namespace vlx {
 namespace {
 
-// The hooks are process-wide; every test leaves them empty again.
+// The system's words are process-wide; every test leaves them empty again.
 class ErrorTextTest : public ::testing::Test {
  protected:
-  void TearDown() override { InstallErrorTextSources({}); }
+  void TearDown() override { InstallSystemErrorTexts({}); }
 
   // A system that has words for every code, so a lookup that wrongly asks it shows.
   static void InstallTalkativeSystem() {
-    InstallErrorTextSources(
-        {[](ErrorCode code) { return "system text " + std::to_string(code) + "\r\n"; }, {}});
+    InstallSystemErrorTexts(
+        [](ErrorCode code) { return "system text " + std::to_string(code) + "\r\n"; });
   }
 };
 
@@ -49,15 +50,14 @@ TEST_F(ErrorTextTest, SystemCodesPreferThePlatformThenTheBuiltInWords) {
   EXPECT_EQ(FormatErrorText(err::kAccessDenied), "system text 5");
   EXPECT_EQ(FormatErrorText(0x80070005), "system text 2147942405");
 
-  InstallErrorTextSources({[](ErrorCode) { return std::string(); }, {}});
+  InstallSystemErrorTexts([](ErrorCode) { return std::string(); });
   EXPECT_EQ(FormatErrorText(err::kFileNotFound), "The system cannot find the file specified.");
 }
 
 TEST_F(ErrorTextTest, OnlyTheTrailingRunOfLineBreaksIsRemoved) {
-  InstallErrorTextSources({[](ErrorCode code) -> std::string {
-                             return code == 1 ? "first\r\nsecond\n\r\r\n" : "\r\n\n";
-                           },
-                           {}});
+  InstallSystemErrorTexts([](ErrorCode code) -> std::string {
+    return code == 1 ? "first\r\nsecond\n\r\r\n" : "\r\n\n";
+  });
   EXPECT_EQ(FormatErrorText(1), "first\r\nsecond");
   EXPECT_EQ(FormatErrorText(2), "");
 }
@@ -70,32 +70,44 @@ TEST_F(ErrorTextTest, FtpCodesUseTheirOwnWordsThenThePlatform) {
   EXPECT_EQ(FormatErrorText(12174), "system text 12174");
 }
 
-TEST_F(ErrorTextTest, ExtendedFtpErrorCarriesTheServersLastReply) {
-  InstallErrorTextSources({{}, [] {
-                             return std::optional<FtpLastResponse>({123, "550 No such file"});
-                           }});
-  EXPECT_EQ(FormatErrorText(err::kFtpExtendedError),
+TEST_F(ErrorTextTest, ExtendedFtpErrorQuotesTheReplyItsCallerPasses) {
+  EXPECT_EQ(FormatErrorText(err::kFtpExtendedError, {123, "550 No such file"}),
             "The server returned extended information\r\n"
             "InternetGetLastResponseInfo returns 0x0000007B 550 No such file");
-}
-
-TEST_F(ErrorTextTest, ExtendedFtpErrorWithoutAReplyStillEndsInTheSuffix) {
+  // Without a reply the suffix is still there, with 0 and no text.
   const std::string expected =
       "The server returned extended information\r\nInternetGetLastResponseInfo returns 0x00000000 ";
   EXPECT_EQ(FormatErrorText(err::kFtpExtendedError), expected);
-  InstallErrorTextSources({{}, [] { return std::optional<FtpLastResponse>(); }});
-  EXPECT_EQ(FormatErrorText(err::kFtpExtendedError), expected);
+  EXPECT_EQ(FormatErrorText(err::kFtpExtendedError, {}), expected);
+  // Only that code carries a reply.
+  EXPECT_EQ(FormatErrorText(12029, {123, "550 No such file"}),
+            "A connection with the server could not be established");
 }
 
-TEST_F(ErrorTextTest, FailingHooksCountAsSilent) {
-  InstallErrorTextSources(
-      {[](ErrorCode) -> std::string { throw std::runtime_error("boom"); },
-       []() -> std::optional<FtpLastResponse> { throw std::runtime_error("boom"); }});
+TEST_F(ErrorTextTest, AFailingSystemSourceCountsAsSilent) {
+  InstallSystemErrorTexts([](ErrorCode) -> std::string { throw std::runtime_error("boom"); });
   EXPECT_EQ(FormatErrorText(err::kInvalidParameter), "The parameter is incorrect.");
   EXPECT_EQ(FormatErrorText(4711), "");
-  EXPECT_EQ(FormatErrorText(err::kFtpExtendedError),
-            "The server returned extended information\r\nInternetGetLastResponseInfo returns "
-            "0x00000000 ");
+}
+
+TEST_F(ErrorTextTest, LinuxFailuresHaveTextsOfTheirOwn) {
+  InstallTalkativeSystem();
+  EXPECT_EQ(FormatErrorText(err::kNotASerialPort), "The file or device is not a serial port");
+  InstallSystemErrorTexts({});
+  EXPECT_EQ(FormatErrorText(err::kFilenameTooLong), "The filename or extension is too long.");
+  EXPECT_EQ(FormatErrorText(err::kPathNotFound), "The system cannot find the path specified.");
+  EXPECT_EQ(FormatErrorText(err::kDiskFull), "There is not enough space on the disk.");
+}
+
+// A C library error without a system code keeps the library's own words, never a number alone.
+TEST_F(ErrorTextTest, ErrnoCodesCarryTheLibrarysText) {
+  InstallTalkativeSystem();
+  EXPECT_EQ(err::FromErrno(EROFS), err::kErrnoFirst + EROFS);
+  EXPECT_EQ(FormatErrorText(err::FromErrno(EROFS)), std::strerror(EROFS));
+  EXPECT_EQ(FormatErrorText(err::FromErrno(4000)), std::strerror(4000));
+  EXPECT_NE(FormatErrorText(err::kErrnoLast), "");
+  EXPECT_EQ(err::FromErrno(0), err::kGenFailure);
+  EXPECT_EQ(err::FromErrno(0x1000), err::kGenFailure);
 }
 
 }  // namespace

@@ -1,35 +1,54 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "ErrorTexts.h"
+#include "report/ErrorText.h"
 
 namespace vlx {
 namespace {
 
-TEST(PlatformSystemTextTest, RefusedPortTextNamesTheDeviceItsGroupAndTheFix) {
-  RecordDeviceAccessDenied("/dev/ttyUSB0", "uucp");
-  EXPECT_EQ(PlatformSystemText(err::kPrivilegeNotHeld),
-            "Permission denied: this user may not open \"/dev/ttyUSB0\". The port belongs to the "
-            "group \"uucp\": run \"sudo usermod -aG uucp $USER\", then log out and log in again.");
-
-  RecordDeviceAccessDenied({}, {});
-  const std::string generic = PlatformSystemText(err::kPrivilegeNotHeld);
-  EXPECT_NE(generic.find("the serial port"), std::string::npos) << generic;
-  EXPECT_NE(generic.find("sudo usermod -aG dialout $USER"), std::string::npos) << generic;
-}
-
-TEST(PlatformSystemTextTest, LeavesOtherCodesToTheProgramsOwnTexts) {
-  for (const ErrorCode code : {err::kFileNotFound, err::kAccessDenied, err::kDeviceRemoved}) {
-    EXPECT_EQ(PlatformSystemText(code), "") << code;
+// Advice names a group to join only where joining it would let the user in, and never root's.
+TEST(DeniedDeviceTextTest, NamesAGroupOnlyWhenItMayReadAndWriteTheDevice) {
+  struct Case {
+    const char* what;
+    std::optional<DeviceOwnership> ownership;
+    std::string text;
+  };
+  const Case cases[] = {
+      {"group may read and write", DeviceOwnership{"root", "dialout", 20, S_IFCHR | 0660},
+       "Permission denied: this user may not open \"/dev/ttyUSB0\". Its group \"dialout\" may "
+       "read and write it: run \"sudo usermod -aG dialout $USER\", then log out and log in "
+       "again."},
+      {"group may only read", DeviceOwnership{"root", "dialout", 20, S_IFCHR | 0640},
+       "Permission denied: \"/dev/ttyUSB0\" is not accessible to this user. It belongs to user "
+       "\"root\" and group \"dialout\" with mode crw-r----- (0640)."},
+      {"group root", DeviceOwnership{"root", "root", 0, S_IFCHR | 0660},
+       "Permission denied: \"/dev/ttyUSB0\" is not accessible to this user. It belongs to user "
+       "\"root\" and group \"root\" with mode crw-rw---- (0660)."},
+      {"owner unknown", std::nullopt,
+       "Permission denied: \"/dev/ttyUSB0\" is not accessible to this user."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(DeniedDeviceText("/dev/ttyUSB0", c.ownership), c.text);
   }
 }
 
-TEST(PlatformSystemTextTest, InstalledAlongsideTheFtpReplyHook) {
-  RecordDeviceAccessDenied("/dev/ttyS0", "dialout");
-  InstallPlatformErrorTexts([] { return std::optional<FtpLastResponse>({550, "No such file"}); });
-  EXPECT_EQ(FormatErrorText(err::kPrivilegeNotHeld), PlatformSystemText(err::kPrivilegeNotHeld));
-  EXPECT_NE(FormatErrorText(err::kFileNotFound), "");
-  EXPECT_NE(FormatErrorText(err::kFtpExtendedError).find("No such file"), std::string::npos);
-  InstallErrorTextSources({});
+TEST(PlatformSystemTextTest, ExplainsTheLastRefusedDeviceAndLeavesOtherCodesAlone) {
+  const DeviceOwnership uucp{"root", "uucp", 10, S_IFCHR | 0660};
+  RecordDeviceAccessDenied("/dev/ttyS0", uucp);
+  InstallPlatformErrorTexts();
+  EXPECT_EQ(FormatErrorText(err::kPrivilegeNotHeld), DeniedDeviceText("/dev/ttyS0", uucp));
+  for (const ErrorCode code : {err::kFileNotFound, err::kAccessDenied, err::kDeviceRemoved}) {
+    EXPECT_EQ(PlatformSystemText(code), "") << code;
+  }
+  EXPECT_EQ(FormatErrorText(err::kAccessDenied), "Access is denied.");
+
+  RecordDeviceAccessDenied({}, std::nullopt);
+  EXPECT_EQ(PlatformSystemText(err::kPrivilegeNotHeld),
+            "Permission denied: the serial port is not accessible to this user.");
+  InstallSystemErrorTexts({});
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QFile>
+#include <QTemporaryDir>
 #include <chrono>
 #include <cstdlib>
 #include <string>
@@ -154,10 +156,52 @@ TEST_F(QtSerialDeviceTest, OpensAt38400EightNoneOneWithoutFlowControlAndChangesR
   }
 }
 
-TEST_F(QtSerialDeviceTest, MissingDevicesAreNotFound) {
-  EXPECT_EQ(device_.Open("/tmp/vlx-no-such-port"), err::kFileNotFound);
-  EXPECT_EQ(device_.Open("vlx-no-such-port"), err::kFileNotFound);
-  EXPECT_EQ(device_.Open("/no-such-folder/port"), err::kFileNotFound);
+// What a user may type as the port, and the code each gets: its own code for every case, so the
+// message says what is wrong in words that fit.
+TEST_F(QtSerialDeviceTest, NamesThatLeadToNoSerialPortGetCodesOfTheirOwn) {
+  QTemporaryDir folder;
+  ASSERT_TRUE(folder.isValid());
+  const std::string plainFile = folder.filePath("notes.txt").toStdString();
+  ASSERT_TRUE(QFile(QString::fromStdString(plainFile)).open(QIODevice::WriteOnly));
+  struct Case {
+    const char* what;
+    std::string name;
+    ErrorCode code;
+  };
+  const Case cases[] = {
+      {"missing device", "/tmp/vlx-no-such-port", err::kFileNotFound},
+      {"missing device under /dev", "vlx-no-such-port", err::kFileNotFound},
+      {"missing folder", "/no-such-folder/port", err::kPathNotFound},
+      {"plain file on the way", plainFile + "/port", err::kPathNotFound},
+      {"folder", folder.path().toStdString(), err::kNotASerialPort},
+      {"plain file", plainFile, err::kNotASerialPort},
+      {"device that is no terminal", "/dev/null", err::kNotASerialPort},
+      {"name too long", "/dev/" + std::string(300, 'x'), err::kFilenameTooLong},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(device_.Open(c.name), c.code);
+    std::size_t written = 0;
+    EXPECT_EQ(device_.Write(";", written), err::kInvalidHandle) << "nothing is left open";
+  }
+}
+
+// The lock is the device's, not the name's, and it holds for the superuser as for anyone.
+TEST_F(QtSerialDeviceTest, ALinkAndItsTargetAreOnePort) {
+  QTemporaryDir folder;
+  ASSERT_TRUE(folder.isValid());
+  const std::string link = folder.filePath("usb-VLX750-if00-port0").toStdString();
+  ASSERT_EQ(::symlink(peer_.Path().c_str(), link.c_str()), 0);
+
+  const std::pair<std::string, std::string> orders[] = {{link, peer_.Path()}, {peer_.Path(), link}};
+  for (const auto& [first, second] : orders) {
+    SCOPED_TRACE(first);
+    ASSERT_EQ(device_.Open(first), err::kSuccess);
+    QtSerialDevice other;
+    EXPECT_EQ(other.Open(second), err::kAccessDenied);
+    device_.Close();
+    EXPECT_EQ(other.Open(second), err::kSuccess);
+  }
 }
 
 TEST_F(QtSerialDeviceTest, PortHeldByAnotherOpenIsInUseUntilReleased) {
@@ -258,29 +302,32 @@ TEST_F(QtSerialDeviceTest, CloseBeforeTheLossIsAnnouncedCancelsTheAnnouncement) 
   EXPECT_EQ(device_.Write(";", written), err::kSuccess);
 }
 
-TEST(ErrorCodeFromOpenErrnoTest, TellsMissingFromForbiddenFromBusy) {
+TEST(ErrorCodeFromOpenErrnoTest, TellsForbiddenFromBusyOnTopOfTheSharedTable) {
   const std::pair<int, ErrorCode> cases[] = {
-      {ENOENT, err::kFileNotFound},    {ENODEV, err::kFileNotFound},
-      {ENXIO, err::kFileNotFound},     {EACCES, err::kPrivilegeNotHeld},
-      {EPERM, err::kPrivilegeNotHeld}, {EBUSY, err::kAccessDenied},
-      {EIO, err::kGenFailure},
+      {ENOENT, err::kFileNotFound},          {ENODEV, err::kFileNotFound},
+      {ENXIO, err::kFileNotFound},           {EACCES, err::kPrivilegeNotHeld},
+      {EPERM, err::kPrivilegeNotHeld},       {EBUSY, err::kAccessDenied},
+      {ENAMETOOLONG, err::kFilenameTooLong}, {EIO, err::FromErrno(EIO)},
   };
   for (const auto& [error, code] : cases) {
     EXPECT_EQ(ErrorCodeFromOpenErrno(error), code) << error;
   }
 }
 
-TEST(SerialPermissionTest, DeviceTheUserMayNotOpenNamesItsGroupAndTheFix) {
+// Root opens anything, so the refusal is made real in a child that gives up root; the device is
+// a root-owned node that only its owner may use, as a fresh USB adapter can be.
+TEST(SerialPermissionTest, ADeviceOnlyRootMayUseNamesItsOwnerAndModeNeverTheRootGroup) {
   if (::geteuid() != 0) {
     GTEST_SKIP() << "needs root to become an unprivileged user";
   }
-  char path[] = "/tmp/vlx-denied-XXXXXX";
-  const int file = ::mkstemp(path);
-  ASSERT_GE(file, 0);
-  ::close(file);
-  ASSERT_EQ(::chmod(path, 0600), 0);
+  PtyPeer peer;
+  ASSERT_FALSE(peer.Path().empty());
+  struct stat original {};
+  ASSERT_EQ(::stat(peer.Path().c_str(), &original), 0);
+  ASSERT_EQ(::chown(peer.Path().c_str(), 0, 0), 0);
+  ASSERT_EQ(::chmod(peer.Path().c_str(), 0600), 0);
+  const std::string path = peer.Path();
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  // Root opens anything, so the refusal is made real in a child that gives up root.
   EXPECT_EXIT(
       {
         if (::setgid(65534) != 0 || ::setuid(65534) != 0) {
@@ -289,12 +336,14 @@ TEST(SerialPermissionTest, DeviceTheUserMayNotOpenNamesItsGroupAndTheFix) {
         QtSerialDevice device;
         const bool refused = device.Open(path) == err::kPrivilegeNotHeld;
         const std::string text = PlatformSystemText(err::kPrivilegeNotHeld);
-        const bool named = text.find(std::string("\"") + path + "\"") != std::string::npos &&
-                           text.find("sudo usermod -aG root $USER") != std::string::npos;
-        std::_Exit(refused && named ? 0 : 1);
+        const bool explained =
+            text == "Permission denied: \"" + path +
+                        "\" is not accessible to this user. It belongs to user \"root\" and "
+                        "group \"root\" with mode crw------- (0600).";
+        std::_Exit(refused && explained ? 0 : 1);
       },
       testing::ExitedWithCode(0), "");
-  ::unlink(path);
+  ::chown(path.c_str(), original.st_uid, original.st_gid);
 }
 
 }  // namespace

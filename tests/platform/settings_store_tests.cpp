@@ -171,7 +171,7 @@ TEST_F(JsonSettingsStoreTest, FailedWriteReportsAnErrorAndKeepsFileAndValue) {
 TEST_F(JsonSettingsStoreTest, FolderThatCannotBeCreatedFailsTheWrite) {
   WriteAll(dir.filePath("Velqorin"), "a file where the folder should be");
   JsonSettingsStore store(path);
-  EXPECT_NE(store.WriteDword("", "Trace", 1), err::kSuccess);
+  EXPECT_EQ(store.WriteDword("", "Trace", 1), err::kAlreadyExists);
   EXPECT_FALSE(store.Read("", "Trace"));
 }
 
@@ -198,9 +198,9 @@ TEST(QtFileSystemTest, CreatesDirectoriesAndReportsWhyNot) {
   EXPECT_EQ(files.CreateDirectory(root + "/a"), err::kSuccess);
   EXPECT_TRUE(files.IsDirectory(root + "/a"));
   EXPECT_EQ(files.CreateDirectory(root + "/a"), err::kSuccess);
-  EXPECT_EQ(files.CreateDirectory(root + "/missing/b"), err::kFileNotFound);
+  EXPECT_EQ(files.CreateDirectory(root + "/missing/b"), err::kPathNotFound);
   WriteAll(dir.filePath("file"), "x");
-  EXPECT_NE(files.CreateDirectory(root + "/file"), err::kSuccess);
+  EXPECT_EQ(files.CreateDirectory(root + "/file"), err::kAlreadyExists);
   EXPECT_FALSE(files.IsDirectory(root + "/file"));
 }
 

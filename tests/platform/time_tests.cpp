@@ -71,6 +71,32 @@ TEST(QtTimerServiceTest, TimersAreKeptApartByTargetAndIdAndMayBeKilledFromTheirO
   EXPECT_EQ(second.fired, std::vector<TimerId>(second.fired.size(), 10));
 }
 
+// A firmware load arms and kills its timer about 2,000 times; each cycle reuses the one QTimer,
+// and one killed and armed again from inside its own tick keeps ticking.
+TEST(QtTimerServiceTest, KillStopsTheTimerAndArmingAgainRestartsTheSameOne) {
+  QtTimerService timers;
+  RecordingTarget target;
+  for (int cycle = 0; cycle < 2000; ++cycle) {
+    timers.SetTimer(target, 10, 1000);
+    timers.KillTimer(target, 10);
+  }
+  EXPECT_EQ(timers.findChildren<QTimer*>().size(), 1);
+  SpinFor(50ms);
+  EXPECT_TRUE(target.fired.empty());
+
+  target.onTimer = [&](TimerId id) {
+    timers.KillTimer(target, id);
+    if (target.fired.size() < 3) {
+      timers.SetTimer(target, id, 10);
+    }
+  };
+  timers.SetTimer(target, 10, 10);
+  ASSERT_TRUE(SpinUntil([&] { return target.fired.size() >= 3; }, 2s));
+  SpinFor(100ms);
+  EXPECT_EQ(target.fired, std::vector<TimerId>(3, 10)) << "killed for good on the third tick";
+  EXPECT_EQ(timers.findChildren<QTimer*>().size(), 1);
+}
+
 TEST(SystemClockTest, SleepBlocksWithoutRunningTheEventLoop) {
   SystemClock clock;
   bool ran = false;

@@ -5,9 +5,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTest>
+#include <QTextDocument>
+#include <QTimer>
 
 #include "WindowTestBed.h"
 #include "model/WindowPlacement.h"
@@ -207,6 +212,74 @@ TEST(MainWindow, ViewFlagsToggleTheirSettingAndCheckMark) {
   EXPECT_TRUE(trace->isChecked());
   EXPECT_EQ(bed.app.verboseLogging.Get(), 0u);
   EXPECT_FALSE(verbose->isChecked());
+}
+
+QAction* FindAction(MainWindow& window, const QString& text) {
+  for (QAction* action : window.findChildren<QAction*>()) {
+    if (action->text() == text) {
+      return action;
+    }
+  }
+  return nullptr;
+}
+
+// The bar cuts a long line; its tooltip holds the whole text, line breaks and markup-like
+// characters included.
+TEST(MainWindow, ALongStatusLineShowsWholeInTheTooltip) {
+  WindowTestBed bed;
+  MainWindow& window = bed.Open();
+  const std::string line =
+      "Unable to open serial port \"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3X5Q-if00-"
+      "port0\". Error 0x0000051A: Permission denied: \"/dev/ttyUSB0\" is not accessible to "
+      "this user. It belongs to user \"root\" and group \"root\" with mode crw------- (0600).\r\n"
+      "<second line> & more";
+  window.StatusText(line);
+
+  const auto* label = window.findChild<QLabel*>("statusText");
+  ASSERT_NE(label, nullptr);
+  QTextDocument tooltip;
+  tooltip.setHtml(label->toolTip());
+  std::string expected = line;
+  expected.replace(expected.find("\r\n"), 2, "\n");
+  EXPECT_EQ(tooltip.toPlainText().toStdString(), expected);
+  EXPECT_FALSE(label->text().contains('\n'));
+}
+
+TEST(MainWindow, AboutBoxFitsItsCaptionAndCannotBeMaximised) {
+  WindowTestBed bed;
+  MainWindow& window = bed.Open();
+  window.show();
+  QAction* about = FindAction(window, "&About VLX Utility");
+  ASSERT_NE(about, nullptr);
+
+  bool seen = false;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    seen = true;
+    QFont captionFont = box->font();
+    captionFont.setBold(true);
+    EXPECT_GT(box->width(), QFontMetrics(captionFont).horizontalAdvance(box->windowTitle()));
+    EXPECT_FALSE(box->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_EQ(box->minimumSize(), box->maximumSize()) << "a fixed size";
+    EXPECT_TRUE(box->findChild<QLabel*>("aboutText")->text().startsWith("Velqorin VLX Utility"));
+    box->reject();
+  });
+  about->trigger();
+  EXPECT_TRUE(seen);
+}
+
+// An adapter that is not plugged in yet at start-up keeps its place in the settings.
+TEST(MainWindow, AStoredPortThatIsAbsentAtStartIsKept) {
+  WindowTestBed bed;
+  const std::string absent = "/dev/serial/by-id/usb-FTDI-if00-port0";
+  bed.store.PutString("Port", absent);
+  MainWindow& window = bed.Open();
+  window.show();
+  EXPECT_EQ(window.windowTitle().toStdString(), kIdentity + " on " + absent + " closed");
+  window.close();
+  ASSERT_TRUE(bed.store.Read("", "Port"));
+  EXPECT_EQ(bed.store.Read("", "Port")->text, absent);
 }
 
 }  // namespace

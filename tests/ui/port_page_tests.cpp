@@ -93,7 +93,9 @@ class PortPageHarness {
   QTabWidget sheet_;  // destroyed first: the page leaves its subscriptions while the model lives
 };
 
-TEST(PortPageTest, SelectsTheStoredPortOrClearsOneThatIsGone) {
+// A stored port that is absent (an adapter not plugged in yet) is kept and shown in the field,
+// though the list offers only what exists.
+TEST(PortPageTest, SelectsTheStoredPortAndKeepsOneThatIsAbsent) {
   QTemporaryFile pseudoTerminal;  // stands in for a typed pseudo-terminal that still exists
   ASSERT_TRUE(pseudoTerminal.open());
   const std::string existing = pseudoTerminal.fileName().toStdString();
@@ -101,29 +103,47 @@ TEST(PortPageTest, SelectsTheStoredPortOrClearsOneThatIsGone) {
   struct Case {
     std::string stored;
     QString selected;
-    std::string portAfter;
-    bool cleared;
+    QString field;
   };
   const Case cases[] = {
-      {SimulatedLink::kPortName, SimulatedLink::kPortName, SimulatedLink::kPortName, false},
+      {SimulatedLink::kPortName, SimulatedLink::kPortName, SimulatedLink::kPortName},
       // The first port beginning with the stored name, case aside.
-      {"/DEV/TTYs", "/dev/ttyS0", "/DEV/TTYs", false},
-      {"/dev/ttyUSB7", "", "", true},
-      {existing, QString::fromStdString(existing), existing, false},
-      {"", "", "", false},
+      {"/DEV/TTYs", "/dev/ttyS0", "/dev/ttyS0"},
+      {"/dev/serial/by-id/usb-FTDI-if00-port0", "", "/dev/serial/by-id/usb-FTDI-if00-port0"},
+      {existing, QString::fromStdString(existing), QString::fromStdString(existing)},
+      {"", "", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stored);
     PortPageHarness harness(c.stored);
     EXPECT_EQ(harness.Selected(), c.selected);
-    EXPECT_EQ(harness.bed.app.port.Get(), c.portAfter);
-    EXPECT_EQ(harness.portListener.received.size(), c.cleared ? 1u : 0u);
+    EXPECT_EQ(harness.PortList().currentText(), c.field);
+    EXPECT_EQ(harness.bed.app.port.Get(), c.stored);
+    EXPECT_TRUE(harness.portListener.received.empty()) << "the stored choice is left alone";
     QStringList sorted = harness.Offered();
     std::sort(sorted.begin(), sorted.end());
     EXPECT_EQ(harness.Offered(), sorted);
     EXPECT_TRUE(harness.Offered().contains("/dev/ttyS0"));
+    EXPECT_FALSE(harness.Offered().contains("/dev/serial/by-id/usb-FTDI-if00-port0"));
     EXPECT_FALSE(harness.bed.app.portOpen.Get()) << "setting up the list tests nothing";
   }
+}
+
+TEST(PortPageTest, AnAbsentStoredPortStaysThroughARefreshAndATestReportsItMissing) {
+  const std::string absent = "/dev/serial/by-id/usb-FTDI-if00-port0";
+  PortPageHarness harness(absent);
+  harness.Show();
+  harness.Button("refreshPortList").click();
+  harness.PortList().hidePopup();
+  EXPECT_EQ(harness.PortList().currentText(), QString::fromStdString(absent));
+
+  harness.Button("testCommunications").click();
+  EXPECT_FALSE(harness.bed.app.portOpen.Get());
+  EXPECT_EQ(harness.bed.app.port.Get(), absent);
+  ASSERT_FALSE(harness.bed.status.statusLines.empty());
+  EXPECT_EQ(harness.bed.status.statusLines.back(),
+            "Unable to open serial port \"" + absent +
+                "\". Error 0x00000002: The system cannot find the file specified.");
 }
 
 TEST(PortPageTest, APickStoresThePortAndTestsItAtOnce) {

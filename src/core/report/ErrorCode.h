@@ -12,6 +12,8 @@ namespace err {
 // System codes the program tells apart (platform code maps errno and toolkit errors onto them).
 constexpr ErrorCode kSuccess = 0;
 constexpr ErrorCode kFileNotFound = 2;
+// A folder on the way to the file is missing.
+constexpr ErrorCode kPathNotFound = 3;
 constexpr ErrorCode kAccessDenied = 5;
 constexpr ErrorCode kInvalidHandle = 6;
 constexpr ErrorCode kInvalidData = 13;
@@ -21,7 +23,10 @@ constexpr ErrorCode kWriteFault = 29;
 constexpr ErrorCode kReadFault = 30;
 constexpr ErrorCode kGenFailure = 31;
 constexpr ErrorCode kInvalidParameter = 87;
+constexpr ErrorCode kDiskFull = 112;
 constexpr ErrorCode kInsufficientBuffer = 122;
+constexpr ErrorCode kAlreadyExists = 183;
+constexpr ErrorCode kFilenameTooLong = 206;
 constexpr ErrorCode kMoreData = 234;
 constexpr ErrorCode kOperationAborted = 995;
 constexpr ErrorCode kCancelled = 1223;
@@ -69,6 +74,25 @@ constexpr ErrorCode kNoResponseToSerialNumberQuery = 0xE2000309;
 constexpr ErrorCode kNoResponseToTemperatureQuery = 0xE200030C;
 constexpr ErrorCode kNoResponseToVoltageCurrentQuery = 0xE200030F;
 constexpr ErrorCode kNoResponseToPowerSwrQuery = 0xE2000312;
+// The port name leads to something that is no terminal: a folder, a plain file, /dev/null.
+constexpr ErrorCode kNotASerialPort = 0xE2000400;
+
+// A C library error number that has no system code of its own travels as a program code of this
+// block (0xE2001000 + the number), so its text is still the library's and never a bare number.
+constexpr ErrorCode kErrnoFirst = 0xE2001000;
+constexpr ErrorCode kErrnoLast = 0xE2001FFF;
+constexpr bool IsErrnoCode(ErrorCode code) {
+  return code >= kErrnoFirst && code <= kErrnoLast;
+}
+// Numbers beyond the block (none exist on the platforms we know) fall back to a general failure.
+constexpr ErrorCode FromErrno(int number) {
+  return number > 0 && static_cast<ErrorCode>(number) <= kErrnoLast - kErrnoFirst
+             ? kErrnoFirst + static_cast<ErrorCode>(number)
+             : kGenFailure;
+}
+constexpr int ErrnoOf(ErrorCode code) {
+  return static_cast<int>(code - kErrnoFirst);
+}
 }  // namespace err
 
 }  // namespace vlx

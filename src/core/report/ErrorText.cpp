@@ -1,6 +1,7 @@
 #include "report/ErrorText.h"
 
 #include <array>
+#include <cstring>
 #include <mutex>
 #include <utility>
 
@@ -80,6 +81,7 @@ constexpr auto kSystemTexts = std::to_array<KeyedText>({
     {112, "There is not enough space on the disk."},
     {122, "The data area passed to a system call is too small."},
     {183, "Cannot create a file when that file already exists."},
+    {206, "The filename or extension is too long."},
     {234, "More data is available."},
     {995,
      "The I/O operation has been aborted because of either a thread exit or an application "
@@ -92,49 +94,42 @@ constexpr auto kSystemTexts = std::to_array<KeyedText>({
 static_assert(IsStrictlyAscending(kSystemTexts), "system texts must ascend without repeats");
 
 // Installed once by the platform at start and read from whichever thread shows an error.
-std::mutex sourcesMutex;
-ErrorTextSources installedSources;
+std::mutex sourceMutex;
+SystemTextSource installedSource;
 
-ErrorTextSources InstalledSources() {
-  std::lock_guard lock(sourcesMutex);
-  return installedSources;
+SystemTextSource InstalledSource() {
+  std::lock_guard lock(sourceMutex);
+  return installedSource;
 }
 
-// A hook that fails is treated as one that knows nothing: error texts are shown while
+// A source that fails is treated as one that knows nothing: error texts are shown while
 // something has already gone wrong, and must not make it worse.
-std::string AskSystem(const ErrorTextSources& sources, ErrorCode code) {
-  if (!sources.systemText) {
+std::string AskSystem(ErrorCode code) {
+  const SystemTextSource source = InstalledSource();
+  if (!source) {
     return {};
   }
   try {
-    return sources.systemText(code);
+    return source(code);
   } catch (...) {
     return {};
   }
 }
 
-FtpLastResponse AskLastResponse(const ErrorTextSources& sources) {
-  if (!sources.ftpLastResponse) {
-    return {};
-  }
-  try {
-    return sources.ftpLastResponse().value_or(FtpLastResponse{});
-  } catch (...) {
-    return {};
-  }
-}
-
-std::string LookUp(const ErrorTextSources& sources, ErrorCode code) {
+std::string LookUp(ErrorCode code) {
   if (code >= err::kFtpFirst && code <= err::kFtpLast) {
     const std::string_view known = FindKeyedText(kFtpTexts, code);
-    return known.empty() ? AskSystem(sources, code) : std::string(known);
+    return known.empty() ? AskSystem(code) : std::string(known);
   }
   // The program's own codes never fall through to the system: a number there means something
   // else entirely.
+  if (err::IsErrnoCode(code)) {
+    return std::strerror(err::ErrnoOf(code));
+  }
   if (((code >> kFacilityShift) & kFacilityMask) == kProgramFacility) {
     return std::string(MessageTableText(code));
   }
-  std::string text = AskSystem(sources, code);
+  std::string text = AskSystem(code);
   return text.empty() ? std::string(FindKeyedText(kSystemTexts, code)) : text;
 }
 
@@ -145,22 +140,24 @@ void TrimTrailingLineBreaks(std::string& text) {
 
 }  // namespace
 
-void InstallErrorTextSources(ErrorTextSources sources) {
-  std::lock_guard lock(sourcesMutex);
-  installedSources = std::move(sources);
+void InstallSystemErrorTexts(SystemTextSource source) {
+  std::lock_guard lock(sourceMutex);
+  installedSource = std::move(source);
 }
 
 std::string FormatErrorText(ErrorCode code) {
+  return FormatErrorText(code, FtpLastResponse{});
+}
+
+std::string FormatErrorText(ErrorCode code, const FtpLastResponse& lastResponse) {
   try {
-    const ErrorTextSources sources = InstalledSources();
-    std::string text = LookUp(sources, code);
+    std::string text = LookUp(code);
     TrimTrailingLineBreaks(text);
     // Without a last reply from the server the suffix still appears, with 0 and no text, so the
     // line reads the same whether or not the server said anything.
     if (code == err::kFtpExtendedError) {
-      const FtpLastResponse response = AskLastResponse(sources);
       text += FormatText("\r\nInternetGetLastResponseInfo returns 0x%08X %s",
-                         {response.error, response.text});
+                         {lastResponse.error, lastResponse.text});
     }
     return text;
   } catch (...) {

@@ -43,6 +43,7 @@ constexpr auto kMessages = std::to_array<KeyedText>({
     {err::kNoResponseToTemperatureQuery, "No response to temperature query (^TM)"},
     {err::kNoResponseToVoltageCurrentQuery, "No response to PA voltage and current query (^VI)"},
     {err::kNoResponseToPowerSwrQuery, "No response to Power/SWR query (^WS)"},
+    {err::kNotASerialPort, "The file or device is not a serial port"},
 });
 static_assert(IsStrictlyAscending(kMessages), "message table codes must ascend without repeats");
 

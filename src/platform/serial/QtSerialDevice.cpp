@@ -1,29 +1,59 @@
 #include "serial/QtSerialDevice.h"
 
 #include <grp.h>
+#include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <memory>
+#include <type_traits>
 #include <vector>
 
 #include "ErrorTexts.h"
+#include "SystemError.h"
 
 namespace vlx {
 namespace {
 
 constexpr qint32 kOpenRate = 38400;
 
-std::string GroupName(gid_t group) {
+// Looks an id up through one of the reentrant name lookups, growing the buffer as asked; the
+// number itself when the system has no name for it.
+template <typename Entry, typename Id, typename Lookup>
+std::string NameOf(Id id, Lookup lookup) {
   std::vector<char> buffer(1024);
-  struct group entry {};
-  struct group* found = nullptr;
+  Entry entry{};
+  Entry* found = nullptr;
   int result = 0;
-  while ((result = ::getgrgid_r(group, &entry, buffer.data(), buffer.size(), &found)) == ERANGE &&
+  while ((result = lookup(id, &entry, buffer.data(), buffer.size(), &found)) == ERANGE &&
          buffer.size() < (1u << 20)) {
     buffer.resize(buffer.size() * 2);
   }
-  return (result == 0 && found != nullptr) ? std::string(found->gr_name) : std::string();
+  if (result != 0 || found == nullptr) {
+    return std::to_string(id);
+  }
+  if constexpr (std::is_same_v<Entry, struct passwd>) {
+    return found->pw_name;
+  } else {
+    return found->gr_name;
+  }
+}
+
+DeviceOwnership OwnershipOf(const struct stat& info) {
+  return {NameOf<struct passwd>(info.st_uid, ::getpwuid_r),
+          NameOf<struct group>(info.st_gid, ::getgrgid_r), static_cast<std::uint32_t>(info.st_gid),
+          static_cast<std::uint32_t>(info.st_mode)};
+}
+
+// The device a name finally leads to: by-id links and any other link resolved, so one device has
+// one name for every lock taken on it.
+std::string RealPath(const std::string& path) {
+  const std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr),
+                                                         &std::free);
+  return real ? std::string(real.get()) : path;
 }
 
 }  // namespace
@@ -36,28 +66,18 @@ std::string SerialDevicePath(const std::string& name) {
   return name.front() == '/' ? name : "./" + name;
 }
 
-ErrorCode ErrorCodeFromOpenErrno(int error) {
+ErrorCode ErrorCodeFromOpenErrno(int error, const std::string& path) {
   switch (error) {
-    case 0:
-      return err::kSuccess;
-    case ENOENT:
-    case ENOTDIR:
-    case ENODEV:
-    case ENXIO:
-      return err::kFileNotFound;
     case EACCES:
     case EPERM:
       return err::kPrivilegeNotHeld;
     case EBUSY:
       return err::kAccessDenied;
-    case ENOMEM:
-      return err::kOutOfMemory;
-    case EINVAL:
-    case ENAMETOOLONG:
-    case ELOOP:
-      return err::kInvalidParameter;
+    case ENODEV:
+    case ENXIO:
+      return err::kFileNotFound;
     default:
-      return err::kGenFailure;
+      return ErrorCodeFromErrno(error, FileOperation::kOther, path);
   }
 }
 
@@ -103,19 +123,32 @@ ErrorCode QtSerialDevice::Open(const std::string& name) {
     return err::kSuccess;
   }
   Close();
-  const std::string path = SerialDevicePath(name);
-  if (const ErrorCode code = CheckAccess(path); code != err::kSuccess) {
+  std::string device;
+  if (const ErrorCode code = FindDevice(SerialDevicePath(name), device); code != err::kSuccess) {
     return code;
   }
-  port_.setPortName(QString::fromStdString(path));
+  port_.setPortName(QString::fromStdString(device));
   port_.setBaudRate(kOpenRate);
   port_.setDataBits(QSerialPort::Data8);
   port_.setParity(QSerialPort::NoParity);
   port_.setStopBits(QSerialPort::OneStop);
   port_.setFlowControl(QSerialPort::NoFlowControl);
-  // QSerialPort opens exclusively: a lock file and the terminal's exclusive mode.
+  // QSerialPort opens exclusively: a lock file named after the device and the terminal's
+  // exclusive mode.
   if (!port_.open(QIODevice::ReadWrite)) {
+    // The toolkit finds out only now that a character device is no terminal (/dev/null).
+    if (port_.error() == QSerialPort::UnsupportedOperationError) {
+      port_.clearError();
+      return err::kNotASerialPort;
+    }
     return TakeError();
+  }
+  // The exclusive mode does not stop the superuser, and the lock file stops only those who look
+  // for it under the same name; a lock on the device node itself holds for everyone.
+  if (::flock(static_cast<int>(port_.handle()), LOCK_EX | LOCK_NB) != 0) {
+    const int error = errno;
+    ClosePort();
+    return error == EWOULDBLOCK ? err::kAccessDenied : ErrorCodeFromOpenErrno(error, device);
   }
   ++openCount_;
   if (const ErrorCode code = ApplyLineSettings(); code != err::kSuccess) {
@@ -125,23 +158,29 @@ ErrorCode QtSerialDevice::Open(const std::string& name) {
   return err::kSuccess;
 }
 
-ErrorCode QtSerialDevice::CheckAccess(const std::string& path) {
+ErrorCode QtSerialDevice::FindDevice(const std::string& path, std::string& device) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) {
     const int error = errno;
     if (error == EACCES) {
-      RecordDeviceAccessDenied(path, {});
+      RecordDeviceAccessDenied(path, std::nullopt);
     }
-    return ErrorCodeFromOpenErrno(error);
+    return ErrorCodeFromOpenErrno(error, path);
   }
+  // A folder, a plain file or a pipe would be refused by the toolkit in words about parameters
+  // or failing hardware; this says what is wrong.
+  if (!S_ISCHR(info.st_mode)) {
+    return err::kNotASerialPort;
+  }
+  device = RealPath(path);
   // The toolkit reports a device the user may not open the same way as one another program
-  // holds; asking first tells the two apart, so the user learns which group to join.
-  if (::access(path.c_str(), R_OK | W_OK) != 0) {
+  // holds; asking first tells the two apart, so the user learns what would let them in.
+  if (::access(device.c_str(), R_OK | W_OK) != 0) {
     const int error = errno;
     if (error == EACCES) {
-      RecordDeviceAccessDenied(path, GroupName(info.st_gid));
+      RecordDeviceAccessDenied(device, OwnershipOf(info));
     }
-    return ErrorCodeFromOpenErrno(error);
+    return ErrorCodeFromOpenErrno(error, device);
   }
   return err::kSuccess;
 }

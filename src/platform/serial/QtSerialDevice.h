@@ -1,5 +1,6 @@
 #pragma once
 // The serial device on QSerialPort: opens a port exclusively with the amplifier's line settings,
+// under the real name of the device, so a link and its target are one port,
 // turns the toolkit's signals into the core's notifications and its failures into the program's
 // error codes. A device that goes away while open is closed at its first read or resource error
 // and announced once; the port never floods the program with errors after that.
@@ -16,8 +17,12 @@ namespace vlx {
 // A port name without "/" names a device under /dev; anything else is a path as typed.
 std::string SerialDevicePath(const std::string& name);
 
-// The open's verdict on an errno from looking at or opening the device.
-ErrorCode ErrorCodeFromOpenErrno(int error);
+// The open's verdict on an errno from looking at or opening the device at `path`: the shared
+// table (SystemError.h), except that the open tells apart a device this user may not open
+// (EACCES, EPERM: kPrivilegeNotHeld, worded with advice) from one another program holds (EBUSY
+// or a lock: kAccessDenied, "being used by another application"), and counts a device node
+// without a device behind it (ENODEV, ENXIO) as missing.
+ErrorCode ErrorCodeFromOpenErrno(int error, const std::string& path = {});
 
 // The program's code for a QSerialPort failure.
 ErrorCode ErrorCodeFromSerialPortError(QSerialPort::SerialPortError error);
@@ -41,7 +46,8 @@ class QtSerialDevice : public QObject, public SerialDevice {
 
  private:
   ErrorCode CheckUsable() const;
-  ErrorCode CheckAccess(const std::string& path);
+  // Checks that `path` leads to a character device this user may open, and gives its real name.
+  ErrorCode FindDevice(const std::string& path, std::string& device);
   ErrorCode ApplyLineSettings();
   ErrorCode ModemLineOutcome(bool set);
   void ClosePort();

@@ -7,13 +7,10 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <QJsonValue>
-#include <QSaveFile>
 #include <cmath>
 #include <utility>
 
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
+#include "settings/FileReplace.h"
 
 namespace vlx {
 
@@ -65,19 +62,6 @@ std::optional<SettingsStore::StoredValue> ParseEntry(const QJsonValue& json) {
                                       value.toString().toStdString()};
   }
   return std::nullopt;
-}
-
-bool SyncToDisk(const QSaveFile& file) {
-#ifdef Q_OS_UNIX
-  return ::fsync(file.handle()) == 0;
-#else
-  Q_UNUSED(file);
-  return true;
-#endif
-}
-
-ErrorCode MapFileError(QFileDevice::FileError error) {
-  return error == QFileDevice::PermissionsError ? err::kAccessDenied : err::kWriteFault;
 }
 
 // "<path>.corrupt-YYYYMMDD-HHMMSS", with a counter when that name is taken.
@@ -217,26 +201,8 @@ ErrorCode JsonSettingsStore::SetBadFileAside() {
 }
 
 ErrorCode JsonSettingsStore::Persist(const QJsonObject& root) const {
-  if (!QDir().mkpath(QFileInfo(path_).absolutePath())) {
-    return err::kAccessDenied;
-  }
-  QSaveFile file(path_);
-  if (!file.open(QIODevice::WriteOnly)) {
-    return MapFileError(file.error());
-  }
   const QByteArray bytes = QJsonDocument(root).toJson(QJsonDocument::Indented);
-  // commit() alone is not enough: it renames a file whose last buffered bytes failed to reach
-  // the disk (a full disk) without complaint, so the flush is checked here, and the data is
-  // synced so that a crash right after the rename cannot leave an empty file behind.
-  if (file.write(bytes) != bytes.size() || !file.flush() || !SyncToDisk(file)) {
-    const ErrorCode error = MapFileError(file.error());
-    file.cancelWriting();
-    return error;
-  }
-  if (!file.commit()) {
-    return MapFileError(file.error());
-  }
-  return err::kSuccess;
+  return ReplaceFile(path_.toStdString(), std::string_view(bytes.constData(), bytes.size()));
 }
 
 }  // namespace vlx

@@ -1,9 +1,14 @@
 #include "settings/QtFileSystem.h"
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QString>
+#include <cerrno>
+
+#include "SystemError.h"
 
 namespace vlx {
 
@@ -24,19 +29,14 @@ bool QtFileSystem::IsDirectory(const std::string& path) const {
 }
 
 ErrorCode QtFileSystem::CreateDirectory(const std::string& path) {
-  const QString folder = QString::fromStdString(path);
-  if (folder.isEmpty()) {
+  if (path.empty()) {
     return err::kInvalidParameter;
   }
   // Checked again after a failed mkdir: someone else may have created it in between.
-  if (QFileInfo(folder).isDir() || QDir().mkdir(folder) || QFileInfo(folder).isDir()) {
+  if (IsDirectory(path) || ::mkdir(path.c_str(), 0777) == 0 || IsDirectory(path)) {
     return err::kSuccess;
   }
-  const QFileInfo info(folder);
-  if (!info.exists() && !QFileInfo(info.absolutePath()).isDir()) {
-    return err::kFileNotFound;
-  }
-  return err::kAccessDenied;
+  return ErrorCodeFromErrno(errno, FileOperation::kOther, path);
 }
 
 std::string QtFileSystem::UserDataFolder() const {

@@ -32,20 +32,17 @@ void QtTimerService::SetTimer(TimerTarget& target, TimerId id, std::uint32_t mil
     entry->second->setTimerType(Qt::PreciseTimer);
     connect(entry->second, &QTimer::timeout, this, [&target, id] { target.OnTimer(id); });
   }
-  // Starting a running timer restarts it: arming again replaces the pending period.
+  // Starting a running timer restarts it: arming again replaces the pending period, and arming a
+  // killed one starts it anew.
   entry->second->start(PeriodOf(milliseconds));
 }
 
+// The timer is stopped, not deleted: a firmware load arms and kills the same id some 2,000 times,
+// and stopping is also what makes a kill from inside the timer's own OnTimer harmless.
 void QtTimerService::KillTimer(TimerTarget& target, TimerId id) {
-  const auto entry = timers_.find(Key{&target, id});
-  if (entry == timers_.end()) {
-    return;
+  if (const auto entry = timers_.find(Key{&target, id}); entry != timers_.end()) {
+    entry->second->stop();
   }
-  QTimer* timer = entry->second;
-  timers_.erase(entry);
-  timer->stop();
-  // The kill may come from inside this timer's own OnTimer.
-  timer->deleteLater();
 }
 
 }  // namespace vlx

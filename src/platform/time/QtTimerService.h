@@ -1,5 +1,6 @@
 #pragma once
-// Window timers on QTimer: one precise timer per (target, id), periodic until killed.
+// Window timers on QTimer: one precise timer per (target, id), periodic until killed. A killed
+// timer is kept, stopped, for the next arming of the same id.
 
 #include <QObject>
 #include <QTimer>

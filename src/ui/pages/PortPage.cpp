@@ -43,6 +43,16 @@ constexpr UnitRect kRefreshRect{83, 59, 86, 14};
 constexpr UnitRect kTestRect{83, 91, 86, 14};
 constexpr UnitRect kCloseRect{83, 123, 86, 14};
 
+// Windows lists every COM port the system has, so a stored port missing from that list is gone
+// and the choice is cleared. Elsewhere the names we take (by-id links, typed device and
+// pseudo-terminal paths) are in no complete list, and a USB adapter plugged in after the program
+// starts is normal: the stored port is kept and shown, and a test reports it missing.
+#ifdef Q_OS_WIN
+constexpr bool kClearStoredPortMissingFromList = true;
+#else
+constexpr bool kClearStoredPortMissingFromList = false;
+#endif
+
 std::uint32_t OutcomeStyle(std::uint32_t deviceState) {
   switch (deviceState) {
     case device_state::kWaitingInLoader:
@@ -93,8 +103,7 @@ PortPage::PortPage(UiServices& services, QWidget* parent)
   connect(close_, &QPushButton::clicked, this, &PortPage::OnClosePort);
 
   FillPortList();
-  if (!SelectPort(QString::fromStdString(services_.app.port.Get())) &&
-      !services_.app.port.Get().empty()) {
+  if (!ShowStoredPort() && !services_.app.port.Get().empty()) {
     services_.app.port.Publish(std::string());
   }
 }
@@ -161,7 +170,22 @@ void PortPage::FillPortList() {
   // The list opens wide enough for the longest device path.
   QAbstractItemView* view = portList_->view();
   view->setMinimumWidth(view->sizeHintForColumn(0) + 2 * view->frameWidth());
-  SelectPort(remembered);
+  if (!SelectPort(remembered)) {
+    ShowStoredPort();
+  }
+}
+
+bool PortPage::ShowStoredPort() {
+  const QString stored = QString::fromStdString(services_.app.port.Get());
+  if (SelectPort(stored)) {
+    return true;
+  }
+  if (stored.isEmpty() || kClearStoredPortMissingFromList) {
+    return false;
+  }
+  // In the field only: the list offers what exists.
+  portList_->setEditText(stored);
+  return true;
 }
 
 bool PortPage::SelectPort(const QString& name) {

@@ -38,6 +38,9 @@ class PortPage : public Page, public Listener {
   void FillPortList();
   // Selects the first port whose name begins with `name`, ignoring case; false if none does.
   bool SelectPort(const QString& name);
+  // Selects the stored port, or shows it in the field where the platform keeps a stored port
+  // that is absent; false when neither happens.
+  bool ShowStoredPort();
   void OnPortPicked(int index);
   void OnRefresh();
   void OnTest();

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
@@ -37,9 +38,19 @@ QString Text(std::uint32_t id) {
   return QString::fromStdString(std::string(LoadString(id)));
 }
 
+// Room the window manager takes beside a caption for its icon and buttons.
+constexpr int kCaptionDecorationWidth = 120;
+
 // The status bar has one line; the program's texts may carry line breaks inside.
 QString OneLine(const std::string& line) {
   return QString::fromStdString(line).replace("\r\n", " ").replace('\n', ' ');
+}
+
+// The whole line, wrapped to the screen and with its own line breaks, for the status bar's
+// tooltip: the bar cuts a long line (the advice for a refused port runs past any window width).
+QString WholeLine(const std::string& line) {
+  QString html = QString::fromStdString(line).toHtmlEscaped();
+  return QStringLiteral("<qt>%1</qt>").arg(html.replace("\r\n", "<br>").replace('\n', "<br>"));
 }
 }  // namespace
 
@@ -150,6 +161,7 @@ QString MainWindow::StatusBarText() const {
 
 void MainWindow::StatusText(const std::string& line) {
   statusLabel_->setText(OneLine(line));
+  statusLabel_->setToolTip(WholeLine(line));
   if (pages_ != nullptr && pages_->currentIndex() == kFirmwarePageIndex) {
     PageAt(kFirmwarePageIndex).OnPageLog(line);
   }
@@ -207,7 +219,8 @@ void MainWindow::ShowContextHelp() {
 }
 
 void MainWindow::ShowAbout() {
-  QDialog about(this);
+  QDialog about(
+      this, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
   about.setWindowTitle("About VLX Utility");
   auto* text =
       new QLabel(QString("%1\n\n%2\n\n%3")
@@ -223,6 +236,13 @@ void MainWindow::ShowAbout() {
   auto* layout = new QVBoxLayout(&about);
   layout->addWidget(text);
   layout->addWidget(buttons);
+  // A fixed size that leaves the whole caption room in the title bar; a box with nothing to
+  // show at another size offers no maximise button.
+  QFont captionFont = about.font();
+  captionFont.setBold(true);
+  about.setMinimumWidth(QFontMetrics(captionFont).horizontalAdvance(about.windowTitle()) +
+                        kCaptionDecorationWidth);
+  about.setFixedSize(about.sizeHint().expandedTo(about.minimumSize()));
   about.exec();
 }
 
