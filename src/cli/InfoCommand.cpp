@@ -4,9 +4,9 @@
 #include <cstdio>
 
 #include "link/EstablishContactMachine.h"
+#include "report/ErrorCode.h"
 #include "report/ErrorText.h"
 #include "report/RevisionText.h"
-#include "report/StringTable.h"
 #include "report/TextFormat.h"
 
 namespace vlx::cli {
@@ -46,6 +46,7 @@ const char* DeviceStateName(std::uint32_t state) {
 InfoCommand::InfoCommand(const CliOptions& options, SettingsStore& store)
     : options_(options),
       status_(options.verbose),
+      prompts_(status_),
       app_(Services{store, files_, device_, timers_, clock_, status_, prompts_}),
       router_(app_) {
   router_.SetPortLostHandler(this);
@@ -87,6 +88,12 @@ void InfoCommand::BeginContact() {
 }
 
 void InfoCommand::OnPortLost() {
+  if (!waitingForAdapter_) {
+    PrintError(PortWentAwayText(app_.port.Get(), err::kDeviceRemoved));
+    if (!options_.timeoutSeconds) {
+      PrintError(WaitingForPortText(app_.port.Get()));
+    }
+  }
   waitingForAdapter_ = true;
   retryOpen_.start();
 }
@@ -96,16 +103,21 @@ void InfoCommand::OnContactEnded() {
     return;  // the adapter is not back yet; the retry timer tries again
   }
   const ErrorCode error = app_.EstablishContact().Error();
-  PrintDevice();
   if (error != err::kSuccess) {
-    PrintError("vlxctl: " + FormatErrorText(error));
-    Finish(1);
-  } else if (app_.deviceType.Get() != device_type::kVlx750 ||
-             app_.deviceState.Get() == device_state::kNotResponding) {
-    PrintError("vlxctl: " + std::string(LoadString(ids::kUnexpectedDeviceText)));
-    Finish(1);
+    // A port that would not open has had its status line already (in use, or the system's
+    // reason); a missing name and failures after the open have not.
+    if (error == err::kSerialPortNameMissing) {
+      PrintError("vlxctl: " + FormatErrorText(error) +
+                 " (give one with --port, or choose it in VLX Utility)");
+    } else if (app_.portOpen.Get() != 0) {
+      PrintError("vlxctl: " + FormatErrorText(error));
+    }
+    Finish(exit_code::kFailure);
+  } else if (!app_.IsAmplifierPresent()) {
+    Finish(exit_code::kFailure);  // the "Unexpected Device" box has said so
   } else {
-    Finish(0);
+    PrintDevice();
+    Finish(exit_code::kSuccess);
   }
 }
 
@@ -113,9 +125,12 @@ void InfoCommand::OnTimedOut() {
   if (finished_) {
     return;
   }
-  PrintError("vlxctl: no VLX750 answered on port \"" + app_.port.Get() + "\" within " +
-             std::to_string(*options_.timeoutSeconds) + " s");
-  Finish(1);
+  const std::string seconds = std::to_string(*options_.timeoutSeconds);
+  PrintError(waitingForAdapter_ ? "vlxctl: port \"" + app_.port.Get() +
+                                      "\" did not come back within " + seconds + " s"
+                                : "vlxctl: no VLX750 answered on port \"" + app_.port.Get() +
+                                      "\" within " + seconds + " s");
+  Finish(exit_code::kFailure);
 }
 
 void InfoCommand::PrintDevice() const {
