@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -167,6 +168,11 @@ struct FailureCase {
   std::string message;  // appears exactly once on stderr
 };
 
+// Cases print as their names, in test names and in ctest's listing alike.
+void PrintTo(const FailureCase& failure, std::ostream* out) {
+  *out << failure.name;
+}
+
 class FailedInfo : public ::testing::TestWithParam<FailureCase> {};
 
 TEST_P(FailedInfo, PrintsNoResultBlockAndTellsTheFailureOnce) {
@@ -204,7 +210,7 @@ INSTANTIATE_TEST_SUITE_P(
                     {"--silent"},
                     {"--timeout", "1"},
                     "vlxctl: no VLX750 answered on port \"PORT\" within 1 s\n"}),
-    [](const ::testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
+    ::testing::PrintToStringParamName());
 
 // Status, verbose and trace lines each reach stderr once, whichever of --verbose and --trace is
 // given; the result block is printed once.
@@ -212,6 +218,10 @@ struct OutputLevels {
   bool verbose;
   bool trace;
 };
+
+void PrintTo(const OutputLevels& levels, std::ostream* out) {
+  *out << (levels.verbose ? "Verbose" : "Quiet") << (levels.trace ? "Trace" : "NoTrace");
+}
 
 class InfoOutputLevels : public ::testing::TestWithParam<OutputLevels> {};
 
@@ -250,10 +260,7 @@ TEST_P(InfoOutputLevels, EachLineIsPrintedOnce) {
 INSTANTIATE_TEST_SUITE_P(Levels, InfoOutputLevels,
                          ::testing::Values(OutputLevels{false, false}, OutputLevels{true, false},
                                            OutputLevels{false, true}, OutputLevels{true, true}),
-                         [](const ::testing::TestParamInfo<OutputLevels>& info) {
-                           return std::string(info.param.verbose ? "Verbose" : "Quiet") +
-                                  (info.param.trace ? "Trace" : "NoTrace");
-                         });
+                         ::testing::PrintToStringParamName());
 
 // The options may be written as --port=PATH and may follow the verb.
 TEST(VlxctlInfo, PortOptionTakesEveryConventionalForm) {
@@ -299,6 +306,10 @@ struct CommandLineCase {
   int exitCode;
   std::string output;  // a part of stdout on success; the whole of stderr on a usage error
 };
+
+void PrintTo(const CommandLineCase& line, std::ostream* out) {
+  *out << line.name;
+}
 
 class CommandLine : public ::testing::TestWithParam<CommandLineCase> {};
 
@@ -362,7 +373,7 @@ INSTANTIATE_TEST_SUITE_P(
                         2,
                         "vlxctl: unexpected argument \"extra\"\nRun 'vlxctl help info' for "
                         "more.\n"}),
-    [](const ::testing::TestParamInfo<CommandLineCase>& info) { return info.param.name; });
+    ::testing::PrintToStringParamName());
 
 }  // namespace
 }  // namespace vlx::test
