@@ -1,31 +1,24 @@
 #pragma once
-// The command line of vlxctl: a verb and its options.
+// The options every verb of vlxctl shares.
 
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace vlx::cli {
 
 struct CliOptions {
-  enum class Verb { kHelp, kPorts, kInfo };
-
-  Verb verb = Verb::kHelp;
   std::optional<std::string> port;              // absent: the port stored by the window program
   std::optional<std::uint32_t> timeoutSeconds;  // absent: search until the amplifier answers
   bool verbose = false;
   bool trace = false;
 };
 
-// The options, or an error message for the user.
-struct ParsedOptions {
-  std::optional<CliOptions> options;
-  std::string error;
-};
-
-ParsedOptions ParseOptions(const std::vector<std::string>& arguments);
-
-extern const char* const kUsage;
+// What vlxctl's exit code tells a script; --help lists them.
+namespace exit_code {
+constexpr int kSuccess = 0;
+constexpr int kFailure = 1;
+constexpr int kUsage = 2;
+}  // namespace exit_code
 
 }  // namespace vlx::cli

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string>
 
+#include "report/ErrorText.h"
+
 namespace vlx::cli {
 namespace {
 // Texts of the program carry Windows line ends; a terminal wants plain ones.
@@ -24,23 +26,34 @@ void PrintError(const std::string& text) {
 }
 
 void ConsoleStatusSink::StatusText(const std::string& line) {
-  PrintError(line);
+  Print(line);
 }
 
 void ConsoleStatusSink::VerboseText(const std::string& line) {
   if (verbose_) {
-    PrintError(line);
+    Print(line);
   }
 }
 
 void ConsoleStatusSink::TraceText(const std::string& line) {
-  PrintError(line);
+  Print(line);
+}
+
+void ConsoleStatusSink::Print(const std::string& text) {
+  PrintError(text);
+  last_ = text;
 }
 
 int ConsolePrompts::MessageBox(const std::string& text, const std::string& caption,
                                std::uint32_t style) {
-  PrintError(caption.empty() ? text : caption + ": " + text);
+  if (text != status_.LastText() && shown_.insert(text).second) {
+    PrintError(caption.empty() ? text : caption + ": " + text);
+  }
   return (style & mb::kYesNo) == mb::kYesNo ? mb::kIdNo : mb::kIdOk;
+}
+
+std::string WaitingForPortText(const std::string& port) {
+  return "vlxctl: waiting for port \"" + port + "\" to come back (Ctrl+C to stop)";
 }
 
 }  // namespace vlx::cli

@@ -4,9 +4,9 @@
 #include <cstdio>
 
 #include "link/EstablishContactMachine.h"
+#include "report/ErrorCode.h"
 #include "report/ErrorText.h"
 #include "report/RevisionText.h"
-#include "report/StringTable.h"
 #include "report/TextFormat.h"
 
 namespace vlx::cli {
@@ -44,6 +44,7 @@ const char* DeviceStateName(std::uint32_t state) {
 InfoCommand::InfoCommand(const CliOptions& options, SettingsStore& store)
     : options_(options),
       status_(options.verbose),
+      prompts_(status_),
       app_(Services{store, files_, device_, timers_, clock_, status_, prompts_}),
       router_(app_),
       portWatch_(app_, timers_) {
@@ -82,7 +83,7 @@ void InfoCommand::BeginContact() {
 // Without a deadline vlxctl waits for the port as long as it takes; it says so once.
 void InfoCommand::OnPortLost() {
   if (!options_.timeoutSeconds) {
-    PrintError("vlxctl: waiting for port \"" + app_.port.Get() + "\" to come back");
+    PrintError(WaitingForPortText(app_.port.Get()));
   }
 }
 
@@ -91,16 +92,21 @@ void InfoCommand::OnContactEnded() {
     return;  // the port went away; the watch tests it again once it is back
   }
   const ErrorCode error = app_.EstablishContact().Error();
-  PrintDevice();
   if (error != err::kSuccess) {
-    PrintError("vlxctl: " + FormatErrorText(error));
-    Finish(1);
-  } else if (app_.deviceType.Get() != device_type::kVlx750 ||
-             app_.deviceState.Get() == device_state::kNotResponding) {
-    PrintError("vlxctl: " + std::string(LoadString(ids::kUnexpectedDeviceText)));
-    Finish(1);
+    // A port that would not open has had its status line already (in use, or the system's
+    // reason); a missing name and failures after the open have not.
+    if (error == err::kSerialPortNameMissing) {
+      PrintError("vlxctl: " + FormatErrorText(error) +
+                 " (give one with --port, or choose it in VLX Utility)");
+    } else if (app_.portOpen.Get() != 0) {
+      PrintError("vlxctl: " + FormatErrorText(error));
+    }
+    Finish(exit_code::kFailure);
+  } else if (!app_.IsAmplifierPresent()) {
+    Finish(exit_code::kFailure);  // the "Unexpected Device" box has said so
   } else {
-    Finish(0);
+    PrintDevice();
+    Finish(exit_code::kSuccess);
   }
 }
 
@@ -108,13 +114,12 @@ void InfoCommand::OnTimedOut() {
   if (finished_) {
     return;
   }
-  const std::string within = " within " + std::to_string(*options_.timeoutSeconds) + " s";
-  if (portWatch_.IsWatching()) {
-    PrintError("vlxctl: port \"" + app_.port.Get() + "\" went away and did not come back" + within);
-  } else {
-    PrintError("vlxctl: no VLX750 answered on port \"" + app_.port.Get() + "\"" + within);
-  }
-  Finish(1);
+  const std::string seconds = std::to_string(*options_.timeoutSeconds);
+  PrintError(portWatch_.IsWatching() ? "vlxctl: port \"" + app_.port.Get() +
+                                      "\" did not come back within " + seconds + " s"
+                                : "vlxctl: no VLX750 answered on port \"" + app_.port.Get() +
+                                      "\" within " + seconds + " s");
+  Finish(exit_code::kFailure);
 }
 
 void InfoCommand::PrintDevice() const {

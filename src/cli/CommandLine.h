@@ -1,0 +1,49 @@
+#pragma once
+// vlxctl's command line: the options every verb shares, one subcommand per verb, "help VERB",
+// --help and --version, and a usage error told in one line with a hint where to read more.
+
+#include <CLI/CLI.hpp>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "CliOptions.h"
+#include "Verb.h"
+
+namespace vlx::cli {
+
+class CommandLine {
+ public:
+  // `version` is what --version prints.
+  CommandLine(std::vector<std::unique_ptr<Verb>> verbs, const std::string& version);
+
+  // Parses the arguments. Returns the verb to run; nothing when the command line has been
+  // answered already (help, version) or was wrong, and then ExitCode() tells how it ended.
+  Verb* Parse(int argc, const char* const* argv);
+  const CliOptions& Options() const { return options_; }
+  int ExitCode() const { return exitCode_; }
+
+ private:
+  Verb* AfterParse();
+  int ShowHelp(const std::string& verbName);
+  int UsageError(const std::string& message);
+
+  // A verb and the subcommand that stands for it.
+  struct VerbCommand {
+    std::unique_ptr<Verb> verb;
+    CLI::App* subcommand;
+  };
+
+  CLI::App app_;
+  std::vector<VerbCommand> verbs_;
+  CLI::App* help_ = nullptr;
+  CLI::Option* portOption_ = nullptr;
+  CLI::Option* timeoutOption_ = nullptr;
+  std::string port_;
+  std::uint32_t timeoutSeconds_ = 0;
+  std::string helpVerb_;
+  CliOptions options_;
+  int exitCode_ = exit_code::kSuccess;
+};
+
+}  // namespace vlx::cli
