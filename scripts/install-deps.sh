@@ -13,8 +13,11 @@ packages=(
 
 missing=()
 for package in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-    missing+=("$package")
+  # No pipe into grep -q here: with pipefail, grep leaving early could fail the check.
+  case "$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null)" in
+    *"install ok installed"*) ;;
+    *) missing+=("$package") ;;
+  esac
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 

@@ -9,6 +9,7 @@
 
 #include "model/AppSettings.h"
 #include "model/Observable.h"
+#include "support/CaseNames.h"
 #include "support/LinkTestBed.h"
 
 namespace vlx::test {
@@ -189,9 +190,20 @@ TEST_P(ForgetDevice, ForgetsRevisionAndSerialNumberButKeepsTheKindOfDevice) {
 INSTANTIATE_TEST_SUITE_P(Model, ForgetDevice,
                          ::testing::Values(device_state::kNotResponding,
                                            device_state::kWaitingInLoader,
-                                           device_state::kOperating));
+                                           device_state::kOperating),
+                         [](const auto& info) -> std::string {
+                           switch (info.param) {
+                             case device_state::kWaitingInLoader:
+                               return "WaitingInLoader";
+                             case device_state::kOperating:
+                               return "Operating";
+                             default:
+                               return "NotResponding";
+                           }
+                         });
 
 struct PresenceCase {
+  const char* label;
   std::uint32_t type;
   std::uint32_t state;
   bool present;
@@ -207,11 +219,17 @@ TEST_P(AmplifierPresence, DependsOnTheKindOfDeviceAndOnlyForAnUnknownKindOnItsSt
 }
 
 INSTANTIATE_TEST_SUITE_P(Model, AmplifierPresence,
-                         ::testing::Values(PresenceCase{3, 0, true}, PresenceCase{3, 2, true},
-                                           PresenceCase{3, 3, true}, PresenceCase{0, 3, true},
-                                           PresenceCase{0, 2, false}, PresenceCase{0, 0, false},
-                                           PresenceCase{2, 3, false}, PresenceCase{4, 3, false},
-                                           PresenceCase{9, 3, false}, PresenceCase{2, 0, false}));
+                         ::testing::Values(PresenceCase{"Vlx750NotResponding", 3, 0, true},
+                                           PresenceCase{"Vlx750InLoader", 3, 2, true},
+                                           PresenceCase{"Vlx750Operating", 3, 3, true},
+                                           PresenceCase{"UnknownKindOperating", 0, 3, true},
+                                           PresenceCase{"UnknownKindInLoader", 0, 2, false},
+                                           PresenceCase{"UnknownKindNotResponding", 0, 0, false},
+                                           PresenceCase{"Rq7Operating", 2, 3, false},
+                                           PresenceCase{"Tnr750Operating", 4, 3, false},
+                                           PresenceCase{"Qmv1200Operating", 9, 3, false},
+                                           PresenceCase{"Rq7NotResponding", 2, 0, false}),
+                         ByLabel{});
 
 TEST_F(AppSettingsTest, SetPortSpeedOnAClosedPortChangesNothing) {
   EXPECT_FALSE(app.SetPortSpeed(9600));
@@ -235,6 +253,7 @@ TEST_F(AppSettingsTest, SetPortSpeedMovesTheLineAndDropsWhatCameAtTheOldRate) {
 }
 
 struct RefusedSpeedCommand {
+  const char* label;
   std::uint32_t deviceState;
   std::uint32_t rate;
 };
@@ -250,11 +269,12 @@ TEST_P(SpeedCommandRefused, SendsNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Model, SpeedCommandRefused,
-                         ::testing::Values(RefusedSpeedCommand{0, 9600},
-                                           RefusedSpeedCommand{2, 9600},
-                                           RefusedSpeedCommand{3, 57600},
-                                           RefusedSpeedCommand{3, 2400},
-                                           RefusedSpeedCommand{3, 0}));
+                         ::testing::Values(RefusedSpeedCommand{"NotResponding", 0, 9600},
+                                           RefusedSpeedCommand{"InLoader", 2, 9600},
+                                           RefusedSpeedCommand{"UnsupportedRate57600", 3, 57600},
+                                           RefusedSpeedCommand{"UnsupportedRate2400", 3, 2400},
+                                           RefusedSpeedCommand{"RateZero", 3, 0}),
+                         ByLabel{});
 
 struct SpeedCommandCase {
   std::uint32_t rate;
@@ -290,7 +310,8 @@ INSTANTIATE_TEST_SUITE_P(Model, SpeedCommand,
                          ::testing::Values(SpeedCommandCase{4800, "^brp0;"},
                                            SpeedCommandCase{9600, "^brp1;"},
                                            SpeedCommandCase{19200, "^brp2;"},
-                                           SpeedCommandCase{38400, "^brp3;"}));
+                                           SpeedCommandCase{38400, "^brp3;"}),
+                         ByRate{});
 
 }  // namespace
 }  // namespace vlx::test

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "report/DeviceTexts.h"
+#include "support/CaseNames.h"
 
 namespace vlx {
 namespace {
@@ -16,6 +17,7 @@ TEST(DeviceTexts, IdentityLineHasTheFourPartVersion) {
 }
 
 struct TitleCase {
+  const char* label;
   std::uint16_t serialNumber;
   std::string port;
   bool portOpen;
@@ -30,15 +32,18 @@ TEST_P(WindowTitles, AddSerialNumberAndPort) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, WindowTitles,
-                         ::testing::Values(TitleCase{0xFFFF, "", false, kIdentity},
+                         ::testing::Values(TitleCase{"NothingKnown", 0xFFFF, "", false, kIdentity},
                                            TitleCase{
-                                               123, "COM3", true,
+                                               "SerialNumberAndOpenPort", 123, "COM3", true,
                                                kIdentity + " - S/N 00123 on COM3 at 38400 bit/s"},
-                                           TitleCase{0xFFFF, "/dev/ttyUSB0", false,
+                                           TitleCase{"ClosedPort", 0xFFFF, "/dev/ttyUSB0", false,
                                                      kIdentity + " on /dev/ttyUSB0 closed"},
-                                           TitleCase{65534, "", true, kIdentity + " - S/N 65534"}));
+                                           TitleCase{"SerialNumberWithoutPortName", 65534, "", true,
+                                                     kIdentity + " - S/N 65534"}),
+                         test::ByLabel{});
 
 struct StatusCase {
+  const char* label;
   std::uint32_t deviceState;
   bool portOpen;
   std::string expected;
@@ -54,11 +59,12 @@ TEST_P(DeviceStatusLines, TellTheStateInWords) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, DeviceStatusLines,
     ::testing::Values(
-        StatusCase{2, true,
+        StatusCase{"WaitingInLoader", 2, true,
                    "VLX waiting for power button or firmware load. RS-232 speed 9600 bit/s."},
-        StatusCase{3, true, "VLX revision 01.23. RS-232 speed 9600 bit/s"},
-        StatusCase{0, true, "VLX is not responding"},
-        StatusCase{0, false, "Serial Port is closed"}));
+        StatusCase{"Operating", 3, true, "VLX revision 01.23. RS-232 speed 9600 bit/s"},
+        StatusCase{"NotResponding", 0, true, "VLX is not responding"},
+        StatusCase{"PortClosed", 0, false, "Serial Port is closed"}),
+    test::ByLabel{});
 
 }  // namespace
 }  // namespace vlx

@@ -7,6 +7,7 @@
 
 #include "link/EstablishContactMachine.h"
 #include "report/ErrorText.h"
+#include "support/CaseNames.h"
 #include "support/LinkTestBed.h"
 
 namespace vlx::test {
@@ -82,7 +83,8 @@ INSTANTIATE_TEST_SUITE_P(
         RateCase{4800, Concat({Repeat(";@38400", 4),
                                Repeat(";@19200", 4),
                                Repeat(";@9600", 4),
-                               {";@4800", "^RVM;@4800", "^sn;@4800"}})}));
+                               {";@4800", "^RVM;@4800", "^sn;@4800"}})}),
+    ByRate{});
 
 TEST(EstablishContact, AtFullSpeedTheIdentityQueryWaitsOutItsTimeout) {
   LinkTestBed bed(AtRate(38400));
@@ -122,6 +124,7 @@ TEST(EstablishContact, SearchTimeoutGrowsOnEachReturnTo38400UpToItsCeiling) {
 }
 
 struct IdentityCase {
+  const char* label;
   Identity identity;
   PowerMode mode;
   std::uint32_t deviceType;
@@ -158,17 +161,18 @@ INSTANTIATE_TEST_SUITE_P(
     Devices, IdentityReplies,
     ::testing::Values(
         // Switched off: its loader answers "I;" and waits for the power button.
-        IdentityCase{Identity::kVlx750, PowerMode::kOff, device_type::kVlx750,
+        IdentityCase{"SwitchedOffVlx750", Identity::kVlx750, PowerMode::kOff, device_type::kVlx750,
                      device_state::kWaitingInLoader, false, false},
-        IdentityCase{Identity::kRq7, PowerMode::kOff, device_type::kRq7,
+        IdentityCase{"SwitchedOffRq7", Identity::kRq7, PowerMode::kOff, device_type::kRq7,
                      device_state::kWaitingInLoader, true, false},
-        IdentityCase{Identity::kTnr750, PowerMode::kOff, device_type::kTnr750,
+        IdentityCase{"SwitchedOffTnr750", Identity::kTnr750, PowerMode::kOff, device_type::kTnr750,
                      device_state::kWaitingInLoader, true, false},
-        IdentityCase{Identity::kQmv1200, PowerMode::kOff, device_type::kQmv1200,
-                     device_state::kWaitingInLoader, true, false},
+        IdentityCase{"SwitchedOffQmv1200", Identity::kQmv1200, PowerMode::kOff,
+                     device_type::kQmv1200, device_state::kWaitingInLoader, true, false},
         // An operating QMV1200 names itself, then a valid revision reply makes it the amplifier.
-        IdentityCase{Identity::kQmv1200, PowerMode::kOperating, device_type::kVlx750,
-                     device_state::kOperating, false, true}));
+        IdentityCase{"OperatingQmv1200", Identity::kQmv1200, PowerMode::kOperating,
+                     device_type::kVlx750, device_state::kOperating, false, true}),
+    ByLabel{});
 
 TEST(EstablishContact, IdentityNamingTwoDevicesCountsAsTheFirstInTheSearchOrder) {
   AmplifierConfig config;
@@ -186,6 +190,7 @@ TEST(EstablishContact, IdentityNamingTwoDevicesCountsAsTheFirstInTheSearchOrder)
 }
 
 struct OpenFailureCase {
+  const char* label;
   std::string port;
   bool heldElsewhere;
   ErrorCode error;
@@ -212,16 +217,19 @@ TEST_P(OpenFailures, EndTheRunWithTheirOwnWords) {
 INSTANTIATE_TEST_SUITE_P(
     Ports, OpenFailures,
     ::testing::Values(
-        OpenFailureCase{"/dev/ttyGONE",
+        OpenFailureCase{"MissingDevice",
+                        "/dev/ttyGONE",
                         false,
                         err::kFileNotFound,
                         {"Unable to open serial port \"/dev/ttyGONE\". Error 0x00000002: The "
                          "system cannot find the file specified."}},
-        OpenFailureCase{SimulatedLink::kPortName,
+        OpenFailureCase{"HeldByAnotherProgram",
+                        SimulatedLink::kPortName,
                         true,
                         err::kAccessDenied,
                         {"Serial port \"/dev/ttySIM0\" is being used by another application"}},
-        OpenFailureCase{"", false, err::kSerialPortNameMissing, {}}));
+        OpenFailureCase{"NoPortName", "", false, err::kSerialPortNameMissing, {}}),
+    ByLabel{});
 
 // Lets the amplifier answer the probe, then silences it before the identity query.
 void SilenceAfterContact(LinkTestBed& bed) {

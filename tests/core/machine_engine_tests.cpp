@@ -12,6 +12,7 @@
 
 #include "link/Machine.h"
 #include "link/ReplyText.h"
+#include "support/CaseNames.h"
 #include "support/LinkTestBed.h"
 
 namespace vlx::test {
@@ -115,7 +116,7 @@ INSTANTIATE_TEST_SUITE_P(
                       PolicyCase{"Retry", TimeoutPolicy::kRetry, 10, false, kNoProbeReply},
                       PolicyCase{"SpeedSearch", TimeoutPolicy::kSpeedSearch, 80, false,
                                  kNoProbeReply}),
-    [](const auto& info) { return std::string(info.param.label); });
+    ByLabel{});
 
 TEST_F(MachineEngine, RetriesGoOutAtTheFullTimeoutEachTime) {
   ProbeMachine& machine = Install(TimeoutPolicy::kRetry);
@@ -210,7 +211,10 @@ TEST_P(CancelWhileWaiting, TakesEffectAtTheNextSend) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Engine, CancelWhileWaiting,
-                         ::testing::Values(WaitEnds::kTimeout, WaitEnds::kAcceptedReply));
+                         ::testing::Values(WaitEnds::kTimeout, WaitEnds::kAcceptedReply),
+                         [](const auto& info) -> std::string {
+                           return info.param == WaitEnds::kTimeout ? "Timeout" : "AcceptedReply";
+                         });
 
 TEST_F(MachineEngine, TimerOfAnotherMachineIsIgnored) {
   ProbeMachine& machine = Install(TimeoutPolicy::kRetry);
@@ -251,6 +255,7 @@ TEST(ReplyContains, ComparesByteForByteAnywhereInTheReply) {
 }
 
 struct NumberCase {
+  const char* label;
   std::string reply;
   std::optional<std::uint16_t> value;
 };
@@ -263,19 +268,23 @@ TEST_P(ParseNumberReplies, AcceptOnlyValuesThatFitSixteenBits) {
 
 INSTANTIATE_TEST_SUITE_P(
     Replies, ParseNumberReplies,
-    ::testing::Values(NumberCase{"^SN42;", 42}, NumberCase{"^SN 42;", 42},
-                      NumberCase{"^SN+42;", 42}, NumberCase{"^SN65535;", 65535},
-                      NumberCase{"^SN65536;", std::nullopt}, NumberCase{"^SN70000;", std::nullopt},
-                      // Taken as signed, -1 is at most 65535: its low 16 bits are kept.
-                      NumberCase{"^SN-1;", 0xFFFF},
-                      // A run of digits far beyond any integer must not wrap round to a small
-                      // value.
-                      NumberCase{"^SN99999999999999999999999;", std::nullopt},
-                      NumberCase{"^SN4294967338;", std::nullopt},  // 2^32 + 42
-                      NumberCase{"^sn42;", std::nullopt}, NumberCase{"SN42;", std::nullopt},
-                      NumberCase{"^S", std::nullopt}, NumberCase{"", std::nullopt}));
+    ::testing::Values(
+        NumberCase{"Plain", "^SN42;", 42}, NumberCase{"SpaceBeforeDigits", "^SN 42;", 42},
+        NumberCase{"PlusSign", "^SN+42;", 42}, NumberCase{"Largest", "^SN65535;", 65535},
+        NumberCase{"OneTooLarge", "^SN65536;", std::nullopt},
+        NumberCase{"TooLarge", "^SN70000;", std::nullopt},
+        // Taken as signed, -1 is at most 65535: its low 16 bits are kept.
+        NumberCase{"MinusOne", "^SN-1;", 0xFFFF},
+        // A run of digits far beyond any integer must not wrap round to a small value.
+        NumberCase{"BeyondAnyInteger", "^SN99999999999999999999999;", std::nullopt},
+        NumberCase{"BeyondThirtyTwoBits", "^SN4294967338;", std::nullopt},  // 2^32 + 42
+        NumberCase{"LowerCasePrefix", "^sn42;", std::nullopt},
+        NumberCase{"NoCaret", "SN42;", std::nullopt}, NumberCase{"CutShort", "^S", std::nullopt},
+        NumberCase{"Empty", "", std::nullopt}),
+    ByLabel{});
 
 struct RevisionCase {
+  const char* label;
   std::string reply;
   std::optional<std::uint16_t> value;
 };
@@ -288,14 +297,18 @@ TEST_P(ParseRevisionReplies, NeedTwoDigitsAPointAndTwoDigits) {
 
 INSTANTIATE_TEST_SUITE_P(
     Replies, ParseRevisionReplies,
-    ::testing::Values(RevisionCase{"^RVM01.23;", 123}, RevisionCase{"^RVM12.34;", 1234},
-                      RevisionCase{"^RVM01.23;xyz", 123}, RevisionCase{"^RVM1.23;", std::nullopt},
-                      RevisionCase{"^RVM01.2;", std::nullopt},
-                      RevisionCase{"^RVM01,23;", std::nullopt},
-                      RevisionCase{"^RVM01.23", std::nullopt},
-                      RevisionCase{"^RVMa1.23;", std::nullopt},
-                      RevisionCase{"^rvm01.23;", std::nullopt},
-                      RevisionCase{"^SN01.23;", std::nullopt}, RevisionCase{"", std::nullopt}));
+    ::testing::Values(RevisionCase{"Plain", "^RVM01.23;", 123},
+                      RevisionCase{"TwoDigitMajor", "^RVM12.34;", 1234},
+                      RevisionCase{"TextAfterTerminator", "^RVM01.23;xyz", 123},
+                      RevisionCase{"OneDigitBeforePoint", "^RVM1.23;", std::nullopt},
+                      RevisionCase{"OneDigitAfterPoint", "^RVM01.2;", std::nullopt},
+                      RevisionCase{"CommaForPoint", "^RVM01,23;", std::nullopt},
+                      RevisionCase{"NoTerminator", "^RVM01.23", std::nullopt},
+                      RevisionCase{"LetterForDigit", "^RVMa1.23;", std::nullopt},
+                      RevisionCase{"LowerCasePrefix", "^rvm01.23;", std::nullopt},
+                      RevisionCase{"OtherPrefix", "^SN01.23;", std::nullopt},
+                      RevisionCase{"Empty", "", std::nullopt}),
+    ByLabel{});
 
 TEST(PrintableReply, EscapesEveryByteOutsidePrintableAsciiInUpperCaseHex) {
   EXPECT_EQ(PrintableReply("^SN 42;"), "^SN 42;");

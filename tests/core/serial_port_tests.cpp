@@ -10,6 +10,7 @@
 
 #include "link/SerialPort.h"
 #include "report/ErrorText.h"
+#include "support/CaseNames.h"
 #include "support/LinkTestBed.h"
 
 namespace vlx::test {
@@ -158,11 +159,10 @@ TEST_P(CallsAfterTheAdapterIsPulled, FailSilently) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Port, CallsOnAClosedPort, ::testing::ValuesIn(kCallsNeedingAnOpenPort),
-                         [](const auto& info) { return std::string(info.param.label); });
+                         ByLabel{});
 
 INSTANTIATE_TEST_SUITE_P(Port, CallsAfterTheAdapterIsPulled,
-                         ::testing::ValuesIn(kCallsNeedingAnOpenPort),
-                         [](const auto& info) { return std::string(info.param.label); });
+                         ::testing::ValuesIn(kCallsNeedingAnOpenPort), ByLabel{});
 
 }  // namespace
 }  // namespace vlx::test

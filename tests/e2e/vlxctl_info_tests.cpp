@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "process/ChildProcess.h"
+#include "support/CaseNames.h"
 
 namespace vlx::test {
 namespace {
@@ -113,7 +114,8 @@ TEST_P(InfoAtEachRate, FindsTheAmplifierAtItsRate) {
   EXPECT_EQ(vlxctl.Stderr().find("COM Port Error"), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rates, InfoAtEachRate, ::testing::Values(38400, 19200, 9600, 4800));
+INSTANTIATE_TEST_SUITE_P(Rates, InfoAtEachRate, ::testing::Values(38400, 19200, 9600, 4800),
+                         ByRate{});
 
 TEST(VlxctlInfo, SwitchedOffAmplifierIsFoundWaitingInItsLoader) {
   SimulatedAmplifier amplifier({"--off", "--rate", "9600"});

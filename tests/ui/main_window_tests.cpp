@@ -17,6 +17,7 @@
 #include "WindowTestBed.h"
 #include "model/WindowPlacement.h"
 #include "pages/Page.h"
+#include "support/CaseNames.h"
 
 namespace vlx::test {
 namespace {
@@ -62,6 +63,7 @@ TEST(MainWindow, ClosingWritesWhatChangedThePageShownLastAndThePlacement) {
 }
 
 struct StartPageCase {
+  const char* label;
   std::uint32_t storedPage;
   std::string port;
   int expected;
@@ -78,10 +80,12 @@ TEST_P(StartPage, IsTheStoredPageOnlyOnceAPortIsChosen) {
   EXPECT_EQ(bed.Open().Pages().currentIndex(), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, StartPage,
-                         ::testing::Values(StartPageCase{2, SimulatedLink::kPortName, 2},
-                                           StartPageCase{2, "", 0},
-                                           StartPageCase{5, SimulatedLink::kPortName, 0}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StartPage,
+    ::testing::Values(StartPageCase{"StoredPageWithPort", 2, SimulatedLink::kPortName, 2},
+                      StartPageCase{"NoPortChosen", 2, "", 0},
+                      StartPageCase{"StoredPageOutOfRange", 5, SimulatedLink::kPortName, 0}),
+    ByLabel{});
 
 TEST(MainWindow, FindsTheAmplifierAtStartAndShowsItInTitleAndStatusLine) {
   vlxsim::AmplifierConfig config;
