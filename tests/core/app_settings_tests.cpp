@@ -111,10 +111,7 @@ TEST(Observable, ListenerMayUnsubscribeDuringNotify) {
 
 class AppSettingsTest : public ::testing::Test {
  protected:
-  void OpenPort() {
-    ASSERT_TRUE(bed.app.Serial().Open(SimulatedLink::kPortName));
-    bed.app.portOpen.Set(1);
-  }
+  void OpenPort() { bed.OpenPortAsContactLeavesIt(); }
 
   LinkTestBed bed;
   AppSettings& app = bed.app;

@@ -8,6 +8,7 @@
 #include "link/EstablishContactMachine.h"
 #include "report/ErrorText.h"
 #include "support/CaseNames.h"
+#include "support/Conversation.h"
 #include "support/LinkTestBed.h"
 
 namespace vlx::test {
@@ -23,19 +24,6 @@ AmplifierConfig AtRate(std::uint32_t rate) {
   config.revision = 123;
   config.serialNumber = 4321;
   return config;
-}
-
-// The rates of the commands the program sent, one entry per send, as "text@rate".
-std::vector<std::string> Conversation(const SimulatedLink& link) {
-  std::vector<std::string> sent;
-  for (const auto& command : link.SentCommands()) {
-    sent.push_back(command.bytes + "@" + std::to_string(command.rate));
-  }
-  return sent;
-}
-
-std::vector<std::string> Repeat(const std::string& item, int times) {
-  return std::vector<std::string>(times, item);
 }
 
 struct RateCase {
@@ -61,14 +49,6 @@ TEST_P(ContactAtEachRate, FindsTheAmplifierAndReadsItAtTheRateFound) {
   EXPECT_TRUE(bed.prompts.boxes.empty());
   EXPECT_EQ(bed.status.statusLines.back(), "Attempting to contact VLX on port /dev/ttySIM0 at " +
                                                std::to_string(c.rate) + " bit/s");
-}
-
-std::vector<std::string> Concat(std::initializer_list<std::vector<std::string>> parts) {
-  std::vector<std::string> all;
-  for (const auto& part : parts) {
-    all.insert(all.end(), part.begin(), part.end());
-  }
-  return all;
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -14,55 +14,16 @@
 #include "link/ReplyText.h"
 #include "support/CaseNames.h"
 #include "support/LinkTestBed.h"
+#include "support/ProbeMachine.h"
 
 namespace vlx::test {
 namespace {
 
-constexpr TimerId kProbeTimerId = 99;
-constexpr std::uint32_t kProbeTimeoutMs = 200;
-constexpr ErrorCode kNoProbeReply = err::kNoResponseToRevisionQuery;
-constexpr ErrorCode kNoFollowReply = err::kNoResponseToSerialNumberQuery;
-
-// Asks for the revision with the time-out policy under test, then for the serial number (an
-// optional reply), then reports its error through MachineDone like every transient machine.
-class ProbeMachine final : public Machine {
- public:
-  ProbeMachine(AppSettings& owner, TimeoutPolicy policy)
-      : Machine(owner, kProbeTimerId),
-        follow_(*this, "^sn;", "FollowState", &Final(), TimeoutPolicy::kMoveOn, kNoFollowReply),
-        probe_(*this, "^RVM;", "ProbeState", &follow_, policy, kNoProbeReply) {}
-
-  void BeginProbe() { Start(probe_); }
-
- private:
-  class RevisionQuery final : public QueryState {
-   public:
-    RevisionQuery(Machine& machine, std::string command, std::string name, MachineState* next,
-                  TimeoutPolicy policy, ErrorCode noResponse)
-        : QueryState(machine, std::move(command), std::move(name), next, kProbeTimeoutMs, policy,
-                     noResponse) {}
-    bool Accept() override { return ParseRevisionReply(machine_.ReceiveBuffer()).has_value(); }
-  };
-
-  void PublishResult() override { Owner().machineDone.Notify(Error()); }
-
-  RevisionQuery follow_;
-  RevisionQuery probe_;
-};
-
-vlxsim::AmplifierConfig SilentAmplifier() {
-  vlxsim::AmplifierConfig config;
-  config.faults.silent = true;
-  return config;
-}
-
 class MachineEngine : public ::testing::Test {
  protected:
-  MachineEngine() : bed(SilentAmplifier()) {
+  MachineEngine() : bed(LinkTestBed::SilentAmplifier()) {
     bed.app.machineDone.Subscribe(done);
-    // The port as the establish-contact machine leaves it once it is open.
-    EXPECT_TRUE(bed.app.Serial().Open(SimulatedLink::kPortName));
-    bed.app.portOpen.Set(1);
+    bed.OpenPortAsContactLeavesIt();
   }
 
   ProbeMachine& Install(TimeoutPolicy policy) {

@@ -3,6 +3,8 @@
 // the model, its port on the simulated line, a router standing in for the main window, and
 // recording status and message-box sinks.
 
+#include <gtest/gtest.h>
+
 #include <memory>
 
 #include "link/EstablishContactMachine.h"
@@ -41,11 +43,19 @@ class LinkTestBed {
         limitMs);
   }
 
-  // From now on the amplifier acts on commands but answers none.
-  void SilenceAmplifier() {
-    vlxsim::Faults silent;
-    silent.silent = true;
-    amplifier.SetFaults(silent);
+  // An amplifier that acts on commands but answers none.
+  static vlxsim::AmplifierConfig SilentAmplifier() {
+    vlxsim::AmplifierConfig config;
+    config.faults.silent = true;
+    return config;
+  }
+  // From now on the amplifier answers nothing.
+  void SilenceAmplifier() { amplifier.SetFaults(SilentAmplifier().faults); }
+
+  // The port as the establish-contact machine leaves it once it is open, at 38400 bit/s.
+  void OpenPortAsContactLeavesIt() {
+    EXPECT_TRUE(app.Serial().Open(SimulatedLink::kPortName));
+    app.portOpen.Set(1);
   }
 
   VirtualTime time;

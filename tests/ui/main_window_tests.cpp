@@ -104,6 +104,28 @@ TEST(MainWindow, FindsTheAmplifierAtStartAndShowsItInTitleAndStatusLine) {
   EXPECT_EQ(window.StatusBarText(), "Serial Port is closed");
 }
 
+// Pulled out, the adapter's port shows closed with the loss in the status bar; put back, the
+// window finds the amplifier again by itself.
+TEST(MainWindow, APortThatGoesAwayShowsClosedAndIsFoundAgainWhenBack) {
+  WindowTestBed bed;
+  bed.store.PutString("Port", SimulatedLink::kPortName);
+  MainWindow& window = bed.Open();
+  ASSERT_TRUE(bed.RunContactToEnd());
+
+  bed.link.Unplug();
+  bed.time.RunFor(10);
+  EXPECT_EQ(window.windowTitle().toStdString(), kIdentity + " on /dev/ttySIM0 closed");
+  EXPECT_EQ(window.StatusBarText(),
+            "Serial port /dev/ttySIM0 is no longer available: The device has been removed.");
+  EXPECT_TRUE(bed.prompts.boxes.empty());
+
+  bed.link.PlugIn();
+  bed.time.RunFor(PortWatch::kLookIntervalMs);
+  ASSERT_TRUE(bed.RunContactToEnd());
+  EXPECT_EQ(window.windowTitle().toStdString(),
+            kIdentity + " - S/N 01234 on /dev/ttySIM0 at 38400 bit/s");
+}
+
 TEST(MainWindow, CannotBeSizedBelowItsMinimumAndStartsCentredAtIt) {
   WindowTestBed bed;
   MainWindow& window = bed.Open();
