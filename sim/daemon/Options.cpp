@@ -16,6 +16,7 @@ constexpr std::uint32_t kMaxRevision = 9999;
 constexpr std::uint32_t kMaxSerial = 65535;
 constexpr std::uint32_t kMaxReplyDelayMs = 600'000;
 constexpr std::uint32_t kMaxCount = 0xFFFFFFFF;
+constexpr std::uint32_t kMaxNoise = 1'000'000;
 
 bool ParseNumber(std::string_view text, std::uint32_t max, std::uint32_t& value) {
   std::uint32_t parsed = 0;
@@ -53,6 +54,63 @@ ValueOption FaultNumber(std::uint32_t max, std::uint32_t Faults::*field) {
   return [max, field](Options& o, std::string_view v) {
     return ParseNumber(v, max, o.amplifier.faults.*field);
   };
+}
+
+// "N" or "N:REST": a frame number and what follows the colon.
+bool SplitFrame(std::string_view text, std::uint32_t& frame,
+                std::optional<std::string_view>& rest) {
+  const auto colon = text.find(':');
+  if (colon != std::string_view::npos) {
+    rest = text.substr(colon + 1);
+  }
+  return ParseNumber(text.substr(0, colon), kMaxCount, frame);
+}
+
+// A fault on one frame, given as "N" or, for the faults that name a byte or a text, "N:K" or
+// "N:TEXT". Repeated options add up.
+ValueOption Frame(FrameFault::Kind kind) {
+  return [kind](Options& o, std::string_view v) {
+    FrameFault fault;
+    fault.kind = kind;
+    std::optional<std::string_view> rest;
+    if (!SplitFrame(v, fault.frame, rest)) {
+      return false;
+    }
+    switch (kind) {
+      case FrameFault::Kind::kNoAnswer:
+      case FrameFault::Kind::kReject:
+        if (rest) {
+          return false;
+        }
+        break;
+      case FrameFault::Kind::kReplace:
+        if (!rest || rest->empty()) {
+          return false;
+        }
+        fault.bytes = *rest;
+        break;
+      default: {
+        std::uint32_t byte = 0;
+        if (!rest || !ParseNumber(*rest, kMaxCount, byte)) {
+          return false;
+        }
+        fault.byte = byte;
+      }
+    }
+    o.amplifier.faults.frames.push_back(fault);
+    return true;
+  };
+}
+
+bool ParseNoise(Options& o, std::string_view v) {
+  std::uint32_t atMs = 0;
+  std::uint32_t length = 0;
+  std::optional<std::string_view> rest;
+  if (!SplitFrame(v, atMs, rest) || !rest || !ParseNumber(*rest, kMaxNoise, length)) {
+    return false;
+  }
+  o.amplifier.faults.noise.push_back({atMs, length});
+  return true;
 }
 
 const std::map<std::string_view, ValueOption>& ValueOptions() {
@@ -95,6 +153,15 @@ const std::map<std::string_view, ValueOption>& ValueOptions() {
       {"--corrupt-every", FaultNumber(kMaxCount, &Faults::corruptEveryNth)},
       {"--reply-delay", FaultNumber(kMaxReplyDelayMs, &Faults::replyDelayMs)},
       {"--processing-delay", Number(kMaxReplyDelayMs, &AmplifierConfig::processingDelayMs)},
+      {"--reset-time", Number(kMaxReplyDelayMs, &AmplifierConfig::resetMs)},
+      {"--seed", FaultNumber(kMaxCount, &Faults::seed)},
+      {"--no-answer", Frame(FrameFault::Kind::kNoAnswer)},
+      {"--reject", Frame(FrameFault::Kind::kReject)},
+      {"--drop-byte", Frame(FrameFault::Kind::kDropByte)},
+      {"--corrupt-byte", Frame(FrameFault::Kind::kCorruptByte)},
+      {"--cut-reply", Frame(FrameFault::Kind::kCutAfter)},
+      {"--replace-reply", Frame(FrameFault::Kind::kReplace)},
+      {"--noise", ParseNoise},
   };
   return kOptions;
 }
@@ -102,6 +169,7 @@ const std::map<std::string_view, ValueOption>& ValueOptions() {
 const std::map<std::string_view, std::function<void(Options&)>>& FlagOptions() {
   static const std::map<std::string_view, std::function<void(Options&)>> kFlags = {
       {"--off", [](Options& o) { o.amplifier.mode = PowerMode::kOff; }},
+      {"--operate", [](Options& o) { o.amplifier.operate = true; }},
       {"--pace", [](Options& o) { o.pace = true; }},
       {"--silent", [](Options& o) { o.amplifier.faults.silent = true; }},
       {"--verbose", [](Options& o) { o.verbose = true; }},
@@ -153,15 +221,35 @@ std::string_view Usage() {
          "  --link PATH            symbolic link to the terminal (default /tmp/vlx750-sim)\n"
          "  --rate RATE            operating rate: 4800, 9600, 19200 or 38400 (default 38400)\n"
          "  --off                  start switched off, waiting in the loader\n"
+         "  --operate              start in operate rather than standby\n"
          "  --identity NAME        vlx750, rq7, tnr750 or qmv1200 (default vlx750)\n"
          "  --revision NNNN        firmware revision, major * 100 + minor, 0..9999 (default 123)\n"
          "  --serial N             serial number, 0..65535 (default 1234)\n"
-         "  --pace                 deliver replies at the real line rate\n"
+         "  --pace                 carry bytes at the real line rate both ways: replies leave\n"
+         "                         at the amplifier's rate, and each byte of the program's\n"
+         "                         reaches the amplifier its line time after the one before,\n"
+         "                         at the rate the program's side runs at when the daemon reads\n"
+         "                         it; this relies on the program waiting for a rate change to\n"
+         "                         settle before it writes at the new rate\n"
+         "  --processing-delay MS  the amplifier's own time to answer (default 2)\n"
+         "  --reset-time MS        time from the last firmware packet to the firmware running\n"
+         "                         (default 3000)\n"
+         "\n"
+         "Faults (frames are the commands and firmware packets the amplifier receives, counted\n"
+         "from 0 at start; options that name frames may be repeated):\n"
+         "  --silent               never reply\n"
          "  --drop-every N         lose every Nth reply\n"
          "  --corrupt-every N      flip a bit in every Nth reply\n"
-         "  --silent               never reply\n"
          "  --reply-delay MS       answer MS milliseconds later than usual (at most 600000)\n"
-         "  --processing-delay MS  the amplifier's own time to answer (default 2)\n"
+         "  --no-answer N          frame N acts but is not answered\n"
+         "  --reject N             refuse frame N: the loader answers \"N\", the firmware \"?;\"\n"
+         "  --drop-byte N:K        lose byte K (from 0) of the reply to frame N\n"
+         "  --corrupt-byte N:K     change byte K of the reply to frame N\n"
+         "  --cut-reply N:K        send only the first K bytes of the reply to frame N\n"
+         "  --replace-reply N:TEXT send TEXT instead of the reply to frame N\n"
+         "  --noise MS:LEN         send LEN bytes of noise MS milliseconds after start\n"
+         "  --seed N               seed of corrupted bytes and noise (default 1); noise and\n"
+         "                         corrupted bytes never hold \";\", \"A\", \"B\", \"D\" or \"N\"\n"
          "  --verbose              log every command and reply on standard error\n"
          "  --help                 show this text\n"
          "\n"

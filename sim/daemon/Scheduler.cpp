@@ -7,9 +7,8 @@
 
 namespace vlxsim {
 
-void Scheduler::Add(Clock::time_point arrival, Transmission transmission) {
-  const Clock::time_point start =
-      std::max(arrival + std::chrono::milliseconds(transmission.delayMs), lineFreeAt_);
+void Scheduler::Add(Clock::time_point start, Transmission transmission) {
+  start = std::max(start, lineFreeAt_);
   lineFreeAt_ = start;
   if (pace_) {
     lineFreeAt_ +=

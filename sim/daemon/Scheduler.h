@@ -22,8 +22,8 @@ class Scheduler {
 
   explicit Scheduler(bool pace) : pace_(pace) {}
 
-  // A transmission caused by a command whose last byte arrived at `arrival`.
-  void Add(Clock::time_point arrival, Transmission transmission);
+  // A transmission the amplifier starts at `start`, or as soon after as the line is free.
+  void Add(Clock::time_point start, Transmission transmission);
   // The bytes due by `now`, in order.
   std::string TakeDue(Clock::time_point now, const ToWire& toWire);
   // When the next byte falls due; nothing when no transmission is waiting.

@@ -14,8 +14,11 @@
 #include <cstring>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "InputPacer.h"
 #include "Options.h"
 #include "PtyEndpoint.h"
 #include "Scheduler.h"
@@ -76,11 +79,14 @@ std::string Printable(const std::string& bytes) {
 
 // Serves the amplifier on the current pseudo-terminal and plugs it in and out on request.
 class Daemon {
+  using Clock = std::chrono::steady_clock;
+
  public:
   explicit Daemon(const Options& options)
       : options_(options),
         amplifier_(options.amplifier),
         scheduler_(options.pace),
+        input_(options.pace),
         link_(options.linkPath) {}
 
   int Run() {
@@ -115,6 +121,7 @@ class Daemon {
   void PullOut() {
     pty_.reset();
     scheduler_.Clear();
+    input_.Clear();
     Log("adapter pulled out");
   }
 
@@ -134,20 +141,40 @@ class Daemon {
       return false;
     }
     if (pty_ && count == 2 && (fds[1].revents & POLLIN) != 0) {
-      ReceiveFromProgram();
+      ReadFromProgram();
     }
+    if (pty_) {
+      PassArrivedBytes();
+    }
+    // The amplifier's own doings (a reset ending, noise) go on with the adapter pulled out; only
+    // nobody hears them.
+    ScheduleReplies(amplifier_.Advance(ModelMicros(Clock::now())));
     if (pty_) {
       SendDue();
     }
     return true;
   }
 
+  std::uint64_t ModelMicros(Clock::time_point at) const {
+    return static_cast<std::uint64_t>(
+        std::chrono::duration_cast<std::chrono::microseconds>(at - origin_).count());
+  }
+
   int PollTimeoutMs() const {
-    const auto next = scheduler_.NextDue();
+    std::optional<Clock::time_point> next = scheduler_.NextDue();
+    const auto earliest = [&next](std::optional<Clock::time_point> other) {
+      if (other && (!next || *other < *next)) {
+        next = other;
+      }
+    };
+    earliest(input_.NextDue());
+    if (const auto wake = amplifier_.NextWakeMicros()) {
+      earliest(origin_ + std::chrono::microseconds(*wake));
+    }
     if (!next) {
       return -1;
     }
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*next - Scheduler::Clock::now());
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*next - Clock::now());
     return static_cast<int>(std::max<std::chrono::milliseconds::rep>(wait.count(), 0));
   }
 
@@ -165,7 +192,7 @@ class Daemon {
     return true;
   }
 
-  void ReceiveFromProgram() {
+  void ReadFromProgram() {
     std::string bytes;
     if (!pty_->Read(bytes)) {
       // The terminal failed under us; polling it again would only spin.
@@ -176,20 +203,36 @@ class Daemon {
     if (bytes.empty()) {
       return;
     }
-    const auto arrival = Scheduler::Clock::now();
+    // The rate is sampled when the bytes are read, not when they were written: a program that
+    // changes its rate right after a write would have the bytes judged at the new rate. The
+    // program's settling waits around every rate change (after "^brpN;", before a probe at a new
+    // rate) keep the two apart.
     const std::uint32_t rate = pty_->ProgramRate();
     Log("<- " + Printable(bytes) + " at " + std::to_string(rate) + " (amplifier at " +
         std::to_string(amplifier_.Rate()) + ")");
-    for (Transmission& transmission : amplifier_.Receive(bytes, rate)) {
+    input_.Add(Clock::now(), bytes, rate);
+  }
+
+  void PassArrivedBytes() {
+    for (const InputPacer::Arrival& arrival : input_.TakeDue(Clock::now())) {
+      ScheduleReplies(amplifier_.Receive(arrival.bytes, arrival.rate, ModelMicros(arrival.at)));
+    }
+  }
+
+  void ScheduleReplies(std::vector<Transmission> transmissions) {
+    for (Transmission& transmission : transmissions) {
       Log("-> " + Printable(transmission.bytes) + " at " + std::to_string(transmission.rate) +
-          " after " + std::to_string(transmission.delayMs) + " ms");
-      scheduler_.Add(arrival, std::move(transmission));
+          " at " + std::to_string(transmission.atMicros / 1000) + " ms");
+      if (pty_) {
+        const auto start = origin_ + std::chrono::microseconds(transmission.atMicros);
+        scheduler_.Add(start, std::move(transmission));
+      }
     }
   }
 
   void SendDue() {
     const std::string due =
-        scheduler_.TakeDue(Scheduler::Clock::now(), [this](const Transmission& transmission) {
+        scheduler_.TakeDue(Clock::now(), [this](const Transmission& transmission) {
           return AcrossRates(transmission.bytes, transmission.rate, pty_->ProgramRate());
         });
     if (!due.empty()) {
@@ -204,8 +247,10 @@ class Daemon {
   }
 
   const Options& options_;
+  const Clock::time_point origin_ = Clock::now();  // model time 0
   Amplifier amplifier_;
   Scheduler scheduler_;
+  InputPacer input_;
   StableLink link_;
   std::unique_ptr<PtyEndpoint> pty_;
   bool stopping_ = false;

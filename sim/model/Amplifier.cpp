@@ -1,5 +1,6 @@
 #include "Amplifier.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <utility>
@@ -8,18 +9,27 @@ namespace vlxsim {
 
 namespace {
 
-constexpr char kTerminator = ';';
 constexpr std::string_view kUnknownCommandReply = "?;";
 
 // "^brpN;" selects the rate by its digit.
 constexpr std::array<std::uint32_t, 4> kRateBySelector = {4800, 9600, 19200, 38400};
 
+constexpr std::uint64_t kMicrosPerMs = 1000;
+
 }  // namespace
 
 Amplifier::Amplifier(AmplifierConfig config)
     : config_(config),
-      mode_(config.mode),
-      operatingRate_(IsLineRate(config.operatingRate) ? config.operatingRate : kLoaderRate) {
+      mode_(config.mode == PowerMode::kOff ? AmplifierMode::kOff : AmplifierMode::kOperating),
+      operate_(config.operate),
+      operatingRate_(IsLineRate(config.operatingRate) ? config.operatingRate : kLoaderRate),
+      faults_(config.faults),
+      images_(config.revision),
+      loader_(std::make_unique<ChecksumLoader>()),
+      operatingText_(";"),
+      // The loader takes its download command "D" without a terminator.
+      loaderText_(";D"),
+      packets_(Loader::kPacketSize) {
   BuildOperatingCommands();
   BuildLoaderCommands();
 }
@@ -32,12 +42,18 @@ void Amplifier::BuildOperatingCommands() {
   t.Add("^sn;",
         [this](std::string_view) { return "^SN" + std::to_string(config_.serialNumber) + ";"; });
   t.AddPrefix("^brp", [this](std::string_view command) { return SetOperatingRate(command); });
+  t.Add("^os;", [this](std::string_view) { return std::string(operate_ ? "^OS1;" : "^OS0;"); });
+  t.AddPrefix("^os", [this](std::string_view command) { return SetOperate(command); });
   t.Add("^on0;", [this](std::string_view) -> std::optional<std::string> {
-    mode_ = PowerMode::kOff;
+    Enter(AmplifierMode::kOff);
     return std::nullopt;
   });
   // Already on: the power button command changes nothing and is not answered.
   t.Add("P;", [](std::string_view) -> std::optional<std::string> { return std::nullopt; });
+  t.Add("^LDM;", [this](std::string_view) -> std::optional<std::string> {
+    Enter(AmplifierMode::kLoader);
+    return std::nullopt;
+  });
 }
 
 void Amplifier::BuildLoaderCommands() {
@@ -45,63 +61,150 @@ void Amplifier::BuildLoaderCommands() {
   t.Add(";", [](std::string_view) { return std::string(";"); });
   t.Add("I;", [this](std::string_view) { return LoaderIdentity(); });
   t.Add("P;", [this](std::string_view) -> std::optional<std::string> {
-    mode_ = PowerMode::kOperating;
+    Enter(AmplifierMode::kOperating);
     return std::nullopt;
+  });
+  t.Add("D", [this](std::string_view) -> std::optional<std::string> {
+    loader_->Begin(images_);
+    Enter(AmplifierMode::kDownloading);
+    return std::string("D");
   });
 }
 
 std::uint32_t Amplifier::Rate() const {
-  return mode_ == PowerMode::kOperating ? operatingRate_ : kLoaderRate;
+  return mode_ == AmplifierMode::kOperating || mode_ == AmplifierMode::kResetting ? operatingRate_
+                                                                                  : kLoaderRate;
 }
 
-std::vector<Transmission> Amplifier::Receive(std::string_view bytes, std::uint32_t senderRate) {
+void Amplifier::Enter(AmplifierMode mode) {
+  if (mode == AmplifierMode::kOperating) {
+    operate_ = false;  // it comes on in standby
+  } else if (mode == AmplifierMode::kResetting) {
+    resetEndsMicros_ = nowMicros_ + std::uint64_t{config_.resetMs} * kMicrosPerMs;
+  }
+  mode_ = mode;
+  if (mode != AmplifierMode::kResetting) {
+    CurrentReceiver().Clear();
+  }
+}
+
+Receiver& Amplifier::CurrentReceiver() {
+  switch (mode_) {
+    case AmplifierMode::kOff:
+    case AmplifierMode::kLoader:
+      return loaderText_;
+    case AmplifierMode::kDownloading:
+      return packets_;
+    case AmplifierMode::kOperating:
+    case AmplifierMode::kResetting:
+      break;
+  }
+  return operatingText_;
+}
+
+std::vector<Transmission> Amplifier::Advance(std::uint64_t nowMicros) {
+  nowMicros_ = std::max(nowMicros_, nowMicros);
+  if (mode_ == AmplifierMode::kResetting && nowMicros_ >= resetEndsMicros_) {
+    Enter(AmplifierMode::kOperating);
+  }
   std::vector<Transmission> out;
+  for (const NoiseBurst& burst : faults_.TakeDueNoise(nowMicros_ / kMicrosPerMs)) {
+    out.push_back(
+        {faults_.NoiseBytes(burst), std::max(burst.atMs * kMicrosPerMs, nowMicros_), Rate()});
+  }
+  return out;
+}
+
+std::optional<std::uint64_t> Amplifier::NextWakeMicros() const {
+  std::optional<std::uint64_t> wake;
+  if (mode_ == AmplifierMode::kResetting) {
+    wake = resetEndsMicros_;
+  }
+  if (const auto noise = faults_.NextNoiseMs()) {
+    wake = std::min(wake.value_or(UINT64_MAX), *noise * kMicrosPerMs);
+  }
+  return wake;
+}
+
+std::vector<Transmission> Amplifier::Receive(std::string_view bytes, std::uint32_t senderRate,
+                                             std::uint64_t nowMicros) {
+  std::vector<Transmission> out = Advance(nowMicros);
   for (const char byte : bytes) {
     // Checked per byte: a rate change takes effect right after the command that asked for it.
-    if (senderRate != Rate()) {
-      command_.clear();
+    if (mode_ == AmplifierMode::kResetting) {
       continue;
     }
-    command_.push_back(byte);
-    if (byte == kTerminator) {
-      const std::string command = std::exchange(command_, {});
-      Dispatch(command, out);
-    } else if (command_.size() > kMaxCommandLength) {
-      command_.clear();
+    if (senderRate != Rate()) {
+      CurrentReceiver().Clear();
+      continue;
+    }
+    if (const std::optional<std::string> frame = CurrentReceiver().Take(byte)) {
+      Dispatch(*frame, out);
     }
   }
   return out;
 }
 
-void Amplifier::Dispatch(std::string_view command, std::vector<Transmission>& out) {
+void Amplifier::Dispatch(std::string_view frame, std::vector<Transmission>& out) {
   const std::uint32_t rate = Rate();
-  const bool operating = mode_ == PowerMode::kOperating;
-  const CommandTable::Handler* handler =
-      (operating ? operatingCommands_ : loaderCommands_).Find(command);
-  std::optional<std::string> reply;
-  if (handler != nullptr) {
-    reply = (*handler)(command);
-  } else if (operating) {
-    reply = std::string(kUnknownCommandReply);  // the loader ignores what it does not know
-  }
+  const std::uint32_t number = faults_.CountFrame();
+  std::optional<std::string> reply =
+      faults_.Has(number, FrameFault::Kind::kReject) ? Refusal() : Answer(frame);
+  reply = faults_.Shape(number, std::move(reply));
   if (reply) {
-    Send(std::move(*reply), rate, out);
+    const std::uint64_t delayMs =
+        std::uint64_t{config_.processingDelayMs} + faults_.Current().replyDelayMs;
+    out.push_back({std::move(*reply), nowMicros_ + delayMs * kMicrosPerMs, rate});
   }
 }
 
-void Amplifier::Send(std::string reply, std::uint32_t rate, std::vector<Transmission>& out) {
-  const Faults& faults = config_.faults;
-  if (faults.silent) {
-    return;
+std::optional<std::string> Amplifier::Answer(std::string_view frame) {
+  switch (mode_) {
+    case AmplifierMode::kOperating:
+      if (const CommandTable::Handler* handler = operatingCommands_.Find(frame)) {
+        return (*handler)(frame);
+      }
+      return std::string(kUnknownCommandReply);
+    case AmplifierMode::kOff:
+    case AmplifierMode::kLoader:
+      // The loader ignores what it does not know.
+      if (const CommandTable::Handler* handler = loaderCommands_.Find(frame)) {
+        return (*handler)(frame);
+      }
+      return std::nullopt;
+    case AmplifierMode::kDownloading:
+      return OnPacket(frame);
+    case AmplifierMode::kResetting:
+      break;
   }
-  ++replyCount_;
-  if (faults.dropEveryNth != 0 && replyCount_ % faults.dropEveryNth == 0) {
-    return;
+  return std::nullopt;
+}
+
+std::optional<std::string> Amplifier::Refusal() const {
+  switch (mode_) {
+    case AmplifierMode::kOperating:
+      return std::string(kUnknownCommandReply);
+    case AmplifierMode::kDownloading:
+      return std::string("N");
+    case AmplifierMode::kOff:
+    case AmplifierMode::kLoader:
+    case AmplifierMode::kResetting:
+      break;
   }
-  if (faults.corruptEveryNth != 0 && replyCount_ % faults.corruptEveryNth == 0 && !reply.empty()) {
-    reply.front() = static_cast<char>(reply.front() ^ 0x01);
+  return std::nullopt;
+}
+
+std::optional<std::string> Amplifier::OnPacket(std::string_view packet) {
+  switch (loader_->OnPacket(packet, images_)) {
+    case Loader::Verdict::kAccepted:
+      return std::string("A");
+    case Loader::Verdict::kRejected:
+      return std::string("N");
+    case Loader::Verdict::kLast:
+      Enter(AmplifierMode::kResetting);
+      return std::string("B");
   }
-  out.push_back({std::move(reply), config_.processingDelayMs + faults.replyDelayMs, rate});
+  return std::nullopt;
 }
 
 std::optional<std::string> Amplifier::OperatingIdentity() const {
@@ -133,9 +236,9 @@ std::string Amplifier::LoaderIdentity() const {
 }
 
 std::string Amplifier::RevisionReply() const {
+  const std::uint16_t revision = images_.Revision();
   std::array<char, 32> text{};
-  std::snprintf(text.data(), text.size(), "^RVM%02u.%02u;", config_.revision / 100u,
-                config_.revision % 100u);
+  std::snprintf(text.data(), text.size(), "^RVM%02u.%02u;", revision / 100u, revision % 100u);
   return text.data();
 }
 
@@ -145,6 +248,15 @@ std::optional<std::string> Amplifier::SetOperatingRate(std::string_view command)
     return std::string(kUnknownCommandReply);
   }
   operatingRate_ = kRateBySelector[static_cast<std::size_t>(command[4] - '0')];
+  return std::nullopt;
+}
+
+std::optional<std::string> Amplifier::SetOperate(std::string_view command) {
+  // "^os0;" standby, "^os1;" operate; the program asks "^os;" behind it for the new mode.
+  if (command != "^os0;" && command != "^os1;") {
+    return std::string(kUnknownCommandReply);
+  }
+  operate_ = command[3] == '1';
   return std::nullopt;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -8,52 +9,84 @@
 
 #include "AmplifierConfig.h"
 #include "CommandTable.h"
+#include "FaultInjector.h"
+#include "ImageStore.h"
 #include "Line.h"
+#include "Loader.h"
+#include "Receiver.h"
 
 namespace vlxsim {
 
-// The amplifier's side of the serial protocol: assembles commands from the bytes that reach its
-// UART, answers them from the command table of its current mode and reports what it sends back
-// as timed transmissions. It keeps no clock of its own; whoever carries the bytes (the in-process
-// link of the tests, the pseudo-terminal daemon) delivers them at the right time.
+// Where the amplifier's processor is.
+enum class AmplifierMode {
+  kOperating,    // running its firmware, in operate or standby
+  kOff,          // switched off: its loader waits for the power button
+  kLoader,       // its loader, entered by "^LDM;", waits for a download
+  kDownloading,  // its loader takes the packets of a download
+  kResetting,    // after the last packet, deaf and mute until the firmware runs
+};
+
+// The amplifier's side of the serial protocol: frames what reaches its UART with the receiver of
+// its mode, answers each frame from that mode's commands or loader, and reports what it sends
+// back as timed transmissions. It is pure: bytes and the time come in, transmissions go out;
+// whoever carries the bytes (the in-process link of the tests, the pseudo-terminal daemon)
+// delivers them at the right time and asks again at NextWakeMicros.
 class Amplifier {
  public:
   explicit Amplifier(AmplifierConfig config = {});
   Amplifier(const Amplifier&) = delete;  // the command tables point back into this object
   Amplifier& operator=(const Amplifier&) = delete;
 
-  // Bytes arriving together, sent at senderRate. Bytes sent at another rate than the amplifier
-  // listens at reach it garbled: they are lost and so is the command being assembled.
-  std::vector<Transmission> Receive(std::string_view bytes, std::uint32_t senderRate);
+  // Bytes whose last one arrived at nowMicros, sent at senderRate. Bytes sent at another rate than
+  // the amplifier listens at reach it garbled: they are lost and so is the frame being gathered.
+  std::vector<Transmission> Receive(std::string_view bytes, std::uint32_t senderRate,
+                                    std::uint64_t nowMicros);
+  // Time has passed with nothing received: what the amplifier sends by itself by then.
+  std::vector<Transmission> Advance(std::uint64_t nowMicros);
+  // When the amplifier next does something by itself (ends a reset, sends noise); nothing when
+  // it only waits for bytes.
+  std::optional<std::uint64_t> NextWakeMicros() const;
 
-  // The rate it listens and sends at now: the operating rate, or 38400 while off / in its loader.
+  // The rate it listens and sends at now: the operating rate, or 38400 in its loader.
   std::uint32_t Rate() const;
   std::uint32_t OperatingRate() const { return operatingRate_; }
-  PowerMode Mode() const { return mode_; }
+  AmplifierMode Mode() const { return mode_; }
+  bool InOperate() const { return operate_; }
+  const ImageStore& Images() const { return images_; }
 
-  // Faults can change in the middle of a conversation; the reply count keeps running.
-  void SetFaults(const Faults& faults) { config_.faults = faults; }
+  // Faults can change in the middle of a conversation; frames are counted again from here.
+  void SetFaults(Faults faults) { faults_.Set(std::move(faults)); }
 
  private:
-  // Longer than any command the amplifier takes; a run of bytes without ";" beyond this is noise.
-  static constexpr std::size_t kMaxCommandLength = 256;
   static constexpr std::uint32_t kLoaderRate = 38400;
 
   void BuildOperatingCommands();
   void BuildLoaderCommands();
-  void Dispatch(std::string_view command, std::vector<Transmission>& out);
-  void Send(std::string reply, std::uint32_t rate, std::vector<Transmission>& out);
+  void Enter(AmplifierMode mode);
+  Receiver& CurrentReceiver();
+  void Dispatch(std::string_view frame, std::vector<Transmission>& out);
+  std::optional<std::string> Answer(std::string_view frame);
+  std::optional<std::string> Refusal() const;
+  std::optional<std::string> OnPacket(std::string_view packet);
 
   std::optional<std::string> OperatingIdentity() const;
   std::string LoaderIdentity() const;
   std::string RevisionReply() const;
   std::optional<std::string> SetOperatingRate(std::string_view command);
+  std::optional<std::string> SetOperate(std::string_view command);
 
   AmplifierConfig config_;
-  PowerMode mode_;
+  AmplifierMode mode_;
+  bool operate_;
   std::uint32_t operatingRate_;
-  std::string command_;
-  std::uint32_t replyCount_ = 0;
+  std::uint64_t nowMicros_ = 0;
+  std::uint64_t resetEndsMicros_ = 0;
+  FaultInjector faults_;
+  ImageStore images_;
+  std::unique_ptr<Loader> loader_;
+  TextAssembler operatingText_;
+  TextAssembler loaderText_;
+  PacketFramer packets_;
   CommandTable operatingCommands_;
   CommandTable loaderCommands_;
 };

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vlxsim {
 
@@ -9,34 +11,67 @@ namespace vlxsim {
 // that answers the identity query in its own words.
 enum class Identity { kVlx750, kRq7, kTnr750, kQmv1200 };
 
-// Operating, or switched off and waiting in its loader for the power button.
+// How the amplifier starts: operating, or switched off and waiting in its loader for the power
+// button.
 enum class PowerMode { kOperating, kOff };
 
-// Misbehaviour to inject into the amplifier's replies. Counting starts at the first reply; when a
-// reply is due for both dropping and corrupting it is dropped.
+// What can happen to the frame the amplifier received as number `frame`, or to its reply.
+struct FrameFault {
+  enum class Kind {
+    kNoAnswer,     // the frame acts, but its reply never leaves
+    kReject,       // the frame is refused unread: "N" from the downloading loader, "?;" while
+                   // operating, nothing from the idle loader
+    kDropByte,     // byte `byte` of the reply is lost
+    kCorruptByte,  // byte `byte` of the reply arrives as another byte (see Faults)
+    kCutAfter,     // only the first `byte` bytes of the reply leave, the terminator among the lost
+    kReplace,      // `bytes` leave instead of the reply, even where the frame has no reply
+  };
+  std::uint32_t frame = 0;
+  Kind kind = Kind::kNoAnswer;
+  std::size_t byte = 0;
+  std::string bytes;
+};
+
+// Unprompted bytes from the amplifier: `length` bytes sent at model time `atMs`.
+struct NoiseBurst {
+  std::uint64_t atMs = 0;
+  std::size_t length = 0;
+};
+
+// Misbehaviour to inject. Frames (commands, the loader's packets) are counted from 0 when the
+// faults are set; the every-Nth counts run over every reply since the amplifier was built, the
+// first reply counting 1. A reply due for dropping and corrupting is dropped. Several frame faults
+// on one reply apply in their order here. Corrupted bytes and noise never hold a byte that ends a
+// reply in any mode (";", and the loader's "A", "B", "D" and "N"), so a corrupted terminator no
+// longer ends its reply and noise never ends one; both come from `seed`, reproducibly.
 struct Faults {
   std::uint32_t dropEveryNth = 0;  // every Nth reply is lost (0: none)
   std::uint32_t corruptEveryNth =
       0;                           // every Nth reply has its first byte's low bit flipped (0: none)
   bool silent = false;             // commands still act, but no reply leaves the amplifier
   std::uint32_t replyDelayMs = 0;  // slow replies: added to the processing delay
+  std::vector<FrameFault> frames;
+  std::vector<NoiseBurst> noise;
+  std::uint32_t seed = 1;
 };
 
 struct AmplifierConfig {
   Identity identity = Identity::kVlx750;
   PowerMode mode = PowerMode::kOperating;
+  bool operate = false;                 // on in operate rather than standby
   std::uint32_t operatingRate = 38400;  // not one of the four line rates: 38400
-  std::uint16_t revision = 123;         // major * 100 + minor: "^RVM01.23;"
+  std::uint16_t revision = 123;         // of the firmware it holds, major * 100 + minor
   std::uint16_t serialNumber = 1234;    // "^SN1234;"
   Faults faults;
   std::uint32_t processingDelayMs = 2;  // time the firmware takes to answer a command
+  std::uint32_t resetMs = 3000;         // from the last packet's "B" until it runs its firmware
 };
 
-// Something the amplifier sends: `bytes` leave it delayMs after the last byte of the command that
-// caused them arrived, at line rate `rate`.
+// Something the amplifier sends: `bytes` start to leave it at model time `atMicros`, at line rate
+// `rate`.
 struct Transmission {
   std::string bytes;
-  std::uint32_t delayMs;
+  std::uint64_t atMicros;
   std::uint32_t rate;
 
   bool operator==(const Transmission&) const = default;

@@ -18,7 +18,7 @@ AmplifierConfig Config(Identity identity, PowerMode mode) {
 
 // The only reply to one command sent at the amplifier's own rate, or nothing.
 std::optional<std::string> Ask(Amplifier& amplifier, std::string_view command) {
-  const std::vector<Transmission> sent = amplifier.Receive(command, amplifier.Rate());
+  const std::vector<Transmission> sent = amplifier.Receive(command, amplifier.Rate(), 0);
   EXPECT_LE(sent.size(), 1u) << command;
   if (sent.empty()) {
     return std::nullopt;
@@ -44,6 +44,10 @@ TEST(AmplifierTest, AnswersEachCommandByModeAndIdentity) {
       {Identity::kVlx750, kOn, "^brp4;", "?;"},
       {Identity::kVlx750, kOn, "^brp10;", "?;"},
       {Identity::kVlx750, kOn, "P;", std::nullopt},
+      {Identity::kVlx750, kOn, "^os;", "^OS0;"},
+      {Identity::kVlx750, kOn, "^os1;", std::nullopt},
+      {Identity::kVlx750, kOn, "^os2;", "?;"},
+      {Identity::kVlx750, kOn, "^os01;", "?;"},
       {Identity::kRq7, kOn, "I;", "RQ7;"},
       {Identity::kTnr750, kOn, "I;", "TNR750;"},
       {Identity::kQmv1200, kOn, "I;", "QMV1200;"},
@@ -57,6 +61,8 @@ TEST(AmplifierTest, AnswersEachCommandByModeAndIdentity) {
       {Identity::kVlx750, kOff, "^sn;", std::nullopt},
       {Identity::kVlx750, kOff, "^brp1;", std::nullopt},
       {Identity::kVlx750, kOff, "^on0;", std::nullopt},
+      {Identity::kVlx750, kOff, "^LDM;", std::nullopt},
+      {Identity::kVlx750, kOff, "^os;", std::nullopt},
       {Identity::kVlx750, kOff, "XYZ;", std::nullopt},
   };
   for (const Case& c : cases) {
@@ -65,7 +71,7 @@ TEST(AmplifierTest, AnswersEachCommandByModeAndIdentity) {
                  (c.mode == kOn ? " operating" : " off"));
     Amplifier amplifier(Config(c.identity, c.mode));
     EXPECT_EQ(Ask(amplifier, c.command), c.reply);
-    EXPECT_EQ(amplifier.Mode(), c.mode);
+    EXPECT_EQ(amplifier.Mode(), c.mode == kOn ? AmplifierMode::kOperating : AmplifierMode::kOff);
     EXPECT_EQ(amplifier.Rate(), 38400u);
   }
 }
@@ -94,13 +100,14 @@ TEST(AmplifierTest, RepliesAfterTheProcessingDelayAtItsOwnRate) {
   config.operatingRate = 19200;
   config.processingDelayMs = 4;
   Amplifier amplifier(config);
-  EXPECT_EQ(amplifier.Receive("^sn;", 19200), (std::vector<Transmission>{{"^SN1234;", 4, 19200}}));
+  EXPECT_EQ(amplifier.Receive("^sn;", 19200, 5000),
+            (std::vector<Transmission>{{"^SN1234;", 9000, 19200}}));
 }
 
 TEST(AmplifierTest, AssemblesCommandsAcrossChunksAndAnswersEachInABurst) {
   Amplifier amplifier;
-  EXPECT_TRUE(amplifier.Receive("^R", 38400).empty());
-  const std::vector<Transmission> sent = amplifier.Receive("VM;;^sn;", 38400);
+  EXPECT_TRUE(amplifier.Receive("^R", 38400, 0).empty());
+  const std::vector<Transmission> sent = amplifier.Receive("VM;;^sn;", 38400, 0);
   ASSERT_EQ(sent.size(), 3u);
   EXPECT_EQ(sent[0].bytes, "^RVM01.23;");
   EXPECT_EQ(sent[1].bytes, ";");
@@ -111,13 +118,13 @@ TEST(AmplifierTest, BytesAtAnotherRateAreLostWithThePartialCommand) {
   AmplifierConfig config;
   config.operatingRate = 9600;
   Amplifier amplifier(config);
-  EXPECT_TRUE(amplifier.Receive(";", 38400).empty());
-  EXPECT_TRUE(amplifier.Receive("^RVM;", 19200).empty());
+  EXPECT_TRUE(amplifier.Receive(";", 38400, 0).empty());
+  EXPECT_TRUE(amplifier.Receive("^RVM;", 19200, 0).empty());
   // The garble leaves nothing behind: the first probe at the right rate is answered.
-  EXPECT_EQ(amplifier.Receive(";", 9600), (std::vector<Transmission>{{";", 2, 9600}}));
+  EXPECT_EQ(amplifier.Receive(";", 9600, 0), (std::vector<Transmission>{{";", 2000, 9600}}));
   // A command whose tail comes at the wrong rate is not completed by a later terminator.
-  EXPECT_TRUE(amplifier.Receive("^RV", 9600).empty());
-  EXPECT_TRUE(amplifier.Receive("M", 4800).empty());
+  EXPECT_TRUE(amplifier.Receive("^RV", 9600, 0).empty());
+  EXPECT_TRUE(amplifier.Receive("M", 4800, 0).empty());
   EXPECT_EQ(Ask(amplifier, ";"), ";");
 }
 
@@ -131,11 +138,11 @@ TEST(AmplifierTest, RateCommandMovesTheLineRightAfterIt) {
     Amplifier amplifier(config);
     const std::uint32_t before = amplifier.Rate();
     // The query behind the rate command in the same burst still comes at the old rate.
-    EXPECT_TRUE(amplifier.Receive(std::string("^brp") + selector + ";^RVM;", before).empty());
+    EXPECT_TRUE(amplifier.Receive(std::string("^brp") + selector + ";^RVM;", before, 0).empty());
     EXPECT_EQ(amplifier.Rate(), rate);
     EXPECT_EQ(amplifier.OperatingRate(), rate);
-    EXPECT_EQ(amplifier.Receive("^RVM;", rate),
-              (std::vector<Transmission>{{"^RVM01.23;", 2, rate}}));
+    EXPECT_EQ(amplifier.Receive("^RVM;", rate, 0),
+              (std::vector<Transmission>{{"^RVM01.23;", 2000, rate}}));
   }
 }
 
@@ -144,13 +151,13 @@ TEST(AmplifierTest, SwitchesOffIntoTheLoaderAndBackOnAtItsOperatingRate) {
   config.operatingRate = 9600;
   Amplifier amplifier(config);
   EXPECT_EQ(Ask(amplifier, "^on0;"), std::nullopt);
-  EXPECT_EQ(amplifier.Mode(), PowerMode::kOff);
+  EXPECT_EQ(amplifier.Mode(), AmplifierMode::kOff);
   EXPECT_EQ(amplifier.Rate(), 38400u);
   EXPECT_EQ(amplifier.OperatingRate(), 9600u);
   EXPECT_EQ(Ask(amplifier, "I;"), "VLX750;");
 
   EXPECT_EQ(Ask(amplifier, "P;"), std::nullopt);
-  EXPECT_EQ(amplifier.Mode(), PowerMode::kOperating);
+  EXPECT_EQ(amplifier.Mode(), AmplifierMode::kOperating);
   EXPECT_EQ(amplifier.Rate(), 9600u);
   EXPECT_EQ(Ask(amplifier, "I;"), std::nullopt);
   EXPECT_EQ(Ask(amplifier, "^RVM;"), "^RVM01.23;");
@@ -158,7 +165,7 @@ TEST(AmplifierTest, SwitchesOffIntoTheLoaderAndBackOnAtItsOperatingRate) {
 
 TEST(AmplifierTest, NoiseWithoutTerminatorDoesNotSwallowTheNextCommand) {
   Amplifier amplifier;
-  EXPECT_TRUE(amplifier.Receive(std::string(10'000, 'x'), 38400).empty());
+  EXPECT_TRUE(amplifier.Receive(std::string(10'000, 'x'), 38400, 0).empty());
   // The noise still in the buffer spoils the first command; the next one is clean.
   EXPECT_EQ(Ask(amplifier, "^RVM;"), "?;");
   EXPECT_EQ(Ask(amplifier, "^RVM;"), "^RVM01.23;");
@@ -167,7 +174,7 @@ TEST(AmplifierTest, NoiseWithoutTerminatorDoesNotSwallowTheNextCommand) {
 std::vector<std::string> Probe(Amplifier& amplifier, int times) {
   std::vector<std::string> replies;
   for (int i = 0; i < times; ++i) {
-    for (const Transmission& t : amplifier.Receive(";", amplifier.Rate())) {
+    for (const Transmission& t : amplifier.Receive(";", amplifier.Rate(), 0)) {
       replies.push_back(t.bytes);
     }
   }
@@ -189,7 +196,7 @@ TEST(AmplifierTest, InjectsDroppedCorruptedSlowAndMissingReplies) {
     Amplifier amplifier(config);
     EXPECT_TRUE(Probe(amplifier, 3).empty());
     // Silence is only on the way back: commands still act.
-    EXPECT_TRUE(amplifier.Receive("^brp1;", 38400).empty());
+    EXPECT_TRUE(amplifier.Receive("^brp1;", 38400, 0).empty());
     EXPECT_EQ(amplifier.Rate(), 9600u);
     amplifier.SetFaults({});
     EXPECT_EQ(Probe(amplifier, 1), (std::vector<std::string>{";"}));
@@ -198,7 +205,7 @@ TEST(AmplifierTest, InjectsDroppedCorruptedSlowAndMissingReplies) {
     AmplifierConfig config;
     config.faults.replyDelayMs = 700;
     Amplifier amplifier(config);
-    EXPECT_EQ(amplifier.Receive(";", 38400), (std::vector<Transmission>{{";", 702, 38400}}));
+    EXPECT_EQ(amplifier.Receive(";", 38400, 0), (std::vector<Transmission>{{";", 702000, 38400}}));
   }
 }
 

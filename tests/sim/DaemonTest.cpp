@@ -15,6 +15,8 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -152,11 +154,11 @@ class Port {
     return write(fd_, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
   }
 
-  // What arrives until a ";" or the wait is over.
-  std::string ReadReply(milliseconds wait) {
+  // What arrives until one of `ends` or the wait is over.
+  std::string ReadReply(milliseconds wait, std::string_view ends = ";") {
     const auto deadline = Clock::now() + wait;
     std::string reply;
-    while (reply.find(';') == std::string::npos) {
+    while (reply.find_first_of(ends) == std::string::npos) {
       pollfd p{fd_, POLLIN, 0};
       if (poll(&p, 1, RemainingMs(deadline)) <= 0) {
         break;
@@ -269,13 +271,53 @@ TEST_F(DaemonTest, PacesRepliesAtTheLineRate) {
   EXPECT_GE(Clock::now() - start, milliseconds(20));
 }
 
+TEST_F(DaemonTest, PacesTheProgramsBytesAtTheLineRate) {
+  SimProcess sim({"--link", LinkPath(), "--pace", "--off", "--processing-delay", "0"});
+  ASSERT_TRUE(sim.ReadLine());
+  Port port(LinkPath());
+  ASSERT_TRUE(port.SetRate(B38400));
+  ASSERT_TRUE(port.Write("D"));
+  ASSERT_EQ(port.ReadReply(kPatience, "D"), "D");
+  // A download packet that sums to zero, ";" bytes and all.
+  std::string packet(64, ';');
+  packet += std::string("\x00\x08\x00", 3);
+  packet.push_back(static_cast<char>(256 - (64 * ';' + 8) % 256));
+  const auto start = Clock::now();
+  ASSERT_TRUE(port.Write(packet));
+  EXPECT_EQ(port.ReadReply(kPatience, "AN"), "A");
+  // 68 bytes of 10 bits at 38400 bit/s take 17.7 ms to reach the amplifier.
+  EXPECT_GE(Clock::now() - start, milliseconds(17));
+}
+
+TEST_F(DaemonTest, InjectsTheFaultsItIsGivenOnItsCommandLine) {
+  SimProcess sim({"--link", LinkPath(), "--no-answer", "0", "--replace-reply", "1:;", "--cut-reply",
+                  "2:4", "--reject", "3"});
+  ASSERT_TRUE(sim.ReadLine());
+  Port port(LinkPath());
+  ASSERT_TRUE(port.SetRate(B38400));
+  for (const auto& [command, reply] :
+       std::vector<std::pair<std::string, std::string>>{{"^RVM;", ""},
+                                                        {"^RVM;", ";"},
+                                                        {"^RVM;", "^RVM"},
+                                                        {"^sn;", "?;"},
+                                                        {"^sn;", "^SN1234;"}}) {
+    ASSERT_TRUE(port.Write(command));
+    EXPECT_EQ(port.ReadReply(milliseconds(reply.ends_with(';') ? kPatience : milliseconds(300))),
+              reply);
+  }
+}
+
 TEST_F(DaemonTest, RefusesBadOptionsWithUsage) {
   for (const std::vector<std::string>& args : {std::vector<std::string>{"--rate", "57600"},
                                                {"--identity", "vlx1000"},
                                                {"--serial", "70000"},
                                                {"--revision", "12a"},
                                                {"--link"},
-                                               {"--bogus"}}) {
+                                               {"--bogus"},
+                                               {"--no-answer", "1:2"},
+                                               {"--drop-byte", "1"},
+                                               {"--replace-reply", "1:"},
+                                               {"--noise", "100"}}) {
     SimProcess sim(args);
     EXPECT_EQ(sim.Wait(), 2) << args.front();
     EXPECT_NE(sim.ReadAllErrors().find("Usage: vlx750-sim"), std::string::npos);

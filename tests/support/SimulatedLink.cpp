@@ -1,11 +1,45 @@
 #include "support/SimulatedLink.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace vlx::test {
 
 SimulatedLink::SimulatedLink(VirtualTime& time, vlxsim::Amplifier& amplifier)
-    : time_(time), amplifier_(amplifier) {}
+    : time_(time), amplifier_(amplifier) {
+  ScheduleWake();
+}
+
+void SimulatedLink::SetFaults(vlxsim::Faults faults) {
+  amplifier_.SetFaults(std::move(faults));
+  ScheduleWake();
+}
+
+void SimulatedLink::ScheduleWake() {
+  const std::optional<std::uint64_t> wake = amplifier_.NextWakeMicros();
+  if (!wake || (wakeAt_ && *wakeAt_ <= *wake)) {
+    return;
+  }
+  wakeAt_ = wake;
+  time_.At(*wake, VirtualTime::Lane::kDevice, [this, at = *wake] {
+    if (wakeAt_ == at) {
+      wakeAt_.reset();
+    }
+    Carry(amplifier_.Advance(time_.NowMicros()), session_);
+  });
+}
+
+void SimulatedLink::Carry(std::vector<vlxsim::Transmission> transmissions, std::uint64_t session) {
+  for (vlxsim::Transmission& sent : transmissions) {
+    const std::uint64_t start = std::max(sent.atMicros, time_.NowMicros());
+    const std::uint64_t arrival = start + vlxsim::LineTimeMicros(sent.bytes.size(), sent.rate);
+    time_.At(arrival, VirtualTime::Lane::kDevice,
+             [this, bytes = std::move(sent.bytes), from = sent.rate, session] {
+               Transmit(bytes, from, session);
+             });
+  }
+  ScheduleWake();
+}
 
 ErrorCode SimulatedLink::Open(const std::string& name) {
   if (name != kPortName || unplugged_) {
@@ -70,15 +104,7 @@ ErrorCode SimulatedLink::Write(std::string_view bytes, std::size_t& written) {
   const std::string command(bytes);
   time_.After(vlxsim::LineTimeMicros(command.size(), rate), VirtualTime::Lane::kDevice,
               [this, command, rate, session] {
-                for (vlxsim::Transmission& reply : amplifier_.Receive(command, rate)) {
-                  const std::uint64_t travel =
-                      std::uint64_t{reply.delayMs} * 1000 +
-                      vlxsim::LineTimeMicros(reply.bytes.size(), reply.rate);
-                  time_.After(travel, VirtualTime::Lane::kDevice,
-                              [this, bytes = std::move(reply.bytes), from = reply.rate, session] {
-                                Transmit(bytes, from, session);
-                              });
-                }
+                Carry(amplifier_.Receive(command, rate, time_.NowMicros()), session);
               });
   return err::kSuccess;
 }

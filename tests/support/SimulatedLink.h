@@ -4,6 +4,7 @@
 // heard at another arrive garbled or not at all.
 
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -45,6 +46,8 @@ class SimulatedLink final : public SerialDevice {
   void PlugIn() { unplugged_ = false; }
   // Bytes that reach the program's receive queue now, in one notification.
   void Deliver(const std::string& bytes);
+  // The amplifier's faults from now on; through the link, so that noise is sent on time.
+  void SetFaults(vlxsim::Faults faults);
   // Makes the next write or rate change fail with `code` (once).
   void FailNextCall(ErrorCode code) { failNext_ = code; }
 
@@ -55,6 +58,10 @@ class SimulatedLink final : public SerialDevice {
   std::size_t Opens() const { return opens_; }
 
  private:
+  // Puts the amplifier's transmissions on the line for the port's opening `session`, then wakes
+  // the amplifier when it next acts by itself.
+  void Carry(std::vector<vlxsim::Transmission> transmissions, std::uint64_t session);
+  void ScheduleWake();
   void Transmit(const std::string& bytes, std::uint32_t rate, std::uint64_t session);
   ErrorCode TakeFailure();
 
@@ -65,7 +72,8 @@ class SimulatedLink final : public SerialDevice {
   bool heldElsewhere_ = false;
   bool unplugged_ = false;
   bool lost_ = false;
-  std::uint64_t session_ = 0;  // bytes in flight belong to one opening of the port
+  std::optional<std::uint64_t> wakeAt_;  // the earliest wake-up already scheduled
+  std::uint64_t session_ = 0;            // bytes in flight belong to one opening of the port
   std::uint32_t rate_ = 38400;
   std::string received_;
   std::vector<Sent> sent_;

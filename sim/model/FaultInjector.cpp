@@ -1,0 +1,143 @@
+#include "FaultInjector.h"
+
+#include <algorithm>
+#include <string_view>
+#include <utility>
+
+namespace vlxsim {
+
+namespace {
+
+// Bytes that end a reply in some mode of the conversation; made-up bytes never take these values.
+constexpr std::string_view kReplyEnds = ";ABDN";
+
+bool EndsReplies(char byte) {
+  return kReplyEnds.find(byte) != std::string_view::npos;
+}
+
+// A well-mixed 64-bit value from a seed and a position, so that every made-up byte depends only on
+// where it is, not on what was made up before it.
+std::uint64_t Mix(std::uint64_t seed, std::uint64_t salt) {
+  std::uint64_t z = seed * 0x9E3779B97F4A7C15ull + salt + 0x632BE59BD9B4E019ull;
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  return z ^ (z >> 31);
+}
+
+std::uint64_t Salt(std::uint64_t a, std::uint64_t b) {
+  return (a << 32) ^ b;
+}
+
+}  // namespace
+
+void FaultInjector::Set(Faults faults) {
+  faults_ = std::move(faults);
+  frameCount_ = 0;
+  noiseSent_.assign(faults_.noise.size(), false);
+}
+
+bool FaultInjector::Has(std::uint32_t frame, FrameFault::Kind kind) const {
+  return std::any_of(faults_.frames.begin(), faults_.frames.end(),
+                     [&](const FrameFault& f) { return f.frame == frame && f.kind == kind; });
+}
+
+std::optional<std::string> FaultInjector::Shape(std::uint32_t frame,
+                                                std::optional<std::string> reply) {
+  if (faults_.silent || Has(frame, FrameFault::Kind::kNoAnswer)) {
+    return std::nullopt;
+  }
+  if (reply) {
+    ++replyCount_;
+    if (faults_.dropEveryNth != 0 && replyCount_ % faults_.dropEveryNth == 0) {
+      return std::nullopt;
+    }
+    if (faults_.corruptEveryNth != 0 && replyCount_ % faults_.corruptEveryNth == 0 &&
+        !reply->empty()) {
+      reply->front() = static_cast<char>(reply->front() ^ 0x01);
+    }
+  }
+  for (const FrameFault& fault : faults_.frames) {
+    if (fault.frame != frame) {
+      continue;
+    }
+    if (fault.kind == FrameFault::Kind::kReplace) {
+      reply = fault.bytes;
+      continue;
+    }
+    if (!reply || fault.byte >= reply->size()) {
+      continue;
+    }
+    switch (fault.kind) {
+      case FrameFault::Kind::kDropByte:
+        reply->erase(fault.byte, 1);
+        break;
+      case FrameFault::Kind::kCorruptByte:
+        (*reply)[fault.byte] = Corrupt((*reply)[fault.byte], Salt(frame, fault.byte));
+        break;
+      case FrameFault::Kind::kCutAfter:
+        reply->resize(fault.byte);
+        break;
+      default:
+        break;
+    }
+  }
+  if (reply && reply->empty()) {
+    return std::nullopt;
+  }
+  return reply;
+}
+
+char FaultInjector::Corrupt(char byte, std::uint64_t salt) const {
+  // A non-zero mask always changes the byte; draw again until the result ends no reply.
+  for (std::uint64_t draw = 0;; ++draw) {
+    const auto mask = static_cast<unsigned char>(1 + Mix(faults_.seed, salt + (draw << 48)) % 255);
+    const auto corrupted = static_cast<char>(static_cast<unsigned char>(byte) ^ mask);
+    if (!EndsReplies(corrupted)) {
+      return corrupted;
+    }
+  }
+}
+
+std::vector<NoiseBurst> FaultInjector::TakeDueNoise(std::uint64_t nowMs) {
+  std::vector<NoiseBurst> due;
+  for (std::size_t i = 0; i < faults_.noise.size(); ++i) {
+    if (!noiseSent_[i] && faults_.noise[i].atMs <= nowMs) {
+      noiseSent_[i] = true;
+      due.push_back(faults_.noise[i]);
+    }
+  }
+  std::sort(due.begin(), due.end(),
+            [](const NoiseBurst& a, const NoiseBurst& b) { return a.atMs < b.atMs; });
+  return due;
+}
+
+std::string FaultInjector::NoiseBytes(const NoiseBurst& burst) const {
+  // Every byte value that ends no reply, in order.
+  static const std::vector<char> kAllowed = [] {
+    std::vector<char> allowed;
+    for (int value = 0; value < 256; ++value) {
+      if (!EndsReplies(static_cast<char>(value))) {
+        allowed.push_back(static_cast<char>(value));
+      }
+    }
+    return allowed;
+  }();
+  std::string bytes;
+  bytes.reserve(burst.length);
+  for (std::size_t i = 0; i < burst.length; ++i) {
+    bytes.push_back(kAllowed[Mix(faults_.seed, Salt(burst.atMs, i)) % kAllowed.size()]);
+  }
+  return bytes;
+}
+
+std::optional<std::uint64_t> FaultInjector::NextNoiseMs() const {
+  std::optional<std::uint64_t> next;
+  for (std::size_t i = 0; i < faults_.noise.size(); ++i) {
+    if (!noiseSent_[i] && (!next || faults_.noise[i].atMs < *next)) {
+      next = faults_.noise[i].atMs;
+    }
+  }
+  return next;
+}
+
+}  // namespace vlxsim

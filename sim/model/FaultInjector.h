@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "AmplifierConfig.h"
+
+namespace vlxsim {
+
+// Applies the faults of the moment to the amplifier's conversation: numbers the frames it
+// receives, shapes or withholds their replies and hands out the noise bursts when they fall due.
+// Everything it makes up comes from the faults' seed, so a run can be repeated byte for byte.
+class FaultInjector {
+ public:
+  explicit FaultInjector(Faults faults) { Set(std::move(faults)); }
+
+  // The frame count starts again at 0; the count of replies runs on.
+  void Set(Faults faults);
+  const Faults& Current() const { return faults_; }
+
+  // A frame has been received: its number.
+  std::uint32_t CountFrame() { return frameCount_++; }
+  bool Has(std::uint32_t frame, FrameFault::Kind kind) const;
+
+  // The reply to frame `frame` as it leaves the amplifier; nothing when none leaves.
+  std::optional<std::string> Shape(std::uint32_t frame, std::optional<std::string> reply);
+
+  // Noise due by `nowMs`, each burst with its own time; and when the next one falls due.
+  std::vector<NoiseBurst> TakeDueNoise(std::uint64_t nowMs);
+  std::string NoiseBytes(const NoiseBurst& burst) const;
+  std::optional<std::uint64_t> NextNoiseMs() const;
+
+ private:
+  char Corrupt(char byte, std::uint64_t salt) const;
+
+  Faults faults_;
+  std::uint32_t frameCount_ = 0;
+  std::uint32_t replyCount_ = 0;
+  std::vector<bool> noiseSent_;
+};
+
+}  // namespace vlxsim
