@@ -1,0 +1,123 @@
+// Every machine on every hostile link: it reaches its final state within its bound of virtual
+// time, with the code the failure calls for, at most the box a failed write gives, no timer left
+// armed and the port as the model says it is. A new machine joins with one line in kMachines.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <tuple>
+
+#include "link/EstablishContactMachine.h"
+#include "support/HostileLink.h"
+#include "support/LinkTestBed.h"
+#include "support/ProbeMachine.h"
+
+namespace vlx::test {
+namespace {
+
+struct MachineUnderTest {
+  const char* label;
+  // Prepares the bed (an open port where the machine expects one) and starts a run.
+  std::function<Machine&(LinkTestBed&)> start;
+  std::uint32_t boundMs;  // every run ends within this much virtual time
+  ErrorCode noReply;      // the code when no usable reply comes
+  ErrorCode slowReplies;  // the code when every reply comes after its time-out
+  bool searchesForever;   // the contact search: silence and noise keep it cycling
+};
+
+Machine& StartProbe(LinkTestBed& bed, TimeoutPolicy policy) {
+  bed.OpenPortAsContactLeavesIt();
+  ProbeMachine& machine =
+      *bed.app.InstallTransientMachine(std::make_unique<ProbeMachine>(bed.app, policy)).get();
+  machine.BeginProbe();
+  return machine;
+}
+
+Machine& StartContact(LinkTestBed& bed) {
+  bed.contact().BeginTestCommunications();
+  return bed.contact();
+}
+
+const MachineUnderTest kMachines[] = {
+    {"EngineRetry",
+     [](LinkTestBed& bed) -> Machine& { return StartProbe(bed, TimeoutPolicy::kRetry); }, 5000,
+     kNoProbeReply, err::kSuccess, false},
+    {"EngineSpeedSearch",
+     [](LinkTestBed& bed) -> Machine& { return StartProbe(bed, TimeoutPolicy::kSpeedSearch); },
+     20000, kNoProbeReply, err::kSuccess, false},
+    {"EstablishContact", StartContact, 60000, err::kNoResponseToRevisionQuery,
+     err::kNoResponseToSerialNumberQuery, true},
+};
+
+ErrorCode ExpectedCode(const MachineUnderTest& machine, LinkFault fault) {
+  switch (fault) {
+    case LinkFault::kSlowReply:
+      return machine.slowReplies;
+    case LinkFault::kDroppedThenGood:
+      return err::kSuccess;
+    case LinkFault::kWriteFailure:
+      return err::kWriteFault;
+    case LinkFault::kAdapterPulled:
+      return err::kDeviceRemoved;
+    default:
+      return machine.noReply;
+  }
+}
+
+using HostileCase = std::tuple<MachineUnderTest, HostileLinkRow>;
+
+class HostileLink : public ::testing::TestWithParam<HostileCase> {};
+
+TEST_P(HostileLink, EndsInItsFinalStateWithItsCode) {
+  const auto& [machineUnderTest, row] = GetParam();
+  LinkTestBed bed;
+  row.beforeStart(bed);
+  Machine& machine = machineUnderTest.start(bed);
+  row.afterStart(bed);
+
+  const bool cycles = machineUnderTest.searchesForever &&
+                      (row.fault == LinkFault::kSilence || row.fault == LinkFault::kNoise);
+  if (cycles) {
+    // No end of its own: it keeps going round the rates with ever longer waits, up to 5 s.
+    bed.time.RunFor(machineUnderTest.boundMs);
+    EXPECT_FALSE(machine.IsIdle());
+    const auto& sent = bed.link.SentCommands();
+    ASSERT_GT(sent.size(), 40u);
+    for (std::size_t i = 1; i < sent.size(); ++i) {
+      if (sent[i].rate != sent[i - 1].rate) {
+        EXPECT_EQ(sent[i].rate, sent[i - 1].rate == 4800 ? 38400u : sent[i - 1].rate / 2) << i;
+      }
+    }
+    const std::uint64_t lastWait = sent.back().atMicros - sent[sent.size() - 2].atMicros;
+    EXPECT_LE(lastWait, 5000000u);
+    EXPECT_EQ(std::count(bed.status.statusLines.begin(), bed.status.statusLines.end(),
+                         "Attempting to contact VLX on port /dev/ttySIM0 at 4800 bit/s"),
+              std::count(bed.status.statusLines.begin(), bed.status.statusLines.end(),
+                         "Attempting to contact VLX on port /dev/ttySIM0 at 9600 bit/s"));
+    bed.contact().BeginClosePort();
+  } else {
+    EXPECT_TRUE(bed.time.RunUntil([&] { return machine.IsIdle(); }, machineUnderTest.boundMs));
+    EXPECT_EQ(machine.Error(), ExpectedCode(machineUnderTest, row.fault));
+  }
+
+  EXPECT_TRUE(machine.IsIdle());
+  EXPECT_FALSE(bed.time.IsTimerArmed(bed.router, machine.Timer()));
+  EXPECT_EQ(bed.prompts.boxes.size(), row.fault == LinkFault::kWriteFailure ? 1u : 0u);
+  EXPECT_EQ(bed.app.portOpen.Get() != 0, bed.app.Serial().IsOpen());
+  if (machine.Error() != err::kSuccess && &machine == &bed.contact()) {
+    EXPECT_EQ(bed.app.deviceState.Get(), device_state::kNotResponding);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryMachine, HostileLink,
+                         ::testing::Combine(::testing::ValuesIn(kMachines),
+                                            ::testing::ValuesIn(HostileLinkRows())),
+                         [](const ::testing::TestParamInfo<HostileCase>& info) {
+                           return std::string(std::get<0>(info.param).label) + "On" +
+                                  std::get<1>(info.param).label;
+                         });
+
+}  // namespace
+}  // namespace vlx::test
