@@ -3,8 +3,10 @@
 // behaviour (argument checks, waits, failure reports) on top of it.
 //
 // Every call returns 0 on success or an error code in the program's numbering:
-// kFileNotFound for a missing device, kAccessDenied for a device another program holds,
-// kPrivilegeNotHeld for one the user may not open, kDeviceRemoved once the device went away.
+// kFileNotFound for a missing device and kPathNotFound for a missing folder on its path,
+// kFilenameTooLong, kNotASerialPort for a name that leads to something else, kAccessDenied for a
+// device another program holds, kPrivilegeNotHeld for one the user may not open, kDeviceRemoved
+// once the device went away, and a code of the errno block for what fits none of these.
 
 #include <cstddef>
 #include <cstdint>

@@ -43,10 +43,6 @@ class Subscribers {
     }
   }
 
-  bool IsSubscribed(const Listener& listener) const {
-    return std::find(listeners_.begin(), listeners_.end(), &listener) != listeners_.end();
-  }
-
  private:
   MessageId id_;
   std::vector<Listener*> listeners_;
