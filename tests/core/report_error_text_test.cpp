@@ -103,8 +103,11 @@ TEST_F(ErrorTextTest, LinuxFailuresHaveTextsOfTheirOwn) {
 TEST_F(ErrorTextTest, ErrnoCodesCarryTheLibrarysText) {
   InstallTalkativeSystem();
   EXPECT_EQ(err::FromErrno(EROFS), err::kErrnoFirst + EROFS);
-  EXPECT_EQ(FormatErrorText(err::FromErrno(EROFS)), std::strerror(EROFS));
-  EXPECT_EQ(FormatErrorText(err::FromErrno(4000)), std::strerror(4000));
+  // The library's text lives in a buffer its next call may free: take a copy first.
+  const std::string readOnly = std::strerror(EROFS);
+  EXPECT_EQ(FormatErrorText(err::FromErrno(EROFS)), readOnly);
+  const std::string unknown = std::strerror(4000);
+  EXPECT_EQ(FormatErrorText(err::FromErrno(4000)), unknown);
   EXPECT_NE(FormatErrorText(err::kErrnoLast), "");
   EXPECT_EQ(err::FromErrno(0), err::kGenFailure);
   EXPECT_EQ(err::FromErrno(0x1000), err::kGenFailure);
