@@ -12,6 +12,11 @@ namespace vlx {
 namespace {
 constexpr std::uint32_t kSpeedSearchRateLimit = 20;
 constexpr std::uint32_t kWrapRate = 38400;
+
+// The next rate of every search.
+std::uint32_t NextRate(std::uint32_t bitsPerSecond) {
+  return bitsPerSecond == 4800 ? 38400 : bitsPerSecond / 2;
+}
 }  // namespace
 
 RateSearchRules RateSearchRules::SpeedSearch() {
@@ -29,10 +34,6 @@ RateSearchRules RateSearchRules::Probe() {
 void RateSearch::Reset() {
   tries_ = 0;
   rateChanges_ = 0;
-}
-
-std::uint32_t RateSearch::NextRate(std::uint32_t bitsPerSecond) {
-  return bitsPerSecond == 4800 ? 38400 : bitsPerSecond / 2;
 }
 
 void RateSearch::AnnounceAttempt(MachineState& state) {

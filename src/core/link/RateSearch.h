@@ -47,8 +47,6 @@ class RateSearch {
   // After a time-out of `state`: true when the search goes on (send again, at the port's rate,
   // waiting `timeout`), false when it has given up.
   bool OnTimeout(MachineState& state, std::uint32_t& timeout);
-  // The next rate of every search.
-  static std::uint32_t NextRate(std::uint32_t bitsPerSecond);
   // Announces the attempt at the port's present rate on the status line.
   static void AnnounceAttempt(MachineState& state);
 

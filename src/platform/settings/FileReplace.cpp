@@ -1,20 +1,16 @@
 #include "settings/FileReplace.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 
 #include "SystemError.h"
+#include "model/DataFolders.h"
+#include "settings/QtFileSystem.h"
 
 namespace vlx {
 namespace {
-
-bool IsFolder(const std::string& path) {
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
 
 ErrorCode WriteAll(int file, std::string_view bytes) {
   while (!bytes.empty()) {
@@ -33,27 +29,10 @@ ErrorCode WriteAll(int file, std::string_view bytes) {
 
 }  // namespace
 
-ErrorCode CreateFolderPath(const std::string& folder) {
-  if (folder.empty() || IsFolder(folder)) {
-    return err::kSuccess;
-  }
-  const std::size_t slash = folder.find_last_of('/');
-  if (slash != std::string::npos && slash > 0) {
-    if (const ErrorCode code = CreateFolderPath(folder.substr(0, slash)); code != err::kSuccess) {
-      return code;
-    }
-  }
-  // Someone else may have created it in between.
-  if (::mkdir(folder.c_str(), 0777) == 0 || IsFolder(folder)) {
-    return err::kSuccess;
-  }
-  return ErrorCodeFromErrno(errno, FileOperation::kOther, folder);
-}
-
 ErrorCode ReplaceFile(const std::string& path, std::string_view bytes) {
-  const std::size_t slash = path.find_last_of('/');
-  if (slash != std::string::npos && slash > 0) {
-    if (const ErrorCode code = CreateFolderPath(path.substr(0, slash)); code != err::kSuccess) {
+  if (const std::string folder = FolderOf(path); !folder.empty()) {
+    QtFileSystem files;
+    if (const ErrorCode code = CreateFolderPath(files, folder); code != err::kSuccess) {
       return code;
     }
   }

@@ -10,9 +10,6 @@
 
 namespace vlx {
 
-// Creates `folder` and every missing folder above it; an existing folder is a success.
-ErrorCode CreateFolderPath(const std::string& folder);
-
 // Replaces the contents of `path` with `bytes`, creating its folder when missing. On failure the
 // old file is untouched and no temporary file is left behind.
 ErrorCode ReplaceFile(const std::string& path, std::string_view bytes);

@@ -34,10 +34,6 @@ constexpr std::uint32_t kShowMinimized = 2;
 constexpr std::uint32_t kShowMaximized = 3;
 constexpr std::int32_t kNoPosition = -1;
 
-QString Text(std::uint32_t id) {
-  return QString::fromStdString(std::string(LoadString(id)));
-}
-
 // Room the window manager takes beside a caption for its icon and buttons.
 constexpr int kCaptionDecorationWidth = 120;
 
