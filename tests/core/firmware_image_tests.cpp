@@ -7,6 +7,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "firmware/ByteSource.h"
@@ -362,6 +363,29 @@ TEST(HexFile, FileWithoutReadPermissionIsAccessDenied) {
   }
   EXPECT_EQ(image.Load(locked.string()), err::kAccessDenied);
   fs::remove(locked);
+}
+
+// Gives the first piece of a text, then fails as a disk read can.
+class FailingSource final : public ByteSource {
+ public:
+  explicit FailingSource(std::string_view first) : first_(first) {}
+  ErrorCode Next(std::string_view& chunk) override {
+    chunk = std::exchange(first_, {});
+    return chunk.empty() ? err::kReadFault : err::kSuccess;
+  }
+
+ private:
+  std::string_view first_;
+};
+
+TEST(HexFile, AFailedReadIsReportedAsItselfNotAsTheRecordItCut) {
+  FirmwareImage image;
+  const std::string text = "\n" + Record(0, 0x0800, {7}) + "\n:0208";
+  FailingSource source(text);
+  EXPECT_EQ(image.Load(source, "failing.hex"), err::kReadFault);
+  EXPECT_FALSE(image.Loaded());
+  EXPECT_EQ(image.ErrorLine(), 3u);
+  EXPECT_EQ(At(image, 0x0800), 7);
 }
 
 struct NameCase {

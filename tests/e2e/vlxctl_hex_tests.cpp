@@ -39,7 +39,7 @@ bool Has(const std::string& text, const std::string& needle) {
 TEST(VlxctlHex, GeneratedFirmwareIsLoadable) {
   TemporaryFolder folder("vlxctl-hex");
   const Finished made = RunProgram(VLX750_MKFW_PATH, {"--revision", "152", "--no-word", "--hole",
-                                                 "1000-1100", "-o", folder.Path()});
+                                                      "1000-1100", "-o", folder.Path()});
   ASSERT_EQ(made.exitCode, 0) << made.err;
   const std::string file = (folder.Path() / "VLX750fp0152.hex").string();
   EXPECT_EQ(made.out, file + "\n");
@@ -100,6 +100,10 @@ INSTANTIATE_TEST_SUITE_P(
         BadFile{"WordThatDoesNotReconcile", "VLX750fp0152.hex", ":020800000102F3\r\n" + kEnd, 1,
                 "Checksum word:    0x0102, but the image does not sum to 0: loading refuses it",
                 ": error 0xE2000041: Input hex file is corrupt, check sum is not zero\n"},
+        BadFile{"WordZeroAndImageSummingToZero", "VLX750fp0152.hex",
+                ":040800000000FABE3C\r\n" + kEnd, 1,
+                "Checksum word:    0, absent, and the image sums to 0 already: loading stops",
+                ": warning 0xA2000047: The computed checksum reconciliation word is zero\n"},
         BadFile{"RecordBelowTheImageWarned", "VLX750fp0152.hex",
                 ":1007F80000000000000000000000000000000000F1\r\n" + kEnd, 1,
                 "Warning:          record at line 1 starts below 0x000800; ignored",
