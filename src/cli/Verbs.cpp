@@ -15,6 +15,12 @@
 namespace vlx::cli {
 namespace {
 
+// Puts the verb's own meaning of exit codes 0 and 1 above the footer CLI11 gives the verb.
+void AddExitCodes(CLI::App& subcommand, const std::string& success, const std::string& failure) {
+  subcommand.footer("Exit codes: 0 " + success + ", 1 " + failure + ",\n2 usage error.\n\n" +
+                    subcommand.get_footer());
+}
+
 class PortsVerb final : public Verb {
  public:
   std::string Name() const override { return "ports"; }
@@ -32,6 +38,10 @@ class InfoVerb final : public Verb {
   std::string Name() const override { return "info"; }
   std::string Summary() const override {
     return "Find the VLX750 on the port and print what is known about it";
+  }
+  void AddArguments(CLI::App& subcommand) override {
+    AddExitCodes(subcommand, "a VLX750 answered",
+                 "the port could not be used or no VLX750 answered (in time)");
   }
   int Run(const CliOptions& options) override {
     InstallPlatformErrorTexts();
@@ -60,10 +70,7 @@ class HexVerb final : public Verb {
   }
   void AddArguments(CLI::App& subcommand) override {
     subcommand.add_option("FILE", path_, "The Intel HEX firmware file")->required();
-    subcommand.footer(
-        "Exit codes: 0 the file is loadable, 1 it cannot be read or loaded,\n"
-        "2 usage error.\n\n" +
-        subcommand.get_footer());
+    AddExitCodes(subcommand, "the file is loadable", "it cannot be read or loaded");
   }
   int Run(const CliOptions&) override { return RunHexCommand(path_); }
 

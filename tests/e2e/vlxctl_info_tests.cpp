@@ -334,9 +334,9 @@ INSTANTIATE_TEST_SUITE_P(
                         {"--help"},
                         0,
                         "Exit codes:\n"
-                        "  0  success: the verb did its work (info: a VLX750 answered)\n"
-                        "  1  failure: the port could not be used, or no VLX750 answered (in "
-                        "time)\n"
+                        "  0  success: the verb did its work\n"
+                        "  1  failure: the verb could not do its work ('vlxctl help VERB' says "
+                        "when)\n"
                         "  2  usage error: the command line could not be understood\n"},
         CommandLineCase{"HelpOfAVerb", {"help", "info"}, 0, "Usage: vlxctl info [OPTIONS]"},
         CommandLineCase{"VerbHelpFlag", {"info", "--help"}, 0, "Usage: vlxctl info [OPTIONS]"},
