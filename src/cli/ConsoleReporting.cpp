@@ -1,5 +1,7 @@
 #include "ConsoleReporting.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <string>
 
@@ -7,6 +9,10 @@
 
 namespace vlx::cli {
 namespace {
+// Boxes are shown within the engine call that reported them, so only the last few status lines
+// can still be waiting for theirs.
+constexpr std::size_t kUnclaimedLines = 16;
+
 // Texts of the program carry Windows line ends; a terminal wants plain ones.
 std::string WithPlainLineEnds(const std::string& text) {
   std::string plain;
@@ -26,27 +32,35 @@ void PrintError(const std::string& text) {
 }
 
 void ConsoleStatusSink::StatusText(const std::string& line) {
-  Print(line);
+  PrintError(line);
+  unclaimed_.push_back(line);
+  if (unclaimed_.size() > kUnclaimedLines) {
+    unclaimed_.pop_front();
+  }
+}
+
+bool ConsoleStatusSink::ClaimStatusLine(const std::string& text) {
+  const auto line = std::find(unclaimed_.begin(), unclaimed_.end(), text);
+  if (line == unclaimed_.end()) {
+    return false;
+  }
+  unclaimed_.erase(line);
+  return true;
 }
 
 void ConsoleStatusSink::VerboseText(const std::string& line) {
   if (verbose_) {
-    Print(line);
+    PrintError(line);
   }
 }
 
 void ConsoleStatusSink::TraceText(const std::string& line) {
-  Print(line);
-}
-
-void ConsoleStatusSink::Print(const std::string& text) {
-  PrintError(text);
-  last_ = text;
+  PrintError(line);
 }
 
 int ConsolePrompts::MessageBox(const std::string& text, const std::string& caption,
                                std::uint32_t style) {
-  if (text != status_.LastText() && shown_.insert(text).second) {
+  if (!status_.ClaimStatusLine(text) && shown_.insert(text).second) {
     PrintError(caption.empty() ? text : caption + ": " + text);
   }
   return (style & mb::kYesNo) == mb::kYesNo ? mb::kIdNo : mb::kIdOk;

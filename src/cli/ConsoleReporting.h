@@ -1,6 +1,7 @@
 #pragma once
 // The command line's stand-ins for the status bar and the message boxes: lines on stderr.
 
+#include <deque>
 #include <set>
 #include <string>
 
@@ -17,28 +18,28 @@ class ConsoleStatusSink final : public StatusSink {
   void VerboseText(const std::string& line) override;
   void TraceText(const std::string& line) override;
 
-  // The last text printed, whatever its channel.
-  const std::string& LastText() const { return last_; }
+  // Whether `text` is among the latest status lines and no box has claimed that line yet; a
+  // match claims it, so a failure reported again is matched again by its own line.
+  bool ClaimStatusLine(const std::string& text);
 
  private:
-  void Print(const std::string& text);
-
   bool verbose_;
-  std::string last_;
+  std::deque<std::string> unclaimed_;
 };
 
 // Tells what a box would have said; questions are answered "No", the answer that changes nothing.
-// The window shows a failure report in the status bar and in a box, and shows a box again for
-// the same reason when it comes up again (the port closed after another device answered); on one
-// stream that is the same text twice, so each box text is printed once and not after the same
-// status line.
+// A failure report puts its text on the status line and into a box; the box is shown after the
+// engine call returns, so other lines (the line's error flags) may come between. On one stream
+// that would be the same text twice, so a box whose text a status line has just told is not
+// printed. The window also shows a box again for the same reason when it comes up again (the
+// port closed after another device answered); each other box text is printed once.
 class ConsolePrompts final : public Prompts {
  public:
-  explicit ConsolePrompts(const ConsoleStatusSink& status) : status_(status) {}
+  explicit ConsolePrompts(ConsoleStatusSink& status) : status_(status) {}
   int MessageBox(const std::string& text, const std::string& caption, std::uint32_t style) override;
 
  private:
-  const ConsoleStatusSink& status_;
+  ConsoleStatusSink& status_;
   std::set<std::string> shown_;
 };
 

@@ -92,6 +92,11 @@ void InfoCommand::OnContactEnded() {
     return;  // the port went away; the watch tests it again once it is back
   }
   const ErrorCode error = app_.EstablishContact().Error();
+  // A call met the vanished device before the device's own announcement, which is still in the
+  // event queue and starts the watch; ending here would make a pulled adapter a failure.
+  if (error == err::kDeviceRemoved && app_.portOpen.Get() != 0) {
+    return;
+  }
   if (error != err::kSuccess) {
     // A port that would not open has had its status line already (in use, or the system's
     // reason); a missing name and failures after the open have not.
@@ -116,9 +121,9 @@ void InfoCommand::OnTimedOut() {
   }
   const std::string seconds = std::to_string(*options_.timeoutSeconds);
   PrintError(portWatch_.IsWatching() ? "vlxctl: port \"" + app_.port.Get() +
-                                      "\" did not come back within " + seconds + " s"
-                                : "vlxctl: no VLX750 answered on port \"" + app_.port.Get() +
-                                      "\" within " + seconds + " s");
+                                           "\" did not come back within " + seconds + " s"
+                                     : "vlxctl: no VLX750 answered on port \"" + app_.port.Get() +
+                                           "\" within " + seconds + " s");
   Finish(exit_code::kFailure);
 }
 

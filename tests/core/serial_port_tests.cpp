@@ -29,6 +29,18 @@ class SerialPortTest : public ::testing::Test {
     EXPECT_TRUE(bed.status.statusLines.empty());
   }
 
+  // The failed call in a box and on the status line; the line's error flags are read and told
+  // after the box.
+  void ExpectOneComPortErrorBox(const std::string& operation) const {
+    const std::string line = operation + " failed on \"/dev/ttySIM0\"\r\nError 0x0000001F: " +
+                             FormatErrorText(err::kGenFailure);
+    ASSERT_EQ(bed.prompts.boxes.size(), 1u);
+    EXPECT_EQ(bed.prompts.boxes[0].text, line);
+    EXPECT_EQ(bed.prompts.boxes[0].caption, "COM Port Error");
+    EXPECT_EQ(bed.status.statusLines,
+              (std::vector<std::string>{line, "ClearCommError dwErrors 0x0000"}));
+  }
+
   LinkTestBed bed;
 };
 
@@ -78,6 +90,20 @@ TEST_F(SerialPortTest, SupportedRateMovesTheLineAndWaitsForItToSettle) {
   EXPECT_EQ(bed.time.TotalSleptMs() - sleptBefore, 100u);
 }
 
+// The device opened but would not take its line settings: reported like any failed call, and the
+// device is closed again; the next open starts afresh.
+TEST_F(SerialPortTest, FailedSetUpAfterTheDeviceOpenedIsReportedAndClosesThePort) {
+  bed.link.FailNextSetUp(err::kGenFailure);
+  EXPECT_FALSE(port().Open(SimulatedLink::kPortName));
+  EXPECT_EQ(port().LastError(), err::kGenFailure);
+  ExpectOneComPortErrorBox("SetCommState");
+  EXPECT_FALSE(port().IsOpen());
+  EXPECT_FALSE(bed.link.IsOpen());
+
+  Open();
+  EXPECT_EQ(bed.prompts.boxes.size(), 1u);
+}
+
 struct FailedCallCase {
   const char* operation;
   std::function<bool(SerialPort&)> call;
@@ -92,15 +118,7 @@ TEST_P(FailedDeviceCalls, ShowOneComPortErrorBoxAndTheSameStatusLine) {
   EXPECT_FALSE(GetParam().call(port()));
   EXPECT_EQ(port().LastError(), err::kGenFailure);
 
-  const std::string line =
-      std::string(GetParam().operation) +
-      " failed on \"/dev/ttySIM0\"\r\nError 0x0000001F: " + FormatErrorText(err::kGenFailure);
-  ASSERT_EQ(bed.prompts.boxes.size(), 1u);
-  EXPECT_EQ(bed.prompts.boxes[0].text, line);
-  EXPECT_EQ(bed.prompts.boxes[0].caption, "COM Port Error");
-  // The line's error flags are read and told after the box.
-  EXPECT_EQ(bed.status.statusLines,
-            (std::vector<std::string>{line, "ClearCommError dwErrors 0x0000"}));
+  ExpectOneComPortErrorBox(GetParam().operation);
   // A failed rate change leaves the recorded rate true to the device.
   EXPECT_EQ(port().Speed(), 38400u);
   EXPECT_EQ(bed.link.Rate(), 38400u);

@@ -13,6 +13,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "TemporaryFolder.h"
@@ -31,7 +32,9 @@ class SimulatedAmplifier {
   explicit SimulatedAmplifier(std::vector<std::string> options)
       : link_("/tmp/vlx750-e2e-" + std::to_string(getpid())),
         process_(VLX750_SIM_PATH, WithLink(std::move(options), link_)) {
-    ready_ = process_.FirstStdoutLine(5s).has_value();
+    const auto terminal = process_.FirstStdoutLine(5s);
+    ready_ = terminal.has_value();
+    terminal_ = terminal.value_or("");
   }
   ~SimulatedAmplifier() {
     process_.Signal(SIGTERM);
@@ -40,6 +43,8 @@ class SimulatedAmplifier {
 
   bool Ready() const { return ready_; }
   const std::string& Link() const { return link_; }
+  // The pseudo-terminal the link leads to.
+  const std::string& Terminal() const { return terminal_; }
   ChildProcess& Process() { return process_; }
 
  private:
@@ -51,6 +56,7 @@ class SimulatedAmplifier {
 
   std::string link_;
   ChildProcess process_;
+  std::string terminal_;
   bool ready_ = false;
 };
 
@@ -113,18 +119,27 @@ TEST(VlxctlInfo, SwitchedOffAmplifierIsFoundWaitingInItsLoader) {
   EXPECT_NE(vlxctl.Stdout().find("Line speed:    38400 bit/s"), std::string::npos);
 }
 
+// The device is held whichever name each program gives it: the link or the terminal it leads to.
 TEST(VlxctlInfo, PortHeldByAnotherProgramIsReportedAsInUse) {
   SimulatedAmplifier amplifier({"--silent"});
   ASSERT_TRUE(amplifier.Ready());
-  ChildProcess holder(VLXCTL_PATH, Info(amplifier.Link()));
-  ASSERT_TRUE(holder.WaitForStderr("is open", 10s)) << holder.Stderr();
+  const std::pair<std::string, std::string> names[] = {{amplifier.Link(), amplifier.Link()},
+                                                       {amplifier.Link(), amplifier.Terminal()},
+                                                       {amplifier.Terminal(), amplifier.Link()}};
+  for (const auto& [held, second] : names) {
+    SCOPED_TRACE(held + " held, then " + second);
+    ChildProcess holder(VLXCTL_PATH, Info(held));
+    ASSERT_TRUE(holder.WaitForStderr("is open", 10s)) << holder.Stderr();
 
-  ChildProcess second(VLXCTL_PATH, Info(amplifier.Link()));
-  EXPECT_EQ(second.WaitForExit(10s), 1);
-  EXPECT_NE(second.Stderr().find("Serial port \"" + amplifier.Link() +
-                                 "\" is being used by another application"),
-            std::string::npos)
-      << second.Stderr();
+    ChildProcess other(VLXCTL_PATH, Info(second));
+    EXPECT_EQ(other.WaitForExit(10s), 1);
+    EXPECT_NE(
+        other.Stderr().find("Serial port \"" + second + "\" is being used by another application"),
+        std::string::npos)
+        << other.Stderr();
+    holder.Signal(SIGTERM);
+    holder.WaitForExit(5s);
+  }
 }
 
 TEST(VlxctlInfo, AdapterPulledDuringTheSearchAndPutBackIsFoundAgain) {

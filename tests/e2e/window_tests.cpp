@@ -1,5 +1,7 @@
 // The window program for real: vlxutility under Xvfb against vlx750-sim on a pseudo-terminal.
-// It must find the amplifier on its own and say so in its title; a screenshot is kept.
+// It must find the amplifier on its own and say so in its title (a screenshot is kept), show the
+// port closed when the adapter is pulled and find the amplifier again when it is back, and hold
+// its device against another program that names it differently.
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -10,6 +12,8 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -20,6 +24,8 @@ namespace {
 
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
+
+const std::string kIdentity = "Velqorin VLX Utility Revision 1.0.0.0";
 
 std::string Display() {
   return ":" + std::to_string(90 + getpid() % 100);
@@ -32,50 +38,130 @@ std::string WindowNames(const std::string& display) {
   return xwininfo.Stdout();
 }
 
-TEST(WindowProgram, FindsTheSimulatedAmplifierAndShowsItInTheTitle) {
-  const std::string display = Display();
-  ChildProcess xvfb("/usr/bin/Xvfb", {display, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
-  const std::string socket = "/tmp/.X11-unix/X" + display.substr(1);
-  for (int i = 0; i < 100 && !fs::exists(socket); ++i) {
-    std::this_thread::sleep_for(50ms);
+// One X server for the whole suite; each test starts its own simulator and window program.
+class WindowProgram : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    display_ = Display();
+    xvfb_ = std::make_unique<ChildProcess>(
+        "/usr/bin/Xvfb",
+        std::vector<std::string>{display_, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
+    const std::string socket = "/tmp/.X11-unix/X" + display_.substr(1);
+    for (int i = 0; i < 100 && !fs::exists(socket); ++i) {
+      std::this_thread::sleep_for(50ms);
+    }
   }
-  ASSERT_TRUE(fs::exists(socket)) << "Xvfb did not start";
 
-  const std::string link = "/tmp/vlx750-window-e2e-" + std::to_string(getpid());
-  ChildProcess simulator(VLX750_SIM_PATH, {"--link", link, "--serial", "1234"});
-  const auto slave = simulator.FirstStdoutLine(5s);
-  ASSERT_TRUE(slave.has_value());
-
-  const fs::path home = fs::temp_directory_path() / ("vlx-window-e2e-" + std::to_string(getpid()));
-  fs::create_directories(home / "config" / "Velqorin");
-  std::ofstream(home / "config" / "Velqorin" / "VLX Utility.json")
-      << R"({"values": {"Port": {"type": "string", "value": ")" << *slave << R"("}}})";
-  setenv("DISPLAY", display.c_str(), 1);
-  setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
-  setenv("XDG_DATA_HOME", (home / "data").c_str(), 1);
-  unsetenv("QT_QPA_PLATFORM");
-
-  ChildProcess program(VLXUTILITY_PATH, {});
-  const std::string expected =
-      "Velqorin VLX Utility Revision 1.0.0.0 - S/N 01234 on " + *slave + " at 38400 bit/s";
-  bool found = false;
-  for (int i = 0; i < 100 && !found; ++i) {
-    std::this_thread::sleep_for(100ms);
-    found = WindowNames(display).find(expected) != std::string::npos;
+  static void TearDownTestSuite() {
+    xvfb_->Signal(SIGTERM);
+    xvfb_->WaitForExit(5s);
+    xvfb_.reset();
   }
-  EXPECT_TRUE(found) << WindowNames(display) << program.Stderr();
+
+  void SetUp() override {
+    ASSERT_TRUE(fs::exists("/tmp/.X11-unix/X" + display_.substr(1))) << "Xvfb did not start";
+    home_ = fs::temp_directory_path() / ("vlx-window-e2e-" + std::to_string(getpid()));
+    fs::remove_all(home_);
+    link_ = "/tmp/vlx750-window-e2e-" + std::to_string(getpid());
+    simulator_.emplace(VLX750_SIM_PATH,
+                       std::vector<std::string>{"--link", link_, "--serial", "1234"});
+    const auto slave = simulator_->FirstStdoutLine(5s);
+    ASSERT_TRUE(slave.has_value());
+    slave_ = *slave;
+  }
+
+  void TearDown() override {
+    if (program_) {
+      program_->Signal(SIGTERM);
+      program_->WaitForExit(5s);
+    }
+    simulator_->Signal(SIGTERM);
+    simulator_->WaitForExit(5s);
+    fs::remove_all(home_);
+  }
+
+  // Starts the window program with `port` as its stored port, on a settings folder of its own.
+  // On the Port page it tells the outcome of its search in a box, which stays open here and, as
+  // any modal box does, holds back the search for a port that comes back; the Command Tester page
+  // shows none.
+  void StartWindow(const std::string& port, int page = kPortPage) {
+    fs::create_directories(home_ / "config" / "Velqorin");
+    std::ofstream(home_ / "config" / "Velqorin" / "VLX Utility.json")
+        << R"({"values": {"Port": {"type": "string", "value": ")" << port
+        << R"("}, "ActivePage": {"type": "dword", "value": )" << page << "}}}";
+    setenv("DISPLAY", display_.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (home_ / "config").c_str(), 1);
+    setenv("XDG_DATA_HOME", (home_ / "data").c_str(), 1);
+    unsetenv("QT_QPA_PLATFORM");
+    program_.emplace(VLXUTILITY_PATH, std::vector<std::string>{});
+  }
+
+  // Waits until a window has `title` as its whole name; on failure the test says what was there.
+  void ExpectTitle(const std::string& title) {
+    const std::string name = "\"" + title + "\"";
+    const auto deadline = std::chrono::steady_clock::now() + 15s;
+    std::string names;
+    do {
+      std::this_thread::sleep_for(100ms);
+      names = WindowNames(display_);
+    } while (names.find(name) == std::string::npos && std::chrono::steady_clock::now() < deadline);
+    EXPECT_NE(names.find(name), std::string::npos) << "no window titled " << name << " among:\n"
+                                                   << names << program_->Stderr();
+  }
+
+  std::string FoundTitle(const std::string& port) const {
+    return kIdentity + " - S/N 01234 on " + port + " at 38400 bit/s";
+  }
+
+  static constexpr int kPortPage = 0;
+  static constexpr int kCommandTesterPage = 4;
+
+  static std::string display_;
+  static std::unique_ptr<ChildProcess> xvfb_;
+  fs::path home_;
+  std::string link_;
+  std::string slave_;
+  std::optional<ChildProcess> simulator_;
+  std::optional<ChildProcess> program_;
+};
+
+std::string WindowProgram::display_;
+std::unique_ptr<ChildProcess> WindowProgram::xvfb_;
+
+TEST_F(WindowProgram, FindsTheSimulatedAmplifierAndShowsItInTheTitle) {
+  StartWindow(slave_);
+  ExpectTitle(FoundTitle(slave_));
 
   const std::string shot = std::string(SCREENSHOT_DIR) + "/window-e2e.png";
-  ChildProcess import("/usr/bin/import", {"-display", display, "-window", "root", shot});
+  ChildProcess import("/usr/bin/import", {"-display", display_, "-window", "root", shot});
   EXPECT_EQ(import.WaitForExit(20s), 0);
+}
 
-  program.Signal(SIGTERM);
-  program.WaitForExit(5s);
-  simulator.Signal(SIGTERM);
-  simulator.WaitForExit(5s);
-  xvfb.Signal(SIGTERM);
-  xvfb.WaitForExit(5s);
-  fs::remove_all(home);
+// The stored name is the link, as a by-id name would be: the terminal behind it is a new one when
+// the adapter is back, and the link leads to it again.
+TEST_F(WindowProgram, APulledAdapterShowsThePortClosedAndIsFoundAgainWhenBack) {
+  StartWindow(link_, kCommandTesterPage);
+  ExpectTitle(FoundTitle(link_));
+
+  simulator_->Signal(SIGUSR1);
+  ExpectTitle(kIdentity + " on " + link_ + " closed");
+
+  simulator_->Signal(SIGUSR2);
+  ExpectTitle(FoundTitle(link_));
+}
+
+// The window holds the device under the link's name; vlxctl names the terminal itself.
+TEST_F(WindowProgram, HoldsItsDeviceAgainstAProgramThatNamesItDifferently) {
+  StartWindow(link_);
+  ExpectTitle(FoundTitle(link_));
+
+  ChildProcess vlxctl(VLXCTL_PATH, {"--port", slave_, "--timeout", "5", "info"});
+  EXPECT_EQ(vlxctl.WaitForExit(10s), 1);
+  EXPECT_NE(
+      vlxctl.Stderr().find("Serial port \"" + slave_ + "\" is being used by another application"),
+      std::string::npos)
+      << vlxctl.Stderr();
+  ExpectTitle(FoundTitle(link_));
 }
 
 }  // namespace

@@ -141,7 +141,7 @@ TEST(SerialDevicePathTest, BareNamesLiveInDevAndPathsAreTakenAsTyped) {
 }
 
 TEST_F(QtSerialDeviceTest, OpensAt38400EightNoneOneWithoutFlowControlAndChangesRate) {
-  ASSERT_EQ(device_.Open(peer_.Path()), err::kSuccess);
+  ASSERT_EQ(device_.Open(peer_.Path()).code, err::kSuccess);
   const termios line = peer_.Line();
   EXPECT_EQ(SpeedOf(line), B38400);
   EXPECT_EQ(line.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
@@ -180,7 +180,9 @@ TEST_F(QtSerialDeviceTest, NamesThatLeadToNoSerialPortGetCodesOfTheirOwn) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    EXPECT_EQ(device_.Open(c.name), c.code);
+    const OpenOutcome outcome = device_.Open(c.name);
+    EXPECT_EQ(outcome.code, c.code);
+    EXPECT_EQ(outcome.failedCall, "") << "the caller words a port that did not open";
     std::size_t written = 0;
     EXPECT_EQ(device_.Write(";", written), err::kInvalidHandle) << "nothing is left open";
   }
@@ -196,20 +198,20 @@ TEST_F(QtSerialDeviceTest, ALinkAndItsTargetAreOnePort) {
   const std::pair<std::string, std::string> orders[] = {{link, peer_.Path()}, {peer_.Path(), link}};
   for (const auto& [first, second] : orders) {
     SCOPED_TRACE(first);
-    ASSERT_EQ(device_.Open(first), err::kSuccess);
+    ASSERT_EQ(device_.Open(first).code, err::kSuccess);
     QtSerialDevice other;
-    EXPECT_EQ(other.Open(second), err::kAccessDenied);
+    EXPECT_EQ(other.Open(second).code, err::kAccessDenied);
     device_.Close();
-    EXPECT_EQ(other.Open(second), err::kSuccess);
+    EXPECT_EQ(other.Open(second).code, err::kSuccess);
   }
 }
 
 TEST_F(QtSerialDeviceTest, PortHeldByAnotherOpenIsInUseUntilReleased) {
-  ASSERT_EQ(device_.Open(peer_.Path()), err::kSuccess);
+  ASSERT_EQ(device_.Open(peer_.Path()).code, err::kSuccess);
   QtSerialDevice other;
-  EXPECT_EQ(other.Open(peer_.Path()), err::kAccessDenied);
+  EXPECT_EQ(other.Open(peer_.Path()).code, err::kAccessDenied);
   device_.Close();
-  EXPECT_EQ(other.Open(peer_.Path()), err::kSuccess);
+  EXPECT_EQ(other.Open(peer_.Path()).code, err::kSuccess);
 }
 
 TEST_F(QtSerialDeviceTest, CallsOnAClosedPortFailWithInvalidHandle) {
@@ -225,7 +227,7 @@ TEST_F(QtSerialDeviceTest, CallsOnAClosedPortFailWithInvalidHandle) {
 }
 
 TEST_F(QtSerialDeviceTest, ReceivedBytesAreAnnouncedAndReadOneAtATimeWithoutWaiting) {
-  ASSERT_EQ(device_.Open(peer_.Path()), err::kSuccess);
+  ASSERT_EQ(device_.Open(peer_.Path()).code, err::kSuccess);
   std::uint8_t byte = 0;
   std::size_t count = 7;
   EXPECT_EQ(device_.Read(&byte, 1, count), err::kSuccess);
@@ -240,7 +242,7 @@ TEST_F(QtSerialDeviceTest, ReceivedBytesAreAnnouncedAndReadOneAtATimeWithoutWait
 }
 
 TEST_F(QtSerialDeviceTest, WritesLeaveAtOnceWithoutTheEventLoop) {
-  ASSERT_EQ(device_.Open(peer_.Path()), err::kSuccess);
+  ASSERT_EQ(device_.Open(peer_.Path()).code, err::kSuccess);
   std::size_t written = 0;
   ASSERT_EQ(device_.Write("^brp1;", written), err::kSuccess);
   EXPECT_EQ(written, 6u);
@@ -249,7 +251,7 @@ TEST_F(QtSerialDeviceTest, WritesLeaveAtOnceWithoutTheEventLoop) {
 }
 
 TEST_F(QtSerialDeviceTest, PurgeDropsWhatWasReceivedAndNotRead) {
-  ASSERT_EQ(device_.Open(peer_.Path()), err::kSuccess);
+  ASSERT_EQ(device_.Open(peer_.Path()).code, err::kSuccess);
   peer_.Send("stale;");
   ASSERT_TRUE(SpinUntil([&] { return events_.received > 0; }, 2s));
   EXPECT_EQ(device_.PurgeReceive(), err::kSuccess);
@@ -262,7 +264,7 @@ TEST_F(QtSerialDeviceTest, PurgeDropsWhatWasReceivedAndNotRead) {
 }
 
 TEST_F(QtSerialDeviceTest, LostDeviceIsAnnouncedOnceAndANewOpenRecovers) {
-  ASSERT_EQ(device_.Open(peer_.Path()), err::kSuccess);
+  ASSERT_EQ(device_.Open(peer_.Path()).code, err::kSuccess);
   peer_.Hangup();
   ASSERT_TRUE(SpinUntil([&] { return events_.lost > 0; }, 2s));
 
@@ -280,7 +282,7 @@ TEST_F(QtSerialDeviceTest, LostDeviceIsAnnouncedOnceAndANewOpenRecovers) {
 
   device_.Close();
   PtyPeer replugged;
-  ASSERT_EQ(device_.Open(replugged.Path()), err::kSuccess);
+  ASSERT_EQ(device_.Open(replugged.Path()).code, err::kSuccess);
   ASSERT_EQ(device_.Write(";", written), err::kSuccess);
   EXPECT_EQ(replugged.Receive(1), ";");
   replugged.Send("A;");
@@ -289,14 +291,14 @@ TEST_F(QtSerialDeviceTest, LostDeviceIsAnnouncedOnceAndANewOpenRecovers) {
 }
 
 TEST_F(QtSerialDeviceTest, CloseBeforeTheLossIsAnnouncedCancelsTheAnnouncement) {
-  ASSERT_EQ(device_.Open(peer_.Path()), err::kSuccess);
+  ASSERT_EQ(device_.Open(peer_.Path()).code, err::kSuccess);
   peer_.Hangup();
   std::size_t written = 0;
   // Let the port meet the hang-up, then close and reopen before the queued announcement runs.
   SpinUntil([&] { return device_.Write(";", written) == err::kDeviceRemoved; }, 2s);
   device_.Close();
   PtyPeer replugged;
-  ASSERT_EQ(device_.Open(replugged.Path()), err::kSuccess);
+  ASSERT_EQ(device_.Open(replugged.Path()).code, err::kSuccess);
   SpinFor(100ms);
   EXPECT_EQ(events_.lost, 0);
   EXPECT_EQ(device_.Write(";", written), err::kSuccess);
@@ -334,7 +336,7 @@ TEST(SerialPermissionTest, ADeviceOnlyRootMayUseNamesItsOwnerAndModeNeverTheRoot
           std::_Exit(2);
         }
         QtSerialDevice device;
-        const bool refused = device.Open(path) == err::kPrivilegeNotHeld;
+        const bool refused = device.Open(path).code == err::kPrivilegeNotHeld;
         const std::string text = PlatformSystemText(err::kPrivilegeNotHeld);
         const bool explained =
             text == "Permission denied: \"" + path +

@@ -5,35 +5,20 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
 
-#include "link/EstablishContactMachine.h"
 #include "link/MachineRouter.h"
-#include "model/Amplifier.h"
-#include "model/AppSettings.h"
-#include "support/FakeFileSystem.h"
-#include "support/InMemorySettingsStore.h"
-#include "support/RecordingSinks.h"
-#include "support/SimulatedLink.h"
-#include "support/VirtualTime.h"
+#include "support/LinkWiring.h"
 
 namespace vlx::test {
 
-class LinkTestBed {
+class LinkTestBed : public LinkWiring<RecordingStatusSink> {
  public:
-  explicit LinkTestBed(vlxsim::AmplifierConfig config = {})
-      : amplifier(config),
-        link(time, amplifier),
-        app(Services{store, files, link, time, time, status, prompts}),
-        router(app) {
+  explicit LinkTestBed(vlxsim::AmplifierConfig config = {}) : LinkWiring(config), router(app) {
     app.port.Set(SimulatedLink::kPortName);
-  }
-
-  EstablishContactMachine& contact() { return app.EstablishContact(); }
-
-  // Runs the establish-contact machine until it is idle again (or the limit passes).
-  bool RunContactToEnd(std::uint32_t limitMs = 60000) {
-    return time.RunUntil([this] { return contact().IsIdle(); }, limitMs);
   }
 
   // Runs until the program has just sent `command` (or the limit passes).
@@ -58,14 +43,6 @@ class LinkTestBed {
     app.portOpen.Set(1);
   }
 
-  VirtualTime time;
-  vlxsim::Amplifier amplifier;
-  SimulatedLink link;
-  InMemorySettingsStore store;
-  FakeFileSystem files;
-  RecordingStatusSink status;
-  ScriptedPrompts prompts;
-  AppSettings app;
   MachineRouter router;
 };
 

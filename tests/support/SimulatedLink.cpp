@@ -41,12 +41,12 @@ void SimulatedLink::Carry(std::vector<vlxsim::Transmission> transmissions, std::
   ScheduleWake();
 }
 
-ErrorCode SimulatedLink::Open(const std::string& name) {
+OpenOutcome SimulatedLink::Open(const std::string& name) {
   if (name != kPortName || unplugged_) {
-    return err::kFileNotFound;
+    return {err::kFileNotFound};
   }
   if (heldElsewhere_) {
-    return err::kAccessDenied;
+    return {err::kAccessDenied};
   }
   open_ = true;
   lost_ = false;
@@ -54,7 +54,11 @@ ErrorCode SimulatedLink::Open(const std::string& name) {
   received_.clear();
   ++session_;
   ++opens_;
-  return err::kSuccess;
+  const ErrorCode setUp = std::exchange(failSetUp_, err::kSuccess);
+  if (setUp != err::kSuccess) {
+    return {setUp, kSetCommState};
+  }
+  return {};
 }
 
 void SimulatedLink::Close() {

@@ -28,7 +28,7 @@ class SimulatedLink final : public SerialDevice {
   SimulatedLink(VirtualTime& time, vlxsim::Amplifier& amplifier);
 
   void SetEvents(SerialDeviceEvents* events) override { events_ = events; }
-  ErrorCode Open(const std::string& name) override;
+  OpenOutcome Open(const std::string& name) override;
   void Close() override;
   ErrorCode SetRate(std::uint32_t bitsPerSecond) override;
   ErrorCode Read(std::uint8_t* buffer, std::size_t maxCount, std::size_t& count) override;
@@ -50,6 +50,9 @@ class SimulatedLink final : public SerialDevice {
   void SetFaults(vlxsim::Faults faults);
   // Makes the next write or rate change fail with `code` (once).
   void FailNextCall(ErrorCode code) { failNext_ = code; }
+  // Makes the next open fail to apply its line settings with `code` (once), after the device
+  // itself opened.
+  void FailNextSetUp(ErrorCode code) { failSetUp_ = code; }
 
   bool IsOpen() const { return open_; }
   std::uint32_t Rate() const { return rate_; }
@@ -79,6 +82,7 @@ class SimulatedLink final : public SerialDevice {
   std::vector<Sent> sent_;
   std::size_t opens_ = 0;
   ErrorCode failNext_ = err::kSuccess;
+  ErrorCode failSetUp_ = err::kSuccess;
 };
 
 }  // namespace vlx::test

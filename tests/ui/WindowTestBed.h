@@ -5,20 +5,12 @@
 #include <QString>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "UiServices.h"
 #include "help/HelpService.h"
-#include "link/EstablishContactMachine.h"
-#include "model/Amplifier.h"
-#include "model/AppSettings.h"
 #include "report/StatusRelay.h"
-#include "support/FakeFileSystem.h"
-#include "support/InMemorySettingsStore.h"
-#include "support/RecordingSinks.h"
-#include "support/SimulatedLink.h"
-#include "support/VirtualTime.h"
+#include "support/LinkWiring.h"
 #include "window/MainWindow.h"
 
 namespace vlx::test {
@@ -29,16 +21,15 @@ class RecordingHelp final : public HelpService {
   std::vector<QString> topics;
 };
 
-class WindowTestBed {
+// Status lines go through the relay the window connects to its status bar, as in the program.
+class WindowTestBed : public LinkWiring<StatusRelay> {
  public:
   static constexpr const char* kOsLine = "OS Version 6.1 Build 0 Test Linux";
 
   explicit WindowTestBed(vlxsim::AmplifierConfig config = {})
-      : amplifier(config),
-        link(time, amplifier),
-        app(Services{store, files, link, time, time, status, prompts}),
-        services{app, app.Boxes(), time, help,
-                 [] { return std::vector<std::string>{SimulatedLink::kPortName}; }} {
+      : LinkWiring(config), services{app, app.Boxes(), time, help, [] {
+                                       return std::vector<std::string>{SimulatedLink::kPortName};
+                                     }} {
     files.userDataFolder = "/home/user/.local/share";
     files.AddDirectory(files.userDataFolder);
   }
@@ -49,19 +40,7 @@ class WindowTestBed {
     return *window;
   }
 
-  bool RunContactToEnd() {
-    return time.RunUntil([this] { return app.EstablishContact().IsIdle(); }, 60000);
-  }
-
-  VirtualTime time;
-  vlxsim::Amplifier amplifier;
-  SimulatedLink link;
-  InMemorySettingsStore store;
-  FakeFileSystem files;
-  StatusRelay status;
-  ScriptedPrompts prompts;
   RecordingHelp help;
-  AppSettings app;
   UiServices services;
   std::unique_ptr<MainWindow> window;
 };

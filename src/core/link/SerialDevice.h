@@ -27,13 +27,29 @@ class SerialDeviceEvents {
   virtual void OnDeviceLost() = 0;
 };
 
+// The outcome of opening the device. A set-up call that fails after the device itself opened
+// names itself in the program's words, so that its failure can be reported like any other port
+// call; the device is then left open (and unusable) until the caller has read the line's error
+// flags and closed it. A device that did not open, or whose properties could not be read, names
+// no call: its caller words that failure.
+struct OpenOutcome {
+  OpenOutcome() = default;
+  OpenOutcome(ErrorCode failure, std::string_view call = {}) : code(failure), failedCall(call) {}
+
+  ErrorCode code = err::kSuccess;
+  std::string_view failedCall;
+};
+
+// The name of the call that applies line settings, the one set-up call the platforms share.
+inline constexpr std::string_view kSetCommState = "SetCommState";
+
 class SerialDevice {
  public:
   virtual ~SerialDevice() = default;
   virtual void SetEvents(SerialDeviceEvents* events) = 0;
   // Opens exclusively at 38400 bit/s, 8 data bits, no parity, one stop bit, no flow control,
   // DTR and RTS off.
-  virtual ErrorCode Open(const std::string& name) = 0;
+  virtual OpenOutcome Open(const std::string& name) = 0;
   virtual void Close() = 0;
   virtual ErrorCode SetRate(std::uint32_t bitsPerSecond) = 0;
   // Takes up to `maxCount` received bytes without waiting; `count` is 0 when none is there.

@@ -39,15 +39,23 @@ bool SerialPort::Open(const std::string& name) {
     lastError_ = err::kSerialPortNameMissing;
     return false;
   }
-  const ErrorCode code = device_.Open(name);
-  if (code != err::kSuccess) {
-    lastError_ = code;
+  const OpenOutcome outcome = device_.Open(name);
+  if (outcome.code != err::kSuccess && outcome.failedCall.empty()) {
+    lastError_ = outcome.code;
     return false;
   }
   open_ = true;
   lost_ = false;
   speed_ = kOpeningBitRate;
+  // The line settles after its settings were applied, whether they took or not.
   clock_.Sleep(kLineSettleMs);
+  if (outcome.code != err::kSuccess) {
+    // Reported while the device is still open, so that the line's error flags are told too.
+    lastError_ = outcome.code;
+    ReportFailure(outcome.failedCall, outcome.code);
+    Close();
+    return false;
+  }
   return true;
 }
 
@@ -104,7 +112,7 @@ bool SerialPort::SetSpeed(std::uint32_t bitsPerSecond) {
     return true;
   }
   clock_.Sleep(kLineSettleMs);
-  const bool changed = Succeeded(device_.SetRate(bitsPerSecond), "SetCommState");
+  const bool changed = Succeeded(device_.SetRate(bitsPerSecond), kSetCommState);
   if (changed) {
     speed_ = bitsPerSecond;
   }
@@ -112,7 +120,7 @@ bool SerialPort::SetSpeed(std::uint32_t bitsPerSecond) {
   return changed;
 }
 
-bool SerialPort::Succeeded(ErrorCode code, const char* operation) {
+bool SerialPort::Succeeded(ErrorCode code, std::string_view operation) {
   if (code == err::kSuccess) {
     return true;
   }
@@ -127,7 +135,7 @@ bool SerialPort::Succeeded(ErrorCode code, const char* operation) {
 
 // The failure goes to the status line and a box; then, while the port is open, the line's error
 // flags are read (and so cleared) and told on the status line.
-void SerialPort::ReportFailure(const char* operation, ErrorCode code) {
+void SerialPort::ReportFailure(std::string_view operation, ErrorCode code) {
   vlx::ReportFailure(status_, prompts_, ids::kComPortErrorCaption, ids::kOperationFailedOn,
                      {operation, name_, code, FormatErrorText(code)});
   if (!open_ || code == err::kAccessDenied) {

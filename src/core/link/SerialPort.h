@@ -36,7 +36,8 @@ class SerialPort : private SerialDeviceEvents {
   void SetLossHandler(PortLossHandler* handler) { lossHandler_ = handler; }
 
   // Opens at 38400 bit/s 8N1. True at once when already open (the name is kept). On failure
-  // LastError() says why; the caller words the message.
+  // LastError() says why; the caller words the message, except for a set-up call that failed
+  // after the device opened, which is reported here like any other failed call.
   bool Open(const std::string& name);
   bool Close();
   bool IsOpen() const { return open_; }
@@ -67,8 +68,8 @@ class SerialPort : private SerialDeviceEvents {
   bool CheckOpen();
   // The outcome of a device call: true on success; otherwise records the code and, unless the
   // device is known to be gone, reports the failed operation.
-  bool Succeeded(ErrorCode code, const char* operation);
-  void ReportFailure(const char* operation, ErrorCode code);
+  bool Succeeded(ErrorCode code, std::string_view operation);
+  void ReportFailure(std::string_view operation, ErrorCode code);
 
   SerialDevice& device_;
   Clock& clock_;

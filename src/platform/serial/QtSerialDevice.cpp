@@ -118,44 +118,39 @@ QtSerialDevice::~QtSerialDevice() {
   Close();
 }
 
-ErrorCode QtSerialDevice::Open(const std::string& name) {
+OpenOutcome QtSerialDevice::Open(const std::string& name) {
   if (port_.isOpen() && !lost_) {
-    return err::kSuccess;
+    return {};
   }
   Close();
   std::string device;
   if (const ErrorCode code = FindDevice(SerialDevicePath(name), device); code != err::kSuccess) {
-    return code;
+    return {code};
   }
   port_.setPortName(QString::fromStdString(device));
-  port_.setBaudRate(kOpenRate);
-  port_.setDataBits(QSerialPort::Data8);
-  port_.setParity(QSerialPort::NoParity);
-  port_.setStopBits(QSerialPort::OneStop);
-  port_.setFlowControl(QSerialPort::NoFlowControl);
   // QSerialPort opens exclusively: a lock file named after the device and the terminal's
   // exclusive mode.
   if (!port_.open(QIODevice::ReadWrite)) {
     // The toolkit finds out only now that a character device is no terminal (/dev/null).
     if (port_.error() == QSerialPort::UnsupportedOperationError) {
       port_.clearError();
-      return err::kNotASerialPort;
+      return {err::kNotASerialPort};
     }
-    return TakeError();
+    return {TakeError()};
   }
   // The exclusive mode does not stop the superuser, and the lock file stops only those who look
   // for it under the same name; a lock on the device node itself holds for everyone.
   if (::flock(static_cast<int>(port_.handle()), LOCK_EX | LOCK_NB) != 0) {
     const int error = errno;
     ClosePort();
-    return error == EWOULDBLOCK ? err::kAccessDenied : ErrorCodeFromOpenErrno(error, device);
+    return {error == EWOULDBLOCK ? err::kAccessDenied : ErrorCodeFromOpenErrno(error, device)};
   }
   ++openCount_;
+  // Left open on failure: the caller reports the failed call with the line's state, then closes.
   if (const ErrorCode code = ApplyLineSettings(); code != err::kSuccess) {
-    Close();
-    return code;
+    return {code, kSetCommState};
   }
-  return err::kSuccess;
+  return {};
 }
 
 ErrorCode QtSerialDevice::FindDevice(const std::string& path, std::string& device) {
@@ -185,7 +180,14 @@ ErrorCode QtSerialDevice::FindDevice(const std::string& path, std::string& devic
   return err::kSuccess;
 }
 
+// Applied once the device is open, not handed to the toolkit's open, so that a setting the device
+// refuses is a failed set-up call of its own rather than a port that would not open.
 ErrorCode QtSerialDevice::ApplyLineSettings() {
+  if (!port_.setBaudRate(kOpenRate) || !port_.setDataBits(QSerialPort::Data8) ||
+      !port_.setParity(QSerialPort::NoParity) || !port_.setStopBits(QSerialPort::OneStop) ||
+      !port_.setFlowControl(QSerialPort::NoFlowControl)) {
+    return TakeError();
+  }
   if (const ErrorCode code = ModemLineOutcome(port_.setDataTerminalReady(false));
       code != err::kSuccess) {
     return code;

@@ -35,7 +35,7 @@ class QtSerialDevice : public QObject, public SerialDevice {
   ~QtSerialDevice() override;
 
   void SetEvents(SerialDeviceEvents* events) override { events_ = events; }
-  ErrorCode Open(const std::string& name) override;
+  OpenOutcome Open(const std::string& name) override;
   void Close() override;
   ErrorCode SetRate(std::uint32_t bitsPerSecond) override;
   ErrorCode Read(std::uint8_t* buffer, std::size_t maxCount, std::size_t& count) override;
