@@ -26,6 +26,13 @@ std::string Repeat(std::string_view part, int times) {
   return text;
 }
 
+// The target a run links to; empty when it is no link.
+std::string LinkOf(const RichText& text, const RichTextRun& run) {
+  return run.link >= 0 && static_cast<std::size_t>(run.link) < text.links.size()
+             ? text.links[static_cast<std::size_t>(run.link)]
+             : std::string();
+}
+
 struct TextCase {
   const char* label;
   std::string input;
@@ -201,6 +208,7 @@ TEST(RtfReaderTest, HyperlinkFieldsLinkTheirResult) {
       {R"( hyperlink https://example.com/x \\o "tip")", "https://example.com/x"},
       {R"(HYPERLINK \\o "tip" "mailto:notes@example.com")", "mailto:notes@example.com"},
       {R"({HYPERLINK }{"http://split.example/"})", "http://split.example/"},
+      {R"(HYPERLINK \\n "https://example.com/new")", "https://example.com/new"},
       {R"(HYPERLINK \\l "bookmark")", ""},
       {"PAGE", ""},
       {"", ""},
@@ -212,8 +220,9 @@ TEST(RtfReaderTest, HyperlinkFieldsLinkTheirResult) {
     const auto& runs = reading.text.paragraphs[0].runs;
     ASSERT_EQ(runs.size(), 3u) << c.instruction;
     EXPECT_EQ(runs[1].text, "here");
-    EXPECT_EQ(runs[1].link, c.link) << c.instruction;
-    EXPECT_EQ(runs[2].link, "") << "the link ends with its field";
+    EXPECT_EQ(LinkOf(reading.text, runs[1]), c.link) << c.instruction;
+    EXPECT_EQ(runs[2].link, -1) << "the link ends with its field";
+    EXPECT_EQ(reading.text.links.size(), *c.link != '\0' ? 1u : 0u);
   }
 }
 
@@ -263,7 +272,7 @@ TEST(RtfReaderTest, ReleaseNotesFixture) {
             (RichTextFont{"Courier New", true}));
   const RichTextRun& link = paragraphs[6].runs[1];
   EXPECT_EQ(link.text, "example.com/vlx");
-  EXPECT_EQ(link.link, "https://example.com/vlx/notes");
+  EXPECT_EQ(LinkOf(reading.text, link), "https://example.com/vlx/notes");
   EXPECT_TRUE(link.style.underline);
   EXPECT_EQ(link.style.colour, 0x0000FF);
   // A font name keeps nothing of its alternative.

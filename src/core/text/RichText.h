@@ -40,8 +40,8 @@ struct RichTextStyle {
 struct RichTextRun {
   std::string text;
   RichTextStyle style;
-  // The target of a hyperlink field's result; empty for plain text.
-  std::string link;
+  // Index into RichText::links when the run is a hyperlink field's result; -1 for plain text.
+  int link = -1;
 
   bool operator==(const RichTextRun&) const = default;
 };
@@ -66,6 +66,8 @@ struct RichParagraph {
 
 struct RichText {
   std::vector<RichTextFont> fonts;
+  // Hyperlink targets, each kept once however many runs show it.
+  std::vector<std::string> links;
   std::vector<RichParagraph> paragraphs;
 
   // Every paragraph's text, each followed by "\n".

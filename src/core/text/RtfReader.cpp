@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "text/Utf8.h"
+
 namespace vlx {
 namespace {
 
@@ -51,24 +53,6 @@ char32_t FromSymbolFont(unsigned char byte) {
   }
 }
 
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 // Control characters carry no text in a viewer; the tab is the one kept.
 bool IsShownCharacter(char32_t cp) {
   return cp == U'\t' || (cp >= 0x20 && cp != 0x7F);
@@ -100,46 +84,6 @@ int Clamp(int value, int low, int high) {
 
 // ---------------------------------------------------------------------------------------------
 // Plain text: notes saved as text still show, decoded as UTF-8 when they are valid UTF-8.
-
-bool IsValidUtf8(std::string_view bytes) {
-  std::size_t i = 0;
-  while (i < bytes.size()) {
-    const auto lead = static_cast<unsigned char>(bytes[i]);
-    std::size_t length = 0;
-    char32_t cp = 0;
-    if (lead < 0x80) {
-      ++i;
-      continue;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-      length = 2;
-      cp = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      length = 3;
-      cp = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      length = 4;
-      cp = lead & 0x07;
-    } else {
-      return false;
-    }
-    if (bytes.size() - i < length) {
-      return false;
-    }
-    for (std::size_t k = 1; k < length; ++k) {
-      const auto next = static_cast<unsigned char>(bytes[i + k]);
-      if ((next & 0xC0) != 0x80) {
-        return false;
-      }
-      cp = (cp << 6) | (next & 0x3F);
-    }
-    const bool overlong = (length == 3 && cp < 0x800) || (length == 4 && cp < 0x10000);
-    if (overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-      return false;
-    }
-    i += length;
-  }
-  return true;
-}
 
 RtfReading ReadPlainText(std::string_view bytes) {
   RtfReading reading;
@@ -212,7 +156,8 @@ struct GroupState {
 struct Field {
   std::size_t depth = 0;
   std::string instruction;
-  std::string link;
+  bool resultSeen = false;
+  int link = -1;  // into RichText::links
 };
 
 struct FontEntry {
@@ -242,15 +187,17 @@ std::string HyperlinkTarget(std::string_view instruction) {
       return {};
     }
     if (instruction.front() == '\\') {
-      if (instruction.size() > 1 && instruction[1] == 'l') {
+      // A switch: its name runs to the next blank; \o (tip) and \t (frame) take an argument.
+      const std::size_t end = std::min(instruction.find_first_of(" \t"), instruction.size());
+      const std::string_view name = instruction.substr(1, end - 1);
+      if (name == "l") {
         return {};
       }
-      // Any other switch, with its argument when it takes one, comes before the target.
-      instruction.remove_prefix(std::min<std::size_t>(2, instruction.size()));
+      instruction.remove_prefix(end);
       skipBlanks();
-      if (!instruction.empty() && instruction.front() == '"') {
-        const std::size_t end = instruction.find('"', 1);
-        instruction.remove_prefix(end == std::string_view::npos ? instruction.size() : end + 1);
+      if ((name == "o" || name == "t") && !instruction.empty() && instruction.front() == '"') {
+        const std::size_t close = instruction.find('"', 1);
+        instruction.remove_prefix(close == std::string_view::npos ? instruction.size() : close + 1);
       }
       continue;
     }
@@ -631,7 +578,13 @@ void RtfParser::HandleTextWord(const Token& token) {
     state.field = static_cast<int>(fields_.size()) - 1;
   } else if (word == "fldrslt") {
     if (Field* field = FieldAt(state.field)) {
-      field->link = HyperlinkTarget(field->instruction);
+      if (!field->resultSeen) {
+        field->resultSeen = true;
+        if (std::string target = HyperlinkTarget(field->instruction); !target.empty()) {
+          field->link = static_cast<int>(text_.links.size());
+          text_.links.push_back(std::move(target));
+        }
+      }
       state.linkField = state.field;
     }
   } else if (word == "deff") {
@@ -801,19 +754,19 @@ void RtfParser::Emit(char32_t cp) {
 }
 
 void RtfParser::Put(char32_t cp) {
-  GroupState& state = Top();
-  if (state.destination == Destination::kFieldInstruction) {
+  if (!IsShownCharacter(cp) && cp != U'\n') {
+    return;
+  }
+  std::string utf8;
+  AppendUtf8(utf8, cp);
+  if (const GroupState& state = Top(); state.destination == Destination::kFieldInstruction) {
     if (Field* field = FieldAt(state.field);
         field != nullptr && field->instruction.size() < kMaxInstructionLength) {
-      AppendUtf8(field->instruction, cp);
+      field->instruction += utf8;
     }
     return;
   }
-  if (IsShownCharacter(cp) || cp == U'\n') {
-    std::string utf8;
-    AppendUtf8(utf8, cp);
-    AppendToRun(utf8);
-  }
+  AppendToRun(utf8);
 }
 
 void RtfParser::EmitText(std::string_view utf8) {
@@ -826,16 +779,14 @@ void RtfParser::AppendToRun(std::string_view utf8) {
   if (state.destination != Destination::kText || state.hidden) {
     return;
   }
-  RichTextStyle style = CurrentStyle();
-  std::string link;
-  if (const Field* field = FieldAt(state.linkField)) {
-    link = field->link;
-  }
+  const RichTextStyle style = CurrentStyle();
+  const Field* field = FieldAt(state.linkField);
+  const int link = field != nullptr ? field->link : -1;
   if (paragraph_.runs.empty() || paragraph_.runs.back().style != style ||
       paragraph_.runs.back().link != link) {
     RichTextRun& run = paragraph_.runs.emplace_back();
     run.style = style;
-    run.link = std::move(link);
+    run.link = link;
   }
   paragraph_.runs.back().text += utf8;
   trailingCellTab_ = false;
