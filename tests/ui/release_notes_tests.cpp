@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextDocument>
@@ -175,9 +176,9 @@ TEST_F(ReleaseNotesTest, HolderKeepsOneWindowAndClosesItWhenItGoes) {
   EXPECT_EQ(holder->Window(), nullptr);
   EXPECT_EQ(prompts_.boxes.size(), 1u);
 
-  // The user closes the window: the holder lets go of it.
+  // The user closes the window with Esc: the window goes and the holder lets go of it.
   holder->Show(&owner, kFixture);
-  holder->Window()->close();
+  QTest::keyClick(holder->Window(), Qt::Key_Escape);
   DeleteClosedWindows();
   EXPECT_EQ(holder->Window(), nullptr);
 
