@@ -18,6 +18,10 @@
 #include <string>
 #include <vector>
 
+#if defined(Q_OS_UNIX)
+#include <sys/stat.h>
+#endif
+
 #include "help/ReleaseNotesWindow.h"
 #include "report/Prompts.h"
 #include "support/CaseNames.h"
@@ -118,7 +122,7 @@ TEST_F(ReleaseNotesTest, NotesThatCannotBeShownGetABoxAndNoWindow) {
     QString path;
     std::string text;
   };
-  const std::vector<Case> cases = {
+  std::vector<Case> cases = {
       {QString(), "Release Notes file \"vlxfwnotes.rtf\" was not found in the Firmware Folder"},
       {missing, "Unable to open Firmware Release Notes file \"" + missing.toStdString() + "\""},
       {folder, "Unable to open Firmware Release Notes file \"" + folder.toStdString() + "\""},
@@ -126,6 +130,13 @@ TEST_F(ReleaseNotesTest, NotesThatCannotBeShownGetABoxAndNoWindow) {
       {binaryText,
        "Unable to open Firmware Release Notes file \"" + binaryText.toStdString() + "\""},
   };
+#if defined(Q_OS_UNIX)
+  // A pipe in place of the notes must not hang the window waiting for a writer.
+  const QString pipe = folder_.filePath(QStringLiteral("pipe.rtf"));
+  ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+  cases.push_back(
+      {pipe, "Unable to open Firmware Release Notes file \"" + pipe.toStdString() + "\""});
+#endif
   for (const Case& c : cases) {
     prompts_.boxes.clear();
     EXPECT_EQ(ShowReleaseNotes(nullptr, c.path, prompts_), nullptr) << c.text;

@@ -76,10 +76,11 @@ QTextCharFormat CharFormatOf(const RichTextRun& run, const RichText& notes) {
   return format;
 }
 
-// The whole file, or false when it cannot be opened or read or is far too big for notes.
+// The whole file, or false when it cannot be opened or read or is far too big for notes. Only a
+// regular file is opened: a pipe would block the window until someone writes to it.
 bool ReadNotesFile(const QString& path, QByteArray& bytes) {
   QFile file(path);
-  if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly) ||
+  if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly) ||
       file.size() > kMaxNotesFileSize) {
     return false;
   }
