@@ -133,6 +133,8 @@ struct ParagraphFormat {
   int spaceAfter = 0;
 };
 
+// What a group inherits from its parent and restores on its close: where its text goes, the
+// character and paragraph formatting, the \uc count and the field it belongs to.
 struct GroupState {
   Destination destination = Destination::kText;
   bool bold = false;
@@ -209,6 +211,8 @@ std::string HyperlinkTarget(std::string_view instruction) {
   }
 }
 
+// One pass over a rich-text document: a tokenizer and a loop over its tokens that keeps the
+// group states on an explicit stack and builds the paragraphs as it goes.
 class RtfParser {
  public:
   explicit RtfParser(std::string_view bytes) : in_(bytes) {}
