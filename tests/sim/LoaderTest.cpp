@@ -206,7 +206,9 @@ TEST_P(ResyncTest, FillBytesFindThePacketBoundaryAndThePacketGoesThrough) {
   Faults faults;
   faults.packets.lose = 2;
   faults.packets.loseBytes = GetParam().lostBytes;
-  Amplifier amplifier(Config(GetParam().kind, faults));
+  // The loader can also be chosen on an amplifier built already.
+  Amplifier amplifier(Config(LoaderKind::kFramesFillBytes, faults));
+  amplifier.SetLoader(GetParam().kind);
   Line line(amplifier);
   EnterDownload(line);
   const std::string block(64, ';');
