@@ -31,11 +31,17 @@ void SimulatedLink::ScheduleWake() {
 
 void SimulatedLink::Carry(std::vector<vlxsim::Transmission> transmissions, std::uint64_t session) {
   for (vlxsim::Transmission& sent : transmissions) {
-    const std::uint64_t start = std::max(sent.atMicros, time_.NowMicros());
+    // One transmission after another, as on a real line.
+    const std::uint64_t start =
+        std::max({sent.atMicros, time_.NowMicros(), replyLineFreeAtMicros_});
     const std::uint64_t arrival = start + vlxsim::LineTimeMicros(sent.bytes.size(), sent.rate);
+    replyLineFreeAtMicros_ = arrival;
     time_.At(arrival, VirtualTime::Lane::kDevice,
-             [this, bytes = std::move(sent.bytes), from = sent.rate, session] {
-               Transmit(bytes, from, session);
+             [this, bytes = std::move(sent.bytes), from = sent.rate, session, power = power_] {
+               // What was on its way when the mains went off never arrives.
+               if (power == power_) {
+                 Transmit(bytes, from, session);
+               }
              });
   }
   ScheduleWake();
@@ -105,12 +111,24 @@ ErrorCode SimulatedLink::Write(std::string_view bytes, std::size_t& written) {
   written = bytes.size();
   const std::uint32_t rate = rate_;
   const std::uint64_t session = session_;
-  const std::string command(bytes);
-  time_.After(vlxsim::LineTimeMicros(command.size(), rate), VirtualTime::Lane::kDevice,
-              [this, command, rate, session] {
-                Carry(amplifier_.Receive(command, rate, time_.NowMicros()), session);
-              });
+  // Timed from the start of the write so that the rounding of one byte's time does not add up.
+  const std::uint64_t start = std::max(time_.NowMicros(), lineFreeAtMicros_);
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    time_.At(start + vlxsim::LineTimeMicros(i + 1, rate), VirtualTime::Lane::kDevice,
+             [this, byte = bytes[i], rate, session] {
+               Carry(amplifier_.Receive(std::string_view(&byte, 1), rate, time_.NowMicros()),
+                     session);
+             });
+  }
+  lineFreeAtMicros_ = start + vlxsim::LineTimeMicros(bytes.size(), rate);
   return err::kSuccess;
+}
+
+void SimulatedLink::PowerCycle() {
+  ++power_;
+  replyLineFreeAtMicros_ = time_.NowMicros();
+  amplifier_.PowerCycle(time_.NowMicros());
+  ScheduleWake();
 }
 
 void SimulatedLink::Transmit(const std::string& bytes, std::uint32_t rate, std::uint64_t session) {
