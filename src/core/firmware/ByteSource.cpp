@@ -1,0 +1,64 @@
+#include "firmware/ByteSource.h"
+
+#include <cerrno>
+
+namespace vlx {
+namespace {
+
+// The codes the firmware folder and the load tell the user apart; anything else keeps the C
+// library's own text.
+ErrorCode ErrorCodeOfFileError(int number, ErrorCode ioError) {
+  switch (number) {
+    case ENOENT:
+      return err::kFileNotFound;
+    case ENOTDIR:
+      return err::kPathNotFound;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+      return err::kAccessDenied;
+    case ENOMEM:
+      return err::kOutOfMemory;
+    case ENAMETOOLONG:
+      return err::kFilenameTooLong;
+    case EIO:
+      return ioError;
+    default:
+      return err::FromErrno(number);
+  }
+}
+
+}  // namespace
+
+ErrorCode MemorySource::Next(std::string_view& chunk) {
+  chunk = given_ ? std::string_view() : text_;
+  given_ = true;
+  return err::kSuccess;
+}
+
+ErrorCode FileSource::Open(const std::string& path) {
+  errno = 0;
+  file_.reset(std::fopen(path.c_str(), "rb"));
+  if (!file_) {
+    return ErrorCodeOfFileError(errno, err::kReadFault);
+  }
+  buffer_.resize(kChunkSize);
+  return err::kSuccess;
+}
+
+ErrorCode FileSource::Next(std::string_view& chunk) {
+  chunk = {};
+  if (!file_) {
+    return err::kInvalidHandle;
+  }
+  errno = 0;
+  const std::size_t got = std::fread(buffer_.data(), 1, buffer_.size(), file_.get());
+  if (got == 0 && std::ferror(file_.get())) {
+    // A read that fails without saying why is still a read failure, never the end of the text.
+    return errno == 0 ? err::kReadFault : ErrorCodeOfFileError(errno, err::kReadFault);
+  }
+  chunk = std::string_view(buffer_.data(), got);
+  return err::kSuccess;
+}
+
+}  // namespace vlx
