@@ -27,22 +27,6 @@ using Kind = vlxsim::FrameFault::Kind;
 constexpr std::uint32_t kFirstPacketFrame = 3;
 constexpr const char* kSendFailedAt = "Send VLX750 firmware failed at load address 0x%06X";
 
-std::uint32_t Byte(const std::string& packet, std::size_t index) {
-  return static_cast<std::uint8_t>(packet[index]);
-}
-
-std::uint32_t AddressBytes(const std::string& packet) {
-  return Byte(packet, 64) | Byte(packet, 65) << 8 | Byte(packet, 66) << 16;
-}
-
-std::uint32_t ByteSum(const std::string& packet) {
-  std::uint32_t sum = 0;
-  for (const char c : packet) {
-    sum += static_cast<std::uint8_t>(c);
-  }
-  return sum % 256;
-}
-
 vlxsim::Faults OnFrames(std::uint32_t first, std::uint32_t count, vlxsim::FrameFault fault) {
   vlxsim::Faults faults;
   for (std::uint32_t frame = first; frame < first + count; ++frame) {
@@ -68,28 +52,18 @@ TEST(FirmwareLoad, SendsTheWholeImageAndReadsTheNewRevision) {
   ASSERT_TRUE(bed.RunLoadToEnd());
 
   EXPECT_EQ(bed.recorder.done, std::vector<ErrorCode>{err::kSuccess});
+  // Every block in address order, the first with DE AD in place of its word (00 08 00), the
+  // second at 40 08 00, the last regular one at 40 FD 01; then the final packet: the first block
+  // with the word the load filled in, at 00 08 02.
   const std::vector<std::string> packets = bed.Packets();
-  ASSERT_EQ(packets.size(), kRegularPackets + 1);
-  for (std::size_t i = 0; i < packets.size(); ++i) {
-    ASSERT_EQ(ByteSum(packets[i]), 0u) << i;
-    if (i < kRegularPackets) {
-      ASSERT_EQ(AddressBytes(packets[i]), kImageStart + 64 * i) << i;
-    }
-  }
-  EXPECT_EQ(Byte(packets[0], 0), 0xDEu);
-  EXPECT_EQ(Byte(packets[0], 1), 0xADu);
-  EXPECT_EQ(AddressBytes(packets[1]), 0x000840u);
-  EXPECT_EQ(AddressBytes(packets[kRegularPackets - 1]), 0x01FD40u);
-  // The final packet commits the image: the first block again, with the word that makes every
-  // big-endian word of the image sum to zero, addressed 00 08 02.
-  const std::string& last = packets.back();
-  EXPECT_EQ(AddressBytes(last), 0x020800u);
-  EXPECT_EQ(last.substr(2, 62), packets[0].substr(2, 62));
-  std::uint32_t wordSum = Byte(last, 0) << 8 | Byte(last, 1);
-  for (std::uint32_t address = kImageStart + 2; address < kImageEnd; address += 2) {
-    wordSum += TestImageByte(address) << 8 | TestImageByte(address + 1);
-  }
-  EXPECT_EQ(wordSum % 65536, 0u);
+  ASSERT_EQ(packets, vlxsim::test::ProgramPackets(bed.image));
+  EXPECT_EQ(packets[0].substr(0, 2), "\xDE\xAD");
+  EXPECT_EQ(packets[0].substr(64, 3), std::string("\x00\x08\x00", 3));
+  EXPECT_EQ(packets[1].substr(64, 3), std::string("\x40\x08\x00", 3));
+  EXPECT_EQ(packets[2005].substr(64, 3), std::string("\x40\xFD\x01", 3));
+  EXPECT_EQ(packets[2006].substr(0, 2), bed.image.substr(0, 2));
+  EXPECT_EQ(packets[2006].substr(64, 3), std::string("\x00\x08\x02", 3));
+  EXPECT_TRUE(bed.link.Model().Images().SumsToZero());
 
   // "I;" unanswered by the operating amplifier, "^LDM;", "D", the packets, then the search.
   const std::vector<std::string> sent = Conversation(bed.link);
@@ -110,7 +84,7 @@ TEST(FirmwareLoad, SendsTheWholeImageAndReadsTheNewRevision) {
   EXPECT_EQ(bed.recorder.deviceStates,
             (std::vector<std::uint32_t>{device_state::kWaitingInLoader, device_state::kOperating}));
   EXPECT_EQ(bed.recorder.revisions,
-            (std::vector<std::uint16_t>{revision::kLoading, FirmwareLoadBed::kRevision}));
+            (std::vector<std::uint16_t>{revision::kLoading, FirmwareLoadBed::kLoaded}));
   EXPECT_EQ(bed.recorder.lines,
             (std::vector<std::string>{
                 "Sending firmware file " + bed.app.AvailableFirmwarePath() + " to VLX750",

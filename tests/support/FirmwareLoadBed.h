@@ -11,53 +11,46 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "firmware/FirmwareLoadMachine.h"
+#include "sim/Packets.h"
 #include "support/LinkTestBed.h"
 
 namespace vlx::test {
 
-constexpr std::uint32_t kImageStart = 0x000800;
-constexpr std::uint32_t kImageEnd = 0x01FD80;
-constexpr std::size_t kRegularPackets = (kImageEnd - kImageStart) / 64;  // 2,006
-
-// The test image's byte at `address`: ';', 'A', 'B', 'N' and every other value occur.
-inline std::uint8_t TestImageByte(std::uint32_t address) {
-  return static_cast<std::uint8_t>(address * 31 + (address >> 7));
-}
-
-// Intel HEX text of the whole image in 32-byte records, its reconciliation word left 0.
-inline std::string TestFirmwareHex() {
+// Intel HEX text of `image` (the bytes from 0x000800 on) in 32-byte records, with type 04
+// records for the upper address words and its reconciliation word left 0 for the load to fill in.
+inline std::string FirmwareHexOf(const std::string& image) {
   std::string text;
-  auto record = [&text](std::uint32_t address, std::uint8_t type,
-                        const std::vector<std::uint8_t>& data) {
-    std::vector<std::uint8_t> bytes{static_cast<std::uint8_t>(data.size()),
-                                    static_cast<std::uint8_t>(address >> 8),
-                                    static_cast<std::uint8_t>(address), type};
-    bytes.insert(bytes.end(), data.begin(), data.end());
+  auto record = [&text](std::uint32_t address, std::uint8_t type, std::string_view data) {
+    std::string bytes{static_cast<char>(data.size()), static_cast<char>(address >> 8),
+                      static_cast<char>(address), static_cast<char>(type)};
+    bytes += data;
     std::uint32_t sum = 0;
-    for (const std::uint8_t b : bytes) {
-      sum += b;
+    for (const char b : bytes) {
+      sum += static_cast<std::uint8_t>(b);
     }
-    bytes.push_back(static_cast<std::uint8_t>(256 - sum % 256));
+    bytes.push_back(static_cast<char>(256 - sum % 256));
     static constexpr char kDigits[] = "0123456789ABCDEF";
     text += ':';
-    for (const std::uint8_t b : bytes) {
-      text += kDigits[b >> 4];
-      text += kDigits[b & 0x0F];
+    for (const char b : bytes) {
+      text += kDigits[static_cast<std::uint8_t>(b) >> 4];
+      text += kDigits[static_cast<std::uint8_t>(b) & 0x0F];
     }
     text += "\r\n";
   };
   std::uint32_t upper = 0;
-  for (std::uint32_t address = kImageStart; address < kImageEnd; address += 32) {
+  for (std::uint32_t offset = 0; offset < image.size(); offset += 32) {
+    const std::uint32_t address = vlxsim::ImageStore::kStart + offset;
     if (address >> 16 != upper) {
       upper = address >> 16;
-      record(0, 4, {static_cast<std::uint8_t>(upper >> 8), static_cast<std::uint8_t>(upper)});
+      record(0, 4, std::string{static_cast<char>(upper >> 8), static_cast<char>(upper)});
     }
-    std::vector<std::uint8_t> data;
-    for (std::uint32_t a = address; a < address + 32; ++a) {
-      data.push_back(a == kImageStart || a == kImageStart + 1 ? 0 : TestImageByte(a));
+    std::string data = image.substr(offset, 32);
+    if (offset == 0) {
+      data[0] = data[1] = '\0';
     }
     record(address & 0xFFFF, 0, data);
   }
@@ -106,11 +99,15 @@ class LoadRecorder final : public FirmwareTextSink, public Listener {
 
 class FirmwareLoadBed : public LinkTestBed {
  public:
-  static constexpr std::uint16_t kRevision = 123;
+  // The amplifier runs kRunning; the file holds kLoaded.
+  static constexpr std::uint16_t kRunning = 123;
+  static constexpr std::uint16_t kLoaded = 124;
 
   explicit FirmwareLoadBed(vlxsim::AmplifierConfig config = Amplifier())
-      : LinkTestBed(config), path_(WriteFirmwareFile(TestFirmwareHex())) {
-    app.SetAvailableFirmware(kRevision, path_.string());
+      : LinkTestBed(config),
+        image(vlxsim::test::TestImage(kLoaded)),
+        path_(WriteFirmwareFile(FirmwareHexOf(image))) {
+    app.SetAvailableFirmware(kLoaded, path_.string());
   }
   ~FirmwareLoadBed() {
     machine.Release();
@@ -119,7 +116,7 @@ class FirmwareLoadBed : public LinkTestBed {
 
   static vlxsim::AmplifierConfig Amplifier() {
     vlxsim::AmplifierConfig config;
-    config.revision = kRevision;
+    config.revision = kRunning;
     return config;
   }
 
@@ -170,6 +167,7 @@ class FirmwareLoadBed : public LinkTestBed {
     return packets;
   }
 
+  const std::string image;  // the file's image, its reconciliation word in place
   LoadRecorder recorder{app};
   MachineHandle<FirmwareLoadMachine> machine;
 
