@@ -196,5 +196,99 @@ INSTANTIATE_TEST_SUITE_P(
                   err::kLoaderNoD}),
     ByLabel{});
 
+// Rejected and unanswered packets.
+
+struct RetryCase {
+  const char* label;
+  vlxsim::LoaderKind loader;
+  vlxsim::PacketFaults faults;
+  bool answerFillBytesOnly;  // the loader hears no packet, but the test answers each ";" "N"
+  std::uint32_t retryLimit;  // FirmwareLoadRetryLimit
+  ErrorCode code;
+  std::string block;       // address bytes of the block that needed retries
+  std::size_t blockSends;  // how often that block went out
+  std::size_t fillBytes;   // ";" sent during the transfer
+  std::string line;        // what the log says of it
+};
+
+class PacketRetries : public ::testing::TestWithParam<RetryCase> {};
+
+TEST_P(PacketRetries, ResendResynchroniseOrFailAsTheLimitsSay) {
+  const RetryCase& c = GetParam();
+  vlxsim::AmplifierConfig config = FirmwareLoadBed::Amplifier();
+  config.loader = c.loader;
+  config.faults.packets = c.faults;
+  FirmwareLoadBed bed(config);
+  bed.app.firmwareLoadRetryLimit.Set(c.retryLimit);
+  ASSERT_TRUE(bed.StartLoad());
+  if (c.answerFillBytesOnly) {
+    std::size_t answered = 0;
+    while (!bed.Load().IsIdle() && bed.time.NowMicros() < 120000000) {
+      const auto& sent = bed.link.SentCommands();
+      bed.time.RunUntil([&] { return bed.Load().IsIdle() || sent.size() > answered; }, 10000);
+      for (; answered < sent.size(); ++answered) {
+        if (sent[answered].bytes == ";") {
+          bed.link.Deliver("N");
+        }
+      }
+    }
+  }
+  ASSERT_TRUE(bed.RunLoadToEnd(200000));
+
+  EXPECT_EQ(bed.recorder.done, std::vector<ErrorCode>{c.code});
+  const std::vector<std::string> packets = bed.Packets();
+  EXPECT_EQ(std::count_if(packets.begin(), packets.end(),
+                          [&](const std::string& p) { return p.substr(64, 3) == c.block; }),
+            static_cast<std::ptrdiff_t>(c.blockSends));
+  const std::vector<std::string> sent = bed.link.SentTexts();
+  const auto firstPacket = std::find(sent.begin(), sent.end(), packets.front());
+  const auto lastPacket = std::find(sent.rbegin(), sent.rend(), packets.back()).base();
+  EXPECT_EQ(static_cast<std::size_t>(std::count(firstPacket, lastPacket, ";")), c.fillBytes);
+  EXPECT_TRUE(Contains(bed.recorder.lines, c.line)) << c.line;
+  if (c.code == err::kSuccess) {
+    EXPECT_EQ(bed.Load().GetHighestRetries(), c.blockSends - 1);
+    EXPECT_EQ(bed.Load().GetTotalRetries(), c.blockSends - 1);
+  } else {
+    EXPECT_EQ(bed.recorder.lines.back(), c.line);
+    EXPECT_EQ(bed.app.deviceState.Get(), device_state::kNotResponding);
+    EXPECT_EQ(bed.app.revision.Get(), revision::kLoading);
+  }
+}
+
+using vlxsim::LoaderKind;
+using vlxsim::PacketFaults;
+const std::string kFirstBlock("\x00\x08\x00", 3);
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PacketRetries,
+    ::testing::Values(
+        RetryCase{"RejectedOnce", LoaderKind::kFramesFillBytes, PacketFaults{.rejectFirst = 1},
+                  false, 10, err::kSuccess, kFirstBlock, 2, 0,
+                  "Retry 1 successful at address 0x000840"},
+        // Five resends at once; the sixth "N" resynchronises. This loader frames the fill bytes,
+        // so a whole packet of them comes back "N".
+        RetryCase{"ResyncAtTheSixthRejection", LoaderKind::kFramesFillBytes,
+                  PacketFaults{.rejectFirst = 6}, false, 10, err::kSuccess, kFirstBlock, 7, 68,
+                  "Retry 6 successful at address 0x000840, 68 fill bytes"},
+        RetryCase{"ResyncAtTheSixthRejectionAnsweringFillBytes", LoaderKind::kAnswersFillBytes,
+                  PacketFaults{.rejectFirst = 6}, false, 10, err::kSuccess, kFirstBlock, 7, 1,
+                  "Retry 6 successful at address 0x000840, 1 fill bytes"},
+        // Three bytes of the block at 0x000840 are lost: three fill bytes complete it, and the
+        // address logged is the one after the block.
+        RetryCase{"ThreeFillBytes", LoaderKind::kFramesFillBytes,
+                  PacketFaults{.lose = 2, .loseBytes = 3}, false, 10, err::kSuccess,
+                  std::string("\x40\x08\x00", 3), 2, 3,
+                  "Retry 1 successful at address 0x000880, 3 fill bytes"},
+        RetryCase{"FailsAtTheTenthRejection", LoaderKind::kFramesFillBytes,
+                  PacketFaults{.rejectFirst = 1000}, false, 10, err::kRetryLimitExhausted,
+                  kFirstBlock, 10, 68, "Send VLX750 firmware failed at load address 0x000840"},
+        RetryCase{"ElevenTimeOutsAtLimitTen", LoaderKind::kFramesFillBytes,
+                  PacketFaults{.silentFrom = 1}, true, 10, err::kNoResponseToFirmwarePacket,
+                  kFirstBlock, 11, 10, "Send VLX750 firmware failed at load address 0x000840"},
+        RetryCase{"SixTimeOutsAtLimitFive", LoaderKind::kFramesFillBytes,
+                  PacketFaults{.silentFrom = 1}, true, 5, err::kNoResponseToFirmwarePacket,
+                  kFirstBlock, 6, 5, "Send VLX750 firmware failed at load address 0x000840"}),
+    ByLabel{});
+
 }  // namespace
 }  // namespace vlx::test
