@@ -290,5 +290,298 @@ INSTANTIATE_TEST_SUITE_P(
                   kFirstBlock, 6, 5, "Send VLX750 firmware failed at load address 0x000840"}),
     ByLabel{});
 
+// Finding the amplifier again after its reset.
+
+struct AfterResetCase {
+  const char* label;
+  vlxsim::BootFaults boot;
+  bool silentAfterReset;
+  ErrorCode code;
+  std::vector<std::string> ending;  // the end of the conversation
+  ErrorCode verified;               // what VerifyRevision says after a clean run
+};
+
+class AfterReset : public ::testing::TestWithParam<AfterResetCase> {};
+
+TEST_P(AfterReset, FindsTheSpeedAndReadsTheRevisionOrEndsWithItsCode) {
+  const AfterResetCase& c = GetParam();
+  vlxsim::AmplifierConfig config = FirmwareLoadBed::Amplifier();
+  config.faults.boot = c.boot;
+  FirmwareLoadBed bed(config);
+  ASSERT_TRUE(bed.StartLoad());
+  if (c.silentAfterReset) {
+    ASSERT_TRUE(bed.RunUntilState("LoadWaitResetState"));
+    bed.SilenceAmplifier();
+  }
+  ASSERT_TRUE(bed.RunLoadToEnd());
+
+  EXPECT_EQ(bed.recorder.done, std::vector<ErrorCode>{c.code});
+  const std::vector<std::string> sent = Conversation(bed.link);
+  ASSERT_GE(sent.size(), c.ending.size());
+  EXPECT_EQ(std::vector<std::string>(sent.end() - static_cast<std::ptrdiff_t>(c.ending.size()),
+                                     sent.end()),
+            c.ending);
+  if (c.code == err::kSuccess) {
+    EXPECT_EQ(bed.app.deviceState.Get(), device_state::kOperating);
+    bed.recorder.lines.clear();
+    EXPECT_EQ(bed.Load().VerifyRevision(false), c.verified);
+    EXPECT_EQ(bed.recorder.lines.size(), c.verified == err::kSuccess ? 0u : 1u);
+    EXPECT_EQ(bed.Load().VerifyRevision(true), c.verified);
+    EXPECT_EQ(bed.recorder.lines.back(),
+              FormatText("Loaded VLX750 firmware revision \"01.24\"\r\nVLX responded with "
+                         "revision \"%s\"",
+                         {RevisionText(bed.app.revision.Get())}));
+  } else {
+    EXPECT_EQ(bed.app.deviceState.Get(), device_state::kNotResponding);
+    EXPECT_EQ(bed.app.revision.Get(), revision::kLoading);
+  }
+}
+
+std::vector<std::string> SpeedSearch(std::size_t polls) {
+  std::vector<std::string> sent;
+  std::uint32_t rate = 38400;
+  for (std::size_t i = 0; i < polls; ++i) {
+    if (i > 0 && i % 4 == 0) {
+      rate = rate == 4800 ? 38400 : rate / 2;
+    }
+    sent.push_back(";@" + std::to_string(rate));
+  }
+  return sent;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AfterReset,
+    ::testing::Values(
+        AfterResetCase{"AtItsOwnRate",
+                       {},
+                       false,
+                       err::kSuccess,
+                       Concat({SpeedSearch(1), {"^RVM;@38400", "^sn;@38400"}}),
+                       err::kSuccess},
+        // 38400 and 19200 four polls each: found at the ninth.
+        AfterResetCase{"At9600",
+                       {.rate = 9600},
+                       false,
+                       err::kSuccess,
+                       Concat({SpeedSearch(9), {"^RVM;@9600", "^sn;@9600"}}),
+                       err::kSuccess},
+        AfterResetCase{"AnotherRevision",
+                       {.revision = 200},
+                       false,
+                       err::kSuccess,
+                       {";@38400", "^RVM;@38400", "^sn;@38400"},
+                       err::kRevisionVerificationFailed},
+        // Twenty rates, four polls each.
+        AfterResetCase{
+            "Never", {}, true, err::kNoResponseAfterReset, SpeedSearch(80), err::kSuccess},
+        // Still in its loader: it answers the probe, but not the revision query.
+        AfterResetCase{"LoaderOnly",
+                       {.noBoot = true},
+                       false,
+                       err::kNoResponseToRevisionQuery,
+                       Concat({SpeedSearch(1), Repeat("^RVM;@38400", 10)}),
+                       err::kSuccess}),
+    ByLabel{});
+
+// Cancel takes effect at the next engine send: before the transfer, in a resynchronisation, or
+// at the first probe after the reset; never in the middle of the packets.
+
+struct CancelCase {
+  const char* label;
+  vlxsim::PacketFaults faults;
+  std::string cancelIn;            // the state current when Cancel comes
+  std::size_t afterPackets;        // ...once this many packets are out
+  std::size_t packetsSent;         // packets on the wire in all
+  std::vector<std::string> lines;  // the log's last lines
+};
+
+class CancelLoad : public ::testing::TestWithParam<CancelCase> {};
+
+TEST_P(CancelLoad, EndsWithCancelledAtTheNextSend) {
+  const CancelCase& c = GetParam();
+  vlxsim::AmplifierConfig config = FirmwareLoadBed::Amplifier();
+  config.faults.packets = c.faults;
+  FirmwareLoadBed bed(config);
+  ASSERT_TRUE(bed.StartLoad());
+  ASSERT_TRUE(bed.RunUntilState(c.cancelIn));
+  ASSERT_TRUE(bed.time.RunUntil([&] { return bed.Packets().size() >= c.afterPackets; }, 60000));
+  const std::size_t sentBefore = bed.link.SentCommands().size();
+  EXPECT_TRUE(bed.Load().Cancel());
+  ASSERT_TRUE(bed.RunLoadToEnd());
+
+  EXPECT_EQ(bed.recorder.done, std::vector<ErrorCode>{err::kCancelled});
+  EXPECT_EQ(bed.Packets().size(), c.packetsSent);
+  // Nothing goes out once the cancellation has been seen: the last send is a packet or the
+  // one before the cancellation.
+  const auto& sent = bed.link.SentCommands();
+  EXPECT_TRUE(sent.size() == sentBefore ||
+              sent.back().bytes.size() == FirmwareLoadMachine::kPacketSize);
+  EXPECT_EQ(bed.app.deviceState.Get(), device_state::kNotResponding);
+  ASSERT_GE(bed.recorder.lines.size(), c.lines.size());
+  EXPECT_EQ(std::vector<std::string>(
+                bed.recorder.lines.end() - static_cast<std::ptrdiff_t>(c.lines.size()),
+                bed.recorder.lines.end()),
+            c.lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CancelLoad,
+    ::testing::Values(
+        // The amplifier is still operating: "^LDM;" is not sent.
+        CancelCase{"InTheIdentityQuery", {}, "QueryIState", 0, 0, {}},
+        // It was sent into its loader and waits there: it needs a power cycle.
+        CancelCase{"InTheLoaderEntryWait",
+                   {},
+                   "LoadEnterBootLoaderState",
+                   0,
+                   0,
+                   {"VLX750 firmware load was cancelled before the transfer began",
+                    "Remove power and retry firmware load"}},
+        // The packets run on to the end; the first probe after the reset ends the run.
+        CancelCase{"InThePackets",
+                   {},
+                   "LoadFirmwareInitialState",
+                   100,
+                   2007,
+                   {"Waiting 6 seconds for reset to complete"}},
+        CancelCase{"InTheResetWait",
+                   {},
+                   "LoadWaitResetState",
+                   0,
+                   2007,
+                   {"Waiting 6 seconds for reset to complete"}},
+        // A lost acknowledgement after the cancellation: the resynchronisation ends the run
+        // before its first fill byte.
+        CancelCase{"BeforeALostAcknowledgement",
+                   {.loseAck = 101},
+                   "LoadFirmwareInitialState",
+                   100,
+                   101,
+                   {}}),
+    ByLabel{});
+
+// A stray "B" before the last regular packet's "A" does not stand for the final packet's.
+TEST(FirmwareLoad, SendsTheFinalPacketWhateverCameBeforeItsOwnAcknowledgement) {
+  FirmwareLoadBed bed;
+  bed.Connect();
+  vlxsim::Faults faults;
+  faults.frames.push_back({kFirstPacketFrame + 2005, Kind::kReplace, 0, "BA"});
+  bed.link.SetFaults(faults);
+  ASSERT_TRUE(bed.StartLoad());
+  ASSERT_TRUE(bed.RunLoadToEnd());
+
+  EXPECT_EQ(bed.recorder.done, std::vector<ErrorCode>{err::kSuccess});
+  EXPECT_EQ(bed.Packets().back().substr(64, 3), std::string("\x00\x08\x02", 3));
+  EXPECT_EQ(bed.app.revision.Get(), FirmwareLoadBed::kLoaded);
+}
+
+// Abandon (the dialog's Yes) stops at once, wherever the load is.
+
+struct AbandonCase {
+  const char* label;
+  std::string state;
+  std::size_t afterPackets;
+  std::vector<std::string> lines;
+};
+
+class AbandonLoad : public ::testing::TestWithParam<AbandonCase> {};
+
+TEST_P(AbandonLoad, StopsAtOnceAndEndsCancelled) {
+  const AbandonCase& c = GetParam();
+  FirmwareLoadBed bed;
+  ASSERT_TRUE(bed.StartLoad());
+  ASSERT_TRUE(bed.RunUntilState(c.state));
+  ASSERT_TRUE(bed.time.RunUntil([&] { return bed.Packets().size() >= c.afterPackets; }, 60000));
+  const std::size_t sentBefore = bed.link.SentCommands().size();
+  bed.recorder.lines.clear();
+
+  EXPECT_TRUE(bed.Load().Abandon());
+  EXPECT_TRUE(bed.Load().IsIdle());
+  EXPECT_EQ(bed.recorder.done, std::vector<ErrorCode>{err::kCancelled});
+  EXPECT_EQ(bed.recorder.lines, c.lines);
+  EXPECT_FALSE(bed.time.IsTimerArmed(bed.router, kFirmwareLoadTimerId));
+  EXPECT_EQ(bed.app.deviceState.Get(), device_state::kNotResponding);
+  bed.time.RunFor(30000);
+  EXPECT_EQ(bed.link.SentCommands().size(), sentBefore);
+  EXPECT_EQ(bed.recorder.done.size(), 1u);
+  EXPECT_FALSE(bed.Load().Abandon());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AbandonLoad,
+    ::testing::Values(
+        // loadAddress names the block after the one in flight.
+        AbandonCase{"InThePackets",
+                    "LoadFirmwareInitialState",
+                    100,
+                    {"Send VLX750 firmware failed at load address 0x002100",
+                     "Remove power and retry firmware load"}},
+        AbandonCase{
+            "InTheResetWait", "LoadWaitResetState", 0, {"VLX750 firmware load was abandoned"}}),
+    ByLabel{});
+
+// A file that cannot be loaded ends the run before anything is sent.
+
+struct StartFailureCase {
+  const char* label;
+  std::function<std::string(const FirmwareLoadBed&)> file;  // the path of the file to load
+  bool loaded;
+  ErrorCode code;
+  std::vector<std::string> lines;
+};
+
+class StartFailure : public ::testing::TestWithParam<StartFailureCase> {};
+
+TEST_P(StartFailure, EndsAtOnceWithTheFilesCode) {
+  const StartFailureCase& c = GetParam();
+  FirmwareLoadBed bed;
+  bed.Connect();
+  bed.app.SetAvailableFirmware(FirmwareLoadBed::kLoaded, c.file(bed));
+  const std::size_t sentBefore = bed.link.SentCommands().size();
+
+  EXPECT_EQ(bed.StartLoad(), c.loaded);
+  EXPECT_TRUE(bed.Load().IsIdle());
+  EXPECT_EQ(bed.recorder.done, std::vector<ErrorCode>{c.code});
+  EXPECT_EQ(bed.recorder.lines, c.lines);
+  EXPECT_EQ(bed.link.SentCommands().size(), sentBefore);
+  EXPECT_EQ(bed.app.deviceState.Get(), device_state::kNotResponding);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StartFailure,
+    ::testing::Values(
+        StartFailureCase{"MissingFile",
+                         [](const FirmwareLoadBed&) { return std::string("/nonexistent/x.hex"); },
+                         false,
+                         err::kFileNotFound,
+                         {FormatText("Line 0, error code 0x00000002: %s",
+                                     {FormatErrorText(err::kFileNotFound)})}},
+        StartFailureCase{"BadRecordChecksum",
+                         [](const FirmwareLoadBed&) {
+                           return FirmwareLoadBed::WriteFirmwareFile(":00000001FE\r\n").string();
+                         },
+                         false,
+                         err::kHexLineChecksum,
+                         {"Line 1, error code 0xE2000022: intel hex line checksum error"}},
+        // A word that does not make the image sum to zero.
+        StartFailureCase{"ChecksumNotZero",
+                         [](const FirmwareLoadBed&) {
+                           return FirmwareLoadBed::WriteFirmwareFile(
+                                      ":0208000001FFF6\r\n:00000001FF\r\n")
+                               .string();
+                         },
+                         true,
+                         err::kHexFileChecksumNotZero,
+                         {}}),
+    ByLabel{});
+
+TEST(FirmwareLoad, RefusesASecondStartWhileRunning) {
+  FirmwareLoadBed bed;
+  ASSERT_TRUE(bed.StartLoad());
+  EXPECT_FALSE(bed.Load().StartLoad(bed.recorder));
+  ASSERT_TRUE(bed.RunLoadToEnd());
+  EXPECT_EQ(bed.recorder.done, std::vector<ErrorCode>{err::kSuccess});
+}
+
 }  // namespace
 }  // namespace vlx::test
