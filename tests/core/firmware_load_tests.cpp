@@ -106,7 +106,7 @@ TEST(FirmwareLoad, TracesEachPacketInHexadecimalOnlyWithTraceOn) {
   FirmwareLoadBed bed;
   bed.app.trace.Set(1);
   ASSERT_TRUE(bed.StartLoad());
-  ASSERT_TRUE(bed.time.RunUntil([&] { return bed.Packets().size() == 2; }, 10000));
+  ASSERT_TRUE(bed.time.RunUntil([&] { return bed.PacketsSent() == 2; }, 10000));
   bed.app.trace.Set(0);
   ASSERT_TRUE(bed.RunLoadToEnd());
 
@@ -145,7 +145,7 @@ TEST_P(LoaderEntry, EntersTheLoaderOrEndsWithItsCode) {
   const std::uint32_t stateBefore = bed.app.deviceState.Get();
   ASSERT_TRUE(bed.StartLoad());
   if (c.code == err::kSuccess) {
-    ASSERT_TRUE(bed.time.RunUntil([&] { return !bed.Packets().empty(); }, 30000));
+    ASSERT_TRUE(bed.time.RunUntil([&] { return bed.PacketsSent() > 0; }, 30000));
   } else {
     ASSERT_TRUE(bed.RunLoadToEnd());
     EXPECT_EQ(bed.recorder.done, std::vector<ErrorCode>{c.code});
@@ -404,7 +404,7 @@ TEST_P(CancelLoad, EndsWithCancelledAtTheNextSend) {
   FirmwareLoadBed bed(config);
   ASSERT_TRUE(bed.StartLoad());
   ASSERT_TRUE(bed.RunUntilState(c.cancelIn));
-  ASSERT_TRUE(bed.time.RunUntil([&] { return bed.Packets().size() >= c.afterPackets; }, 60000));
+  ASSERT_TRUE(bed.time.RunUntil([&] { return bed.PacketsSent() >= c.afterPackets; }, 60000));
   const std::size_t sentBefore = bed.link.SentCommands().size();
   EXPECT_TRUE(bed.Load().Cancel());
   ASSERT_TRUE(bed.RunLoadToEnd());
@@ -491,7 +491,7 @@ TEST_P(AbandonLoad, StopsAtOnceAndEndsCancelled) {
   FirmwareLoadBed bed;
   ASSERT_TRUE(bed.StartLoad());
   ASSERT_TRUE(bed.RunUntilState(c.state));
-  ASSERT_TRUE(bed.time.RunUntil([&] { return bed.Packets().size() >= c.afterPackets; }, 60000));
+  ASSERT_TRUE(bed.time.RunUntil([&] { return bed.PacketsSent() >= c.afterPackets; }, 60000));
   const std::size_t sentBefore = bed.link.SentCommands().size();
   bed.recorder.lines.clear();
 

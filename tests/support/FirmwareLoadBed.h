@@ -156,6 +156,14 @@ class FirmwareLoadBed : public LinkTestBed {
   bool RunUntilState(const std::string& name, std::uint32_t limitMs = 120000) {
     return time.RunUntil([&] { return Load().Current().GetName() == name; }, limitMs);
   }
+  // How many packets the program has sent so far; cheap enough to ask after every event.
+  std::size_t PacketsSent() {
+    const auto& sent = link.SentCommands();
+    for (; scanned_ < sent.size(); ++scanned_) {
+      packetsSent_ += sent[scanned_].bytes.size() == FirmwareLoadMachine::kPacketSize ? 1 : 0;
+    }
+    return packetsSent_;
+  }
   // The packets the program sent, in order.
   std::vector<std::string> Packets() const {
     std::vector<std::string> packets;
@@ -173,6 +181,8 @@ class FirmwareLoadBed : public LinkTestBed {
 
  private:
   std::filesystem::path path_;
+  std::size_t scanned_ = 0;
+  std::size_t packetsSent_ = 0;
 };
 
 }  // namespace vlx::test
