@@ -572,7 +572,18 @@ INSTANTIATE_TEST_SUITE_P(
                          },
                          true,
                          err::kHexFileChecksumNotZero,
-                         {}}),
+                         {}},
+        // Ignored as a whole, so 0x000800 keeps its fill and the word does not add up.
+        StartFailureCase{"RecordBelowTheImage",
+                         [](const FirmwareLoadBed&) {
+                           const std::vector<std::uint8_t> data(16, 0x00);
+                           return FirmwareLoadBed::WriteFirmwareFile(
+                                      vlxsim::HexRecord(0, 0x07F8, data) + "\r\n:00000001FF\r\n")
+                               .string();
+                         },
+                         true,
+                         err::kHexFileChecksumNotZero,
+                         {"record at line 1 starts below 0x000800; ignored"}}),
     ByLabel{});
 
 TEST(FirmwareLoad, RefusesASecondStartWhileRunning) {

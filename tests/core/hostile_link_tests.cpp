@@ -44,7 +44,7 @@ Machine& StartProbe(LinkTestBed& bed, TimeoutPolicy policy) {
 // A load as the Firmware page starts it: the amplifier was found operating at 38400 bit/s.
 Machine& StartLoad(LinkTestBed& bed) {
   static const std::string path =
-      FirmwareLoadBed::WriteFirmwareFile(FirmwareHexOf(vlxsim::test::TestImage(124))).string();
+      FirmwareLoadBed::WriteFirmwareFile(vlxsim::MakeTestFirmwareHex(TestFirmware(124))).string();
   static struct : FirmwareTextSink {
     void FirmwareText(const std::string&) override {}
   } sink;
