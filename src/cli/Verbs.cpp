@@ -60,6 +60,10 @@ class HexVerb final : public Verb {
   }
   void AddArguments(CLI::App& subcommand) override {
     subcommand.add_option("FILE", path_, "The Intel HEX firmware file")->required();
+    subcommand.footer(
+        "Exit codes: 0 the file is loadable, 1 it cannot be read or loaded,\n"
+        "2 usage error.\n\n" +
+        subcommand.get_footer());
   }
   int Run(const CliOptions&) override { return RunHexCommand(path_); }
 
