@@ -49,6 +49,11 @@ void AppSettings::ForgetDevice() {
   }
 }
 
+void AppSettings::SetAvailableFirmware(std::uint16_t revision, std::string path) {
+  availableFirmwarePath_ = std::move(path);
+  availableRevision.Publish(revision);
+}
+
 bool AppSettings::IsAmplifierPresent() const {
   if (deviceType.Get() == device_type::kVlx750) {
     return true;

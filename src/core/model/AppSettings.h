@@ -94,6 +94,10 @@ class AppSettings : public PersistedSettings {
   bool SendSpeedCommand(std::uint32_t bitsPerSecond);
   // Stores 0 whatever was asked while the port is closed; tells listeners only on a change.
   void SetDeviceState(std::uint32_t state);
+  // The firmware file the Firmware page found, held with its revision: the path is stored
+  // before the AvailableRevision listeners are told. An empty path means no file.
+  void SetAvailableFirmware(std::uint16_t revision, std::string path);
+  const std::string& AvailableFirmwarePath() const { return availableFirmwarePath_; }
 
   Observable<std::uint32_t> deviceState{kMsgDeviceState, device_state::kNotResponding};
   Observable<std::uint32_t> band{kMsgBand};
@@ -127,6 +131,7 @@ class AppSettings : public PersistedSettings {
   SerialPort serialPort_;
   std::unique_ptr<EstablishContactMachine> establishContact_;
   std::shared_ptr<Machine> transient_;
+  std::string availableFirmwarePath_;
   // Running machines a newer installation pushed out of the slot; their holders release them.
   std::vector<std::shared_ptr<Machine>> displaced_;
 };

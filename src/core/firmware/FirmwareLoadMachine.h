@@ -1,0 +1,196 @@
+#pragma once
+// Puts new firmware into the amplifier: loads the firmware file the Firmware page found,
+// reconciles its checksum, brings the amplifier into its bootstrap loader, sends the image in
+// 2,006 packets and the final one, waits for the reset, finds the line speed again and reads the
+// new revision and serial number. The Sending Firmware dialog (or vlxctl) installs it as the
+// transient machine, starts it with StartLoad and reads its lines through a FirmwareTextSink.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "link/ContactStates.h"
+#include "link/Machine.h"
+
+namespace vlx {
+
+class FirmwareImage;
+
+constexpr TimerId kFirmwareLoadTimerId = 6;
+
+// Where a firmware load's log and trace lines are shown: the Sending Firmware dialog's log, or
+// vlxctl's output. Every line reaches it before the machine goes on.
+class FirmwareTextSink {
+ public:
+  virtual ~FirmwareTextSink() = default;
+  virtual void FirmwareText(const std::string& line) = 0;
+};
+
+class FirmwareLoadMachine final : public Machine {
+ public:
+  static constexpr std::size_t kPacketSize = 68;
+  static constexpr std::size_t kBlockSize = 64;
+
+  // Takes the firmware path held with AvailableRevision and the FirmwareLoadRetryLimit setting.
+  explicit FirmwareLoadMachine(AppSettings& owner);
+  ~FirmwareLoadMachine() override;
+
+  // Every Log and Trace line of the machine goes to the sink given to StartLoad.
+  void OnText(const std::string& line) override;
+
+  // Controller operations of this machine.
+  const std::string& GetDeviceName() const { return deviceName_; }
+  std::uint32_t GetHighestRetries() const { return highestRetries_; }
+  std::uint32_t GetTotalRetries() const { return totalRetries_; }
+  // Compares the revision the amplifier reported with the file's; logs both when they differ
+  // or when `alwaysLog`. Returns 0 or 0xE2000046.
+  ErrorCode VerifyRevision(bool alwaysLog);
+  // Only when idle: loads and checks the image, then starts the load; `sink` must outlive the
+  // run. A file or checksum failure ends the run (MachineDone) before this returns. Returns
+  // whether the image was loaded.
+  bool StartLoad(FirmwareTextSink& sink);
+  // Stops a running load at once, whatever state it is in: the timer is killed, nothing more is
+  // sent and the run ends through the final state with 1223. A load stopped in the middle of the
+  // transfer says where and that the amplifier needs a power cycle. Returns whether it was
+  // running.
+  bool Abandon();
+
+ private:
+  class VerifyExpectedDeviceState final : public SimpleState {
+   public:
+    VerifyExpectedDeviceState(Machine& machine, MachineState* next);
+    void Execute() override;
+  };
+
+  class LoadEnterBootLoaderState final : public CommandState {
+   public:
+    LoadEnterBootLoaderState(Machine& machine, MachineState* next);
+    void Execute() override;
+    void OnTimeout() override;
+  };
+
+  class LoadBeginDownloadState final : public QueryState {
+   public:
+    LoadBeginDownloadState(FirmwareLoadMachine& machine, MachineState* next);
+    void OnReply() override;
+    void GoToFinal() override;
+    std::string GetTerminators() const override;
+
+   private:
+    FirmwareLoadMachine& load_;
+  };
+
+  class LoadResyncState;
+
+  // The two packet states: send a packet, take the loader's acknowledgement, resend on "N",
+  // resynchronise after a time-out or the sixth rejection.
+  class LoadFirmwareState : public QueryState {
+   public:
+    LoadFirmwareState(FirmwareLoadMachine& machine, std::string name, MachineState* next,
+                      char acknowledgement, LoadResyncState& resync);
+    void Reset() override;
+    void OnReply() override;
+    void OnTimeout() override;
+    void GoToFinal() override;
+    void Send() override;
+    std::string GetTerminators() const override;
+
+   protected:
+    ~LoadFirmwareState() = default;
+    // The loader took the packet.
+    virtual void OnAcknowledged() = 0;
+    void CountRetries();
+    void Resynchronise();
+
+    FirmwareLoadMachine& load_;
+
+   private:
+    char acknowledgement_;
+    LoadResyncState& resync_;
+  };
+
+  class LoadFirmwareInitialState final : public LoadFirmwareState {
+   public:
+    using LoadFirmwareState::LoadFirmwareState;
+    void Reset() override;
+    void Execute() override;
+
+   private:
+    void OnAcknowledged() override;
+  };
+
+  class LoadFirmwareLastState final : public LoadFirmwareState {
+   public:
+    using LoadFirmwareState::LoadFirmwareState;
+    void Reset() override;
+    void Execute() override;
+
+   private:
+    void OnAcknowledged() override;
+  };
+
+  // Feeds single ";" bytes until the loader answers "N": its buffer is then at a packet
+  // boundary, and the packet state sends its packet again.
+  class LoadResyncState final : public QueryState {
+   public:
+    LoadResyncState(FirmwareLoadMachine& machine, std::string name);
+    void Serve(LoadFirmwareState& packetState) { packetState_ = &packetState; }
+    void Reset() override;
+    void GoToNext() override;
+    void OnTimeout() override;
+    void GoToFinal() override;
+    std::string GetTerminators() const override;
+
+   private:
+    FirmwareLoadMachine& load_;
+    LoadFirmwareState* packetState_ = nullptr;
+  };
+
+  class LoadWaitResetState final : public TimedState {
+   public:
+    LoadWaitResetState(Machine& machine, MachineState* next);
+    void Reset() override;
+  };
+
+  // ";" until the amplifier answers after its reset, searching the line speed.
+  class DetermineSpeedState final : public QueryState {
+   public:
+    DetermineSpeedState(Machine& machine, MachineState* next);
+  };
+
+  void PublishResult() override;
+  // Builds the packet for the block at `address`, carrying `addressBytes` as its address;
+  // an `uncommitted` one carries the marker instead of the reconciliation word.
+  void BuildPacket(std::uint32_t address, std::uint32_t addressBytes, bool uncommitted);
+  // Logs where a load stopped in the middle of the transfer.
+  void LogFailedAt();
+
+  std::uint32_t fillBytes_ = 0;
+  std::uint32_t packetTimeoutLimit_;
+  std::uint32_t highestRetries_ = 0;
+  std::uint32_t totalRetries_ = 0;
+  std::uint32_t loadAddress_ = 0;
+  FirmwareTextSink* sink_ = nullptr;
+  std::string deviceName_;
+  std::string firmwarePath_;
+  std::unique_ptr<FirmwareImage> image_;
+  std::array<std::uint8_t, kPacketSize> packet_{};
+  bool abandoning_ = false;
+
+  // Built in this order; a state may name one built after it as its next state.
+  QueryIState queryI_;
+  VerifyExpectedDeviceState verifyExpectedDevice_;
+  LoadEnterBootLoaderState enterBootLoader_;
+  LoadBeginDownloadState beginDownload_;
+  LoadFirmwareInitialState firmwareInitial_;
+  LoadResyncState resyncInitial_;
+  LoadFirmwareLastState firmwareLast_;
+  LoadResyncState resyncLast_;
+  LoadWaitResetState waitReset_;
+  DetermineSpeedState determineSpeed_;
+  QueryRevisionState queryRevision_;
+  QuerySerialNumberState querySerialNumber_;
+};
+
+}  // namespace vlx
