@@ -13,7 +13,6 @@
 
 namespace vlx {
 namespace {
-constexpr std::uint32_t kLoaderBitRate = 38400;
 constexpr std::uint32_t kEnterLoaderWaitMs = 2000;
 constexpr std::uint32_t kDownloadEchoTimeoutMs = 20000;
 constexpr std::uint32_t kPacketTimeoutMs = 2000;

@@ -10,8 +10,6 @@ namespace vlx {
 namespace {
 constexpr std::uint32_t kIdentityTimeoutMs = 200;
 constexpr std::uint32_t kQueryTimeoutMs = 500;
-// The loader answers only at this rate, so the identity query is always asked at it.
-constexpr std::uint32_t kLoaderBitRate = 38400;
 
 constexpr std::array<IdentityName, 6> kIdentityNames{{
     {"RQ7", device_type::kRq7, true},

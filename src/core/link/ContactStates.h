@@ -10,6 +10,10 @@
 
 namespace vlx {
 
+// The bootstrap loader talks only at this rate, so the identity query is always asked at it and
+// a firmware load runs at it.
+inline constexpr std::uint32_t kLoaderBitRate = 38400;
+
 // A device name the identity reply may hold, the device type it stands for, and whether the
 // name in this form means the device answers from its loader.
 struct IdentityName {

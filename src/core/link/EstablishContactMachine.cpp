@@ -10,8 +10,6 @@
 namespace vlx {
 namespace {
 constexpr std::uint32_t kProbeTimeoutMs = 100;
-// Only an answer at this rate may come from the loader; the identity query tells.
-constexpr std::uint32_t kLoaderBitRate = 38400;
 
 // Gives the link up: closes an open port and forgets what was known of the device.
 void ClosePortAndForget(Machine& machine) {
