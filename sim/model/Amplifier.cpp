@@ -25,11 +25,11 @@ Amplifier::Amplifier(AmplifierConfig config)
       operatingRate_(IsLineRate(config.operatingRate) ? config.operatingRate : kLoaderRate),
       faults_(config.faults),
       images_(config.revision),
-      loader_(std::make_unique<ChecksumLoader>()),
+      revision_(config.revision),
+      loader_(config.loader, images_),
       operatingText_(";"),
       // The loader takes its download command "D" without a terminator.
-      loaderText_(";D"),
-      packets_(Loader::kPacketSize) {
+      loaderText_(";D") {
   BuildOperatingCommands();
   BuildLoaderCommands();
 }
@@ -60,12 +60,13 @@ void Amplifier::BuildLoaderCommands() {
   CommandTable& t = loaderCommands_;
   t.Add(";", [](std::string_view) { return std::string(";"); });
   t.Add("I;", [this](std::string_view) { return LoaderIdentity(); });
+  // The power button starts the firmware only from a good image.
   t.Add("P;", [this](std::string_view) -> std::optional<std::string> {
-    Enter(AmplifierMode::kOperating);
+    Boot(AmplifierMode::kOperating, {});
     return std::nullopt;
   });
   t.Add("D", [this](std::string_view) -> std::optional<std::string> {
-    loader_->Begin(images_);
+    loader_.Begin();
     Enter(AmplifierMode::kDownloading);
     return std::string("D");
   });
@@ -83,31 +84,43 @@ void Amplifier::Enter(AmplifierMode mode) {
     resetEndsMicros_ = nowMicros_ + std::uint64_t{config_.resetMs} * kMicrosPerMs;
   }
   mode_ = mode;
-  if (mode != AmplifierMode::kResetting) {
-    CurrentReceiver().Clear();
-  }
+  ClearInput();
 }
 
-Receiver& Amplifier::CurrentReceiver() {
-  switch (mode_) {
-    case AmplifierMode::kOff:
-    case AmplifierMode::kLoader:
-      return loaderText_;
-    case AmplifierMode::kDownloading:
-      return packets_;
-    case AmplifierMode::kOperating:
-    case AmplifierMode::kResetting:
-      break;
+void Amplifier::Boot(AmplifierMode running, const BootFaults& faults) {
+  if (faults.noBoot || !images_.SumsToZero()) {
+    Enter(AmplifierMode::kLoader);
+    return;
   }
-  return operatingText_;
+  revision_ = faults.revision.value_or(images_.Revision());
+  if (IsLineRate(faults.rate)) {
+    operatingRate_ = faults.rate;
+  }
+  Enter(running);
+}
+
+void Amplifier::PowerCycle(std::uint64_t nowMicros) {
+  nowMicros_ = std::max(nowMicros_, nowMicros);
+  Boot(config_.mode == PowerMode::kOff ? AmplifierMode::kOff : AmplifierMode::kOperating, {});
+}
+
+void Amplifier::ClearInput() {
+  operatingText_.Clear();
+  loaderText_.Clear();
+  loader_.Clear();
 }
 
 std::vector<Transmission> Amplifier::Advance(std::uint64_t nowMicros) {
   nowMicros_ = std::max(nowMicros_, nowMicros);
   if (mode_ == AmplifierMode::kResetting && nowMicros_ >= resetEndsMicros_) {
-    Enter(AmplifierMode::kOperating);
+    Boot(AmplifierMode::kOperating, faults_.Current().boot);
   }
   std::vector<Transmission> out;
+  if (mode_ == AmplifierMode::kDownloading) {
+    if (const std::optional<Loader::Frame> fill = loader_.Advance(nowMicros_)) {
+      DispatchPacket(*fill, out);
+    }
+  }
   for (const NoiseBurst& burst : faults_.TakeDueNoise(nowMicros_ / kMicrosPerMs)) {
     out.push_back(
         {faults_.NoiseBytes(burst), std::max(burst.atMs * kMicrosPerMs, nowMicros_), Rate()});
@@ -119,6 +132,8 @@ std::optional<std::uint64_t> Amplifier::NextWakeMicros() const {
   std::optional<std::uint64_t> wake;
   if (mode_ == AmplifierMode::kResetting) {
     wake = resetEndsMicros_;
+  } else if (mode_ == AmplifierMode::kDownloading) {
+    wake = loader_.NextWakeMicros();
   }
   if (const auto noise = faults_.NextNoiseMs()) {
     wake = std::min(wake.value_or(UINT64_MAX), *noise * kMicrosPerMs);
@@ -129,17 +144,35 @@ std::optional<std::uint64_t> Amplifier::NextWakeMicros() const {
 std::vector<Transmission> Amplifier::Receive(std::string_view bytes, std::uint32_t senderRate,
                                              std::uint64_t nowMicros) {
   std::vector<Transmission> out = Advance(nowMicros);
-  for (const char byte : bytes) {
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
     // Checked per byte: a rate change takes effect right after the command that asked for it.
     if (mode_ == AmplifierMode::kResetting) {
       continue;
     }
     if (senderRate != Rate()) {
-      CurrentReceiver().Clear();
+      ClearInput();
       continue;
     }
-    if (const std::optional<std::string> frame = CurrentReceiver().Take(byte)) {
-      Dispatch(*frame, out);
+    const char byte = bytes[i];
+    switch (mode_) {
+      case AmplifierMode::kDownloading:
+        if (const std::optional<Loader::Frame> packet =
+                loader_.Take(byte, nowMicros_, i + 1 < bytes.size(), faults_.Current().packets)) {
+          DispatchPacket(*packet, out);
+        }
+        break;
+      case AmplifierMode::kOff:
+      case AmplifierMode::kLoader:
+        if (const std::optional<std::string> frame = loaderText_.Take(byte)) {
+          Dispatch(*frame, out);
+        }
+        break;
+      case AmplifierMode::kOperating:
+      case AmplifierMode::kResetting:
+        if (const std::optional<std::string> frame = operatingText_.Take(byte)) {
+          Dispatch(*frame, out);
+        }
+        break;
     }
   }
   return out;
@@ -158,6 +191,44 @@ void Amplifier::Dispatch(std::string_view frame, std::vector<Transmission>& out)
   }
 }
 
+void Amplifier::DispatchPacket(const Loader::Frame& frame, std::vector<Transmission>& out) {
+  const PacketFaults& packets = faults_.Current().packets;
+  if (packets.IsSilentAt(frame.packet)) {
+    return;
+  }
+  const std::uint32_t number = faults_.CountFrame();
+  std::optional<std::string> reply;
+  if (faults_.Has(number, FrameFault::Kind::kReject)) {
+    reply = Refusal();
+  } else {
+    switch (loader_.Judge(frame, packets)) {
+      case Loader::Verdict::kAccepted:
+        reply = "A";
+        break;
+      case Loader::Verdict::kRejected:
+        reply = "N";
+        break;
+      case Loader::Verdict::kLast:
+        Enter(AmplifierMode::kResetting);
+        reply = "B";
+        break;
+    }
+  }
+  if (!frame.bytes.empty() && frame.packet == packets.loseAck) {
+    reply.reset();
+  }
+  reply = faults_.Shape(number, std::move(reply));
+  if (!reply) {
+    return;
+  }
+  std::uint64_t delayMicros =
+      config_.packetProcessingMicros + std::uint64_t{faults_.Current().replyDelayMs} * kMicrosPerMs;
+  if (!frame.bytes.empty() && frame.packet == packets.lateAck) {
+    delayMicros += std::uint64_t{packets.lateAckMs} * kMicrosPerMs;
+  }
+  out.push_back({std::move(*reply), frame.atMicros + delayMicros, kLoaderRate});
+}
+
 std::optional<std::string> Amplifier::Answer(std::string_view frame) {
   switch (mode_) {
     case AmplifierMode::kOperating:
@@ -173,7 +244,6 @@ std::optional<std::string> Amplifier::Answer(std::string_view frame) {
       }
       return std::nullopt;
     case AmplifierMode::kDownloading:
-      return OnPacket(frame);
     case AmplifierMode::kResetting:
       break;
   }
@@ -190,19 +260,6 @@ std::optional<std::string> Amplifier::Refusal() const {
     case AmplifierMode::kLoader:
     case AmplifierMode::kResetting:
       break;
-  }
-  return std::nullopt;
-}
-
-std::optional<std::string> Amplifier::OnPacket(std::string_view packet) {
-  switch (loader_->OnPacket(packet, images_)) {
-    case Loader::Verdict::kAccepted:
-      return std::string("A");
-    case Loader::Verdict::kRejected:
-      return std::string("N");
-    case Loader::Verdict::kLast:
-      Enter(AmplifierMode::kResetting);
-      return std::string("B");
   }
   return std::nullopt;
 }
@@ -236,7 +293,7 @@ std::string Amplifier::LoaderIdentity() const {
 }
 
 std::string Amplifier::RevisionReply() const {
-  const std::uint16_t revision = images_.Revision();
+  const std::uint16_t revision = revision_;
   std::array<char, 32> text{};
   std::snprintf(text.data(), text.size(), "^RVM%02u.%02u;", revision / 100u, revision % 100u);
   return text.data();

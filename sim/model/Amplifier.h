@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -52,7 +51,15 @@ class Amplifier {
   std::uint32_t OperatingRate() const { return operatingRate_; }
   AmplifierMode Mode() const { return mode_; }
   bool InOperate() const { return operate_; }
+  // The revision the running firmware reports.
+  std::uint16_t Revision() const { return revision_; }
+  // The program memory, which the loader writes and which survives resets and power cycles.
   const ImageStore& Images() const { return images_; }
+  ImageStore& Images() { return images_; }
+
+  // Mains off and on again at nowMicros: whatever was going on is lost; the amplifier comes up as
+  // configured (operating, or off) if its image is good, else it waits in its loader.
+  void PowerCycle(std::uint64_t nowMicros);
 
   // Faults can change in the middle of a conversation; frames are counted again from here.
   void SetFaults(Faults faults) { faults_.Set(std::move(faults)); }
@@ -63,11 +70,13 @@ class Amplifier {
   void BuildOperatingCommands();
   void BuildLoaderCommands();
   void Enter(AmplifierMode mode);
-  Receiver& CurrentReceiver();
+  // The firmware starts if the image is good (and the faults let it), else the loader waits.
+  void Boot(AmplifierMode running, const BootFaults& faults);
+  void ClearInput();
   void Dispatch(std::string_view frame, std::vector<Transmission>& out);
+  void DispatchPacket(const Loader::Frame& frame, std::vector<Transmission>& out);
   std::optional<std::string> Answer(std::string_view frame);
   std::optional<std::string> Refusal() const;
-  std::optional<std::string> OnPacket(std::string_view packet);
 
   std::optional<std::string> OperatingIdentity() const;
   std::string LoaderIdentity() const;
@@ -83,10 +92,10 @@ class Amplifier {
   std::uint64_t resetEndsMicros_ = 0;
   FaultInjector faults_;
   ImageStore images_;
-  std::unique_ptr<Loader> loader_;
+  std::uint16_t revision_;
+  Loader loader_;
   TextAssembler operatingText_;
   TextAssembler loaderText_;
-  PacketFramer packets_;
   CommandTable operatingCommands_;
   CommandTable loaderCommands_;
 };

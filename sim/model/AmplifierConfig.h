@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,31 @@ struct FrameFault {
   std::string bytes;
 };
 
+// Misbehaviour of the bootstrap loader during a download. Packets are the 68-byte frames the
+// loader gathers after "D", counted from 1; a frame completed by fill bytes counts like any other.
+// A number of 0 names no packet.
+struct PacketFaults {
+  std::uint32_t rejectFirst = 0;  // the first N packets are answered "N" unread
+  std::uint32_t lose = 0;         // packet K is lost on the line...
+  std::uint32_t loseBytes = 68;   // ...this many of its bytes, from its first (68: all of it)
+  std::uint32_t corrupt = 0;      // packet K arrives with its first byte changed
+  std::uint32_t loseAck = 0;      // packet K acts, but its acknowledgement is lost
+  std::uint32_t lateAck = 0;      // packet K is acknowledged...
+  std::uint32_t lateAckMs = 0;    // ...this much later than usual
+  std::uint32_t silentFrom = 0;   // from packet K on the loader hears and answers nothing
+
+  bool LosesBytesOf(std::uint32_t packet) const { return lose != 0 && packet == lose; }
+  bool IsSilentAt(std::uint32_t packet) const { return silentFrom != 0 && packet >= silentFrom; }
+};
+
+// What the amplifier does when it comes out of the reset after a download, instead of booting
+// the image it was given at its own rate.
+struct BootFaults {
+  std::uint32_t rate = 0;                 // runs at this rate (0: its operating rate)
+  std::optional<std::uint16_t> revision;  // reports this revision (none: the image's)
+  bool noBoot = false;                    // stays in its loader whatever the image
+};
+
 // Unprompted bytes from the amplifier: `length` bytes sent at model time `atMs`.
 struct NoiseBurst {
   std::uint64_t atMs = 0;
@@ -53,6 +79,17 @@ struct Faults {
   std::vector<FrameFault> frames;
   std::vector<NoiseBurst> noise;
   std::uint32_t seed = 1;
+  PacketFaults packets;
+  BootFaults boot;
+};
+
+// How the bootstrap loader takes the fill bytes (";") the program sends to find the start of a
+// packet after a loss. Either way a fill byte ends up answered "N" once the loader's buffer is at
+// a packet boundary; the program must cope with both.
+enum class LoaderKind {
+  kFramesFillBytes,   // every byte, ";" too, fills the 68-byte frame; a full frame is judged
+  kAnswersFillBytes,  // a ";" after which the line falls quiet is answered "N" at once, and the
+                      // partial frame is dropped; a ";" inside a packet is just a byte
 };
 
 struct AmplifierConfig {
@@ -65,6 +102,8 @@ struct AmplifierConfig {
   Faults faults;
   std::uint32_t processingDelayMs = 2;  // time the firmware takes to answer a command
   std::uint32_t resetMs = 3000;         // from the last packet's "B" until it runs its firmware
+  std::uint32_t packetProcessingMicros = 200;  // time the loader takes to judge a packet
+  LoaderKind loader = LoaderKind::kFramesFillBytes;
 };
 
 // Something the amplifier sends: `bytes` start to leave it at model time `atMicros`, at line rate

@@ -1,20 +1,43 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 namespace vlxsim {
 
-// The amplifier's program memory, as far as the conversation shows it: the revision of the
-// firmware it runs. The running firmware reports this revision, so a load that writes a new image
-// here changes what "^RVM;" says after the reset.
+// The amplifier's program memory: the firmware image its bootstrap loader writes block by block
+// and its processor runs after a reset. It lives in flash, so it survives resets and power
+// cycles. The image is good when its big-endian 16-bit words sum to 0 modulo 65536, and the
+// firmware in it reports as its revision the word at kRevisionAddress (the convention of our
+// test-firmware files).
 class ImageStore {
  public:
-  explicit ImageStore(std::uint16_t revision) : revision_(revision) {}
+  static constexpr std::uint32_t kStart = 0x000800;
+  static constexpr std::uint32_t kEnd = 0x01FD80;  // one past the last byte
+  static constexpr std::uint32_t kRevisionAddress = 0x000802;
+  static constexpr std::size_t kBlockSize = 64;
+  static constexpr std::size_t kSize = kEnd - kStart;  // 128,384 bytes
 
-  std::uint16_t Revision() const { return revision_; }
+  // A good image of firmware `revision`: erased memory (0xFF) holding the revision word and, at
+  // kStart, the word that makes the image sum to zero.
+  explicit ImageStore(std::uint16_t revision);
+
+  // Whether a block of kBlockSize bytes can be written at `address`.
+  static bool IsBlockAddress(std::uint32_t address);
+  // `bytes` (kBlockSize of them) at a block address; anything else is refused.
+  bool WriteBlock(std::uint32_t address, std::string_view bytes);
+
+  // `count` bytes from `address`, clipped to the image.
+  std::string_view Read(std::uint32_t address, std::size_t count) const;
+  // The big-endian word at `address` (an address inside the image).
+  std::uint16_t Word(std::uint32_t address) const;
+  bool SumsToZero() const;
+  std::uint16_t Revision() const { return Word(kRevisionAddress); }
 
  private:
-  std::uint16_t revision_;
+  std::string memory_;
 };
 
 }  // namespace vlxsim

@@ -18,6 +18,8 @@ class Receiver {
   virtual std::optional<std::string> Take(char byte) = 0;
   // Garbled input or a change of mode: the partial frame is lost.
   void Clear() { partial_.clear(); }
+  // Bytes of the partial frame.
+  std::size_t Size() const { return partial_.size(); }
 
  protected:
   std::string partial_;

@@ -101,12 +101,22 @@ ErrorCode SimulatedLink::Write(std::string_view bytes, std::size_t& written) {
   written = bytes.size();
   const std::uint32_t rate = rate_;
   const std::uint64_t session = session_;
-  const std::string command(bytes);
-  time_.After(vlxsim::LineTimeMicros(command.size(), rate), VirtualTime::Lane::kDevice,
-              [this, command, rate, session] {
-                Carry(amplifier_.Receive(command, rate, time_.NowMicros()), session);
-              });
+  // Timed from the start of the write so that the rounding of one byte's time does not add up.
+  const std::uint64_t start = std::max(time_.NowMicros(), lineFreeAtMicros_);
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    time_.At(start + vlxsim::LineTimeMicros(i + 1, rate), VirtualTime::Lane::kDevice,
+             [this, byte = bytes[i], rate, session] {
+               Carry(amplifier_.Receive(std::string_view(&byte, 1), rate, time_.NowMicros()),
+                     session);
+             });
+  }
+  lineFreeAtMicros_ = start + vlxsim::LineTimeMicros(bytes.size(), rate);
   return err::kSuccess;
+}
+
+void SimulatedLink::PowerCycle() {
+  amplifier_.PowerCycle(time_.NowMicros());
+  ScheduleWake();
 }
 
 void SimulatedLink::Transmit(const std::string& bytes, std::uint32_t rate, std::uint64_t session) {

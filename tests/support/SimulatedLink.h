@@ -1,7 +1,9 @@
 #pragma once
 // The in-process line between the program's serial port and the simulated amplifier, in virtual
-// time: bytes take their line time at the rate each side uses, and bytes sent at one rate and
-// heard at another arrive garbled or not at all.
+// time: bytes take their line time at the rate each side uses, one write after another, and
+// reach the amplifier byte by byte at the moment each has crossed the line, so that a command
+// early in a write is answered before the write ends and a 68-byte packet is complete at its
+// line time. Bytes sent at one rate and heard at another arrive garbled or not at all.
 
 #include <cstdint>
 #include <optional>
@@ -50,6 +52,11 @@ class SimulatedLink final : public SerialDevice {
   void SetFaults(vlxsim::Faults faults);
   // Makes the next write or rate change fail with `code` (once).
   void FailNextCall(ErrorCode code) { failNext_ = code; }
+  // Mains off and on: the amplifier keeps its firmware image and starts from it.
+  void PowerCycle();
+
+  // The amplifier itself: its mode, its image memory and the revision it runs.
+  vlxsim::Amplifier& Model() { return amplifier_; }
 
   bool IsOpen() const { return open_; }
   std::uint32_t Rate() const { return rate_; }
@@ -75,6 +82,7 @@ class SimulatedLink final : public SerialDevice {
   std::optional<std::uint64_t> wakeAt_;  // the earliest wake-up already scheduled
   std::uint64_t session_ = 0;            // bytes in flight belong to one opening of the port
   std::uint32_t rate_ = 38400;
+  std::uint64_t lineFreeAtMicros_ = 0;  // when the program's last byte has crossed the line
   std::string received_;
   std::vector<Sent> sent_;
   std::size_t opens_ = 0;

@@ -163,8 +163,9 @@ class FirmwareLoadMachine final : public Machine {
   };
 
   void PublishResult() override;
-  // Builds the packet for the block at `address`, carrying `addressBytes` as its address.
-  void BuildPacket(std::uint32_t address, std::uint32_t addressBytes);
+  // Builds the packet for the block at `address`, carrying `addressBytes` as its address;
+  // an `uncommitted` one carries the marker instead of the reconciliation word.
+  void BuildPacket(std::uint32_t address, std::uint32_t addressBytes, bool uncommitted);
   // Logs where a load stopped in the middle of the transfer.
   void LogFailedAt();
 

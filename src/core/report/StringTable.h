@@ -67,6 +67,9 @@ constexpr std::uint32_t kRetrySuccessful = 419;
 constexpr std::uint32_t kSendFirmwareFailedAt = 274;
 constexpr std::uint32_t kWaitingForReset = 161;
 constexpr std::uint32_t kRevisionComparison = 129;
+constexpr std::uint32_t kCancelledBeforeTransfer = 1120;
+constexpr std::uint32_t kRemovePowerAndRetry = 1121;  // "Remove power and retry firmware load"
+constexpr std::uint32_t kFirmwareLoadAbandoned = 1122;
 // Firmware page and release notes.
 constexpr std::uint32_t kFirmwareMissing = 163;  // "Missing"
 constexpr std::uint32_t kFirmwareFileNotInFolder = 234;
