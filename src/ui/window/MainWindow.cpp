@@ -12,6 +12,7 @@
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "BuildInfo.h"
@@ -287,7 +288,30 @@ void MainWindow::ApplyPlacement(const WindowPlacement& placement) {
   }
 }
 
+// Whether `widget` is a window this one owns, at any depth (a dialog a page opened).
+bool MainWindow::Owns(const QWidget* widget) const {
+  for (const QWidget* owner = widget != nullptr ? widget->parentWidget() : nullptr;
+       owner != nullptr; owner = owner->parentWidget()) {
+    if (owner == this) {
+      return true;
+    }
+  }
+  return false;
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
+  // A modal dialog of ours may be running a conversation (a firmware load): it is asked to
+  // close first and may refuse. When it does close, the window closes once the code that opened
+  // the dialog has finished with the link.
+  if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      dialog != nullptr && Owns(dialog)) {
+    event->ignore();
+    dialog->close();
+    if (!dialog->isVisible()) {
+      QTimer::singleShot(0, this, &QWidget::close);
+    }
+    return;
+  }
   ShutDown();
   QMainWindow::closeEvent(event);
 }

@@ -70,6 +70,7 @@ class MainWindow final : public QMainWindow, public Listener, public StatusSink 
   WindowPlacement CurrentPlacement() const;
   void ApplyPlacement(const WindowPlacement& placement);
   void ShutDown();
+  bool Owns(const QWidget* widget) const;
 
   UiServices& services_;
   AppSettings& app_;
