@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-serialport-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev libcurl4-openssl-dev python3 python3-pyftpdlib
+  clang-14 libclang-rt-14-dev
   xvfb xauth x11-utils imagemagick fonts-dejavu-core
 )
 

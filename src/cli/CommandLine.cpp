@@ -22,8 +22,9 @@ const char* const kFooter =
     "Run 'vlxctl help VERB' (or 'vlxctl VERB --help') for the help of one verb.\n"
     "\n"
     "Exit codes:\n"
-    "  0  success: the verb did its work (info: a VLX750 answered)\n"
-    "  1  failure: the port could not be used, or no VLX750 answered (in time)\n"
+    "  0  success: the verb did its work (info: a VLX750 answered; hex: the file is loadable)\n"
+    "  1  failure: the port could not be used, or no VLX750 answered (in time);\n"
+    "     hex: the file cannot be read or loaded\n"
     "  2  usage error: the command line could not be understood\n";
 
 const char* const kVerbFooter =

@@ -1,9 +1,11 @@
+#include <CLI/CLI.hpp>
 #include <QCoreApplication>
 #include <QTimer>
 #include <cstdio>
 
 #include "ConsoleReporting.h"
 #include "ErrorTexts.h"
+#include "HexCommand.h"
 #include "InfoCommand.h"
 #include "Verb.h"
 #include "model/NoSettingsStore.h"
@@ -50,12 +52,32 @@ class InfoVerb final : public Verb {
   }
 };
 
+class HexVerb final : public Verb {
+ public:
+  std::string Name() const override { return "hex"; }
+  std::string Summary() const override {
+    return "Read a firmware file as a load would and tell whether it is loadable";
+  }
+  void AddArguments(CLI::App& subcommand) override {
+    subcommand.add_option("FILE", path_, "The Intel HEX firmware file")->required();
+    subcommand.footer(
+        "Exit codes: 0 the file is loadable, 1 it cannot be read or loaded,\n"
+        "2 usage error.\n\n" +
+        subcommand.get_footer());
+  }
+  int Run(const CliOptions&) override { return RunHexCommand(path_); }
+
+ private:
+  std::string path_;
+};
+
 }  // namespace
 
 std::vector<std::unique_ptr<Verb>> MakeVerbs() {
   std::vector<std::unique_ptr<Verb>> verbs;
   verbs.push_back(std::make_unique<PortsVerb>());
   verbs.push_back(std::make_unique<InfoVerb>());
+  verbs.push_back(std::make_unique<HexVerb>());
   return verbs;
 }
 

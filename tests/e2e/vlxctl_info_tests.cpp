@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "TemporaryFolder.h"
 #include "process/ChildProcess.h"
 #include "support/CaseNames.h"
 
@@ -77,21 +78,6 @@ int CountOccurrences(const std::string& text, const std::string& needle) {
   }
   return count;
 }
-
-// A folder of its own for one test, removed afterwards.
-class TemporaryFolder {
- public:
-  explicit TemporaryFolder(const std::string& name)
-      : path_(fs::temp_directory_path() / (name + "-" + std::to_string(getpid()))) {
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-  }
-  ~TemporaryFolder() { fs::remove_all(path_); }
-  const fs::path& Path() const { return path_; }
-
- private:
-  fs::path path_;
-};
 
 class InfoAtEachRate : public ::testing::TestWithParam<int> {};
 

@@ -31,8 +31,8 @@ ErrorCode ErrorCodeOfFileError(int number, ErrorCode ioError) {
 }  // namespace
 
 ErrorCode MemorySource::Next(std::string_view& chunk) {
-  chunk = given_ ? std::string_view() : text_;
-  given_ = true;
+  chunk = text_.substr(0, chunkSize_);
+  text_.remove_prefix(chunk.size());
   return err::kSuccess;
 }
 

@@ -22,12 +22,15 @@ class ByteSource {
 
 class MemorySource final : public ByteSource {
  public:
-  explicit MemorySource(std::string_view text) : text_(text) {}
+  // Hands the text over whole, or in pieces of `chunkSize` bytes: tests and the fuzz target cut
+  // it at every place a file's chunks could.
+  explicit MemorySource(std::string_view text, std::size_t chunkSize = std::string_view::npos)
+      : text_(text), chunkSize_(chunkSize == 0 ? 1 : chunkSize) {}
   ErrorCode Next(std::string_view& chunk) override;
 
  private:
   std::string_view text_;
-  bool given_ = false;
+  std::size_t chunkSize_;
 };
 
 class FileSource final : public ByteSource {

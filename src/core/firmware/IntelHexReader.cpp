@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace vlx {
 namespace {
@@ -41,11 +42,7 @@ bool IsBlank(int c) {
 
 IntelHexReader::IntelHexReader(ByteSource& source, std::uint32_t start, std::uint32_t end,
                                std::span<std::uint8_t> image)
-    : source_(source),
-      start_(start),
-      end_(end),
-      image_(image),
-      blockWritten_((end - start + kBlockSize - 1) / kBlockSize, false) {}
+    : source_(source), start_(start), end_(end), image_(image) {}
 
 bool IntelHexReader::Refill() {
   if (sourceError_ != err::kSuccess) {
@@ -55,10 +52,6 @@ bool IntelHexReader::Refill() {
   if (chunk_.empty()) {
     return false;
   }
-  if (atTextStart_ && chunk_.starts_with(kByteOrderMark)) {
-    chunk_.remove_prefix(kByteOrderMark.size());
-  }
-  atTextStart_ = false;
   cursor_ = chunk_.data();
   chunkEnd_ = cursor_ + chunk_.size();
   return true;
@@ -71,6 +64,9 @@ int IntelHexReader::NextChar() {
       return kEnd;
     }
     const auto c = static_cast<unsigned char>(*cursor_++);
+    if (byteOrderMarkSeen_ < kByteOrderMark.size() && SkipByteOrderMark(c)) {
+      continue;
+    }
     if (c == '\n') {
       if (!afterCr_) {
         EndLine();
@@ -88,6 +84,23 @@ int IntelHexReader::NextChar() {
     lineStartPending_ = false;
     return c;
   }
+}
+
+// A UTF-8 byte-order mark at the very start of the text is skipped, even when its bytes arrive
+// in separate chunks. Anything else there ends the chance; the bytes of a mark begun but not
+// finished are text, so the line they stand on opens no record.
+bool IntelHexReader::SkipByteOrderMark(unsigned char c) {
+  if (static_cast<unsigned char>(kByteOrderMark[byteOrderMarkSeen_]) == c) {
+    ++byteOrderMarkSeen_;
+    return true;
+  }
+  if (byteOrderMarkSeen_ != 0) {
+    lineStartPending_ = false;
+    onlyBlanks_ = false;
+    lineHasText_ = true;
+  }
+  byteOrderMarkSeen_ = kByteOrderMark.size();
+  return false;
 }
 
 void IntelHexReader::EndLine() {
@@ -240,8 +253,14 @@ void IntelHexReader::Finish() {
 
 ErrorCode IntelHexReader::Read() {
   ErrorCode code = err::kSuccess;
-  for (bool endOfFile = false; !endOfFile && code == err::kSuccess;) {
-    code = ReadRecord(endOfFile);
+  // The counts grow with the text (a line per warning); running out of memory is a code too.
+  try {
+    blockWritten_.assign((end_ - start_ + kBlockSize - 1) / kBlockSize, false);
+    for (bool endOfFile = false; !endOfFile && code == err::kSuccess;) {
+      code = ReadRecord(endOfFile);
+    }
+  } catch (const std::bad_alloc&) {
+    return err::kOutOfMemory;
   }
   // A failed read ends the text early: the source's code says why, not the record it cut.
   if (sourceError_ != err::kSuccess) {

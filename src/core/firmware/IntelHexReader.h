@@ -33,6 +33,7 @@ class IntelHexReader {
   static constexpr int kEnd = -1;
 
   int NextChar();
+  bool SkipByteOrderMark(unsigned char c);
   bool Refill();
   void EndLine();
   bool ReadByte(std::uint8_t& value);
@@ -46,7 +47,7 @@ class IntelHexReader {
   const char* cursor_ = nullptr;
   const char* chunkEnd_ = nullptr;
   ErrorCode sourceError_ = err::kSuccess;
-  bool atTextStart_ = true;
+  std::size_t byteOrderMarkSeen_ = 0;
 
   // Line state. The counter moves at LF, at CR, and once for CR LF.
   std::uint32_t line_ = 1;

@@ -140,6 +140,7 @@ constexpr auto kStrings = std::to_array<KeyedText>({
     {444, "%s Revision %u.%u.%u.%u"},
     {445, "Error code 0x%08X: %s"},
     {1000, "Serial port %s is no longer available: %s"},
+    {1100, "record at line %u starts below 0x000800; ignored"},
     {1120, "%s firmware load was cancelled before the transfer began"},
     {1121, "Remove power and retry firmware load"},
     {1122, "%s firmware load was abandoned"},

@@ -60,6 +60,7 @@ constexpr std::uint32_t kFolderMissingAsk = 433;
 constexpr std::uint32_t kCreateFolderCaption = 434;
 // Firmware load.
 constexpr std::uint32_t kDeviceName = 179;           // "VLX750"
+constexpr std::uint32_t kRecordBelowImage = 1100;    // "record at line %u starts below 0x000800; ignored"
 constexpr std::uint32_t kSendingFirmwareFile = 158;  // "Sending firmware file %s to %s"
 constexpr std::uint32_t kLoaderDidNotEcho = 167;
 constexpr std::uint32_t kRetrySuccessfulWithFill = 360;
