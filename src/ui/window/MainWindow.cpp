@@ -17,8 +17,10 @@
 
 #include "BuildInfo.h"
 #include "UiText.h"
+#include "firmware/FirmwareFolder.h"
 #include "help/HelpService.h"
 #include "link/EstablishContactMachine.h"
+#include "model/DataFolders.h"
 #include "pages/FirmwarePage.h"
 #include "pages/PlaceholderPage.h"
 #include "pages/PortPage.h"
@@ -57,6 +59,7 @@ MainWindow::MainWindow(UiServices& services, StatusRelay& statusRelay,
       app_(services.app),
       statusRelay_(statusRelay),
       router_(services.app),
+      releaseNotes_(services.prompts),
       // A returning port is tested again only when no dialog waits for the user.
       portWatch_(services.app, services.app.TimerServices(),
                  [] { return QApplication::activeModalWidget() == nullptr; }),
@@ -113,8 +116,7 @@ void MainWindow::CreateMenus() {
   QMenu* help = menuBar()->addMenu("&Help");
   help->addAction("VLX Utility &Help\tF1", this,
                   [this] { services_.help.ShowHelp(this, QString()); });
-  // The release notes window comes with the firmware folder's page.
-  help->addAction("VLX Firmware &Release Notes")->setEnabled(false);
+  help->addAction("VLX Firmware &Release Notes", this, &MainWindow::ShowReleaseNotes);
   help->addSeparator();
   help->addAction("&About VLX Utility", this, &MainWindow::ShowAbout);
   auto* helpShortcut = new QShortcut(QKeySequence(Qt::Key_F1), this);
@@ -243,6 +245,15 @@ void MainWindow::ShowAbout() {
   about.exec();
 }
 
+void MainWindow::ShowReleaseNotes() {
+  const std::string& folder = app_.firmwareFolder.Get();
+  const FirmwareFileInfo notes = ScanFirmwareFolder(app_.Files(), folder).notes;
+  // Without a match the path named is the one the notes should have; the holder says it cannot
+  // be opened.
+  const std::string path = notes.Found() ? notes.path : JoinPath(folder, kReleaseNotesFileName);
+  releaseNotes_.Show(this, QString::fromStdString(path));
+}
+
 void MainWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (!shown_) {
@@ -321,6 +332,7 @@ void MainWindow::ShutDown() {
     return;
   }
   shutDown_ = true;
+  releaseNotes_.Close();
   app_.deviceState.Unsubscribe(*this);
   app_.machineDone.Unsubscribe(*this);
   app_.serialNumber.Unsubscribe(*this);
