@@ -11,10 +11,10 @@
 #include "DialogUnits.h"
 #include "UiServices.h"
 #include "UiText.h"
+#include "firmware/LoadVerdict.h"
 #include "model/AppSettings.h"
 #include "model/DeviceFacts.h"
 #include "pages/ActivityLog.h"
-#include "report/ErrorText.h"
 #include "report/FailureReport.h"
 #include "report/RevisionText.h"
 #include "report/StatusSink.h"
@@ -147,32 +147,17 @@ void SendingFirmwareDialog::OnMachineDone(ErrorCode code) {
   if (machine == nullptr || !machine->IsIdle()) {
     return;
   }
-  result_ = code;
   close_->setText(LoadText(ids::kClose));
   SetBusy(false);
 
-  const std::string& device = machine->GetDeviceName();
-  if (const std::uint32_t total = machine->GetTotalRetries(); total > 0) {
-    LogAndStatus(FormatText(ids::kTotalRetries, {total}));
-    LogAndStatus(FormatText(ids::kHighestRetries, {machine->GetHighestRetries()}));
-  }
-  if (result_ == err::kSuccess) {
-    result_ = machine->VerifyRevision(true);
-  }
-  if (result_ == err::kSuccess) {
-    LogAndVerbose(FormatText(ids::kVerificationSucceeded, {device}));
-    LogAndStatus(FormatText(ids::kFirmwareLoadComplete, {device}));
-    if (services_.app.trace.Get() == 0) {
-      FlushLog();
-      done(kLoadSucceeded);
-      return;
-    }
-    // The trace stays to be read until the user closes the window.
-  } else {
-    LogAndStatus(FormatText(ids::kErrorCodeText, {result_, FormatErrorText(result_)}));
-    if (result_ != err::kUnexpectedDevice) {
-      LogAndStatus(FormatText(ids::kVerificationFailedReload, {device, device}));
-    }
+  result_ = ConcludeLoad(*machine, code, [this](const std::string& line, bool verbose) {
+    verbose ? LogAndVerbose(line) : LogAndStatus(line);
+  });
+  // Without a trace to read a good load needs nothing more of the user.
+  if (result_ == err::kSuccess && services_.app.trace.Get() == 0) {
+    FlushLog();
+    done(kLoadSucceeded);
+    return;
   }
   AppendDialogLine(std::string(LoadString(ids::kClickCloseToClose)));
   FlushLog();

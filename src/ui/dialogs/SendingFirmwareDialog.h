@@ -69,7 +69,8 @@ class SendingFirmwareDialog final : public QDialog, public Listener, private Fir
   QTimer flushTimer_;
   QStringList pending_;
   MachineHandle<FirmwareLoadMachine> machine_;
-  ErrorCode result_ = err::kSuccess;
+  // The run's result once it has ended; a dialog closed before that reports a failed load.
+  ErrorCode result_ = err::kCancelled;
   bool started_ = false;
   bool listening_ = false;
   bool busy_ = false;
