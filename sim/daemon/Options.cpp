@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "model/Line.h"
+#include "model/Loader.h"
 
 namespace vlxsim {
 
@@ -102,6 +103,46 @@ ValueOption Frame(FrameFault::Kind kind) {
   };
 }
 
+ValueOption PacketNumber(std::uint32_t PacketFaults::*field) {
+  return [field](Options& o, std::string_view v) {
+    std::uint32_t packet = 0;
+    if (!ParseNumber(v, kMaxCount, packet) || packet == 0) {
+      return false;
+    }
+    o.amplifier.faults.packets.*field = packet;
+    return true;
+  };
+}
+
+// "K:N": packet K (from 1) and a number for it; `optional` allows "K" alone, keeping the default.
+ValueOption PacketWith(std::uint32_t PacketFaults::*packetField,
+                       std::uint32_t PacketFaults::*numberField, std::uint32_t max, bool optional) {
+  return [=](Options& o, std::string_view v) {
+    PacketFaults& faults = o.amplifier.faults.packets;
+    std::uint32_t packet = 0;
+    std::optional<std::string_view> rest;
+    if (!SplitFrame(v, packet, rest) || packet == 0 || (!rest && !optional)) {
+      return false;
+    }
+    if (rest && !ParseNumber(*rest, max, faults.*numberField)) {
+      return false;
+    }
+    faults.*packetField = packet;
+    return true;
+  };
+}
+
+bool ParseLoader(Options& o, std::string_view v) {
+  static const std::map<std::string_view, LoaderKind> kKinds = {
+      {"standard", LoaderKind::kFramesFillBytes}, {"resync-n", LoaderKind::kAnswersFillBytes}};
+  const auto found = kKinds.find(v);
+  if (found == kKinds.end()) {
+    return false;
+  }
+  o.amplifier.loader = found->second;
+  return true;
+}
+
 bool ParseNoise(Options& o, std::string_view v) {
   std::uint32_t atMs = 0;
   std::uint32_t length = 0;
@@ -162,6 +203,37 @@ const std::map<std::string_view, ValueOption>& ValueOptions() {
       {"--cut-reply", Frame(FrameFault::Kind::kCutAfter)},
       {"--replace-reply", Frame(FrameFault::Kind::kReplace)},
       {"--noise", ParseNoise},
+      {"--loader", ParseLoader},
+      {"--packet-time", Number(kMaxReplyDelayMs, &AmplifierConfig::packetProcessingMicros)},
+      {"--reject-packets",
+       [](Options& o, std::string_view v) {
+         return ParseNumber(v, kMaxCount, o.amplifier.faults.packets.rejectFirst);
+       }},
+      {"--lose-packet", PacketWith(&PacketFaults::lose, &PacketFaults::loseBytes,
+                                   std::uint32_t{Loader::kPacketSize}, true)},
+      {"--corrupt-packet", PacketNumber(&PacketFaults::corrupt)},
+      {"--lose-ack", PacketNumber(&PacketFaults::loseAck)},
+      {"--late-ack",
+       PacketWith(&PacketFaults::lateAck, &PacketFaults::lateAckMs, kMaxReplyDelayMs, false)},
+      {"--silent-from-packet", PacketNumber(&PacketFaults::silentFrom)},
+      {"--boot-rate",
+       [](Options& o, std::string_view v) {
+         std::uint32_t rate = 0;
+         if (!ParseNumber(v, kMaxCount, rate) || !IsLineRate(rate)) {
+           return false;
+         }
+         o.amplifier.faults.boot.rate = rate;
+         return true;
+       }},
+      {"--boot-revision",
+       [](Options& o, std::string_view v) {
+         std::uint32_t revision = 0;
+         if (!ParseNumber(v, kMaxRevision, revision)) {
+           return false;
+         }
+         o.amplifier.faults.boot.revision = static_cast<std::uint16_t>(revision);
+         return true;
+       }},
   };
   return kOptions;
 }
@@ -172,6 +244,7 @@ const std::map<std::string_view, std::function<void(Options&)>>& FlagOptions() {
       {"--operate", [](Options& o) { o.amplifier.operate = true; }},
       {"--pace", [](Options& o) { o.pace = true; }},
       {"--silent", [](Options& o) { o.amplifier.faults.silent = true; }},
+      {"--no-boot", [](Options& o) { o.amplifier.faults.boot.noBoot = true; }},
       {"--verbose", [](Options& o) { o.verbose = true; }},
       {"--help", [](Options& o) { o.help = true; }},
   };
@@ -234,6 +307,12 @@ std::string_view Usage() {
          "  --processing-delay MS  the amplifier's own time to answer (default 2)\n"
          "  --reset-time MS        time from the last firmware packet to the firmware running\n"
          "                         (default 3000)\n"
+         "  --packet-time US       the loader's time to judge a packet, in microseconds\n"
+         "                         (default 200)\n"
+         "  --loader KIND          how the bootstrap loader takes the fill byte \";\": standard\n"
+         "                         (it fills the 68-byte packet like any byte) or resync-n (a\n"
+         "                         \";\" followed by 2 ms of quiet is answered \"N\" at once and\n"
+         "                         the partial packet dropped) (default standard)\n"
          "\n"
          "Faults (frames are the commands and firmware packets the amplifier receives, counted\n"
          "from 0 at start; options that name frames may be repeated):\n"
@@ -248,13 +327,33 @@ std::string_view Usage() {
          "  --cut-reply N:K        send only the first K bytes of the reply to frame N\n"
          "  --replace-reply N:TEXT send TEXT instead of the reply to frame N\n"
          "  --noise MS:LEN         send LEN bytes of noise MS milliseconds after start\n"
+         "\n"
+         "Loader faults (packets are the 68-byte frames the loader gathers after \"D\", counted\n"
+         "from 1, fill bytes included):\n"
+         "  --reject-packets N     answer the first N packets \"N\" unread\n"
+         "  --lose-packet K[:M]    lose packet K on the line, or only its first M bytes\n"
+         "  --corrupt-packet K     packet K arrives with a byte changed\n"
+         "  --lose-ack K           packet K acts, but its acknowledgement is lost\n"
+         "  --late-ack K:MS        acknowledge packet K MS milliseconds late\n"
+         "  --silent-from-packet K from packet K on the loader hears and answers nothing\n"
+         "  --boot-rate RATE       after a download's reset run at RATE instead\n"
+         "  --boot-revision NNNN   after a download's reset report revision NNNN instead\n"
+         "  --no-boot              after a download's reset stay in the loader\n"
+         "\n"
+         "Other:\n"
          "  --seed N               seed of corrupted bytes and noise (default 1); noise and\n"
          "                         corrupted bytes never hold \";\", \"A\", \"B\", \"D\" or \"N\"\n"
          "  --verbose              log every command and reply on standard error\n"
          "  --help                 show this text\n"
          "\n"
          "Signals: SIGUSR1 pulls the adapter out, SIGUSR2 plugs it back in (new terminal, link\n"
-         "re-pointed, path printed again); SIGTERM or SIGINT remove the link and exit.\n";
+         "re-pointed, path printed again); SIGHUP switches the mains off and on (the firmware\n"
+         "image is kept: a good one starts, a bad one leaves the amplifier in its loader);\n"
+         "SIGTERM or SIGINT remove the link and exit.\n"
+         "\n"
+         "The amplifier starts with a good image of its revision. A loaded image runs after the\n"
+         "reset when its big-endian words at 0x000800..0x01FD7F sum to 0 modulo 65536, and\n"
+         "reports as its revision the word at 0x000802.\n";
 }
 
 }  // namespace vlxsim

@@ -53,7 +53,7 @@ bool InstallSignals(std::string& error) {
   struct sigaction action {};
   action.sa_handler = OnSignal;
   sigemptyset(&action.sa_mask);
-  for (const int number : {SIGUSR1, SIGUSR2, SIGTERM, SIGINT}) {
+  for (const int number : {SIGUSR1, SIGUSR2, SIGHUP, SIGTERM, SIGINT}) {
     sigaction(number, &action, nullptr);
   }
   // Whoever reads our standard output may go away; printing a new path must not kill us.
@@ -125,6 +125,14 @@ class Daemon {
     Log("adapter pulled out");
   }
 
+  // Whatever was on the line either way dies with the power.
+  void PowerCycle() {
+    scheduler_.Clear();
+    input_.Clear();
+    amplifier_.PowerCycle(ModelMicros(Clock::now()));
+    Log("power cycled");
+  }
+
   bool Step(std::string& error) {
     std::array<pollfd, 2> fds{};
     fds[0] = {signalPipe[0], POLLIN, 0};
@@ -133,8 +141,9 @@ class Daemon {
       fds[1] = {pty_->MasterFd(), POLLIN, 0};
       count = 2;
     }
-    if (poll(fds.data(), count, PollTimeoutMs()) < 0 && errno != EINTR) {
-      error = std::string("poll: ") + std::strerror(errno);
+    const std::optional<timespec> timeout = PollTimeout();
+    if (ppoll(fds.data(), count, timeout ? &*timeout : nullptr, nullptr) < 0 && errno != EINTR) {
+      error = std::string("ppoll: ") + std::strerror(errno);
       return false;
     }
     if ((fds[0].revents & POLLIN) != 0 && !HandleSignals(error)) {
@@ -160,7 +169,9 @@ class Daemon {
         std::chrono::duration_cast<std::chrono::microseconds>(at - origin_).count());
   }
 
-  int PollTimeoutMs() const {
+  // Until the next thing due, to the microsecond: a packet's answer is due a fraction of a
+  // millisecond after it, and rounding that up to a millisecond would slow a load down.
+  std::optional<timespec> PollTimeout() const {
     std::optional<Clock::time_point> next = scheduler_.NextDue();
     const auto earliest = [&next](std::optional<Clock::time_point> other) {
       if (other && (!next || *other < *next)) {
@@ -172,10 +183,12 @@ class Daemon {
       earliest(origin_ + std::chrono::microseconds(*wake));
     }
     if (!next) {
-      return -1;
+      return std::nullopt;
     }
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*next - Clock::now());
-    return static_cast<int>(std::max<std::chrono::milliseconds::rep>(wait.count(), 0));
+    const auto wait = std::max(std::chrono::ceil<std::chrono::microseconds>(*next - Clock::now()),
+                               std::chrono::microseconds(0));
+    return timespec{static_cast<time_t>(wait.count() / 1'000'000),
+                    static_cast<long>(wait.count() % 1'000'000 * 1000)};
   }
 
   bool HandleSignals(std::string& error) {
@@ -185,6 +198,8 @@ class Daemon {
         PullOut();
       } else if (number == SIGUSR2 && !pty_ && !PlugIn(error)) {
         return false;
+      } else if (number == SIGHUP) {
+        PowerCycle();
       } else if (number == SIGTERM || number == SIGINT) {
         stopping_ = true;
       }

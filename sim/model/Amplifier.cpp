@@ -153,26 +153,17 @@ std::vector<Transmission> Amplifier::Receive(std::string_view bytes, std::uint32
       ClearInput();
       continue;
     }
-    const char byte = bytes[i];
-    switch (mode_) {
-      case AmplifierMode::kDownloading:
-        if (const std::optional<Loader::Frame> packet =
-                loader_.Take(byte, nowMicros_, i + 1 < bytes.size(), faults_.Current().packets)) {
-          DispatchPacket(*packet, out);
-        }
-        break;
-      case AmplifierMode::kOff:
-      case AmplifierMode::kLoader:
-        if (const std::optional<std::string> frame = loaderText_.Take(byte)) {
-          Dispatch(*frame, out);
-        }
-        break;
-      case AmplifierMode::kOperating:
-      case AmplifierMode::kResetting:
-        if (const std::optional<std::string> frame = operatingText_.Take(byte)) {
-          Dispatch(*frame, out);
-        }
-        break;
+    if (mode_ == AmplifierMode::kDownloading) {
+      const bool more = i + 1 < bytes.size();
+      if (const std::optional<Loader::Frame> packet =
+              loader_.Take(bytes[i], nowMicros_, more, faults_.Current().packets)) {
+        DispatchPacket(*packet, out);
+      }
+      continue;
+    }
+    TextAssembler& text = mode_ == AmplifierMode::kOperating ? operatingText_ : loaderText_;
+    if (const std::optional<std::string> frame = text.Take(bytes[i])) {
+      Dispatch(*frame, out);
     }
   }
   return out;
@@ -197,24 +188,11 @@ void Amplifier::DispatchPacket(const Loader::Frame& frame, std::vector<Transmiss
     return;
   }
   const std::uint32_t number = faults_.CountFrame();
-  std::optional<std::string> reply;
-  if (faults_.Has(number, FrameFault::Kind::kReject)) {
-    reply = Refusal();
-  } else {
-    switch (loader_.Judge(frame, packets)) {
-      case Loader::Verdict::kAccepted:
-        reply = "A";
-        break;
-      case Loader::Verdict::kRejected:
-        reply = "N";
-        break;
-      case Loader::Verdict::kLast:
-        Enter(AmplifierMode::kResetting);
-        reply = "B";
-        break;
-    }
-  }
-  if (!frame.bytes.empty() && frame.packet == packets.loseAck) {
+  std::optional<std::string> reply =
+      faults_.Has(number, FrameFault::Kind::kReject) ? Refusal() : JudgePacket(frame);
+  // Fill bytes are no packets: the acknowledgement faults are not theirs.
+  const bool isPacket = !frame.bytes.empty();
+  if (isPacket && frame.packet == packets.loseAck) {
     reply.reset();
   }
   reply = faults_.Shape(number, std::move(reply));
@@ -223,10 +201,23 @@ void Amplifier::DispatchPacket(const Loader::Frame& frame, std::vector<Transmiss
   }
   std::uint64_t delayMicros =
       config_.packetProcessingMicros + std::uint64_t{faults_.Current().replyDelayMs} * kMicrosPerMs;
-  if (!frame.bytes.empty() && frame.packet == packets.lateAck) {
+  if (isPacket && frame.packet == packets.lateAck) {
     delayMicros += std::uint64_t{packets.lateAckMs} * kMicrosPerMs;
   }
   out.push_back({std::move(*reply), frame.atMicros + delayMicros, kLoaderRate});
+}
+
+std::string Amplifier::JudgePacket(const Loader::Frame& frame) {
+  switch (loader_.Judge(frame, faults_.Current().packets)) {
+    case Loader::Verdict::kAccepted:
+      return "A";
+    case Loader::Verdict::kLast:
+      Enter(AmplifierMode::kResetting);
+      return "B";
+    case Loader::Verdict::kRejected:
+      break;
+  }
+  return "N";
 }
 
 std::optional<std::string> Amplifier::Answer(std::string_view frame) {

@@ -22,7 +22,8 @@ enum class AmplifierMode {
   kOff,          // switched off: its loader waits for the power button
   kLoader,       // its loader, entered by "^LDM;", waits for a download
   kDownloading,  // its loader takes the packets of a download
-  kResetting,    // after the last packet, deaf and mute until the firmware runs
+  kResetting,    // after the last packet, deaf and mute until the firmware runs (or, from a bad
+                 // image, the loader takes over again)
 };
 
 // The amplifier's side of the serial protocol: frames what reaches its UART with the receiver of
@@ -75,6 +76,7 @@ class Amplifier {
   void ClearInput();
   void Dispatch(std::string_view frame, std::vector<Transmission>& out);
   void DispatchPacket(const Loader::Frame& frame, std::vector<Transmission>& out);
+  std::string JudgePacket(const Loader::Frame& frame);
   std::optional<std::string> Answer(std::string_view frame);
   std::optional<std::string> Refusal() const;
 

@@ -106,7 +106,7 @@ TEST(FirmwareLoad, TracesEachPacketInHexadecimalOnlyWithTraceOn) {
   FirmwareLoadBed bed;
   bed.app.trace.Set(1);
   ASSERT_TRUE(bed.StartLoad());
-  ASSERT_TRUE(bed.time.RunUntil([&] { return bed.Packets().size() == 2; }, 10000));
+  ASSERT_TRUE(bed.time.RunUntil([&] { return bed.PacketsSent() == 2; }, 10000));
   bed.app.trace.Set(0);
   ASSERT_TRUE(bed.RunLoadToEnd());
 
@@ -145,7 +145,7 @@ TEST_P(LoaderEntry, EntersTheLoaderOrEndsWithItsCode) {
   const std::uint32_t stateBefore = bed.app.deviceState.Get();
   ASSERT_TRUE(bed.StartLoad());
   if (c.code == err::kSuccess) {
-    ASSERT_TRUE(bed.time.RunUntil([&] { return !bed.Packets().empty(); }, 30000));
+    ASSERT_TRUE(bed.time.RunUntil([&] { return bed.PacketsSent() > 0; }, 30000));
   } else {
     ASSERT_TRUE(bed.RunLoadToEnd());
     EXPECT_EQ(bed.recorder.done, std::vector<ErrorCode>{c.code});
@@ -195,6 +195,404 @@ INSTANTIATE_TEST_SUITE_P(
                   {"I;@38400", "^LDM;@38400", "D@38400"},
                   err::kLoaderNoD}),
     ByLabel{});
+
+// Rejected and unanswered packets.
+
+struct RetryCase {
+  const char* label;
+  vlxsim::LoaderKind loader;
+  vlxsim::PacketFaults faults;
+  bool answerFillBytesOnly;  // the loader hears no packet, but the test answers each ";" "N"
+  std::uint32_t retryLimit;  // FirmwareLoadRetryLimit
+  ErrorCode code;
+  std::string block;       // address bytes of the block that needed retries
+  std::size_t blockSends;  // how often that block went out
+  std::size_t fillBytes;   // ";" sent during the transfer
+  std::string line;        // what the log says of it
+};
+
+class PacketRetries : public ::testing::TestWithParam<RetryCase> {};
+
+TEST_P(PacketRetries, ResendResynchroniseOrFailAsTheLimitsSay) {
+  const RetryCase& c = GetParam();
+  vlxsim::AmplifierConfig config = FirmwareLoadBed::Amplifier();
+  config.loader = c.loader;
+  config.faults.packets = c.faults;
+  FirmwareLoadBed bed(config);
+  bed.app.firmwareLoadRetryLimit.Set(c.retryLimit);
+  ASSERT_TRUE(bed.StartLoad());
+  if (c.answerFillBytesOnly) {
+    std::size_t answered = 0;
+    while (!bed.Load().IsIdle() && bed.time.NowMicros() < 120000000) {
+      const auto& sent = bed.link.SentCommands();
+      bed.time.RunUntil([&] { return bed.Load().IsIdle() || sent.size() > answered; }, 10000);
+      for (; answered < sent.size(); ++answered) {
+        if (sent[answered].bytes == ";") {
+          bed.link.Deliver("N");
+        }
+      }
+    }
+  }
+  ASSERT_TRUE(bed.RunLoadToEnd(200000));
+
+  EXPECT_EQ(bed.recorder.done, std::vector<ErrorCode>{c.code});
+  const std::vector<std::string> packets = bed.Packets();
+  EXPECT_EQ(std::count_if(packets.begin(), packets.end(),
+                          [&](const std::string& p) { return p.substr(64, 3) == c.block; }),
+            static_cast<std::ptrdiff_t>(c.blockSends));
+  const std::vector<std::string> sent = bed.link.SentTexts();
+  const auto firstPacket = std::find(sent.begin(), sent.end(), packets.front());
+  const auto lastPacket = std::find(sent.rbegin(), sent.rend(), packets.back()).base();
+  EXPECT_EQ(static_cast<std::size_t>(std::count(firstPacket, lastPacket, ";")), c.fillBytes);
+  EXPECT_TRUE(Contains(bed.recorder.lines, c.line)) << c.line;
+  if (c.code == err::kSuccess) {
+    EXPECT_EQ(bed.Load().GetHighestRetries(), c.blockSends - 1);
+    EXPECT_EQ(bed.Load().GetTotalRetries(), c.blockSends - 1);
+  } else {
+    EXPECT_EQ(bed.recorder.lines.back(), c.line);
+    EXPECT_EQ(bed.app.deviceState.Get(), device_state::kNotResponding);
+    EXPECT_EQ(bed.app.revision.Get(), revision::kLoading);
+  }
+}
+
+using vlxsim::LoaderKind;
+using vlxsim::PacketFaults;
+const std::string kFirstBlock("\x00\x08\x00", 3);
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PacketRetries,
+    ::testing::Values(
+        RetryCase{"RejectedOnce", LoaderKind::kFramesFillBytes, PacketFaults{.rejectFirst = 1},
+                  false, 10, err::kSuccess, kFirstBlock, 2, 0,
+                  "Retry 1 successful at address 0x000840"},
+        // Five resends at once; the sixth "N" resynchronises. This loader frames the fill bytes,
+        // so a whole packet of them comes back "N".
+        RetryCase{"ResyncAtTheSixthRejection", LoaderKind::kFramesFillBytes,
+                  PacketFaults{.rejectFirst = 6}, false, 10, err::kSuccess, kFirstBlock, 7, 68,
+                  "Retry 6 successful at address 0x000840, 68 fill bytes"},
+        RetryCase{"ResyncAtTheSixthRejectionAnsweringFillBytes", LoaderKind::kAnswersFillBytes,
+                  PacketFaults{.rejectFirst = 6}, false, 10, err::kSuccess, kFirstBlock, 7, 1,
+                  "Retry 6 successful at address 0x000840, 1 fill bytes"},
+        // Three bytes of the block at 0x000840 are lost: three fill bytes complete it, and the
+        // address logged is the one after the block.
+        RetryCase{"ThreeFillBytes", LoaderKind::kFramesFillBytes,
+                  PacketFaults{.lose = 2, .loseBytes = 3}, false, 10, err::kSuccess,
+                  std::string("\x40\x08\x00", 3), 2, 3,
+                  "Retry 1 successful at address 0x000880, 3 fill bytes"},
+        RetryCase{"FailsAtTheTenthRejection", LoaderKind::kFramesFillBytes,
+                  PacketFaults{.rejectFirst = 1000}, false, 10, err::kRetryLimitExhausted,
+                  kFirstBlock, 10, 68, "Send VLX750 firmware failed at load address 0x000840"},
+        RetryCase{"ElevenTimeOutsAtLimitTen", LoaderKind::kFramesFillBytes,
+                  PacketFaults{.silentFrom = 1}, true, 10, err::kNoResponseToFirmwarePacket,
+                  kFirstBlock, 11, 10, "Send VLX750 firmware failed at load address 0x000840"},
+        RetryCase{"SixTimeOutsAtLimitFive", LoaderKind::kFramesFillBytes,
+                  PacketFaults{.silentFrom = 1}, true, 5, err::kNoResponseToFirmwarePacket,
+                  kFirstBlock, 6, 5, "Send VLX750 firmware failed at load address 0x000840"}),
+    ByLabel{});
+
+// Finding the amplifier again after its reset.
+
+struct AfterResetCase {
+  const char* label;
+  vlxsim::BootFaults boot;
+  bool silentAfterReset;
+  ErrorCode code;
+  std::vector<std::string> ending;  // the end of the conversation
+  ErrorCode verified;               // what VerifyRevision says after a clean run
+};
+
+class AfterReset : public ::testing::TestWithParam<AfterResetCase> {};
+
+TEST_P(AfterReset, FindsTheSpeedAndReadsTheRevisionOrEndsWithItsCode) {
+  const AfterResetCase& c = GetParam();
+  vlxsim::AmplifierConfig config = FirmwareLoadBed::Amplifier();
+  config.faults.boot = c.boot;
+  FirmwareLoadBed bed(config);
+  ASSERT_TRUE(bed.StartLoad());
+  if (c.silentAfterReset) {
+    ASSERT_TRUE(bed.RunUntilState("LoadWaitResetState"));
+    bed.SilenceAmplifier();
+  }
+  ASSERT_TRUE(bed.RunLoadToEnd());
+
+  EXPECT_EQ(bed.recorder.done, std::vector<ErrorCode>{c.code});
+  const std::vector<std::string> sent = Conversation(bed.link);
+  ASSERT_GE(sent.size(), c.ending.size());
+  EXPECT_EQ(std::vector<std::string>(sent.end() - static_cast<std::ptrdiff_t>(c.ending.size()),
+                                     sent.end()),
+            c.ending);
+  if (c.code == err::kSuccess) {
+    EXPECT_EQ(bed.app.deviceState.Get(), device_state::kOperating);
+    bed.recorder.lines.clear();
+    EXPECT_EQ(bed.Load().VerifyRevision(false), c.verified);
+    EXPECT_EQ(bed.recorder.lines.size(), c.verified == err::kSuccess ? 0u : 1u);
+    EXPECT_EQ(bed.Load().VerifyRevision(true), c.verified);
+    EXPECT_EQ(bed.recorder.lines.back(),
+              FormatText("Loaded VLX750 firmware revision \"01.24\"\r\nVLX responded with "
+                         "revision \"%s\"",
+                         {RevisionText(bed.app.revision.Get())}));
+  } else {
+    EXPECT_EQ(bed.app.deviceState.Get(), device_state::kNotResponding);
+    EXPECT_EQ(bed.app.revision.Get(), revision::kLoading);
+  }
+}
+
+std::vector<std::string> SpeedSearch(std::size_t polls) {
+  std::vector<std::string> sent;
+  std::uint32_t rate = 38400;
+  for (std::size_t i = 0; i < polls; ++i) {
+    if (i > 0 && i % 4 == 0) {
+      rate = rate == 4800 ? 38400 : rate / 2;
+    }
+    sent.push_back(";@" + std::to_string(rate));
+  }
+  return sent;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AfterReset,
+    ::testing::Values(
+        AfterResetCase{"AtItsOwnRate",
+                       {},
+                       false,
+                       err::kSuccess,
+                       Concat({SpeedSearch(1), {"^RVM;@38400", "^sn;@38400"}}),
+                       err::kSuccess},
+        // 38400 and 19200 four polls each: found at the ninth.
+        AfterResetCase{"At9600",
+                       {.rate = 9600},
+                       false,
+                       err::kSuccess,
+                       Concat({SpeedSearch(9), {"^RVM;@9600", "^sn;@9600"}}),
+                       err::kSuccess},
+        AfterResetCase{"AnotherRevision",
+                       {.revision = 200},
+                       false,
+                       err::kSuccess,
+                       {";@38400", "^RVM;@38400", "^sn;@38400"},
+                       err::kRevisionVerificationFailed},
+        // Twenty rates, four polls each.
+        AfterResetCase{
+            "Never", {}, true, err::kNoResponseAfterReset, SpeedSearch(80), err::kSuccess},
+        // Still in its loader: it answers the probe, but not the revision query.
+        AfterResetCase{"LoaderOnly",
+                       {.noBoot = true},
+                       false,
+                       err::kNoResponseToRevisionQuery,
+                       Concat({SpeedSearch(1), Repeat("^RVM;@38400", 10)}),
+                       err::kSuccess}),
+    ByLabel{});
+
+// Cancel takes effect at the next engine send: before the transfer, in a resynchronisation, or
+// at the first probe after the reset; never in the middle of the packets.
+
+struct CancelCase {
+  const char* label;
+  vlxsim::PacketFaults faults;
+  std::string cancelIn;            // the state current when Cancel comes
+  std::size_t afterPackets;        // ...once this many packets are out
+  std::size_t packetsSent;         // packets on the wire in all
+  std::vector<std::string> lines;  // the log's last lines
+};
+
+class CancelLoad : public ::testing::TestWithParam<CancelCase> {};
+
+TEST_P(CancelLoad, EndsWithCancelledAtTheNextSend) {
+  const CancelCase& c = GetParam();
+  vlxsim::AmplifierConfig config = FirmwareLoadBed::Amplifier();
+  config.faults.packets = c.faults;
+  FirmwareLoadBed bed(config);
+  ASSERT_TRUE(bed.StartLoad());
+  ASSERT_TRUE(bed.RunUntilState(c.cancelIn));
+  ASSERT_TRUE(bed.time.RunUntil([&] { return bed.PacketsSent() >= c.afterPackets; }, 60000));
+  const std::size_t sentBefore = bed.link.SentCommands().size();
+  EXPECT_TRUE(bed.Load().Cancel());
+  ASSERT_TRUE(bed.RunLoadToEnd());
+
+  EXPECT_EQ(bed.recorder.done, std::vector<ErrorCode>{err::kCancelled});
+  EXPECT_EQ(bed.Packets().size(), c.packetsSent);
+  // Nothing goes out once the cancellation has been seen: the last send is a packet or the
+  // one before the cancellation.
+  const auto& sent = bed.link.SentCommands();
+  EXPECT_TRUE(sent.size() == sentBefore ||
+              sent.back().bytes.size() == FirmwareLoadMachine::kPacketSize);
+  EXPECT_EQ(bed.app.deviceState.Get(), device_state::kNotResponding);
+  ASSERT_GE(bed.recorder.lines.size(), c.lines.size());
+  EXPECT_EQ(std::vector<std::string>(
+                bed.recorder.lines.end() - static_cast<std::ptrdiff_t>(c.lines.size()),
+                bed.recorder.lines.end()),
+            c.lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CancelLoad,
+    ::testing::Values(
+        // The amplifier is still operating: "^LDM;" is not sent.
+        CancelCase{"InTheIdentityQuery", {}, "QueryIState", 0, 0, {}},
+        // It was sent into its loader and waits there: it needs a power cycle.
+        CancelCase{"InTheLoaderEntryWait",
+                   {},
+                   "LoadEnterBootLoaderState",
+                   0,
+                   0,
+                   {"VLX750 firmware load was cancelled before the transfer began",
+                    "Remove power and retry firmware load"}},
+        // The packets run on to the end; the first probe after the reset ends the run.
+        CancelCase{"InThePackets",
+                   {},
+                   "LoadFirmwareInitialState",
+                   100,
+                   2007,
+                   {"Waiting 6 seconds for reset to complete"}},
+        CancelCase{"InTheResetWait",
+                   {},
+                   "LoadWaitResetState",
+                   0,
+                   2007,
+                   {"Waiting 6 seconds for reset to complete"}},
+        // A lost acknowledgement after the cancellation: the resynchronisation ends the run
+        // before its first fill byte.
+        CancelCase{"BeforeALostAcknowledgement",
+                   {.loseAck = 101},
+                   "LoadFirmwareInitialState",
+                   100,
+                   101,
+                   {}}),
+    ByLabel{});
+
+// A stray "B" before the last regular packet's "A" does not stand for the final packet's.
+TEST(FirmwareLoad, SendsTheFinalPacketWhateverCameBeforeItsOwnAcknowledgement) {
+  FirmwareLoadBed bed;
+  bed.Connect();
+  vlxsim::Faults faults;
+  faults.frames.push_back({kFirstPacketFrame + 2005, Kind::kReplace, 0, "BA"});
+  bed.link.SetFaults(faults);
+  ASSERT_TRUE(bed.StartLoad());
+  ASSERT_TRUE(bed.RunLoadToEnd());
+
+  EXPECT_EQ(bed.recorder.done, std::vector<ErrorCode>{err::kSuccess});
+  EXPECT_EQ(bed.Packets().back().substr(64, 3), std::string("\x00\x08\x02", 3));
+  EXPECT_EQ(bed.app.revision.Get(), FirmwareLoadBed::kLoaded);
+}
+
+// Abandon (the dialog's Yes) stops at once, wherever the load is.
+
+struct AbandonCase {
+  const char* label;
+  std::string state;
+  std::size_t afterPackets;
+  std::vector<std::string> lines;
+};
+
+class AbandonLoad : public ::testing::TestWithParam<AbandonCase> {};
+
+TEST_P(AbandonLoad, StopsAtOnceAndEndsCancelled) {
+  const AbandonCase& c = GetParam();
+  FirmwareLoadBed bed;
+  ASSERT_TRUE(bed.StartLoad());
+  ASSERT_TRUE(bed.RunUntilState(c.state));
+  ASSERT_TRUE(bed.time.RunUntil([&] { return bed.PacketsSent() >= c.afterPackets; }, 60000));
+  const std::size_t sentBefore = bed.link.SentCommands().size();
+  bed.recorder.lines.clear();
+
+  EXPECT_TRUE(bed.Load().Abandon());
+  EXPECT_TRUE(bed.Load().IsIdle());
+  EXPECT_EQ(bed.recorder.done, std::vector<ErrorCode>{err::kCancelled});
+  EXPECT_EQ(bed.recorder.lines, c.lines);
+  EXPECT_FALSE(bed.time.IsTimerArmed(bed.router, kFirmwareLoadTimerId));
+  EXPECT_EQ(bed.app.deviceState.Get(), device_state::kNotResponding);
+  bed.time.RunFor(30000);
+  EXPECT_EQ(bed.link.SentCommands().size(), sentBefore);
+  EXPECT_EQ(bed.recorder.done.size(), 1u);
+  EXPECT_FALSE(bed.Load().Abandon());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AbandonLoad,
+    ::testing::Values(
+        // loadAddress names the block after the one in flight.
+        AbandonCase{"InThePackets",
+                    "LoadFirmwareInitialState",
+                    100,
+                    {"Send VLX750 firmware failed at load address 0x002100",
+                     "Remove power and retry firmware load"}},
+        AbandonCase{
+            "InTheResetWait", "LoadWaitResetState", 0, {"VLX750 firmware load was abandoned"}}),
+    ByLabel{});
+
+// A file that cannot be loaded ends the run before anything is sent.
+
+struct StartFailureCase {
+  const char* label;
+  std::function<std::string(const FirmwareLoadBed&)> file;  // the path of the file to load
+  bool loaded;
+  ErrorCode code;
+  std::vector<std::string> lines;
+};
+
+class StartFailure : public ::testing::TestWithParam<StartFailureCase> {};
+
+TEST_P(StartFailure, EndsAtOnceWithTheFilesCode) {
+  const StartFailureCase& c = GetParam();
+  FirmwareLoadBed bed;
+  bed.Connect();
+  bed.app.SetAvailableFirmware(FirmwareLoadBed::kLoaded, c.file(bed));
+  const std::size_t sentBefore = bed.link.SentCommands().size();
+
+  EXPECT_EQ(bed.StartLoad(), c.loaded);
+  EXPECT_TRUE(bed.Load().IsIdle());
+  EXPECT_EQ(bed.recorder.done, std::vector<ErrorCode>{c.code});
+  EXPECT_EQ(bed.recorder.lines, c.lines);
+  EXPECT_EQ(bed.link.SentCommands().size(), sentBefore);
+  EXPECT_EQ(bed.app.deviceState.Get(), device_state::kNotResponding);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StartFailure,
+    ::testing::Values(
+        StartFailureCase{"MissingFile",
+                         [](const FirmwareLoadBed&) { return std::string("/nonexistent/x.hex"); },
+                         false,
+                         err::kFileNotFound,
+                         {FormatText("Line 0, error code 0x00000002: %s",
+                                     {FormatErrorText(err::kFileNotFound)})}},
+        StartFailureCase{"BadRecordChecksum",
+                         [](const FirmwareLoadBed&) {
+                           return FirmwareLoadBed::WriteFirmwareFile(":00000001FE\r\n").string();
+                         },
+                         false,
+                         err::kHexLineChecksum,
+                         {"Line 1, error code 0xE2000022: intel hex line checksum error"}},
+        // A word that does not make the image sum to zero.
+        StartFailureCase{"ChecksumNotZero",
+                         [](const FirmwareLoadBed&) {
+                           return FirmwareLoadBed::WriteFirmwareFile(
+                                      ":0208000001FFF6\r\n:00000001FF\r\n")
+                               .string();
+                         },
+                         true,
+                         err::kHexFileChecksumNotZero,
+                         {}},
+        // Ignored as a whole, so 0x000800 keeps its fill and the word does not add up.
+        StartFailureCase{"RecordBelowTheImage",
+                         [](const FirmwareLoadBed&) {
+                           const std::vector<std::uint8_t> data(16, 0x00);
+                           return FirmwareLoadBed::WriteFirmwareFile(
+                                      vlxsim::HexRecord(0, 0x07F8, data) + "\r\n:00000001FF\r\n")
+                               .string();
+                         },
+                         true,
+                         err::kHexFileChecksumNotZero,
+                         {"record at line 1 starts below 0x000800; ignored"}}),
+    ByLabel{});
+
+TEST(FirmwareLoad, RefusesASecondStartWhileRunning) {
+  FirmwareLoadBed bed;
+  ASSERT_TRUE(bed.StartLoad());
+  EXPECT_FALSE(bed.Load().StartLoad(bed.recorder));
+  ASSERT_TRUE(bed.RunLoadToEnd());
+  EXPECT_EQ(bed.recorder.done, std::vector<ErrorCode>{err::kSuccess});
+}
 
 }  // namespace
 }  // namespace vlx::test

@@ -9,7 +9,9 @@
 #include <string>
 #include <tuple>
 
+#include "firmware/FirmwareLoadMachine.h"
 #include "link/EstablishContactMachine.h"
+#include "support/FirmwareLoadBed.h"
 #include "support/HostileLink.h"
 #include "support/LinkTestBed.h"
 #include "support/ProbeMachine.h"
@@ -24,7 +26,11 @@ struct MachineUnderTest {
   std::uint32_t boundMs;  // every run ends within this much virtual time
   ErrorCode noReply;      // the code when no usable reply comes
   ErrorCode slowReplies;  // the code when every reply comes after its time-out
-  bool searchesForever;   // the contact search: silence and noise keep it cycling
+  // The code when every reply arrives cut or corrupted: a machine whose replies are single
+  // bytes (the loader's) meets the damage only where its replies are longer.
+  ErrorCode garbledReplies;
+  bool searchesForever;  // the contact search: silence and noise keep it cycling
+  vlxsim::LoaderKind loader = vlxsim::LoaderKind::kFramesFillBytes;
 };
 
 Machine& StartProbe(LinkTestBed& bed, TimeoutPolicy policy) {
@@ -32,6 +38,23 @@ Machine& StartProbe(LinkTestBed& bed, TimeoutPolicy policy) {
   ProbeMachine& machine =
       *bed.app.InstallTransientMachine(std::make_unique<ProbeMachine>(bed.app, policy)).get();
   machine.BeginProbe();
+  return machine;
+}
+
+// A load as the Firmware page starts it: the amplifier was found operating at 38400 bit/s.
+Machine& StartLoad(LinkTestBed& bed) {
+  static const std::string path =
+      FirmwareLoadBed::WriteFirmwareFile(vlxsim::MakeTestFirmwareHex(TestFirmware(124))).string();
+  static struct : FirmwareTextSink {
+    void FirmwareText(const std::string&) override {}
+  } sink;
+  bed.OpenPortAsContactLeavesIt();
+  bed.app.deviceType.Set(device_type::kVlx750);
+  bed.app.SetDeviceState(device_state::kOperating);
+  bed.app.SetAvailableFirmware(124, path);
+  FirmwareLoadMachine& machine =
+      *bed.app.InstallTransientMachine(std::make_unique<FirmwareLoadMachine>(bed.app)).get();
+  machine.StartLoad(sink);
   return machine;
 }
 
@@ -43,18 +66,27 @@ Machine& StartContact(LinkTestBed& bed) {
 const MachineUnderTest kMachines[] = {
     {"EngineRetry",
      [](LinkTestBed& bed) -> Machine& { return StartProbe(bed, TimeoutPolicy::kRetry); }, 5000,
-     kNoProbeReply, err::kSuccess, false},
+     kNoProbeReply, err::kSuccess, kNoProbeReply, false},
     {"EngineSpeedSearch",
      [](LinkTestBed& bed) -> Machine& { return StartProbe(bed, TimeoutPolicy::kSpeedSearch); },
-     20000, kNoProbeReply, err::kSuccess, false},
+     20000, kNoProbeReply, err::kSuccess, kNoProbeReply, false},
     {"EstablishContact", StartContact, 60000, err::kNoResponseToRevisionQuery,
-     err::kNoResponseToSerialNumberQuery, true},
+     err::kNoResponseToSerialNumberQuery, err::kNoResponseToRevisionQuery, true},
+    // Slow acknowledgements still come within the packet time-out, so the slow run is long.
+    {"FirmwareLoad", StartLoad, 1800000, err::kLoaderNoD, err::kNoResponseAfterReset,
+     err::kNoResponseToRevisionQuery, false},
+    {"FirmwareLoadAnsweringFillBytes", StartLoad, 1800000, err::kLoaderNoD,
+     err::kNoResponseAfterReset, err::kNoResponseToRevisionQuery, false,
+     vlxsim::LoaderKind::kAnswersFillBytes},
 };
 
 ErrorCode ExpectedCode(const MachineUnderTest& machine, LinkFault fault) {
   switch (fault) {
     case LinkFault::kSlowReply:
       return machine.slowReplies;
+    case LinkFault::kCutReply:
+    case LinkFault::kCorruptedReply:
+      return machine.garbledReplies;
     case LinkFault::kDroppedThenGood:
       return err::kSuccess;
     case LinkFault::kWriteFailure:
@@ -72,7 +104,9 @@ class HostileLink : public ::testing::TestWithParam<HostileCase> {};
 
 TEST_P(HostileLink, EndsInItsFinalStateWithItsCode) {
   const auto& [machineUnderTest, row] = GetParam();
-  LinkTestBed bed;
+  vlxsim::AmplifierConfig amplifier;
+  amplifier.loader = machineUnderTest.loader;
+  LinkTestBed bed(amplifier);
   row.beforeStart(bed);
   Machine& machine = machineUnderTest.start(bed);
   row.afterStart(bed);

@@ -19,7 +19,11 @@
 #include <utility>
 #include <vector>
 
+#include "Packets.h"
+
 namespace {
+
+using vlxsim::test::PacketOf;
 
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
@@ -307,6 +311,99 @@ TEST_F(DaemonTest, InjectsTheFaultsItIsGivenOnItsCommandLine) {
   }
 }
 
+// Into the loader's download from the running firmware, as the program does it.
+void EnterDownload(Port& port) {
+  ASSERT_TRUE(port.SetRate(B38400));
+  ASSERT_TRUE(port.Write("^LDM;"));
+  poll(nullptr, 0, 50);
+  ASSERT_TRUE(port.Write("D"));
+  ASSERT_EQ(port.ReadReply(kPatience, "D"), "D");
+}
+
+TEST_F(DaemonTest, LoadsFirmwareThatOutlivesAPowerCycle) {
+  SimProcess sim({"--link", LinkPath(), "--reset-time", "100"});
+  ASSERT_TRUE(sim.ReadLine());
+  Port port(LinkPath());
+  EnterDownload(port);
+  std::string answers;
+  for (const std::string& packet : vlxsim::test::ProgramPackets(vlxsim::test::TestImage(152))) {
+    ASSERT_TRUE(port.Write(packet));
+    answers += port.ReadReply(kPatience, "ABN");
+  }
+  EXPECT_EQ(answers, std::string(2006, 'A') + "B");
+  poll(nullptr, 0, 300);
+  ASSERT_TRUE(port.Write("^RVM;"));
+  EXPECT_EQ(port.ReadReply(kPatience), "^RVM01.52;");
+
+  // Switched on again it runs the new firmware, in standby.
+  ASSERT_TRUE(port.Write("^os1;^os;"));
+  ASSERT_EQ(port.ReadReply(kPatience), "^OS1;");
+  sim.Signal(SIGHUP);
+  // The signal is taken between reads, and a reply on its way is lost with the power: ask until
+  // the amplifier has come on again.
+  std::string mode;
+  for (const auto deadline = Clock::now() + kPatience;
+       mode != "^OS0;" && Clock::now() < deadline;) {
+    ASSERT_TRUE(port.Write("^os;"));
+    mode = port.ReadReply(milliseconds(200));
+  }
+  EXPECT_EQ(mode, "^OS0;");
+  ASSERT_TRUE(port.Write("^RVM;"));
+  EXPECT_EQ(port.ReadReply(kPatience), "^RVM01.52;");
+}
+
+TEST_F(DaemonTest, BothLoadersResynchroniseOnFillBytes) {
+  struct Case {
+    const char* loader;
+    int fillsToAnswer;
+  };
+  for (const Case& c : {Case{"standard", 3}, Case{"resync-n", 1}}) {
+    SCOPED_TRACE(c.loader);
+    SimProcess sim({"--link", LinkPath(), "--loader", c.loader, "--lose-packet", "2:3"});
+    ASSERT_TRUE(sim.ReadLine());
+    Port port(LinkPath());
+    EnterDownload(port);
+    const std::string block(64, ';');
+    ASSERT_TRUE(port.Write(PacketOf(block, 0x000800)));
+    ASSERT_EQ(port.ReadReply(kPatience, "ABN"), "A");
+    const std::string second = PacketOf(block, 0x000840);
+    ASSERT_TRUE(port.Write(second));
+    EXPECT_EQ(port.ReadReply(milliseconds(200), "ABN"), "");
+    int fills = 0;
+    std::string answer;
+    while (answer.empty() && fills < 68) {
+      ++fills;
+      ASSERT_TRUE(port.Write(";"));
+      answer = port.ReadReply(milliseconds(100), "ABN");
+    }
+    EXPECT_EQ(answer, "N");
+    EXPECT_EQ(fills, c.fillsToAnswer);
+    ASSERT_TRUE(port.Write(second));
+    EXPECT_EQ(port.ReadReply(kPatience, "ABN"), "A");
+    sim.Signal(SIGTERM);
+    EXPECT_EQ(sim.Wait(), 0);
+  }
+}
+
+TEST_F(DaemonTest, InjectsLoaderFaultsFromItsCommandLine) {
+  SimProcess sim({"--link", LinkPath(), "--reject-packets", "1", "--late-ack", "2:300", "--no-boot",
+                  "--reset-time", "100"});
+  ASSERT_TRUE(sim.ReadLine());
+  Port port(LinkPath());
+  EnterDownload(port);
+  const std::string last = PacketOf(std::string(64, '\0'), 0x020800);
+  ASSERT_TRUE(port.Write(last));
+  EXPECT_EQ(port.ReadReply(kPatience, "ABN"), "N");
+  const auto start = Clock::now();
+  ASSERT_TRUE(port.Write(last));
+  EXPECT_EQ(port.ReadReply(kPatience, "ABN"), "B");
+  EXPECT_GE(Clock::now() - start, milliseconds(300));
+  // It stays in its loader after the reset.
+  poll(nullptr, 0, 300);
+  ASSERT_TRUE(port.Write("I;"));
+  EXPECT_EQ(port.ReadReply(kPatience), "VLX750;");
+}
+
 TEST_F(DaemonTest, RefusesBadOptionsWithUsage) {
   for (const std::vector<std::string>& args : {std::vector<std::string>{"--rate", "57600"},
                                                {"--identity", "vlx1000"},
@@ -317,7 +414,13 @@ TEST_F(DaemonTest, RefusesBadOptionsWithUsage) {
                                                {"--no-answer", "1:2"},
                                                {"--drop-byte", "1"},
                                                {"--replace-reply", "1:"},
-                                               {"--noise", "100"}}) {
+                                               {"--noise", "100"},
+                                               {"--loader", "fast"},
+                                               {"--lose-packet", "0"},
+                                               {"--lose-packet", "2:69"},
+                                               {"--late-ack", "3"},
+                                               {"--boot-rate", "1200"},
+                                               {"--boot-revision", "10000"}}) {
     SimProcess sim(args);
     EXPECT_EQ(sim.Wait(), 2) << args.front();
     EXPECT_NE(sim.ReadAllErrors().find("Usage: vlx750-sim"), std::string::npos);

@@ -11,51 +11,19 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "firmware/FirmwareLoadMachine.h"
+#include "firmware/TestFirmware.h"
 #include "sim/Packets.h"
 #include "support/LinkTestBed.h"
 
 namespace vlx::test {
 
-// Intel HEX text of `image` (the bytes from 0x000800 on) in 32-byte records, with type 04
-// records for the upper address words and its reconciliation word left 0 for the load to fill in.
-inline std::string FirmwareHexOf(const std::string& image) {
-  std::string text;
-  auto record = [&text](std::uint32_t address, std::uint8_t type, std::string_view data) {
-    std::string bytes{static_cast<char>(data.size()), static_cast<char>(address >> 8),
-                      static_cast<char>(address), static_cast<char>(type)};
-    bytes += data;
-    std::uint32_t sum = 0;
-    for (const char b : bytes) {
-      sum += static_cast<std::uint8_t>(b);
-    }
-    bytes.push_back(static_cast<char>(256 - sum % 256));
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    text += ':';
-    for (const char b : bytes) {
-      text += kDigits[static_cast<std::uint8_t>(b) >> 4];
-      text += kDigits[static_cast<std::uint8_t>(b) & 0x0F];
-    }
-    text += "\r\n";
-  };
-  std::uint32_t upper = 0;
-  for (std::uint32_t offset = 0; offset < image.size(); offset += 32) {
-    const std::uint32_t address = vlxsim::ImageStore::kStart + offset;
-    if (address >> 16 != upper) {
-      upper = address >> 16;
-      record(0, 4, std::string{static_cast<char>(upper >> 8), static_cast<char>(upper)});
-    }
-    std::string data = image.substr(offset, 32);
-    if (offset == 0) {
-      data[0] = data[1] = '\0';
-    }
-    record(address & 0xFFFF, 0, data);
-  }
-  record(0, 1, {});
-  return text;
+// A firmware file of ours for revision `revision`, its reconciliation word left 0 for the load
+// to fill in.
+inline vlxsim::TestFirmwareOptions TestFirmware(std::uint16_t revision) {
+  return {.revision = revision, .reconciliationWord = false};
 }
 
 // Collects what the machine and the model tell while a load runs.
@@ -105,8 +73,8 @@ class FirmwareLoadBed : public LinkTestBed {
 
   explicit FirmwareLoadBed(vlxsim::AmplifierConfig config = Amplifier())
       : LinkTestBed(config),
-        image(vlxsim::test::TestImage(kLoaded)),
-        path_(WriteFirmwareFile(FirmwareHexOf(image))) {
+        image(ImageText(vlxsim::MakeTestImage({.revision = kLoaded}))),
+        path_(WriteFirmwareFile(vlxsim::MakeTestFirmwareHex(TestFirmware(kLoaded)))) {
     app.SetAvailableFirmware(kLoaded, path_.string());
   }
   ~FirmwareLoadBed() {
@@ -118,6 +86,10 @@ class FirmwareLoadBed : public LinkTestBed {
     vlxsim::AmplifierConfig config;
     config.revision = kRunning;
     return config;
+  }
+
+  static std::string ImageText(const std::vector<std::uint8_t>& bytes) {
+    return std::string(bytes.begin(), bytes.end());
   }
 
   // A firmware file of the test's own in the test's temporary folder.
@@ -156,6 +128,14 @@ class FirmwareLoadBed : public LinkTestBed {
   bool RunUntilState(const std::string& name, std::uint32_t limitMs = 120000) {
     return time.RunUntil([&] { return Load().Current().GetName() == name; }, limitMs);
   }
+  // How many packets the program has sent so far; cheap enough to ask after every event.
+  std::size_t PacketsSent() {
+    const auto& sent = link.SentCommands();
+    for (; scanned_ < sent.size(); ++scanned_) {
+      packetsSent_ += sent[scanned_].bytes.size() == FirmwareLoadMachine::kPacketSize ? 1 : 0;
+    }
+    return packetsSent_;
+  }
   // The packets the program sent, in order.
   std::vector<std::string> Packets() const {
     std::vector<std::string> packets;
@@ -173,6 +153,8 @@ class FirmwareLoadBed : public LinkTestBed {
 
  private:
   std::filesystem::path path_;
+  std::size_t scanned_ = 0;
+  std::size_t packetsSent_ = 0;
 };
 
 }  // namespace vlx::test

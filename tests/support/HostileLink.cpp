@@ -3,7 +3,7 @@
 namespace vlx::test {
 namespace {
 
-constexpr std::uint32_t kFaultyFrames = 400;  // more frames than any run sends
+constexpr std::uint32_t kFaultyFrames = 2500;  // more frames than any run sends
 constexpr std::uint32_t kNoiseEveryMs = 30;
 constexpr std::uint32_t kNoiseUntilMs = 60000;
 constexpr std::uint32_t kSlowReplyMs = 600;

@@ -31,8 +31,11 @@ void SimulatedLink::ScheduleWake() {
 
 void SimulatedLink::Carry(std::vector<vlxsim::Transmission> transmissions, std::uint64_t session) {
   for (vlxsim::Transmission& sent : transmissions) {
-    const std::uint64_t start = std::max(sent.atMicros, time_.NowMicros());
+    // One transmission after another, as on a real line.
+    const std::uint64_t start =
+        std::max({sent.atMicros, time_.NowMicros(), replyLineFreeAtMicros_});
     const std::uint64_t arrival = start + vlxsim::LineTimeMicros(sent.bytes.size(), sent.rate);
+    replyLineFreeAtMicros_ = arrival;
     time_.At(arrival, VirtualTime::Lane::kDevice,
              [this, bytes = std::move(sent.bytes), from = sent.rate, session] {
                Transmit(bytes, from, session);

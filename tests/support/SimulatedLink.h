@@ -82,7 +82,8 @@ class SimulatedLink final : public SerialDevice {
   std::optional<std::uint64_t> wakeAt_;  // the earliest wake-up already scheduled
   std::uint64_t session_ = 0;            // bytes in flight belong to one opening of the port
   std::uint32_t rate_ = 38400;
-  std::uint64_t lineFreeAtMicros_ = 0;  // when the program's last byte has crossed the line
+  std::uint64_t lineFreeAtMicros_ = 0;       // when the program's last byte has crossed the line
+  std::uint64_t replyLineFreeAtMicros_ = 0;  // when the amplifier's last byte has
   std::string received_;
   std::vector<Sent> sent_;
   std::size_t opens_ = 0;

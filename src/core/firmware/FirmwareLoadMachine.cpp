@@ -83,6 +83,11 @@ bool FirmwareLoadMachine::StartLoad(FirmwareTextSink& sink) {
   const EngineDispatch::Scope dispatch = app.Dispatch().Enter();
   ErrorCode error = image_->Load(firmwarePath_);
   const bool loaded = error == err::kSuccess;
+  // Such a record leaves the start of the image unwritten; the checksum then usually refuses
+  // the file, and this says why.
+  for (const std::uint32_t line : image_->Statistics().belowStartLines) {
+    Log(ids::kRecordBelowImage, {line});
+  }
   if (loaded) {
     error = image_->ReconcileChecksum();
   } else {
