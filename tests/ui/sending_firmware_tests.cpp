@@ -239,7 +239,8 @@ TEST(FirmwarePageSend, At9600SwitchesForTheLoadAndBackAfterIt) {
       std::filesystem::path(::testing::TempDir()) / "page-send-at-9600";
   std::filesystem::create_directories(folder);
   const std::filesystem::path file = folder / "VLX750fp0124.hex";
-  std::ofstream(file, std::ios::binary) << test::FirmwareHexOf(bed.image);
+  std::ofstream(file, std::ios::binary)
+      << vlxsim::MakeTestFirmwareHex(test::TestFirmware(FirmwareLoadBed::kLoaded));
   bed.files.AddEntry(file.string());
   bed.app.firmwareFolder.Set(folder.string());
   bed.app.mainWindowReady.Set(1);
@@ -289,7 +290,7 @@ TEST(FirmwarePageSend, ClosingTheMainWindowMidLoadAsksFirst) {
   std::filesystem::create_directories(folder);
   const std::filesystem::path file = folder / "VLX750fp0124.hex";
   std::ofstream(file, std::ios::binary)
-      << test::FirmwareHexOf(vlxsim::test::TestImage(FirmwareLoadBed::kLoaded));
+      << vlxsim::MakeTestFirmwareHex(test::TestFirmware(FirmwareLoadBed::kLoaded));
   bed.files.AddEntry(file.string());
   bed.store.PutString("Port", test::SimulatedLink::kPortName);
   bed.store.PutString("FirmwareFolder", folder.string());
