@@ -22,10 +22,12 @@ const char* const kFooter =
     "Run 'vlxctl help VERB' (or 'vlxctl VERB --help') for the help of one verb.\n"
     "\n"
     "Exit codes:\n"
-    "  0  success: the verb did its work (info: a VLX750 answered; hex: the file is loadable)\n"
-    "  1  failure: the port could not be used, or no VLX750 answered (in time);\n"
-    "     hex: the file cannot be read or loaded\n"
-    "  2  usage error: the command line could not be understood\n";
+    "  0    success: the verb did its work (info: a VLX750 answered; hex: the file is\n"
+    "       loadable; firmware load: the firmware was loaded and its revision checked)\n"
+    "  1    failure: the port could not be used, or no VLX750 answered (in time);\n"
+    "       hex: the file cannot be read or loaded; firmware load: the load failed\n"
+    "  2    usage error: the command line could not be understood\n"
+    "  130  firmware load: stopped by Ctrl+C or SIGTERM\n";
 
 const char* const kVerbFooter =
     "The options of vlxctl (--port, --timeout, --verbose, --trace) may come before or after\n"

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "SimulatedAmplifier.h"
 #include "TemporaryFolder.h"
 #include "process/ChildProcess.h"
 #include "support/CaseNames.h"
@@ -24,35 +25,6 @@ namespace {
 
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
-
-// A simulated amplifier on its own pseudo-terminal, reached through a link named for this test.
-class SimulatedAmplifier {
- public:
-  explicit SimulatedAmplifier(std::vector<std::string> options)
-      : link_("/tmp/vlx750-e2e-" + std::to_string(getpid())),
-        process_(VLX750_SIM_PATH, WithLink(std::move(options), link_)) {
-    ready_ = process_.FirstStdoutLine(5s).has_value();
-  }
-  ~SimulatedAmplifier() {
-    process_.Signal(SIGTERM);
-    process_.WaitForExit(5s);
-  }
-
-  bool Ready() const { return ready_; }
-  const std::string& Link() const { return link_; }
-  ChildProcess& Process() { return process_; }
-
- private:
-  static std::vector<std::string> WithLink(std::vector<std::string> options,
-                                           const std::string& link) {
-    options.insert(options.begin(), {"--link", link});
-    return options;
-  }
-
-  std::string link_;
-  ChildProcess process_;
-  bool ready_ = false;
-};
 
 std::vector<std::string> Info(const std::string& port, std::vector<std::string> extra = {}) {
   std::vector<std::string> arguments{"--port", port, "--timeout", "20"};
@@ -334,10 +306,16 @@ INSTANTIATE_TEST_SUITE_P(
                         {"--help"},
                         0,
                         "Exit codes:\n"
-                        "  0  success: the verb did its work (info: a VLX750 answered)\n"
-                        "  1  failure: the port could not be used, or no VLX750 answered (in "
-                        "time)\n"
-                        "  2  usage error: the command line could not be understood\n"},
+                        "  0    success: the verb did its work (info: a VLX750 answered; hex: "
+                        "the file is\n"
+                        "       loadable; firmware load: the firmware was loaded and its "
+                        "revision checked)\n"
+                        "  1    failure: the port could not be used, or no VLX750 answered (in "
+                        "time);\n"
+                        "       hex: the file cannot be read or loaded; firmware load: the load "
+                        "failed\n"
+                        "  2    usage error: the command line could not be understood\n"
+                        "  130  firmware load: stopped by Ctrl+C or SIGTERM\n"},
         CommandLineCase{"HelpOfAVerb", {"help", "info"}, 0, "Usage: vlxctl info [OPTIONS]"},
         CommandLineCase{"VerbHelpFlag", {"info", "--help"}, 0, "Usage: vlxctl info [OPTIONS]"},
         CommandLineCase{"UnknownVerb",
