@@ -170,8 +170,8 @@ int main(int argc, char** argv) {
                                      ("firmware-load-bench-" + std::to_string(getpid())) /
                                      vlxsim::TestFirmwareFileName(kRevision);
   std::filesystem::create_directories(file.parent_path());
-  std::ofstream(file, std::ios::binary) << vlxsim::MakeTestFirmwareHex(
-      {.revision = kRevision, .reconciliationWord = false});
+  std::ofstream(file, std::ios::binary)
+      << vlxsim::MakeTestFirmwareHex({.revision = kRevision, .reconciliationWord = false});
 
   const Figures paced = LoadOnce(file.string(), {"--pace"});
   const Figures unpaced = LoadOnce(file.string(), {});

@@ -186,6 +186,21 @@ TEST(VlxctlFirmware, ASilentLoaderEndsInFailure) {
   EXPECT_FALSE(Has(load.err, "firmware load is complete")) << load.err;
 }
 
+TEST(VlxctlFirmware, RejectedPacketsAreCountedAndTheLoadGoesOn) {
+  TemporaryFolder root("vlxctl-firmware-retries");
+  const std::string file = MakeFirmware(root.Path(), 124);
+  SimulatedAmplifier amplifier({"--revision", "123", "--reject-packets", "3"});
+  ASSERT_TRUE(amplifier.Ready());
+
+  const Finished load = RunProgram(Load(amplifier, file));
+  EXPECT_EQ(load.exitCode, 0) << load.err;
+  EXPECT_TRUE(Has(load.err,
+                  "Total number of retries was 3\n"
+                  "Highest number of retries for any block was 3\n"))
+      << load.err;
+  EXPECT_TRUE(Has(load.err, "Sent 100%: packet 2007 of 2007, 3 retries")) << load.err;
+}
+
 TEST(VlxctlFirmware, AFileNamedOtherwiseIsRefusedBeforeAnythingIsSent) {
   TemporaryFolder root("vlxctl-firmware-name");
   const fs::path file = root.Path() / "firmware.hex";
