@@ -62,7 +62,7 @@ class FirmwarePageHarness {
   void TypeFolder(const QString& text) {
     FolderBox().setFocus();
     FolderBox().selectAll();
-    QTest_KeyClicks(text);
+    TypeKeys(text);
     Button("browseFolder").setFocus();
   }
 
@@ -72,7 +72,8 @@ class FirmwarePageHarness {
   FirmwarePage* page;
 
  private:
-  void QTest_KeyClicks(const QString& text) {
+  // Replaces the selected text by `text`, typed key by key.
+  void TypeKeys(const QString& text) {
     FolderBox().del();
     for (const QChar c : text) {
       QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
