@@ -62,6 +62,10 @@ class Amplifier {
   // configured (operating, or off) if its image is good, else it waits in its loader.
   void PowerCycle(std::uint64_t nowMicros);
 
+  // Which way the loader takes fill bytes, for the next byte on; a test bed built once can so
+  // run the same conversation against both.
+  void SetLoader(LoaderKind kind) { loader_.SetKind(kind); }
+
   // Faults can change in the middle of a conversation; frames are counted again from here.
   void SetFaults(Faults faults) { faults_.Set(std::move(faults)); }
 

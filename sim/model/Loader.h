@@ -40,6 +40,8 @@ class Loader {
 
   Loader(LoaderKind kind, ImageStore& memory) : kind_(kind), memory_(memory) {}
 
+  void SetKind(LoaderKind kind) { kind_ = kind; }
+
   // "D" started a download: packets are counted from 1 again.
   void Begin();
   // One byte of the download arrived at nowMicros; `more` when another follows it at once.

@@ -393,6 +393,7 @@ struct CancelCase {
   std::size_t afterPackets;        // ...once this many packets are out
   std::size_t packetsSent;         // packets on the wire in all
   std::vector<std::string> lines;  // the log's last lines
+  bool forgetsDevice = false;      // the amplifier waits in its loader: what was known goes
 };
 
 class CancelLoad : public ::testing::TestWithParam<CancelCase> {};
@@ -417,6 +418,7 @@ TEST_P(CancelLoad, EndsWithCancelledAtTheNextSend) {
   EXPECT_TRUE(sent.size() == sentBefore ||
               sent.back().bytes.size() == FirmwareLoadMachine::kPacketSize);
   EXPECT_EQ(bed.app.deviceState.Get(), device_state::kNotResponding);
+  EXPECT_EQ(bed.app.serialNumber.Get() == kUnknownSerialNumber, c.forgetsDevice);
   ASSERT_GE(bed.recorder.lines.size(), c.lines.size());
   EXPECT_EQ(std::vector<std::string>(
                 bed.recorder.lines.end() - static_cast<std::ptrdiff_t>(c.lines.size()),
@@ -436,7 +438,8 @@ INSTANTIATE_TEST_SUITE_P(
                    0,
                    0,
                    {"VLX750 firmware load was cancelled before the transfer began",
-                    "Remove power and retry firmware load"}},
+                    "Remove power and retry firmware load"},
+                   true},
         // The packets run on to the end; the first probe after the reset ends the run.
         CancelCase{"InThePackets",
                    {},

@@ -58,6 +58,19 @@ TEST_F(SimulatedLinkTest, CommandsEarlyInAWriteAreAnsweredBeforeItEndsAndAnswers
   EXPECT_EQ(ArrivalOf("^RVM01.23;;"), revision + Bytes(1));
 }
 
+TEST_F(SimulatedLinkTest, AnAnswerOnItsWayDiesWithThePowerAndTheAmplifierComesBack) {
+  Write("^RVM;");
+  bed.time.RunFor(4);  // the answer has started
+  bed.link.PowerCycle();
+  bed.time.RunFor(100);
+  std::array<std::uint8_t, 64> buffer{};
+  std::size_t count = 0;
+  ASSERT_EQ(bed.link.Read(buffer.data(), buffer.size(), count), err::kSuccess);
+  EXPECT_EQ(count, 0u);
+  Write("^RVM;");
+  ArrivalOf("^RVM01.23;");
+}
+
 class SimulatedLoaderLinkTest : public SimulatedLinkTest {
  protected:
   SimulatedLoaderLinkTest() : SimulatedLinkTest(Off()) {}

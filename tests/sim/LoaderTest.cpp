@@ -146,6 +146,28 @@ TEST_P(WholeDownloadTest, ABadImageLeavesTheAmplifierInItsLoaderThroughPowerCycl
   EXPECT_EQ(line.Ask("D"), "D");
 }
 
+TEST_P(WholeDownloadTest, ALoadCutShortByThePowerWaitsInTheLoaderForTheNextOne) {
+  Amplifier amplifier(Config(GetParam()));
+  Line line(amplifier);
+  EnterDownload(line);
+  const std::vector<std::string> packets = ProgramPackets(TestImage(152));
+  for (std::size_t i = 0; i < 1000; ++i) {
+    ASSERT_EQ(line.Ask(packets[i]), "A");
+  }
+  // The first block holds DE AD until the last packet: half an image never runs.
+  amplifier.PowerCycle(line.NowMicros());
+  EXPECT_EQ(amplifier.Mode(), AmplifierMode::kLoader);
+  EXPECT_EQ(line.Ask("I;"), "VLX750;");
+  EXPECT_EQ(line.Ask("D"), "D");
+  std::string answers;
+  for (const std::string& packet : packets) {
+    answers += line.Ask(packet);
+  }
+  EXPECT_EQ(answers, std::string(2006, 'A') + "B");
+  line.Wait(3'000'000);
+  EXPECT_EQ(line.Ask("^RVM;"), "^RVM01.52;");
+}
+
 INSTANTIATE_TEST_SUITE_P(Loaders, WholeDownloadTest,
                          ::testing::Values(LoaderKind::kFramesFillBytes,
                                            LoaderKind::kAnswersFillBytes),
@@ -184,7 +206,9 @@ TEST_P(ResyncTest, FillBytesFindThePacketBoundaryAndThePacketGoesThrough) {
   Faults faults;
   faults.packets.lose = 2;
   faults.packets.loseBytes = GetParam().lostBytes;
-  Amplifier amplifier(Config(GetParam().kind, faults));
+  // The loader can also be chosen on an amplifier built already.
+  Amplifier amplifier(Config(LoaderKind::kFramesFillBytes, faults));
+  amplifier.SetLoader(GetParam().kind);
   Line line(amplifier);
   EnterDownload(line);
   const std::string block(64, ';');

@@ -5,11 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -92,11 +94,25 @@ class FirmwareLoadBed : public LinkTestBed {
     return std::string(bytes.begin(), bytes.end());
   }
 
-  // A firmware file of the test's own in the test's temporary folder.
+  // A firmware file of the test's own, in a folder of this test process's own: test processes
+  // run side by side, and each removes its folder when it ends.
   static std::filesystem::path WriteFirmwareFile(const std::string& text) {
+    static const struct Folder {
+      Folder()
+          : path(std::filesystem::path(::testing::TempDir()) /
+                 ("vlx-load-" + std::to_string(std::random_device{}()) + "-" +
+                  std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()))) {
+        std::filesystem::create_directories(path);
+      }
+      ~Folder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+      }
+      std::filesystem::path path;
+    } folder;
     static int serial = 0;
-    const std::filesystem::path path = std::filesystem::path(::testing::TempDir()) /
-                                       ("VLX750fp" + std::to_string(++serial) + ".hex");
+    const std::filesystem::path path =
+        folder.path / ("VLX750fp" + std::to_string(++serial) + ".hex");
     std::ofstream(path, std::ios::binary) << text;
     return path;
   }

@@ -37,8 +37,11 @@ void SimulatedLink::Carry(std::vector<vlxsim::Transmission> transmissions, std::
     const std::uint64_t arrival = start + vlxsim::LineTimeMicros(sent.bytes.size(), sent.rate);
     replyLineFreeAtMicros_ = arrival;
     time_.At(arrival, VirtualTime::Lane::kDevice,
-             [this, bytes = std::move(sent.bytes), from = sent.rate, session] {
-               Transmit(bytes, from, session);
+             [this, bytes = std::move(sent.bytes), from = sent.rate, session, power = power_] {
+               // What was on its way when the mains went off never arrives.
+               if (power == power_) {
+                 Transmit(bytes, from, session);
+               }
              });
   }
   ScheduleWake();
@@ -118,6 +121,8 @@ ErrorCode SimulatedLink::Write(std::string_view bytes, std::size_t& written) {
 }
 
 void SimulatedLink::PowerCycle() {
+  ++power_;
+  replyLineFreeAtMicros_ = time_.NowMicros();
   amplifier_.PowerCycle(time_.NowMicros());
   ScheduleWake();
 }

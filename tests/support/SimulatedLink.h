@@ -81,6 +81,7 @@ class SimulatedLink final : public SerialDevice {
   bool lost_ = false;
   std::optional<std::uint64_t> wakeAt_;  // the earliest wake-up already scheduled
   std::uint64_t session_ = 0;            // bytes in flight belong to one opening of the port
+  std::uint64_t power_ = 0;              // the amplifier's answers belong to one power-up
   std::uint32_t rate_ = 38400;
   std::uint64_t lineFreeAtMicros_ = 0;       // when the program's last byte has crossed the line
   std::uint64_t replyLineFreeAtMicros_ = 0;  // when the amplifier's last byte has

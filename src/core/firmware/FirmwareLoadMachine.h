@@ -56,9 +56,6 @@ class FirmwareLoadMachine final : public Machine {
   // running.
   bool Abandon();
 
-  // Time-outs one packet may have before the load fails (FirmwareLoadRetryLimit).
-  std::uint32_t PacketTimeoutLimit() const { return packetTimeoutLimit_; }
-
  private:
   class VerifyExpectedDeviceState final : public SimpleState {
    public:
