@@ -19,6 +19,7 @@ namespace exit_code {
 constexpr int kSuccess = 0;
 constexpr int kFailure = 1;
 constexpr int kUsage = 2;
+constexpr int kInterrupted = 130;  // stopped by Ctrl+C (128 + SIGINT), as shells report it
 }  // namespace exit_code
 
 }  // namespace vlx::cli

@@ -22,9 +22,10 @@ const char* const kFooter =
     "Run 'vlxctl help VERB' (or 'vlxctl VERB --help') for the help of one verb.\n"
     "\n"
     "Exit codes:\n"
-    "  0  success: the verb did its work\n"
-    "  1  failure: the verb could not do its work ('vlxctl help VERB' says when)\n"
-    "  2  usage error: the command line could not be understood\n";
+    "  0    success: the verb did its work\n"
+    "  1    failure: the verb could not do its work ('vlxctl help VERB' says when)\n"
+    "  2    usage error: the command line could not be understood\n"
+    "  130  stopped by Ctrl+C or SIGTERM (firmware load)\n";
 
 const char* const kVerbFooter =
     "The options of vlxctl (--port, --timeout, --verbose, --trace) may come before or after\n"

@@ -24,11 +24,29 @@ std::string WithPlainLineEnds(const std::string& text) {
   }
   return plain;
 }
+
+// The progress line standing at the bottom of the terminal, empty when there is none. stderr is
+// one terminal for the whole process, so this is its one state.
+std::string progressLine;
+
+// Back to the start of the line, and the line cleared.
+constexpr const char* kClearLine = "\r\033[K";
 }  // namespace
 
 void PrintError(const std::string& text) {
+  if (!progressLine.empty()) {
+    std::fputs(kClearLine, stderr);
+  }
   std::fprintf(stderr, "%s\n", WithPlainLineEnds(text).c_str());
+  std::fputs(progressLine.c_str(), stderr);
   std::fflush(stderr);
+}
+
+void ShowProgressLine(const std::string& text) {
+  std::fputs(kClearLine, stderr);
+  std::fputs(text.c_str(), stderr);
+  std::fflush(stderr);
+  progressLine = text;
 }
 
 void ConsoleStatusSink::StatusText(const std::string& line) {

@@ -43,8 +43,13 @@ class ConsolePrompts final : public Prompts {
   std::set<std::string> shown_;
 };
 
-// Writes one line to stderr, a multi-line text as its lines.
+// Writes one line to stderr, a multi-line text as its lines. A progress line on the terminal is
+// taken away first and drawn again below it.
 void PrintError(const std::string& text);
+
+// Draws `text` as the progress line: the last line of a terminal, redrawn in place by the next
+// call. Only for a terminal; an empty text takes it away.
+void ShowProgressLine(const std::string& text);
 
 // What vlxctl says after the port watch has announced a lost port, when no --timeout limits the
 // wait for it to be back.

@@ -5,6 +5,7 @@
 
 #include "ConsoleReporting.h"
 #include "ErrorTexts.h"
+#include "FirmwareCommand.h"
 #include "HexCommand.h"
 #include "InfoCommand.h"
 #include "Verb.h"
@@ -33,6 +34,16 @@ class PortsVerb final : public Verb {
   }
 };
 
+// The window's settings (port, firmware folder, retry limit), or their defaults when the file
+// cannot be read; the window tells that in a box at start-up, vlxctl in a line.
+std::unique_ptr<JsonSettingsStore> WindowSettings() {
+  auto stored = std::make_unique<JsonSettingsStore>();
+  if (const std::string problem = stored->LoadProblem(); !problem.empty()) {
+    PrintError("vlxctl: " + problem);
+  }
+  return stored;
+}
+
 class InfoVerb final : public Verb {
  public:
   std::string Name() const override { return "info"; }
@@ -49,12 +60,7 @@ class InfoVerb final : public Verb {
     if (options.port) {
       store = std::make_unique<NoSettingsStore>();
     } else {
-      auto stored = std::make_unique<JsonSettingsStore>();
-      // The window tells this in a box at start-up; the defaults are used here as there.
-      if (const std::string problem = stored->LoadProblem(); !problem.empty()) {
-        PrintError("vlxctl: " + problem);
-      }
-      store = std::move(stored);
+      store = WindowSettings();
     }
     InfoCommand info(options, *store);
     QTimer::singleShot(0, &info, [&info] { info.Start(); });
@@ -78,6 +84,56 @@ class HexVerb final : public Verb {
   std::string path_;
 };
 
+class FirmwareVerb final : public Verb {
+ public:
+  std::string Name() const override { return "firmware"; }
+  std::string Summary() const override { return "Load firmware into the VLX750 (firmware load)"; }
+  void AddArguments(CLI::App& subcommand) override {
+    CLI::App* load = subcommand.add_subcommand(
+        "load", "Load a firmware file into the VLX750 and check its revision afterwards");
+    load->fallthrough()->footer(
+        "Without FILE the newest firmware file of the firmware folder (as VLX Utility has it)\n"
+        "is loaded. Progress goes to stderr: one line redrawn on a terminal, a line per 10 %\n"
+        "otherwise.\n"
+        "\n"
+        "Ctrl+C before the transfer begins stops the load; the amplifier stays as it was, or\n"
+        "waits in its loader for the next load. Once the transfer runs a first Ctrl+C only\n"
+        "says what stopping would cost; a second one (or SIGTERM) abandons the transfer, and\n"
+        "the amplifier then needs a power cycle and a new load.\n"
+        "\n"
+        "Exit codes: 0 the firmware was loaded and the amplifier runs its revision,\n"
+        "1 the load failed, 2 usage error, 130 stopped by Ctrl+C or SIGTERM.\n\n" +
+        subcommand.get_footer());
+    load->add_option("FILE", file_, "The firmware file, named VLX750fp with the revision's digits");
+    load->add_option("--retry-limit", retryLimit_,
+                     "Time-outs one packet may have before the load fails (5 to 25;\n"
+                     "default: the FirmwareLoadRetryLimit setting, 10)")
+        ->type_name("N")
+        ->check(CLI::Range(5, 25));
+    subcommand.require_subcommand(1);
+    load_ = load;
+  }
+  int Run(const CliOptions& options) override {
+    InstallPlatformErrorTexts();
+    FirmwareLoadOptions load;
+    if (!file_.empty()) {
+      load.file = file_;
+    }
+    if (load_->count("--retry-limit") > 0) {
+      load.retryLimit = retryLimit_;
+    }
+    const std::unique_ptr<JsonSettingsStore> store = WindowSettings();
+    FirmwareCommand command(options, *store, load);
+    QTimer::singleShot(0, &command, [&command] { command.Start(); });
+    return QCoreApplication::exec();
+  }
+
+ private:
+  CLI::App* load_ = nullptr;
+  std::string file_;
+  std::uint32_t retryLimit_ = 0;
+};
+
 }  // namespace
 
 std::vector<std::unique_ptr<Verb>> MakeVerbs() {
@@ -85,6 +141,7 @@ std::vector<std::unique_ptr<Verb>> MakeVerbs() {
   verbs.push_back(std::make_unique<PortsVerb>());
   verbs.push_back(std::make_unique<InfoVerb>());
   verbs.push_back(std::make_unique<HexVerb>());
+  verbs.push_back(std::make_unique<FirmwareVerb>());
   return verbs;
 }
 

@@ -1,10 +1,14 @@
 #pragma once
 // What the window and its pages share: the model, the message boxes, the clock for time stamps,
-// help, and the system's list of serial ports.
+// help, the system's list of serial ports and the folder chooser.
 
+#include <QString>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
+
+class QWidget;
 
 namespace vlx {
 
@@ -20,6 +24,10 @@ struct UiServices {
   HelpService& help;
   // The serial ports to offer on the Port page, in any order.
   std::function<std::vector<std::string>()> listSerialPorts;
+  // Lets the user pick a folder, starting at `start`; nothing when the user cancels.
+  std::function<std::optional<std::string>(QWidget* owner, const QString& title,
+                                           const std::string& start)>
+      chooseFolder;
 };
 
 }  // namespace vlx

@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "SimulatedAmplifier.h"
 #include "TemporaryFolder.h"
 #include "process/ChildProcess.h"
 #include "support/CaseNames.h"
@@ -25,40 +26,6 @@ namespace {
 
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
-
-// A simulated amplifier on its own pseudo-terminal, reached through a link named for this test.
-class SimulatedAmplifier {
- public:
-  explicit SimulatedAmplifier(std::vector<std::string> options)
-      : link_("/tmp/vlx750-e2e-" + std::to_string(getpid())),
-        process_(VLX750_SIM_PATH, WithLink(std::move(options), link_)) {
-    const auto terminal = process_.FirstStdoutLine(5s);
-    ready_ = terminal.has_value();
-    terminal_ = terminal.value_or("");
-  }
-  ~SimulatedAmplifier() {
-    process_.Signal(SIGTERM);
-    process_.WaitForExit(5s);
-  }
-
-  bool Ready() const { return ready_; }
-  const std::string& Link() const { return link_; }
-  // The pseudo-terminal the link leads to.
-  const std::string& Terminal() const { return terminal_; }
-  ChildProcess& Process() { return process_; }
-
- private:
-  static std::vector<std::string> WithLink(std::vector<std::string> options,
-                                           const std::string& link) {
-    options.insert(options.begin(), {"--link", link});
-    return options;
-  }
-
-  std::string link_;
-  ChildProcess process_;
-  std::string terminal_;
-  bool ready_ = false;
-};
 
 std::vector<std::string> Info(const std::string& port, std::vector<std::string> extra = {}) {
   std::vector<std::string> arguments{"--port", port, "--timeout", "20"};
@@ -349,10 +316,11 @@ INSTANTIATE_TEST_SUITE_P(
                         {"--help"},
                         0,
                         "Exit codes:\n"
-                        "  0  success: the verb did its work\n"
-                        "  1  failure: the verb could not do its work ('vlxctl help VERB' says "
-                        "when)\n"
-                        "  2  usage error: the command line could not be understood\n"},
+                        "  0    success: the verb did its work\n"
+                        "  1    failure: the verb could not do its work ('vlxctl help VERB' "
+                        "says when)\n"
+                        "  2    usage error: the command line could not be understood\n"
+                        "  130  stopped by Ctrl+C or SIGTERM (firmware load)\n"},
         CommandLineCase{"HelpOfAVerb", {"help", "info"}, 0, "Usage: vlxctl info [OPTIONS]"},
         CommandLineCase{"VerbHelpFlag", {"info", "--help"}, 0, "Usage: vlxctl info [OPTIONS]"},
         CommandLineCase{"UnknownVerb",

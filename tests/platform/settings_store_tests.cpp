@@ -10,8 +10,10 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <csignal>
+#include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "settings/JsonSettingsStore.h"
 #include "settings/QtFileSystem.h"
@@ -202,6 +204,36 @@ TEST(QtFileSystemTest, CreatesDirectoriesAndReportsWhyNot) {
   WriteAll(dir.filePath("file"), "x");
   EXPECT_EQ(files.CreateDirectory(root + "/file"), err::kAlreadyExists);
   EXPECT_FALSE(files.IsDirectory(root + "/file"));
+}
+
+TEST(QtFileSystemTest, ListsEntriesWithTheKindOfWhatLinksLeadTo) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  WriteAll(dir.filePath("file.hex"), "x");
+  ASSERT_TRUE(QDir(dir.path()).mkdir("folder.hex"));
+  ASSERT_TRUE(QFile::link(dir.filePath("file.hex"), dir.filePath("link.hex")));
+  ASSERT_TRUE(QFile::link(dir.filePath("gone.hex"), dir.filePath("dangling.hex")));
+  QtFileSystem files;
+
+  std::vector<DirectoryEntry> entries;
+  ASSERT_EQ(files.ListDirectory(dir.path().toStdString() + "/", entries), err::kSuccess);
+  std::map<std::string, EntryKind> kinds;
+  for (const DirectoryEntry& entry : entries) {
+    kinds[entry.name] = entry.kind;
+  }
+  const std::map<std::string, EntryKind> expected = {
+      {"file.hex", EntryKind::kRegularFile},
+      {"folder.hex", EntryKind::kDirectory},
+      {"link.hex", EntryKind::kRegularFile},
+      {"dangling.hex", EntryKind::kOther},
+  };
+  EXPECT_EQ(kinds, expected);
+
+  EXPECT_EQ(files.ListDirectory(dir.filePath("missing").toStdString(), entries),
+            err::kFileNotFound);
+  EXPECT_EQ(files.ListDirectory(dir.filePath("file.hex").toStdString(), entries),
+            err::kPathNotFound);
+  EXPECT_TRUE(entries.empty());
 }
 
 TEST(QtFileSystemTest, UserDataFolderFollowsXdgDataHomeAndIsCreated) {

@@ -55,6 +55,41 @@ void FakeFileSystem::AddDirectory(const std::string& path) {
   }
 }
 
+void FakeFileSystem::AddEntry(const std::string& path, EntryKind kind) {
+  const std::string normal = Normal(path);
+  AddDirectory(Parent(normal));
+  entries_[normal] = kind;
+}
+
+void FakeFileSystem::FailListingOf(const std::string& path, ErrorCode error) {
+  listingFailures_[Normal(path)] = error;
+}
+
+ErrorCode FakeFileSystem::ListDirectory(const std::string& path,
+                                        std::vector<DirectoryEntry>& entries) const {
+  entries.clear();
+  const std::string normal = Normal(path);
+  if (const auto failure = listingFailures_.find(normal); failure != listingFailures_.end()) {
+    return failure->second;
+  }
+  if (!IsDirectory(normal)) {
+    return err::kPathNotFound;
+  }
+  const auto add = [&](const std::string& child, EntryKind kind) {
+    if (Parent(child) == normal) {
+      entries.push_back({child.substr(child.rfind('/') + 1), kind});
+    }
+  };
+  // Backwards, as a real folder lists in an order of its own: nobody may rely on name order.
+  for (auto entry = entries_.rbegin(); entry != entries_.rend(); ++entry) {
+    add(entry->first, entry->second);
+  }
+  for (auto directory = directories_.rbegin(); directory != directories_.rend(); ++directory) {
+    add(*directory, EntryKind::kDirectory);
+  }
+  return err::kSuccess;
+}
+
 void FakeFileSystem::FailCreationOf(const std::string& path, ErrorCode error) {
   failures_[Normal(path)] = error;
 }

@@ -1,5 +1,6 @@
 #include "settings/QtFileSystem.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 #include <QDir>
@@ -49,6 +50,45 @@ std::string QtFileSystem::UserDataFolder() const {
 
 std::string QtFileSystem::DocumentsFolder() const {
   return ExistingFolder(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+}
+
+ErrorCode QtFileSystem::ListDirectory(const std::string& path,
+                                      std::vector<DirectoryEntry>& entries) const {
+  entries.clear();
+  if (path.empty()) {
+    return err::kPathNotFound;
+  }
+  DIR* directory = ::opendir(path.c_str());
+  if (directory == nullptr) {
+    return ErrorCodeFromErrno(errno, FileOperation::kRead, path);
+  }
+  const std::string prefix = path.back() == '/' ? path : path + '/';
+  errno = 0;
+  while (const dirent* entry = ::readdir(directory)) {
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") {
+      continue;
+    }
+    // stat follows links, so a link is judged by what it leads to, and a dangling one fails.
+    struct stat status {};
+    EntryKind kind = EntryKind::kOther;
+    if (::stat((prefix + name).c_str(), &status) == 0) {
+      if (S_ISREG(status.st_mode)) {
+        kind = EntryKind::kRegularFile;
+      } else if (S_ISDIR(status.st_mode)) {
+        kind = EntryKind::kDirectory;
+      }
+    }
+    entries.push_back({name, kind});
+    errno = 0;
+  }
+  const int readError = errno;
+  ::closedir(directory);
+  if (readError != 0) {
+    entries.clear();
+    return ErrorCodeFromErrno(readError, FileOperation::kRead, path);
+  }
+  return err::kSuccess;
 }
 
 }  // namespace vlx

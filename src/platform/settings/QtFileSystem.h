@@ -1,6 +1,6 @@
 #pragma once
 // The model's file-system services on the desktop: the per-user data and documents folders and
-// directory creation, through Qt.
+// directory creation and listing, through Qt and POSIX.
 
 #include "model/FileSystem.h"
 
@@ -13,6 +13,8 @@ class QtFileSystem : public FileSystem {
   // $XDG_DATA_HOME when set and absolute, else ~/.local/share.
   std::string UserDataFolder() const override;
   std::string DocumentsFolder() const override;
+  ErrorCode ListDirectory(const std::string& path,
+                          std::vector<DirectoryEntry>& entries) const override;
 };
 
 }  // namespace vlx

@@ -14,14 +14,24 @@ ActivityLog::ActivityLog(QWidget* parent) : QPlainTextEdit(parent) {
   setObjectName("activityLog");
   setReadOnly(true);
   setUndoRedoEnabled(false);
+  setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   font.setPointSize(10);
   setFont(font);
 }
 
 void ActivityLog::AppendLogLine(const std::string& line, const LocalTime& now) {
-  QString text = QString::fromStdString(
-      FormatText("%02u:%02u:%02u ", {now.hour, now.minute, now.second}) + line);
+  AppendText(QString::fromStdString(
+      FormatText("%02u:%02u:%02u ", {now.hour, now.minute, now.second}) + line));
+}
+
+void ActivityLog::AppendLines(const QStringList& lines) {
+  if (!lines.isEmpty()) {
+    AppendText(lines.join(QLatin1Char('\n')));
+  }
+}
+
+void ActivityLog::AppendText(QString text) {
   text.remove(QLatin1Char('\r'));
 
   // Whether the reader follows the end is decided on the view as it was before this line.

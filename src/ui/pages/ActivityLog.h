@@ -1,8 +1,10 @@
 #pragma once
 // The Activity Log: a read-only, time-stamped record of the program's status lines. Appending
-// is its only way of changing, and a reader who has scrolled back is left where they are.
+// is its only way of changing, and a reader who has scrolled back is left where they are. The
+// Sending Firmware dialog's log is the same view without the stamps.
 
 #include <QPlainTextEdit>
+#include <QStringList>
 #include <string>
 
 #include "link/Clock.h"
@@ -19,8 +21,11 @@ class ActivityLog : public QPlainTextEdit {
   // Adds `line` stamped with the time of day of `now`. Line breaks inside the line ("\r\n" as
   // the program's texts carry them) show as breaks.
   void AppendLogLine(const std::string& line, const LocalTime& now);
+  // Adds the lines as they are, without stamps, in one edit: a long trace goes in batches.
+  void AppendLines(const QStringList& lines);
 
  private:
+  void AppendText(QString text);
   void DropOldestLines();
 };
 

@@ -1,35 +1,83 @@
 #pragma once
-// The Firmware page. For now it holds the Activity Log, which opens with the program's identity
-// and the operating system, and takes the status lines mirrored to the page while it is showing.
+// The Firmware page: the user picks the local firmware folder, compares the revision the
+// amplifier runs with the one the folder offers, and sends the firmware (the Sending Firmware
+// dialog runs the load). The page scans the folder whenever it changes or the page is shown, and
+// keeps the Activity Log, which opens with the program's identity and the operating system and
+// takes the status lines mirrored to the page while it is showing.
 
+#include <QString>
 #include <string>
 
+#include "firmware/FirmwareFolder.h"
+#include "firmware/SendFirmwareSequence.h"
+#include "model/Listener.h"
 #include "pages/Page.h"
 
-class QVBoxLayout;
+class QLabel;
+class QLineEdit;
+class QPushButton;
 
 namespace vlx {
 
 class ActivityLog;
 struct UiServices;
 
-class FirmwarePage : public Page {
+class FirmwarePage : public Page, public Listener, private SendFirmwareHost {
  public:
   // `identityLine` names the program and its revision, `osLine` the system it runs on; they are
-  // the log's first two lines.
+  // the log's first two lines, and the Sending Firmware dialog's too.
   FirmwarePage(UiServices& services, const std::string& identityLine, const std::string& osLine,
                QWidget* parent = nullptr);
+  ~FirmwarePage() override;
 
   QString HelpTopic() const override { return QStringLiteral("Firmware.htm"); }
   void OnPageLog(const std::string& line) override;
   QSize sizeHint() const override { return minimumSize(); }
 
+  void OnMessage(MessageId id, MessageParam wParam) override;
+
+  // What the last scan of the folder found.
+  const FirmwareFolderScan& Scan() const { return scan_; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
+  QWidget* BuildFolderGroup();
+  QWidget* BuildCheckGroup();
+  QWidget* BuildRevisionGroup();
+  void StartListening();
+  void StopListening();
+
+  void ScanAndShow(bool report);
+  void CheckRevision(bool isExplicit);
+  void UpdateSendButton();
+  void OnDefault();
+  void OnBrowse();
+  // The folder box was left after the user changed it.
+  void OnFolderTyped();
+  void SendFirmware();
+
+  void AppendLogLine(const std::string& line) override;
+  LoadOutcome RunLoad() override;
+
   UiServices& services_;
-  // The page's controls from top to bottom; the log's group box is the last and takes the
-  // height the others leave.
-  QVBoxLayout* layout_;
-  ActivityLog* log_;
+  const std::string identityLine_;
+  const std::string osLine_;
+  QLineEdit* folder_ = nullptr;
+  QPushButton* default_ = nullptr;
+  QPushButton* browse_ = nullptr;
+  QPushButton* checkRevision_ = nullptr;
+  QPushButton* copyNewFiles_ = nullptr;
+  QLabel* installed_ = nullptr;
+  QLabel* available_ = nullptr;
+  QPushButton* send_ = nullptr;
+  ActivityLog* log_ = nullptr;
+  FirmwareFolderScan scan_;
+  bool folderTextChanged_ = false;
+  bool listening_ = false;
 };
 
 }  // namespace vlx

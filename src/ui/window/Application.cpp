@@ -1,6 +1,7 @@
 #include "window/Application.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QTimer>
 
 #include "BuildInfo.h"
@@ -8,11 +9,24 @@
 #include "serial/SerialPortList.h"
 
 namespace vlx {
+namespace {
+
+std::optional<std::string> ChooseFolder(QWidget* owner, const QString& title,
+                                        const std::string& start) {
+  const QString folder = QFileDialog::getExistingDirectory(
+      owner, title, QString::fromStdString(start), QFileDialog::ShowDirsOnly);
+  if (folder.isEmpty()) {
+    return std::nullopt;
+  }
+  return folder.toStdString();
+}
+
+}  // namespace
 
 Application::Application()
     : help_(prompts_),
       app_(Services{store_, files_, serialDevice_, timers_, clock_, status_, prompts_}),
-      services_{app_, app_.Boxes(), clock_, help_, [] { return ListSerialPorts(); }} {}
+      services_{app_, app_.Boxes(), clock_, help_, [] { return ListSerialPorts(); }, ChooseFolder} {}
 
 Application::~Application() = default;
 

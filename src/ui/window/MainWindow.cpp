@@ -12,12 +12,15 @@
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "BuildInfo.h"
 #include "UiText.h"
+#include "firmware/FirmwareFolder.h"
 #include "help/HelpService.h"
 #include "link/EstablishContactMachine.h"
+#include "model/DataFolders.h"
 #include "pages/FirmwarePage.h"
 #include "pages/PlaceholderPage.h"
 #include "pages/PortPage.h"
@@ -56,6 +59,7 @@ MainWindow::MainWindow(UiServices& services, StatusRelay& statusRelay,
       app_(services.app),
       statusRelay_(statusRelay),
       router_(services.app),
+      releaseNotes_(services.prompts),
       // A returning port is tested again only when no dialog waits for the user.
       portWatch_(services.app, services.app.TimerServices(),
                  [] { return QApplication::activeModalWidget() == nullptr; }),
@@ -112,8 +116,7 @@ void MainWindow::CreateMenus() {
   QMenu* help = menuBar()->addMenu("&Help");
   help->addAction("VLX Utility &Help\tF1", this,
                   [this] { services_.help.ShowHelp(this, QString()); });
-  // The release notes window comes with the firmware folder's page.
-  help->addAction("VLX Firmware &Release Notes")->setEnabled(false);
+  help->addAction("VLX Firmware &Release Notes", this, &MainWindow::ShowReleaseNotes);
   help->addSeparator();
   help->addAction("&About VLX Utility", this, &MainWindow::ShowAbout);
   auto* helpShortcut = new QShortcut(QKeySequence(Qt::Key_F1), this);
@@ -242,6 +245,15 @@ void MainWindow::ShowAbout() {
   about.exec();
 }
 
+void MainWindow::ShowReleaseNotes() {
+  const std::string& folder = app_.firmwareFolder.Get();
+  const FirmwareFileInfo notes = ScanFirmwareFolder(app_.Files(), folder).notes;
+  // Without a match the path named is the one the notes should have; the holder says it cannot
+  // be opened.
+  const std::string path = notes.Found() ? notes.path : JoinPath(folder, kReleaseNotesFileName);
+  releaseNotes_.Show(this, QString::fromStdString(path));
+}
+
 void MainWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (!shown_) {
@@ -287,7 +299,30 @@ void MainWindow::ApplyPlacement(const WindowPlacement& placement) {
   }
 }
 
+// Whether `widget` is a window this one owns, at any depth (a dialog a page opened).
+bool MainWindow::Owns(const QWidget* widget) const {
+  for (const QWidget* owner = widget != nullptr ? widget->parentWidget() : nullptr;
+       owner != nullptr; owner = owner->parentWidget()) {
+    if (owner == this) {
+      return true;
+    }
+  }
+  return false;
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
+  // A modal dialog of ours may be running a conversation (a firmware load): it is asked to
+  // close first and may refuse. When it does close, the window closes once the code that opened
+  // the dialog has finished with the link.
+  if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      dialog != nullptr && Owns(dialog)) {
+    event->ignore();
+    dialog->close();
+    if (!dialog->isVisible()) {
+      QTimer::singleShot(0, this, &QWidget::close);
+    }
+    return;
+  }
   ShutDown();
   QMainWindow::closeEvent(event);
 }
@@ -297,6 +332,7 @@ void MainWindow::ShutDown() {
     return;
   }
   shutDown_ = true;
+  releaseNotes_.Close();
   app_.deviceState.Unsubscribe(*this);
   app_.machineDone.Unsubscribe(*this);
   app_.serialNumber.Unsubscribe(*this);

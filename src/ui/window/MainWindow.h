@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "UiServices.h"
+#include "help/ReleaseNotesWindow.h"
 #include "link/MachineRouter.h"
 #include "link/PortWatch.h"
 #include "model/AppSettings.h"
@@ -50,6 +51,7 @@ class MainWindow final : public QMainWindow, public Listener, public StatusSink 
   QTabWidget& Pages() { return *pages_; }
   Page& PageAt(int index) const;
   QString StatusBarText() const;
+  ReleaseNotesHolder& ReleaseNotes() { return releaseNotes_; }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -65,16 +67,20 @@ class MainWindow final : public QMainWindow, public Listener, public StatusSink 
   void ToggleFlag(DwordSetting& flag, QAction& action);
   void ShowContextHelp();
   void ShowAbout();
+  // The release notes of the firmware folder: the file the folder scan matches, in any case.
+  void ShowReleaseNotes();
   // The minimum size, then the saved placement or, failing that, that size centred.
   void PlaceOnFirstShow();
   WindowPlacement CurrentPlacement() const;
   void ApplyPlacement(const WindowPlacement& placement);
   void ShutDown();
+  bool Owns(const QWidget* widget) const;
 
   UiServices& services_;
   AppSettings& app_;
   StatusRelay& statusRelay_;
   MachineRouter router_;
+  ReleaseNotesHolder releaseNotes_;
   PortWatch portWatch_;
   const std::string identityLine_;
   QLabel* statusLabel_ = nullptr;

@@ -1,0 +1,112 @@
+#include "ContactSession.h"
+
+#include <QCoreApplication>
+
+#include "link/EstablishContactMachine.h"
+#include "report/ErrorCode.h"
+#include "report/ErrorText.h"
+
+namespace vlx::cli {
+
+ContactSession::ContactSession(const CliOptions& options, SettingsStore& store)
+    : options_(options),
+      status_(options.verbose),
+      prompts_(status_),
+      app_(Services{store, files_, device_, timers_, clock_, status_, prompts_}),
+      router_(app_),
+      portWatch_(app_, timers_) {
+  portWatch_.SetLossObserver([this] { OnPortLost(); });
+  router_.SetRunEndHandler([this](Machine& machine) {
+    if (&machine == &app_.EstablishContact()) {
+      OnContactEnded();
+    }
+  });
+  if (options_.port) {
+    app_.port.Set(*options_.port);
+  } else {
+    app_.port.Load(store);
+  }
+  app_.trace.Set(options_.trace ? 1 : 0);
+  deadline_.setSingleShot(true);
+  connect(&deadline_, &QTimer::timeout, this, [this] { OnTimedOut(); });
+}
+
+ContactSession::~ContactSession() = default;
+
+void ContactSession::Start() {
+  if (options_.timeoutSeconds) {
+    deadline_.start(static_cast<int>(*options_.timeoutSeconds) * 1000);
+  }
+  BeginContact();
+}
+
+void ContactSession::BeginContact() {
+  searching_ = true;
+  app_.EstablishContact().BeginTestCommunications();
+  if (app_.EstablishContact().IsIdle()) {
+    OnContactEnded();  // it ended at once: the port did not open
+  }
+}
+
+// Without a deadline vlxctl waits for the port as long as it takes; it says so once.
+void ContactSession::OnPortLost() {
+  if (!options_.timeoutSeconds) {
+    PrintError(WaitingForPortText(app_.port.Get()));
+  }
+}
+
+void ContactSession::OnContactEnded() {
+  // Later tests of the link belong to the verb; and a port that went away is tested again by
+  // the watch once it is back.
+  if (!searching_ || portWatch_.IsWatching()) {
+    return;
+  }
+  const ErrorCode error = app_.EstablishContact().Error();
+  // A call met the vanished device before the device's own announcement, which is still in the
+  // event queue and starts the watch; ending here would make a pulled adapter a failure.
+  if (error == err::kDeviceRemoved && app_.portOpen.Get() != 0) {
+    return;
+  }
+  searching_ = false;
+  if (error != err::kSuccess) {
+    // A port that would not open has had its status line already (in use, or the system's
+    // reason); a missing name and failures after the open have not.
+    if (error == err::kSerialPortNameMissing) {
+      PrintError("vlxctl: " + FormatErrorText(error) +
+                 " (give one with --port, or choose it in VLX Utility)");
+    } else if (app_.portOpen.Get() != 0) {
+      PrintError("vlxctl: " + FormatErrorText(error));
+    }
+    Finish(exit_code::kFailure);
+  } else if (!app_.IsAmplifierPresent()) {
+    Finish(exit_code::kFailure);  // the "Unexpected Device" box has said so
+  } else {
+    deadline_.stop();
+    // Not from inside the dispatch that ended the search: the verb may start machines and wait.
+    QTimer::singleShot(0, this, [this] { OnAmplifierFound(); });
+  }
+}
+
+void ContactSession::OnTimedOut() {
+  if (finished_) {
+    return;
+  }
+  const std::string seconds = std::to_string(*options_.timeoutSeconds);
+  PrintError(portWatch_.IsWatching() ? "vlxctl: port \"" + app_.port.Get() +
+                                           "\" did not come back within " + seconds + " s"
+                                     : "vlxctl: no VLX750 answered on port \"" + app_.port.Get() +
+                                           "\" within " + seconds + " s");
+  Finish(exit_code::kFailure);
+}
+
+void ContactSession::Finish(int exitCode) {
+  if (finished_) {
+    return;
+  }
+  finished_ = true;
+  deadline_.stop();
+  app_.EstablishContact().BeginClosePort();
+  QCoreApplication::exit(exitCode);
+}
+
+}  // namespace vlx::cli

@@ -1,0 +1,65 @@
+#pragma once
+// What every vlxctl verb that talks to the amplifier starts with: the model on the real port,
+// the establish-contact machine finding the amplifier (within --timeout, when given), and the
+// port watch, which waits for a pulled adapter to come back and tests the port again. A verb
+// takes over once the amplifier is found.
+
+#include <QObject>
+#include <QTimer>
+#include <string>
+
+#include "CliOptions.h"
+#include "ConsoleReporting.h"
+#include "link/MachineRouter.h"
+#include "link/PortWatch.h"
+#include "model/AppSettings.h"
+#include "serial/QtSerialDevice.h"
+#include "settings/QtFileSystem.h"
+#include "time/QtTimerService.h"
+#include "time/SystemClock.h"
+
+namespace vlx::cli {
+
+class ContactSession : public QObject {
+ public:
+  ContactSession(const CliOptions& options, SettingsStore& store);
+  ~ContactSession() override;
+
+  // Starts the search; the event loop ends with the exit code once the verb has its answer.
+  virtual void Start();
+
+ protected:
+  // The amplifier answered. Called after the engine dispatch that found it has returned, so the
+  // verb may run what it likes.
+  virtual void OnAmplifierFound() = 0;
+  // Ends the event loop with `exitCode` (once) and closes the port.
+  void Finish(int exitCode);
+  bool Finished() const { return finished_; }
+
+  const CliOptions& Options() const { return options_; }
+  AppSettings& App() { return app_; }
+  ConsoleStatusSink& Status() { return status_; }
+  SystemClock& Time() { return clock_; }
+
+ private:
+  void OnPortLost();
+  void BeginContact();
+  void OnContactEnded();
+  void OnTimedOut();
+
+  CliOptions options_;
+  ConsoleStatusSink status_;
+  ConsolePrompts prompts_;
+  QtSerialDevice device_;
+  QtTimerService timers_;
+  SystemClock clock_;
+  QtFileSystem files_;
+  AppSettings app_;
+  MachineRouter router_;
+  PortWatch portWatch_;
+  QTimer deadline_;
+  bool searching_ = false;  // the first search, which decides whether the verb goes on
+  bool finished_ = false;
+};
+
+}  // namespace vlx::cli

@@ -1,0 +1,191 @@
+#include "FirmwareCommand.h"
+
+#include <unistd.h>
+
+#include <csignal>
+#include <memory>
+
+#include "firmware/LoadVerdict.h"
+#include "model/DataFolders.h"
+#include "report/TextFormat.h"
+
+namespace vlx::cli {
+namespace {
+
+// The states in which the loader has not yet taken the download: stopping there leaves the
+// amplifier operating, or waiting in its loader for the next load.
+bool TransferBegun(const FirmwareLoadMachine& machine) {
+  const std::string& state = machine.Current().GetName();
+  return state != "QueryIState" && state != "VerifyExpectedDeviceState" &&
+         state != "LoadEnterBootLoaderState" && state != "LoadBeginDownloadState";
+}
+
+}  // namespace
+
+FirmwareCommand::FirmwareCommand(const CliOptions& options, SettingsStore& store,
+                                 FirmwareLoadOptions load)
+    : ContactSession(options, store),
+      load_(std::move(load)),
+      progress_(::isatty(STDERR_FILENO) != 0),
+      signals_([this](int number) { OnSignal(number); }) {
+  AppSettings& app = App();
+  app.firmwareFolder.Load(store);
+  app.firmwareLoadRetryLimit.Load(store);
+  if (load_.retryLimit) {
+    app.firmwareLoadRetryLimit.Set(*load_.retryLimit);
+  }
+}
+
+FirmwareCommand::~FirmwareCommand() {
+  Listen(false);
+  machine_.Release();
+}
+
+void FirmwareCommand::Start() {
+  if (ChooseFile()) {
+    ContactSession::Start();
+  } else {
+    Finish(exit_code::kFailure);
+  }
+}
+
+bool FirmwareCommand::ChooseFile() {
+  AppSettings& app = App();
+  if (load_.file) {
+    const std::string_view name = FileNameOf(*load_.file);
+    // Named as the folder scan would take it, so that the revision check after the load has
+    // the file's revision to compare with.
+    if (!IsFirmwareFileName(name) || !RevisionOfFileName(name)) {
+      PrintError(
+          FormatText("vlxctl: \"%s\" is not named as a firmware file: VLX750fp, the "
+                     "revision's digits, .hex (VLX750fp0152.hex holds 01.52)",
+                     {*load_.file}));
+      return false;
+    }
+    file_ = FirmwareFileFromPath(*load_.file);
+    folder_ = FolderOf(*load_.file);
+    if (folder_.empty()) {
+      folder_.push_back('.');  // a bare name is in the current folder
+    }
+    return true;
+  }
+  folder_ = app.firmwareFolder.Get();
+  if (folder_.empty()) {
+    folder_ = DefaultDataFolder(app.Files(), kFirmwareLeaf);
+  }
+  file_ = ScanFirmwareFolder(app.Files(), folder_).firmware;
+  if (!file_.Found()) {
+    PrintError(
+        FormatText("vlxctl: the firmware folder \"%s\" holds no firmware file "
+                   "(VLX750fp, the revision's digits, .hex); name one: vlxctl firmware "
+                   "load FILE",
+                   {folder_}));
+    return false;
+  }
+  return true;
+}
+
+void FirmwareCommand::OnAmplifierFound() {
+  if (Finished()) {
+    return;
+  }
+  const LoadOutcome outcome = SendFirmwareSequence(App(), *this).Send(folder_, file_);
+  if (outcome == LoadOutcome::kSucceeded) {
+    Finish(exit_code::kSuccess);
+  } else {
+    Finish(interrupted_ ? exit_code::kInterrupted : exit_code::kFailure);
+  }
+}
+
+void FirmwareCommand::AppendLogLine(const std::string& line) {
+  PrintError(line);
+}
+
+LoadOutcome FirmwareCommand::RunLoad() {
+  AppSettings& app = App();
+  machine_ = app.InstallTransientMachine(std::make_unique<FirmwareLoadMachine>(app));
+  loadEnded_ = false;
+  result_ = err::kCancelled;
+  Listen(true);
+  progress_.Begin(Time().TickCount());
+  // A file that cannot be read or fails its checksum ends the run before this returns.
+  machine_->StartLoad(*this);
+  if (!loadEnded_) {
+    QEventLoop loop;
+    loop_ = &loop;
+    loop.exec();
+    loop_ = nullptr;
+  }
+  Listen(false);
+  machine_.Release();
+  return result_ == err::kSuccess ? LoadOutcome::kSucceeded : LoadOutcome::kFailed;
+}
+
+void FirmwareCommand::Listen(bool on) {
+  AppSettings& app = App();
+  if (on) {
+    app.progressPosition.Subscribe(*this);
+    app.machineDone.Subscribe(*this);
+  } else {
+    app.progressPosition.Unsubscribe(*this);
+    app.machineDone.Unsubscribe(*this);
+  }
+}
+
+void FirmwareCommand::OnMessage(MessageId id, MessageParam wParam) {
+  FirmwareLoadMachine* machine = machine_.get();
+  if (machine == nullptr) {
+    return;
+  }
+  AppSettings& app = App();
+  if (id == kMsgProgressPosition) {
+    progress_.Update(app.progressPosition.Get(), app.progressRange.Get(),
+                     machine->GetTotalRetries(), Time().TickCount());
+  } else if (id == kMsgMachineDone && machine->IsIdle() && !loadEnded_) {
+    progress_.End();
+    result_ = ConcludeLoad(*machine, static_cast<ErrorCode>(wParam),
+                           [this](const std::string& line, bool verbose) {
+                             verbose ? Status().VerboseText(line) : Status().StatusText(line);
+                           });
+    loadEnded_ = true;
+    if (loop_ != nullptr) {
+      loop_->quit();
+    }
+  }
+}
+
+void FirmwareCommand::OnSignal(int number) {
+  if (Finished()) {
+    return;
+  }
+  FirmwareLoadMachine* machine = machine_.get();
+  if (machine == nullptr) {
+    // Still looking for the amplifier: nothing has been sent that needs an ending.
+    interrupted_ = true;
+    PrintError("vlxctl: stopped before the load began");
+    Finish(exit_code::kInterrupted);
+    return;
+  }
+  if (machine->IsIdle()) {
+    return;  // the load has ended; the rate is being restored and vlxctl ends by itself
+  }
+  if (!TransferBegun(*machine)) {
+    interrupted_ = true;
+    PrintError("vlxctl: stopping the load before the transfer begins");
+    machine->Cancel();
+    return;
+  }
+  if (number == SIGTERM || warned_) {
+    interrupted_ = true;
+    PrintError("vlxctl: abandoning the firmware transfer");
+    machine->Abandon();
+    return;
+  }
+  warned_ = true;
+  PrintError(
+      "vlxctl: the firmware transfer goes on: stopped now, it would leave the VLX750 without "
+      "working firmware.\nPress Ctrl+C again to abandon it all the same; then remove power from "
+      "the amplifier and load the firmware again.");
+}
+
+}  // namespace vlx::cli

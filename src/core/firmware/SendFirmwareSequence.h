@@ -1,0 +1,60 @@
+#pragma once
+// What happens around a firmware load, from the click on "Send Firmware to VLX750" (or
+// `vlxctl firmware load`) to "Ready": the checks that may stop it, the switch of amplifier and
+// port to 38400 bit/s, publishing the file to load, the load itself (run by the host), then the
+// old rate back, a new test of the link and the elapsed time. The Firmware page and vlxctl share
+// it; each host brings its own log and its own way of running the load.
+
+#include <cstdint>
+#include <string>
+
+#include "firmware/FirmwareFolder.h"
+
+namespace vlx {
+
+class AppSettings;
+
+enum class LoadOutcome {
+  kSucceeded,  // the load and the check of the new revision succeeded
+  kFailed,     // the load ran and failed, or was abandoned
+  kNotRun,     // a check stopped the sequence before the load, or the host could not run it
+};
+
+class SendFirmwareHost {
+ public:
+  virtual ~SendFirmwareHost() = default;
+  // A line for the page's Activity Log alone (not the status line).
+  virtual void AppendLogLine(const std::string& line) = 0;
+  // Runs the load of the file published in AppSettings to its end (the Sending Firmware
+  // dialog, or vlxctl's progress display) and tells how it went.
+  virtual LoadOutcome RunLoad() = 0;
+};
+
+class SendFirmwareSequence {
+ public:
+  // The rate of the amplifier's loader, at which every load runs.
+  static constexpr std::uint32_t kLoadBitRate = 38400;
+
+  SendFirmwareSequence(AppSettings& app, SendFirmwareHost& host) : app_(app), host_(host) {}
+
+  // Sends `firmware` (no path: none was found), naming `folder` as where it comes from. Boxes
+  // go through the model's prompts, lines to its status sink and the host's log.
+  LoadOutcome Send(const std::string& folder, const FirmwareFileInfo& firmware);
+
+  // Whole seconds, rounded to the nearest: 1,499 ms is 1 second, 1,500 ms 2.
+  static std::uint32_t RoundedSeconds(std::uint32_t milliseconds) {
+    return (milliseconds + 500) / 1000;
+  }
+
+ private:
+  // Checks, switches to the load rate and runs the load; `rateToRestore` may change.
+  LoadOutcome CheckAndLoad(const std::string& folder, const FirmwareFileInfo& firmware,
+                           std::uint32_t& rateToRestore);
+  // Amplifier (while it operates) and port to `bitsPerSecond`, unless the port runs at it.
+  void SetAmplifierSpeed(std::uint32_t bitsPerSecond);
+
+  AppSettings& app_;
+  SendFirmwareHost& host_;
+};
+
+}  // namespace vlx

@@ -1,0 +1,79 @@
+#pragma once
+// The Sending Firmware dialog: the modal window in which a firmware load runs. It installs and
+// starts the load machine, shows the machine's lines and a progress bar, asks before the user
+// abandons a running load, and at the end gives the retry statistics, the check of the new
+// revision and the verdict. exec() tells the Firmware page whether the load succeeded.
+
+#include <QDialog>
+#include <QStringList>
+#include <QTimer>
+#include <cstdint>
+#include <string>
+
+#include "firmware/FirmwareLoadMachine.h"
+#include "link/MachineHandle.h"
+#include "model/Listener.h"
+
+class QProgressBar;
+class QPushButton;
+
+namespace vlx {
+
+class ActivityLog;
+struct UiServices;
+
+class SendingFirmwareDialog final : public QDialog, public Listener, private FirmwareTextSink {
+  Q_OBJECT
+
+ public:
+  static constexpr int kLoadSucceeded = 1;
+  static constexpr int kLoadFailed = 2;
+
+  // The log opens with `identityLine`, `osLine` and the amplifier's state.
+  SendingFirmwareDialog(UiServices& services, const std::string& identityLine,
+                        const std::string& osLine, QWidget* owner);
+  ~SendingFirmwareDialog() override;
+
+  void OnMessage(MessageId id, MessageParam wParam) override;
+
+  // The running load, or nullptr.
+  FirmwareLoadMachine* Machine() const { return machine_.get(); }
+  ActivityLog& Log() const { return *log_; }
+  QProgressBar& Progress() const { return *progress_; }
+  QPushButton& CloseButton() const { return *close_; }
+  // Puts lines still waiting for their batch into the log now.
+  void FlushLog();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+  // Esc, the close box and the button: asks first while the load runs.
+  void reject() override;
+
+ private:
+  void StartLoad();
+  void OnMachineDone(ErrorCode code);
+  void StopListening();
+  // Lines of the log, batched: a traced load brings thousands, and one edit per line would
+  // keep the window busy for longer than the load.
+  void AppendDialogLine(const std::string& line);
+  void LogAndStatus(const std::string& line);
+  void LogAndVerbose(const std::string& line);
+  void FirmwareText(const std::string& line) override;
+  void SetBusy(bool busy);
+
+  UiServices& services_;
+  ActivityLog* log_;
+  QProgressBar* progress_;
+  QPushButton* close_;
+  QTimer flushTimer_;
+  QStringList pending_;
+  MachineHandle<FirmwareLoadMachine> machine_;
+  // The run's result once it has ended; a dialog closed before that reports a failed load.
+  ErrorCode result_ = err::kCancelled;
+  bool started_ = false;
+  bool listening_ = false;
+  bool busy_ = false;
+};
+
+}  // namespace vlx
