@@ -26,4 +26,10 @@ export XDG_CONFIG_HOME="$workspace/config" XDG_DATA_HOME="$workspace/data"
 mkdir -p "$XDG_CONFIG_HOME/Velqorin"
 printf '{"values": {"Port": {"type": "string", "value": "%s"}}}\n' "$port" \
   > "$XDG_CONFIG_HOME/Velqorin/VLX Utility.json"
+# A newer test firmware (ours, made by the generator) and release notes in the default firmware
+# folder, so that the Firmware page has something to send to the simulated amplifier.
+firmware_folder="$XDG_DATA_HOME/Velqorin/VLX Firmware"
+mkdir -p "$firmware_folder"
+build/sim/vlx750-mkfw --revision 124 -o "$firmware_folder" > /dev/null
+cp tests/fixtures/notes/vlxfwnotes.rtf "$firmware_folder/"
 build/src/app/vlxutility
