@@ -3,7 +3,9 @@
 //    machine's own waits take (2,007 packets of 68 bytes and their 1-byte acknowledgements at
 //    38400 bit/s, the 2-second wait after "^LDM;" and the 5.5-second reset wait); the short
 //    exchanges around them ("I;" with its time-out, "D", the probe, "^RVM;", "^sn;") are their
-//    own term. Target: within 2 % of that time, plus the short exchanges.
+//    own term. Target: within 2 % of that time, plus the short exchanges. Beside it, a bare
+//    paced round trip on a pseudo-terminal pair shows how much of the excess this machine's
+//    wake-ups cost whatever program is on the line.
 // 2. unpaced, the packet phase (first packet sent to the final "B") per packet exchange, beside
 //    a bare round trip of 68 bytes and a 1-byte answer on a pseudo-terminal pair measured in the
 //    same run. Target: at most 0.3 ms more per exchange.
