@@ -17,6 +17,7 @@
 #include <map>
 #include <string>
 
+#include "QuietHost.h"
 #include "link/EstablishContactMachine.h"
 #include "link/MachineRouter.h"
 #include "model/AppSettings.h"
@@ -30,6 +31,9 @@
 #include "time/SystemClock.h"
 
 namespace {
+
+using vlx::bench::NullPrompts;
+using vlx::bench::NullStatus;
 
 using namespace std::chrono_literals;
 
@@ -49,18 +53,6 @@ std::uint32_t MandatedMs(std::uint32_t rate) {
   return kLineSettleMs + ratesBefore * (kProbesPerRate * kProbeTimeoutMs + 2 * kLineSettleMs) +
          (rate == 38400 ? kIdentityTimeoutMs : 0);
 }
-
-class NullStatus final : public vlx::StatusSink {
- public:
-  void StatusText(const std::string&) override {}
-  void VerboseText(const std::string&) override {}
-  void TraceText(const std::string&) override {}
-};
-
-class NullPrompts final : public vlx::Prompts {
- public:
-  int MessageBox(const std::string&, const std::string&, std::uint32_t) override { return 0; }
-};
 
 class DeviceStateWatch final : public vlx::Listener {
  public:

@@ -33,6 +33,7 @@
 #include <string>
 #include <vector>
 
+#include "QuietHost.h"
 #include "firmware/FirmwareLoadMachine.h"
 #include "firmware/TestFirmware.h"
 #include "link/EstablishContactMachine.h"
@@ -49,6 +50,9 @@
 #include "time/SystemClock.h"
 
 namespace {
+
+using vlx::bench::NullPrompts;
+using vlx::bench::NullStatus;
 
 using namespace std::chrono_literals;
 
@@ -80,18 +84,6 @@ std::string LoadAverage() {
   std::ifstream("/proc/loadavg") >> first;
   return first.empty() ? "unknown" : first;
 }
-
-class NullStatus final : public vlx::StatusSink {
- public:
-  void StatusText(const std::string&) override {}
-  void VerboseText(const std::string&) override {}
-  void TraceText(const std::string&) override {}
-};
-
-class NullPrompts final : public vlx::Prompts {
- public:
-  int MessageBox(const std::string&, const std::string&, std::uint32_t) override { return 0; }
-};
 
 // Stops the event loop once the amplifier is operating and read.
 class OperatingWatch final : public vlx::Listener {

@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "FinishedRun.h"
 #include "SimulatedAmplifier.h"
 #include "TemporaryFolder.h"
 #include "process/ChildProcess.h"
@@ -25,22 +26,6 @@ namespace {
 
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
-
-struct Finished {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
-
-Finished RunProgram(const std::vector<std::string>& arguments,
-                    const std::string& program = VLXCTL_PATH) {
-  ChildProcess process(program, arguments);
-  Finished run;
-  run.exitCode = process.WaitForExit(120s).value_or(-1);
-  run.out = process.Stdout();
-  run.err = process.Stderr();
-  return run;
-}
 
 // Runs vlxctl with all its output on a pseudo-terminal of its own, as in a terminal window.
 Finished RunOnTerminal(const std::vector<std::string>& arguments) {
@@ -98,7 +83,7 @@ int Count(const std::string& text, const std::string& needle) {
 std::string MakeFirmware(const fs::path& folder, int revision) {
   fs::create_directories(folder);
   const Finished made =
-      RunProgram({"--revision", std::to_string(revision), "-o", folder.string()}, VLX750_MKFW_PATH);
+      RunProgram(VLX750_MKFW_PATH, {"--revision", std::to_string(revision), "-o", folder.string()});
   EXPECT_EQ(made.exitCode, 0) << made.err;
   return made.out.substr(0, made.out.find('\n'));
 }
@@ -143,7 +128,7 @@ TEST(VlxctlFirmware, LoadsTheFoldersNewestThenInfoShowsItsRevision) {
   SimulatedAmplifier amplifier({"--rate", "9600", "--revision", "123"});
   ASSERT_TRUE(amplifier.Ready());
 
-  const Finished load = RunProgram(Load(amplifier));
+  const Finished load = RunProgram(VLXCTL_PATH, Load(amplifier));
   EXPECT_EQ(load.exitCode, 0) << load.err;
   EXPECT_TRUE(Has(load.err, "Sending firmware file " + newest + " to VLX750")) << load.err;
   EXPECT_TRUE(Has(load.err, "VLX750 firmware load is complete")) << load.err;
@@ -153,7 +138,8 @@ TEST(VlxctlFirmware, LoadsTheFoldersNewestThenInfoShowsItsRevision) {
   EXPECT_FALSE(Has(load.err, "\r")) << load.err;
   EXPECT_EQ(load.out, "");
 
-  const Finished info = RunProgram({"--port", amplifier.Link(), "--timeout", "20", "info"});
+  const Finished info =
+      RunProgram(VLXCTL_PATH, {"--port", amplifier.Link(), "--timeout", "20", "info"});
   EXPECT_EQ(info.exitCode, 0) << info.err;
   EXPECT_TRUE(Has(info.out, "Revision:      01.24")) << info.out;
   EXPECT_TRUE(Has(info.out, "Line speed:    9600 bit/s")) << info.out;
@@ -179,7 +165,7 @@ TEST(VlxctlFirmware, ASilentLoaderEndsInFailure) {
   SimulatedAmplifier amplifier({"--revision", "123", "--silent-from-packet", "100"});
   ASSERT_TRUE(amplifier.Ready());
 
-  const Finished load = RunProgram(Load(amplifier, file));
+  const Finished load = RunProgram(VLXCTL_PATH, Load(amplifier, file));
   EXPECT_EQ(load.exitCode, 1) << load.err;
   EXPECT_TRUE(Has(load.err, "Error code 0xE2000048: ")) << load.err;
   EXPECT_TRUE(Has(load.err, "VLX750 verification failed. Reload VLX750.")) << load.err;
@@ -192,7 +178,7 @@ TEST(VlxctlFirmware, RejectedPacketsAreCountedAndTheLoadGoesOn) {
   SimulatedAmplifier amplifier({"--revision", "123", "--reject-packets", "3"});
   ASSERT_TRUE(amplifier.Ready());
 
-  const Finished load = RunProgram(Load(amplifier, file));
+  const Finished load = RunProgram(VLXCTL_PATH, Load(amplifier, file));
   EXPECT_EQ(load.exitCode, 0) << load.err;
   EXPECT_TRUE(Has(load.err,
                   "Total number of retries was 3\n"
@@ -205,11 +191,12 @@ TEST(VlxctlFirmware, AFileNamedOtherwiseIsRefusedBeforeAnythingIsSent) {
   TemporaryFolder root("vlxctl-firmware-name");
   const fs::path file = root.Path() / "firmware.hex";
   fs::copy_file(MakeFirmware(root.Path(), 124), file);
-  const Finished load = RunProgram({"--port", "/dev/null", "firmware", "load", file.string()});
+  const Finished load =
+      RunProgram(VLXCTL_PATH, {"--port", "/dev/null", "firmware", "load", file.string()});
   EXPECT_EQ(load.exitCode, 1);
   EXPECT_TRUE(Has(load.err, "is not named as a firmware file")) << load.err;
 
-  const Finished usage = RunProgram({"firmware", "load", "--retry-limit", "3"});
+  const Finished usage = RunProgram(VLXCTL_PATH, {"firmware", "load", "--retry-limit", "3"});
   EXPECT_EQ(usage.exitCode, 2) << usage.err;
 }
 
@@ -231,7 +218,7 @@ TEST(VlxctlFirmware, CtrlCBeforeTheTransferStopsTheLoad) {
   EXPECT_TRUE(Has(load.Stderr(), "Error code 0x000004C7: ")) << load.Stderr();
   EXPECT_FALSE(Has(load.Stderr(), "Sending firmware file")) << load.Stderr();
 
-  const Finished again = RunProgram(Load(amplifier, file));
+  const Finished again = RunProgram(VLXCTL_PATH, Load(amplifier, file));
   EXPECT_EQ(again.exitCode, 0) << again.err;
 }
 
@@ -263,7 +250,7 @@ TEST(VlxctlFirmware, CtrlCDuringTheTransferWarnsAndASecondAbandons) {
   }
   amplifier.Process().Signal(SIGHUP);  // power cycle: the half-written image does not start
   std::this_thread::sleep_for(500ms);
-  const Finished again = RunProgram(Load(amplifier, file));
+  const Finished again = RunProgram(VLXCTL_PATH, Load(amplifier, file));
   EXPECT_EQ(again.exitCode, 0) << again.err;
   EXPECT_TRUE(Has(again.err, "VLX750 firmware load is complete")) << again.err;
 }

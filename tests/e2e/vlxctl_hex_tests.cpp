@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "FinishedRun.h"
 #include "TemporaryFolder.h"
 #include "process/ChildProcess.h"
 #include "support/CaseNames.h"
@@ -16,21 +17,6 @@ namespace vlx::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-struct Finished {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
-
-Finished RunProgram(const std::string& program, const std::vector<std::string>& arguments) {
-  ChildProcess process(program, arguments);
-  Finished run;
-  run.exitCode = process.WaitForExit(30s).value_or(-1);
-  run.out = process.Stdout();
-  run.err = process.Stderr();
-  return run;
-}
 
 bool Has(const std::string& text, const std::string& needle) {
   return text.find(needle) != std::string::npos;

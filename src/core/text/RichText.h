@@ -48,15 +48,21 @@ struct RichTextRun {
 
 enum class RichTextAlignment { kLeft, kCentre, kRight, kJustify };
 
-struct RichParagraph {
-  std::vector<RichTextRun> runs;
+// How a paragraph is laid out. Indents and spacing in twips (1/1440 inch); the first-line indent
+// is relative to the left.
+struct RichParagraphFormat {
   RichTextAlignment alignment = RichTextAlignment::kLeft;
-  // Indents and spacing in twips (1/1440 inch); the first-line indent is relative to the left.
   int leftIndent = 0;
   int rightIndent = 0;
   int firstLineIndent = 0;
   int spaceBefore = 0;
   int spaceAfter = 0;
+
+  bool operator==(const RichParagraphFormat&) const = default;
+};
+
+struct RichParagraph : RichParagraphFormat {
+  std::vector<RichTextRun> runs;
 
   // The paragraph's text without formatting.
   std::string PlainText() const;

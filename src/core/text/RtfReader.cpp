@@ -124,15 +124,6 @@ RtfReading ReadPlainText(std::string_view bytes) {
 
 enum class Destination { kText, kSkip, kFontTable, kColourTable, kFieldInstruction };
 
-struct ParagraphFormat {
-  RichTextAlignment alignment = RichTextAlignment::kLeft;
-  int leftIndent = 0;
-  int rightIndent = 0;
-  int firstLineIndent = 0;
-  int spaceBefore = 0;
-  int spaceAfter = 0;
-};
-
 // What a group inherits from its parent and restores on its close: where its text goes, the
 // character and paragraph formatting, the \uc count and the field it belongs to.
 struct GroupState {
@@ -151,7 +142,7 @@ struct GroupState {
   // result this text is (its link).
   int field = -1;
   int linkField = -1;
-  ParagraphFormat paragraph;
+  RichParagraphFormat paragraph;
 };
 
 // An open \field: its instruction, and the link taken from it once the result begins.
@@ -805,13 +796,8 @@ Field* RtfParser::FieldAt(int index) {
 
 void RtfParser::EndParagraph() {
   FlushSurrogate();
-  const ParagraphFormat& format = stack_.empty() ? ParagraphFormat{} : Top().paragraph;
-  paragraph_.alignment = format.alignment;
-  paragraph_.leftIndent = format.leftIndent;
-  paragraph_.rightIndent = format.rightIndent;
-  paragraph_.firstLineIndent = format.firstLineIndent;
-  paragraph_.spaceBefore = format.spaceBefore;
-  paragraph_.spaceAfter = format.spaceAfter;
+  static_cast<RichParagraphFormat&>(paragraph_) =
+      stack_.empty() ? RichParagraphFormat{} : Top().paragraph;
   text_.paragraphs.push_back(std::move(paragraph_));
   paragraph_ = {};
   trailingCellTab_ = false;
