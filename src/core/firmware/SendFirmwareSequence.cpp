@@ -1,6 +1,7 @@
 #include "firmware/SendFirmwareSequence.h"
 
 #include "link/Clock.h"
+#include "link/ContactStates.h"
 #include "link/EstablishContactMachine.h"
 #include "model/AppSettings.h"
 #include "model/DeviceFacts.h"
@@ -49,7 +50,7 @@ LoadOutcome SendFirmwareSequence::CheckAndLoad(const std::string& folder,
     return LoadOutcome::kNotRun;
   }
   const std::uint32_t stateBefore = app_.deviceState.Get();
-  SetAmplifierSpeed(kLoadBitRate);
+  SetAmplifierSpeed(kLoaderBitRate);  // every load runs at the loader's rate
   app_.SetAvailableFirmware(firmware.revision, firmware.path);
 
   const LoadOutcome outcome = host_.RunLoad();

@@ -32,9 +32,6 @@ class SendFirmwareHost {
 
 class SendFirmwareSequence {
  public:
-  // The rate of the amplifier's loader, at which every load runs.
-  static constexpr std::uint32_t kLoadBitRate = 38400;
-
   SendFirmwareSequence(AppSettings& app, SendFirmwareHost& host) : app_(app), host_(host) {}
 
   // Sends `firmware` (no path: none was found), naming `folder` as where it comes from. Boxes
