@@ -144,6 +144,9 @@ constexpr auto kStrings = std::to_array<KeyedText>({
     {1120, "%s firmware load was cancelled before the transfer began"},
     {1121, "Remove power and retry firmware load"},
     {1122, "%s firmware load was abandoned"},
+    {1240,
+     "The fault table's next index 0x%02X is outside 0 to 127: all records are listed from 127 "
+     "down to 0"},
     {57345, "Ready"},
 });
 static_assert(IsStrictlyAscending(kStrings), "string table ids must ascend without repeats");

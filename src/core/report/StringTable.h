@@ -145,6 +145,7 @@ constexpr std::uint32_t kFaultTableSavedOn = 136;
 constexpr std::uint32_t kFaultTableFileFilter = 131;
 constexpr std::uint32_t kFaultTableErrorCaption = 145;  // "Fault Table Error"
 constexpr std::uint32_t kFaultTableWriteErrorCaption = 152;
+constexpr std::uint32_t kFaultNextIndexOutOfRange = 1240;
 // Operate page.
 constexpr std::uint32_t kOn = 130;       // "ON"
 constexpr std::uint32_t kOff = 146;      // "OFF"
