@@ -26,7 +26,7 @@ enum class AmplifierMode {
   kResetting,    // after the last packet, deaf and mute until the firmware runs (or, from a bad
                  // image, the loader takes over again)
   kReloading,    // after "^rpm;", deaf and mute while the firmware reloads its settings; it comes
-                 // back at the rate they hold
+                 // back in standby at the rate they hold
 };
 
 // The amplifier's side of the serial protocol: frames what reaches its UART with the receiver of
