@@ -143,6 +143,37 @@ bool ParseLoader(Options& o, std::string_view v) {
   return true;
 }
 
+// "KIND:COMMAND" or "KIND:COMMAND:SKIP": a fault on the replies to every command that starts with
+// COMMAND, from the (SKIP+1)th on.
+bool ParseCommandFault(Options& o, std::string_view v) {
+  using Kind = FrameFault::Kind;
+  static const std::map<std::string_view, Kind> kKinds = {{"silence", Kind::kNoAnswer},
+                                                          {"garbage", Kind::kGarbage},
+                                                          {"short-garbage", Kind::kShortGarbage},
+                                                          {"one-byte-short", Kind::kOneByteShort},
+                                                          {"lower-case", Kind::kLowerCase}};
+  const auto colon = v.find(':');
+  if (colon == std::string_view::npos) {
+    return false;
+  }
+  const auto kind = kKinds.find(v.substr(0, colon));
+  std::string_view command = v.substr(colon + 1);
+  CommandFault fault;
+  if (const auto second = command.find(':'); second != std::string_view::npos) {
+    if (!ParseNumber(command.substr(second + 1), kMaxCount, fault.skip)) {
+      return false;
+    }
+    command = command.substr(0, second);
+  }
+  if (kind == kKinds.end() || command.empty()) {
+    return false;
+  }
+  fault.kind = kind->second;
+  fault.command = command;
+  o.amplifier.faults.commands.push_back(fault);
+  return true;
+}
+
 bool ParseNoise(Options& o, std::string_view v) {
   std::uint32_t atMs = 0;
   std::uint32_t length = 0;
@@ -195,6 +226,36 @@ const std::map<std::string_view, ValueOption>& ValueOptions() {
       {"--reply-delay", FaultNumber(kMaxReplyDelayMs, &Faults::replyDelayMs)},
       {"--processing-delay", Number(kMaxReplyDelayMs, &AmplifierConfig::processingDelayMs)},
       {"--reset-time", Number(kMaxReplyDelayMs, &AmplifierConfig::resetMs)},
+      {"--reload-time", Number(kMaxReplyDelayMs, &AmplifierConfig::reloadMs)},
+      {"--reload-rate",
+       [](Options& o, std::string_view v) {
+         std::uint32_t rate = 0;
+         if (!ParseNumber(v, kMaxCount, rate) || !IsLineRate(rate)) {
+           return false;
+         }
+         o.amplifier.faults.reload.rate = rate;
+         return true;
+       }},
+      {"--next-index",
+       [](Options& o, std::string_view v) {
+         std::uint32_t index = 0;
+         if (!ParseNumber(v, 0xFF, index)) {
+           return false;
+         }
+         o.amplifier.nextIndex = static_cast<std::uint8_t>(index);
+         return true;
+       }},
+      {"--load-eeprom",
+       [](Options& o, std::string_view v) {
+         o.loadEepromPath = v;
+         return !v.empty();
+       }},
+      {"--dump-eeprom",
+       [](Options& o, std::string_view v) {
+         o.dumpEepromPath = v;
+         return !v.empty();
+       }},
+      {"--command-fault", ParseCommandFault},
       {"--seed", FaultNumber(kMaxCount, &Faults::seed)},
       {"--no-answer", Frame(FrameFault::Kind::kNoAnswer)},
       {"--reject", Frame(FrameFault::Kind::kReject)},
@@ -245,6 +306,7 @@ const std::map<std::string_view, std::function<void(Options&)>>& FlagOptions() {
       {"--pace", [](Options& o) { o.pace = true; }},
       {"--silent", [](Options& o) { o.amplifier.faults.silent = true; }},
       {"--no-boot", [](Options& o) { o.amplifier.faults.boot.noBoot = true; }},
+      {"--silent-after-reload", [](Options& o) { o.amplifier.faults.reload.silent = true; }},
       {"--verbose", [](Options& o) { o.verbose = true; }},
       {"--help", [](Options& o) { o.help = true; }},
   };
@@ -309,6 +371,12 @@ std::string_view Usage() {
          "                         (default 3000)\n"
          "  --packet-time US       the loader's time to judge a packet, in microseconds\n"
          "                         (default 200)\n"
+         "  --reload-time MS       time from \"^rpm;\" until the amplifier listens again, at the\n"
+         "                         rate its settings hold (default 60)\n"
+         "  --load-eeprom FILE     take the EEPROM's contents from FILE: 1024 bytes, banks 0 to 3\n"
+         "                         (default: made up from the serial number and the rate)\n"
+         "  --dump-eeprom FILE     write the EEPROM's contents to FILE on exit, in that form\n"
+         "  --next-index N         put N (0..255) in the fault ring's next index (bank 0, 0xFE)\n"
          "  --loader KIND          how the bootstrap loader takes the fill byte \";\": standard\n"
          "                         (it fills the 68-byte packet like any byte) or resync-n (a\n"
          "                         \";\" followed by 2 ms of quiet is answered \"N\" at once and\n"
@@ -327,6 +395,14 @@ std::string_view Usage() {
          "  --cut-reply N:K        send only the first K bytes of the reply to frame N\n"
          "  --replace-reply N:TEXT send TEXT instead of the reply to frame N\n"
          "  --noise MS:LEN         send LEN bytes of noise MS milliseconds after start\n"
+         "  --command-fault KIND:COMMAND[:SKIP]\n"
+         "                         shape the reply to every command that starts with COMMAND,\n"
+         "                         after the first SKIP of them: silence, garbage (as many\n"
+         "                         bytes, no \";\"), short-garbage (three bytes and \";\"),\n"
+         "                         one-byte-short (the byte before the checksum lost) or\n"
+         "                         lower-case\n"
+         "  --silent-after-reload  after \"^rpm;\" never listen or answer again (until SIGHUP)\n"
+         "  --reload-rate RATE     after \"^rpm;\" come back at RATE instead\n"
          "\n"
          "Loader faults (packets are the 68-byte frames the loader gathers after \"D\", counted\n"
          "from 1, fill bytes included):\n"
@@ -349,7 +425,12 @@ std::string_view Usage() {
          "Signals: SIGUSR1 pulls the adapter out, SIGUSR2 plugs it back in (new terminal, link\n"
          "re-pointed, path printed again); SIGHUP switches the mains off and on (the firmware\n"
          "image is kept: a good one starts, a bad one leaves the amplifier in its loader);\n"
-         "SIGTERM or SIGINT remove the link and exit.\n"
+         "SIGTERM or SIGINT remove the link, write the --dump-eeprom file and exit.\n"
+         "\n"
+         "EEPROM: bank 0 0x00..0xDF holds the settings (the rate at 0x0F: 0..3 for 4800..38400),\n"
+         "the banner from 0x50, the unit data at 0xE0..0xEF and the fault ring's next index at\n"
+         "0xFE; banks 1 to 3 hold the ring of 128 six-byte records. \"^EW\" writes only bank 0\n"
+         "0x00..0xEF; other writes, bad checksums and blocks past a bank's end get \"?;\".\n"
          "\n"
          "The amplifier starts with a good image of its revision. A loaded image runs after the\n"
          "reset when its big-endian words at 0x000800..0x01FD7F sum to 0 modulo 65536, and\n"

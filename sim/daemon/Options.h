@@ -11,6 +11,8 @@ namespace vlxsim {
 struct Options {
   std::string linkPath = "/tmp/vlx750-sim";
   AmplifierConfig amplifier;
+  std::string loadEepromPath;  // the EEPROM's contents come from here...
+  std::string dumpEepromPath;  // ...and go here on exit (raw, 1024 bytes, bank 0 first)
   bool pace = false;
   bool verbose = false;
   bool help = false;

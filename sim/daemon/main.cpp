@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "EepromFile.h"
 #include "InputPacer.h"
 #include "Options.h"
 #include "PtyEndpoint.h"
@@ -105,14 +106,25 @@ class Daemon {
       if (!Step(error)) {
         std::cerr << "vlx750-sim: " << error << '\n';
         link_.RemoveIfOurs();
+        DumpEeprom();
         return kExitFailure;
       }
     }
     link_.RemoveIfOurs();
-    return 0;
+    return DumpEeprom() ? 0 : kExitFailure;
   }
 
  private:
+  bool DumpEeprom() const {
+    std::string error;
+    if (options_.dumpEepromPath.empty() ||
+        DumpEepromFile(options_.dumpEepromPath, amplifier_.Eeprom().Dump(), error)) {
+      return true;
+    }
+    std::cerr << "vlx750-sim: " << error << '\n';
+    return false;
+  }
+
   bool PlugIn(std::string& error) {
     pty_ = PtyEndpoint::Open(error);
     if (!pty_ || !link_.PointAt(pty_->SlavePath(), error)) {
@@ -290,6 +302,14 @@ int main(int argc, char** argv) {
   if (options.help) {
     std::cout << vlxsim::Usage();
     return 0;
+  }
+  if (!options.loadEepromPath.empty()) {
+    std::string bytes;
+    if (!vlxsim::LoadEepromFile(options.loadEepromPath, bytes, error)) {
+      std::cerr << "vlx750-sim: " << error << '\n';
+      return vlxsim::kExitUsage;
+    }
+    options.amplifier.eeprom = std::move(bytes);
   }
   if (!vlxsim::InstallSignals(error)) {
     std::cerr << "vlx750-sim: " << error << '\n';

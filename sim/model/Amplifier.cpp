@@ -1,5 +1,7 @@
 #include "Amplifier.h"
 
+#include "EepromCommands.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -11,10 +13,17 @@ namespace {
 
 constexpr std::string_view kUnknownCommandReply = "?;";
 
-// "^brpN;" selects the rate by its digit.
-constexpr std::array<std::uint32_t, 4> kRateBySelector = {4800, 9600, 19200, 38400};
-
 constexpr std::uint64_t kMicrosPerMs = 1000;
+
+EepromStore InitialEeprom(const AmplifierConfig& config, std::uint32_t rate) {
+  EepromStore eeprom =
+      config.eeprom ? EepromStore(*config.eeprom) : EepromStore::Factory(config.serialNumber, rate);
+  if (config.nextIndex) {
+    eeprom.Write(0, EepromStore::kNextIndexAddress,
+                 std::string(1, static_cast<char>(*config.nextIndex)));
+  }
+  return eeprom;
+}
 
 }  // namespace
 
@@ -25,6 +34,7 @@ Amplifier::Amplifier(AmplifierConfig config)
       operatingRate_(IsLineRate(config.operatingRate) ? config.operatingRate : kLoaderRate),
       faults_(config.faults),
       images_(config.revision),
+      eeprom_(InitialEeprom(config, operatingRate_)),
       revision_(config.revision),
       loader_(config.loader, images_),
       operatingText_(";"),
@@ -54,6 +64,13 @@ void Amplifier::BuildOperatingCommands() {
     Enter(AmplifierMode::kLoader);
     return std::nullopt;
   });
+  t.AddPrefix("^ER", [this](std::string_view command) {
+    return AnswerEepromRead(eeprom_, command).value_or(std::string(kUnknownCommandReply));
+  });
+  t.AddPrefix("^EW", [this](std::string_view command) {
+    return AnswerEepromWrite(eeprom_, command).value_or(std::string(kUnknownCommandReply));
+  });
+  t.Add("^rpm;", [this](std::string_view) { return Reload(); });
 }
 
 void Amplifier::BuildLoaderCommands() {
@@ -73,8 +90,17 @@ void Amplifier::BuildLoaderCommands() {
 }
 
 std::uint32_t Amplifier::Rate() const {
-  return mode_ == AmplifierMode::kOperating || mode_ == AmplifierMode::kResetting ? operatingRate_
-                                                                                  : kLoaderRate;
+  switch (mode_) {
+    case AmplifierMode::kOperating:
+    case AmplifierMode::kResetting:
+    case AmplifierMode::kReloading:
+      return operatingRate_;
+    case AmplifierMode::kOff:
+    case AmplifierMode::kLoader:
+    case AmplifierMode::kDownloading:
+      break;
+  }
+  return kLoaderRate;
 }
 
 void Amplifier::Enter(AmplifierMode mode) {
@@ -82,6 +108,8 @@ void Amplifier::Enter(AmplifierMode mode) {
     operate_ = false;  // it comes on in standby
   } else if (mode == AmplifierMode::kResetting) {
     resetEndsMicros_ = nowMicros_ + std::uint64_t{config_.resetMs} * kMicrosPerMs;
+  } else if (mode == AmplifierMode::kReloading) {
+    resetEndsMicros_ = nowMicros_ + std::uint64_t{config_.reloadMs} * kMicrosPerMs;
   }
   mode_ = mode;
   ClearInput();
@@ -114,6 +142,9 @@ std::vector<Transmission> Amplifier::Advance(std::uint64_t nowMicros) {
   nowMicros_ = std::max(nowMicros_, nowMicros);
   if (mode_ == AmplifierMode::kResetting && nowMicros_ >= resetEndsMicros_) {
     Boot(AmplifierMode::kOperating, faults_.Current().boot);
+  } else if (mode_ == AmplifierMode::kReloading && nowMicros_ >= resetEndsMicros_ &&
+             !faults_.Current().reload.silent) {
+    EndReload();
   }
   std::vector<Transmission> out;
   if (mode_ == AmplifierMode::kDownloading) {
@@ -130,7 +161,8 @@ std::vector<Transmission> Amplifier::Advance(std::uint64_t nowMicros) {
 
 std::optional<std::uint64_t> Amplifier::NextWakeMicros() const {
   std::optional<std::uint64_t> wake;
-  if (mode_ == AmplifierMode::kResetting) {
+  if (mode_ == AmplifierMode::kResetting ||
+      (mode_ == AmplifierMode::kReloading && !faults_.Current().reload.silent)) {
     wake = resetEndsMicros_;
   } else if (mode_ == AmplifierMode::kDownloading) {
     wake = loader_.NextWakeMicros();
@@ -146,7 +178,7 @@ std::vector<Transmission> Amplifier::Receive(std::string_view bytes, std::uint32
   std::vector<Transmission> out = Advance(nowMicros);
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     // Checked per byte: a rate change takes effect right after the command that asked for it.
-    if (mode_ == AmplifierMode::kResetting) {
+    if (mode_ == AmplifierMode::kResetting || mode_ == AmplifierMode::kReloading) {
       continue;
     }
     if (senderRate != Rate()) {
@@ -174,7 +206,7 @@ void Amplifier::Dispatch(std::string_view frame, std::vector<Transmission>& out)
   const std::uint32_t number = faults_.CountFrame();
   std::optional<std::string> reply =
       faults_.Has(number, FrameFault::Kind::kReject) ? Refusal() : Answer(frame);
-  reply = faults_.Shape(number, std::move(reply));
+  reply = faults_.Shape(number, frame, std::move(reply));
   if (reply) {
     const std::uint64_t delayMs =
         std::uint64_t{config_.processingDelayMs} + faults_.Current().replyDelayMs;
@@ -195,7 +227,7 @@ void Amplifier::DispatchPacket(const Loader::Frame& frame, std::vector<Transmiss
   if (isPacket && frame.packet == packets.loseAck) {
     reply.reset();
   }
-  reply = faults_.Shape(number, std::move(reply));
+  reply = faults_.Shape(number, {}, std::move(reply));
   if (!reply) {
     return;
   }
@@ -236,6 +268,7 @@ std::optional<std::string> Amplifier::Answer(std::string_view frame) {
       return std::nullopt;
     case AmplifierMode::kDownloading:
     case AmplifierMode::kResetting:
+    case AmplifierMode::kReloading:
       break;
   }
   return std::nullopt;
@@ -250,6 +283,7 @@ std::optional<std::string> Amplifier::Refusal() const {
     case AmplifierMode::kOff:
     case AmplifierMode::kLoader:
     case AmplifierMode::kResetting:
+    case AmplifierMode::kReloading:
       break;
   }
   return std::nullopt;
@@ -297,6 +331,18 @@ std::optional<std::string> Amplifier::SetOperatingRate(std::string_view command)
   }
   operatingRate_ = kRateBySelector[static_cast<std::size_t>(command[4] - '0')];
   return std::nullopt;
+}
+
+std::optional<std::string> Amplifier::Reload() {
+  Enter(AmplifierMode::kReloading);
+  return std::nullopt;
+}
+
+// Only the running rate changes with "^brpN;"; the reload takes the one the settings hold.
+void Amplifier::EndReload() {
+  const std::uint32_t rate = faults_.Current().reload.rate;
+  operatingRate_ = IsLineRate(rate) ? rate : eeprom_.SettingsRate();
+  Enter(AmplifierMode::kOperating);
 }
 
 std::optional<std::string> Amplifier::SetOperate(std::string_view command) {

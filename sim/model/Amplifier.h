@@ -8,6 +8,7 @@
 
 #include "AmplifierConfig.h"
 #include "CommandTable.h"
+#include "EepromStore.h"
 #include "FaultInjector.h"
 #include "ImageStore.h"
 #include "Line.h"
@@ -24,6 +25,8 @@ enum class AmplifierMode {
   kDownloading,  // its loader takes the packets of a download
   kResetting,    // after the last packet, deaf and mute until the firmware runs (or, from a bad
                  // image, the loader takes over again)
+  kReloading,    // after "^rpm;", deaf and mute while the firmware reloads its settings; it comes
+                 // back in standby at the rate they hold
 };
 
 // The amplifier's side of the serial protocol: frames what reaches its UART with the receiver of
@@ -57,6 +60,9 @@ class Amplifier {
   // The program memory, which the loader writes and which survives resets and power cycles.
   const ImageStore& Images() const { return images_; }
   ImageStore& Images() { return images_; }
+  // The EEPROM, which "^ER" reads, "^EW" writes and "^rpm;" reloads the settings from.
+  const EepromStore& Eeprom() const { return eeprom_; }
+  EepromStore& Eeprom() { return eeprom_; }
 
   // Mains off and on again at nowMicros: whatever was going on is lost; the amplifier comes up as
   // configured (operating, or off) if its image is good, else it waits in its loader.
@@ -89,15 +95,18 @@ class Amplifier {
   std::string RevisionReply() const;
   std::optional<std::string> SetOperatingRate(std::string_view command);
   std::optional<std::string> SetOperate(std::string_view command);
+  std::optional<std::string> Reload();
+  void EndReload();
 
   AmplifierConfig config_;
   AmplifierMode mode_;
   bool operate_;
   std::uint32_t operatingRate_;
   std::uint64_t nowMicros_ = 0;
-  std::uint64_t resetEndsMicros_ = 0;
+  std::uint64_t resetEndsMicros_ = 0;  // of a reset or a reload
   FaultInjector faults_;
   ImageStore images_;
+  EepromStore eeprom_;
   std::uint16_t revision_;
   Loader loader_;
   TextAssembler operatingText_;

@@ -19,16 +19,32 @@ enum class PowerMode { kOperating, kOff };
 // What can happen to the frame the amplifier received as number `frame`, or to its reply.
 struct FrameFault {
   enum class Kind {
-    kNoAnswer,     // the frame acts, but its reply never leaves
-    kReject,       // the frame is refused unread: "N" from the downloading loader, "?;" while
-                   // operating, nothing from the idle loader
-    kDropByte,     // byte `byte` of the reply is lost
-    kCorruptByte,  // byte `byte` of the reply arrives as another byte (see Faults)
-    kCutAfter,     // only the first `byte` bytes of the reply leave, the terminator among the lost
-    kReplace,      // `bytes` leave instead of the reply, even where the frame has no reply
+    kNoAnswer,      // the frame acts, but its reply never leaves
+    kReject,        // the frame is refused unread: "N" from the downloading loader, "?;" while
+                    // operating, nothing from the idle loader
+    kDropByte,      // byte `byte` of the reply is lost
+    kCorruptByte,   // byte `byte` of the reply arrives as another byte (see Faults)
+    kCutAfter,      // only the first `byte` bytes of the reply leave, the terminator among the lost
+    kReplace,       // `bytes` leave instead of the reply, even where the frame has no reply
+    kGarbage,       // as many made-up bytes as the reply had leave instead, without a terminator
+    kShortGarbage,  // three made-up bytes and ";" leave instead of the reply
+    kOneByteShort,  // the byte before the reply's checksum (its two hex digits) is lost, the
+                    // checksum and ";" arrive: "^ER" data one byte short
+    kLowerCase,     // the reply leaves in lower case, its echo and hex digits too
   };
   std::uint32_t frame = 0;
   Kind kind = Kind::kNoAnswer;
+  std::size_t byte = 0;
+  std::string bytes;
+};
+
+// A fault on the replies to a command, whatever frame it comes in: every command that starts with
+// `command` ("^ER", "^EW005006", "^rpm;"), after the first `skip` of them, has its reply shaped
+// as a frame fault of `kind` would (`byte` and `bytes` as there). kReject does not apply here.
+struct CommandFault {
+  std::string command;
+  FrameFault::Kind kind = FrameFault::Kind::kNoAnswer;
+  std::uint32_t skip = 0;
   std::size_t byte = 0;
   std::string bytes;
 };
@@ -58,6 +74,13 @@ struct BootFaults {
   bool noBoot = false;                    // stays in its loader whatever the image
 };
 
+// What the amplifier does when it has reloaded its settings after "^rpm;", instead of coming
+// back at the rate its settings hold.
+struct ReloadFaults {
+  std::uint32_t rate = 0;  // comes back at this rate (0: the settings' rate)
+  bool silent = false;     // stays deaf and mute until the mains go off
+};
+
 // Unprompted bytes from the amplifier: `length` bytes sent at model time `atMs`.
 struct NoiseBurst {
   std::uint64_t atMs = 0;
@@ -77,10 +100,12 @@ struct Faults {
   bool silent = false;             // commands still act, but no reply leaves the amplifier
   std::uint32_t replyDelayMs = 0;  // slow replies: added to the processing delay
   std::vector<FrameFault> frames;
+  std::vector<CommandFault> commands;
   std::vector<NoiseBurst> noise;
   std::uint32_t seed = 1;
   PacketFaults packets;
   BootFaults boot;
+  ReloadFaults reload;
 };
 
 // How the bootstrap loader takes the fill bytes (";") the program sends to find the start of a
@@ -102,6 +127,11 @@ struct AmplifierConfig {
   Faults faults;
   std::uint32_t processingDelayMs = 2;  // time the firmware takes to answer a command
   std::uint32_t resetMs = 3000;         // from the last packet's "B" until it runs its firmware
+  std::uint32_t reloadMs = 60;          // from "^rpm;" until it listens again
+  // The EEPROM's contents, kSize bytes (none: the factory contents for the serial number and
+  // the operating rate), and a next index of the fault ring to put in them.
+  std::optional<std::string> eeprom;
+  std::optional<std::uint8_t> nextIndex;
   std::uint32_t packetProcessingMicros = 200;  // time the loader takes to judge a packet
   LoaderKind loader = LoaderKind::kFramesFillBytes;
 };

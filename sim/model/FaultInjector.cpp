@@ -33,6 +33,7 @@ std::uint64_t Salt(std::uint64_t a, std::uint64_t b) {
 void FaultInjector::Set(Faults faults) {
   faults_ = std::move(faults);
   frameCount_ = 0;
+  commandMatches_.assign(faults_.commands.size(), 0);
   noiseSent_.assign(faults_.noise.size(), false);
 }
 
@@ -41,7 +42,7 @@ bool FaultInjector::Has(std::uint32_t frame, FrameFault::Kind kind) const {
                      [&](const FrameFault& f) { return f.frame == frame && f.kind == kind; });
 }
 
-std::optional<std::string> FaultInjector::Shape(std::uint32_t frame,
+std::optional<std::string> FaultInjector::Shape(std::uint32_t frame, std::string_view command,
                                                 std::optional<std::string> reply) {
   if (faults_.silent || Has(frame, FrameFault::Kind::kNoAnswer)) {
     return std::nullopt;
@@ -57,32 +58,75 @@ std::optional<std::string> FaultInjector::Shape(std::uint32_t frame,
     }
   }
   for (const FrameFault& fault : faults_.frames) {
-    if (fault.frame != frame) {
+    if (fault.frame == frame) {
+      reply = Apply(fault, std::move(reply));
+    }
+  }
+  for (std::size_t i = 0; i < faults_.commands.size(); ++i) {
+    const CommandFault& fault = faults_.commands[i];
+    if (command.empty() || !command.starts_with(fault.command) ||
+        commandMatches_[i]++ < fault.skip || fault.kind == FrameFault::Kind::kReject) {
       continue;
     }
-    if (fault.kind == FrameFault::Kind::kReplace) {
-      reply = fault.bytes;
-      continue;
-    }
-    if (!reply || fault.byte >= reply->size()) {
-      continue;
-    }
-    switch (fault.kind) {
-      case FrameFault::Kind::kDropByte:
-        reply->erase(fault.byte, 1);
-        break;
-      case FrameFault::Kind::kCorruptByte:
-        (*reply)[fault.byte] = Corrupt((*reply)[fault.byte], Salt(frame, fault.byte));
-        break;
-      case FrameFault::Kind::kCutAfter:
-        reply->resize(fault.byte);
-        break;
-      default:
-        break;
-    }
+    reply = Apply({frame, fault.kind, fault.byte, fault.bytes}, std::move(reply));
   }
   if (reply && reply->empty()) {
     return std::nullopt;
+  }
+  return reply;
+}
+
+std::optional<std::string> FaultInjector::Apply(const FrameFault& fault,
+                                                std::optional<std::string> reply) const {
+  const std::uint64_t salt = Salt(fault.frame, fault.byte);
+  switch (fault.kind) {
+    case FrameFault::Kind::kNoAnswer:
+      return std::nullopt;
+    case FrameFault::Kind::kReplace:
+      return fault.bytes;
+    case FrameFault::Kind::kReject:
+      return reply;
+    default:
+      break;
+  }
+  if (!reply) {
+    return reply;
+  }
+  switch (fault.kind) {
+    case FrameFault::Kind::kDropByte:
+      if (fault.byte < reply->size()) {
+        reply->erase(fault.byte, 1);
+      }
+      break;
+    case FrameFault::Kind::kCorruptByte:
+      if (fault.byte < reply->size()) {
+        (*reply)[fault.byte] = Corrupt((*reply)[fault.byte], salt);
+      }
+      break;
+    case FrameFault::Kind::kCutAfter:
+      if (fault.byte < reply->size()) {
+        reply->resize(fault.byte);
+      }
+      break;
+    case FrameFault::Kind::kGarbage:
+      return Garbage(salt, reply->size());
+    case FrameFault::Kind::kShortGarbage:
+      return Garbage(salt, 3) + ";";
+    case FrameFault::Kind::kOneByteShort:
+      // "...DDCC;": the DD before the checksum goes.
+      if (reply->size() >= 5) {
+        reply->erase(reply->size() - 5, 2);
+      }
+      break;
+    case FrameFault::Kind::kLowerCase:
+      for (char& c : *reply) {
+        if (c >= 'A' && c <= 'Z') {
+          c = static_cast<char>(c - 'A' + 'a');
+        }
+      }
+      break;
+    default:
+      break;
   }
   return reply;
 }
@@ -112,6 +156,10 @@ std::vector<NoiseBurst> FaultInjector::TakeDueNoise(std::uint64_t nowMs) {
 }
 
 std::string FaultInjector::NoiseBytes(const NoiseBurst& burst) const {
+  return Garbage(burst.atMs, burst.length);
+}
+
+std::string FaultInjector::Garbage(std::uint64_t salt, std::size_t length) const {
   // Every byte value that ends no reply, in order.
   static const std::vector<char> kAllowed = [] {
     std::vector<char> allowed;
@@ -123,9 +171,9 @@ std::string FaultInjector::NoiseBytes(const NoiseBurst& burst) const {
     return allowed;
   }();
   std::string bytes;
-  bytes.reserve(burst.length);
-  for (std::size_t i = 0; i < burst.length; ++i) {
-    bytes.push_back(kAllowed[Mix(faults_.seed, Salt(burst.atMs, i)) % kAllowed.size()]);
+  bytes.reserve(length);
+  for (std::size_t i = 0; i < length; ++i) {
+    bytes.push_back(kAllowed[Mix(faults_.seed, Salt(salt, i)) % kAllowed.size()]);
   }
   return bytes;
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "AmplifierConfig.h"
@@ -24,8 +25,10 @@ class FaultInjector {
   std::uint32_t CountFrame() { return frameCount_++; }
   bool Has(std::uint32_t frame, FrameFault::Kind kind) const;
 
-  // The reply to frame `frame` as it leaves the amplifier; nothing when none leaves.
-  std::optional<std::string> Shape(std::uint32_t frame, std::optional<std::string> reply);
+  // The reply to frame `frame`, the command `command` (empty for the loader's packets), as it
+  // leaves the amplifier; nothing when none leaves. Frame faults apply before command faults.
+  std::optional<std::string> Shape(std::uint32_t frame, std::string_view command,
+                                   std::optional<std::string> reply);
 
   // Noise due by `nowMs`, each burst with its own time; and when the next one falls due.
   std::vector<NoiseBurst> TakeDueNoise(std::uint64_t nowMs);
@@ -34,10 +37,14 @@ class FaultInjector {
 
  private:
   char Corrupt(char byte, std::uint64_t salt) const;
+  // `length` made-up bytes that end no reply, each drawn from the seed and its place.
+  std::string Garbage(std::uint64_t salt, std::size_t length) const;
+  std::optional<std::string> Apply(const FrameFault& fault, std::optional<std::string> reply) const;
 
   Faults faults_;
   std::uint32_t frameCount_ = 0;
   std::uint32_t replyCount_ = 0;
+  std::vector<std::uint32_t> commandMatches_;  // per command fault, the commands it has seen
   std::vector<bool> noiseSent_;
 };
 

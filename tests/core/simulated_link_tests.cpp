@@ -71,6 +71,29 @@ TEST_F(SimulatedLinkTest, AnAnswerOnItsWayDiesWithThePowerAndTheAmplifierComesBa
   ArrivalOf("^RVM01.23;");
 }
 
+TEST_F(SimulatedLinkTest, TheEepromIsReachableBothWaysAndTheReloadEndsOnTime) {
+  bed.link.Eeprom().Write(0, 0x50, std::string("TEST\0", 5));
+  Write("^ER005005AB;");
+  ArrivalOf("^ER00500554455354006B;");
+  Write("^EW005001416E;");
+  ArrivalOf("^EW005001AF;");
+  EXPECT_EQ(bed.link.Eeprom().Read(0, 0x50, 2), "AE");
+  EXPECT_TRUE(bed.link.Eeprom().RefusedWrites().empty());
+
+  // Deaf for 60 ms from the end of "^rpm;": a probe within them is not answered.
+  Write("^rpm;");
+  bed.time.RunFor(30);
+  Write(";");
+  bed.time.RunFor(100);
+  std::array<std::uint8_t, 16> buffer{};
+  std::size_t count = 0;
+  ASSERT_EQ(bed.link.Read(buffer.data(), buffer.size(), count), err::kSuccess);
+  EXPECT_EQ(count, 0u);
+  Write("^sn;");
+  ArrivalOf("^SN1234;");
+  EXPECT_EQ(bed.link.Model().Mode(), vlxsim::AmplifierMode::kOperating);
+}
+
 class SimulatedLoaderLinkTest : public SimulatedLinkTest {
  protected:
   SimulatedLoaderLinkTest() : SimulatedLinkTest(Off()) {}

@@ -12,7 +12,9 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -404,6 +406,73 @@ TEST_F(DaemonTest, InjectsLoaderFaultsFromItsCommandLine) {
   EXPECT_EQ(port.ReadReply(kPatience), "VLX750;");
 }
 
+std::string ReadFile(const std::filesystem::path& path) {
+  std::string bytes;
+  if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
+      bytes.append(buffer, n);
+    }
+    std::fclose(file);
+  }
+  return bytes;
+}
+
+void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  std::fwrite(bytes.data(), 1, bytes.size(), file);
+  std::fclose(file);
+}
+
+TEST_F(DaemonTest, LoadsItsEepromFromAFileAndDumpsItOnExit) {
+  std::string eeprom(1024, '\0');
+  for (std::size_t i = 0; i < eeprom.size(); ++i) {
+    eeprom[i] = static_cast<char>(i * 7);
+  }
+  const auto in = directory_ / "in.eeprom";
+  const auto out = directory_ / "out.eeprom";
+  WriteFile(in, eeprom);
+  SimProcess sim({"--link", LinkPath(), "--load-eeprom", in.string(), "--dump-eeprom", out.string(),
+                  "--next-index", "200", "--command-fault", "silence:^sn"});
+  ASSERT_TRUE(sim.ReadLine()) << sim.ReadAllErrors();
+  Port port(LinkPath());
+  ASSERT_TRUE(port.SetRate(B38400));
+  // The file's bytes, but for the next index the option put in.
+  ASSERT_TRUE(port.Write("^ER00FD0201;"));
+  EXPECT_EQ(port.ReadReply(kPatience), "^ER00FD02EBC84E;");
+  ASSERT_TRUE(port.Write("^EW0000020102FB;"));
+  EXPECT_EQ(port.ReadReply(kPatience), "^EW000002FE;");
+  ASSERT_TRUE(port.Write("^sn;"));
+  EXPECT_EQ(port.ReadReply(milliseconds(300)), "");
+
+  sim.Signal(SIGTERM);
+  EXPECT_EQ(sim.Wait(), 0);
+  eeprom[0xFE] = static_cast<char>(200);
+  eeprom.replace(0, 2, "\x01\x02");
+  EXPECT_EQ(ReadFile(out), eeprom);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(directory_),
+                          std::filesystem::directory_iterator()),
+            2);  // no temporary file left beside the dump
+
+  // A file that is no EEPROM dump is refused before anything starts.
+  WriteFile(in, eeprom + "x");
+  SimProcess refused({"--link", LinkPath(), "--load-eeprom", in.string()});
+  EXPECT_EQ(refused.Wait(), 2);
+  EXPECT_NE(refused.ReadAllErrors().find("not an EEPROM dump"), std::string::npos);
+}
+
+TEST_F(DaemonTest, ComesBackFromTheReloadAtTheRateItIsGiven) {
+  SimProcess sim({"--link", LinkPath(), "--reload-time", "20", "--reload-rate", "9600"});
+  ASSERT_TRUE(sim.ReadLine());
+  Port port(LinkPath());
+  ASSERT_TRUE(port.SetRate(B38400));
+  ASSERT_TRUE(port.Write("^rpm;"));
+  poll(nullptr, 0, 100);
+  ASSERT_TRUE(port.SetRate(B9600));
+  ASSERT_TRUE(port.Write(";"));
+  EXPECT_EQ(port.ReadReply(kPatience), ";");
+}
+
 TEST_F(DaemonTest, RefusesBadOptionsWithUsage) {
   for (const std::vector<std::string>& args : {std::vector<std::string>{"--rate", "57600"},
                                                {"--identity", "vlx1000"},
@@ -420,7 +489,12 @@ TEST_F(DaemonTest, RefusesBadOptionsWithUsage) {
                                                {"--lose-packet", "2:69"},
                                                {"--late-ack", "3"},
                                                {"--boot-rate", "1200"},
-                                               {"--boot-revision", "10000"}}) {
+                                               {"--boot-revision", "10000"},
+                                               {"--next-index", "256"},
+                                               {"--reload-rate", "1200"},
+                                               {"--command-fault", "noise:^ER"},
+                                               {"--command-fault", "garbage:"},
+                                               {"--command-fault", "garbage:^ER:x"}}) {
     SimProcess sim(args);
     EXPECT_EQ(sim.Wait(), 2) << args.front();
     EXPECT_NE(sim.ReadAllErrors().find("Usage: vlx750-sim"), std::string::npos);

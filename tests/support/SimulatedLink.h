@@ -61,6 +61,9 @@ class SimulatedLink final : public SerialDevice {
 
   // The amplifier itself: its mode, its image memory and the revision it runs.
   vlxsim::Amplifier& Model() { return amplifier_; }
+  // Its EEPROM, banks read and written directly: a test sets contents up before a run, compares
+  // them after it and asserts on the writes the amplifier refused.
+  vlxsim::EepromStore& Eeprom() { return amplifier_.Eeprom(); }
 
   bool IsOpen() const { return open_; }
   std::uint32_t Rate() const { return rate_; }
