@@ -3,6 +3,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "ConfigCommand.h"
 #include "ConsoleReporting.h"
 #include "ErrorTexts.h"
 #include "FirmwareCommand.h"
@@ -134,6 +135,29 @@ class FirmwareVerb final : public Verb {
   std::uint32_t retryLimit_ = 0;
 };
 
+class ConfigVerb final : public Verb {
+ public:
+  std::string Name() const override { return "config"; }
+  std::string Summary() const override { return "Show a saved VLX750 configuration file"; }
+  void AddArguments(CLI::App& subcommand) override {
+    CLI::App* show = subcommand.add_subcommand(
+        "show", "Check a configuration file as a restore would and show what it holds");
+    show->add_option("FILE", file_, "The configuration file (.VLXConfig)")->required();
+    show->footer(
+        "Prints the file's header lines, the seal's verdict, the bytes a restore would write\n"
+        "(bank 0, by address) and the power-on banner among them. No port is used.\n"
+        "\n"
+        "Exit codes: 0 the file is sealed and complete, 2 usage error, or a file a restore\n"
+        "would refuse (unreadable, incomplete or altered).\n\n" +
+        subcommand.get_footer());
+    subcommand.require_subcommand(1);
+  }
+  int Run(const CliOptions&) override { return RunConfigShow(file_); }
+
+ private:
+  std::string file_;
+};
+
 }  // namespace
 
 std::vector<std::unique_ptr<Verb>> MakeVerbs() {
@@ -142,6 +166,7 @@ std::vector<std::unique_ptr<Verb>> MakeVerbs() {
   verbs.push_back(std::make_unique<InfoVerb>());
   verbs.push_back(std::make_unique<HexVerb>());
   verbs.push_back(std::make_unique<FirmwareVerb>());
+  verbs.push_back(std::make_unique<ConfigVerb>());
   return verbs;
 }
 

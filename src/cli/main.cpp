@@ -5,14 +5,12 @@
 #include "BuildInfo.h"
 #include "CommandLine.h"
 #include "Verb.h"
-#include "report/DeviceTexts.h"
 
 int main(int argc, char* argv[]) {
   QCoreApplication application(argc, argv);
   // The window's About box and title name the program and its version the same way.
   const std::string version =
-      "vlxctl - " + vlx::ProgramIdentityLine(vlx::build::kFileDescription, vlx::build::kVersion) +
-      "\n" + vlx::build::kLegalCopyright;
+      "vlxctl - " + vlx::build::ProgramRevisionText() + "\n" + vlx::build::kLegalCopyright;
   vlx::cli::CommandLine commandLine(vlx::cli::MakeVerbs(), version);
   vlx::cli::Verb* verb = commandLine.Parse(argc, argv);
   return verb != nullptr ? verb->Run(commandLine.Options()) : commandLine.ExitCode();

@@ -95,3 +95,50 @@ void FakeFileSystem::FailCreationOf(const std::string& path, ErrorCode error) {
 }
 
 }  // namespace vlx::test
+
+namespace vlx::test {
+
+FileOutcome FakeFileSystem::ReadWholeFile(const std::string& path, std::size_t cap,
+                                          std::string& bytes) {
+  bytes.clear();
+  auto failed = [this](const char* step) -> ErrorCode {
+    const auto failure = stepFailures_.find(step);
+    return failure == stepFailures_.end() ? err::kSuccess : failure->second;
+  };
+  const auto file = files_.find(path);
+  if (file == files_.end()) {
+    return {err::kFileNotFound, file_step::kCreate};
+  }
+  for (const char* step : {file_step::kCreate, file_step::kSize, file_step::kRead}) {
+    if (const ErrorCode code = failed(step); code != err::kSuccess) {
+      return {code, step};
+    }
+  }
+  if (file->second.size() > cap) {
+    return {err::kFileTooLarge, file_step::kRead};
+  }
+  bytes = file->second;
+  return {};
+}
+
+FileOutcome FakeFileSystem::ReplaceWholeFile(const std::string& path, std::string_view bytes) {
+  const std::string temporary = path + ".tmp";
+  for (const char* step : {file_step::kCreate, file_step::kWrite, file_step::kFlush,
+                           file_step::kClose, file_step::kMove}) {
+    const auto failure = stepFailures_.find(step);
+    if (failure != stepFailures_.end()) {
+      files_.erase(temporary);
+      return {failure->second, step};
+    }
+    if (step == file_step::kCreate) {
+      files_[temporary].clear();
+    } else if (step == file_step::kWrite) {
+      files_[temporary] = std::string(bytes);
+    }
+  }
+  files_[path] = std::move(files_[temporary]);
+  files_.erase(temporary);
+  return {};
+}
+
+}  // namespace vlx::test

@@ -27,6 +27,8 @@ constexpr ErrorCode kDiskFull = 112;
 constexpr ErrorCode kInsufficientBuffer = 122;
 constexpr ErrorCode kAlreadyExists = 183;
 constexpr ErrorCode kFilenameTooLong = 206;
+// A file is bigger than the program accepts for its kind.
+constexpr ErrorCode kFileTooLarge = 223;
 constexpr ErrorCode kMoreData = 234;
 constexpr ErrorCode kOperationAborted = 995;
 constexpr ErrorCode kCancelled = 1223;

@@ -82,6 +82,7 @@ constexpr auto kSystemTexts = std::to_array<KeyedText>({
     {122, "The data area passed to a system call is too small."},
     {183, "Cannot create a file when that file already exists."},
     {206, "The filename or extension is too long."},
+    {223, "The file size exceeds the limit allowed and cannot be saved."},
     {234, "More data is available."},
     {995,
      "The I/O operation has been aborted because of either a thread exit or an application "

@@ -1,9 +1,11 @@
 #include "settings/FileReplace.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <random>
 
 #include "SystemError.h"
 #include "model/DataFolders.h"
@@ -12,46 +14,77 @@
 namespace vlx {
 namespace {
 
-ErrorCode WriteAll(int file, std::string_view bytes) {
+FileOutcome Failed(const char* step, FileOperation operation, const std::string& path = {}) {
+  return {ErrorCodeFromErrno(errno, operation, path), step};
+}
+
+FileOutcome WriteAll(int file, std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t written = ::write(file, bytes.data(), bytes.size());
     if (written < 0) {
       if (errno == EINTR) {
         continue;
       }
-      return ErrorCodeFromErrno(errno, FileOperation::kWrite);
+      return Failed(file_step::kWrite, FileOperation::kWrite);
     }
     bytes.remove_prefix(static_cast<std::size_t>(written));
   }
   // Synced before the rename, so a crash right after it cannot leave an empty file behind.
-  return ::fsync(file) == 0 ? err::kSuccess : ErrorCodeFromErrno(errno, FileOperation::kWrite);
+  if (::fsync(file) != 0) {
+    return Failed(file_step::kFlush, FileOperation::kWrite);
+  }
+  return {};
+}
+
+// A new name beside `path`, created exclusively, with the replaced file's mode or, for a new
+// file, `newFileMode` under the umask.
+int CreateTemporary(const std::string& path, mode_t newFileMode, std::string& temporary) {
+  struct stat old {};
+  const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : newFileMode;
+  std::random_device seed;
+  std::mt19937 random(seed());
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    temporary = path + ".tmp" + std::to_string(random() % 1000000);
+    const int file = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (file >= 0) {
+      // open() applies the umask; a replaced file keeps exactly the mode it had.
+      if (old.st_mode != 0) {
+        ::fchmod(file, mode);
+      }
+      return file;
+    }
+    if (errno != EEXIST) {
+      return -1;
+    }
+  }
+  return -1;
 }
 
 }  // namespace
 
-ErrorCode ReplaceFile(const std::string& path, std::string_view bytes) {
+FileOutcome ReplaceFile(const std::string& path, std::string_view bytes, unsigned newFileMode) {
   if (const std::string folder = FolderOf(path); !folder.empty()) {
     QtFileSystem files;
     if (const ErrorCode code = CreateFolderPath(files, folder); code != err::kSuccess) {
-      return code;
+      return {code, file_step::kCreate};
     }
   }
-  std::string temporary = path + ".XXXXXX";
-  const int file = ::mkstemp(temporary.data());
+  std::string temporary;
+  const int file = CreateTemporary(path, static_cast<mode_t>(newFileMode), temporary);
   if (file < 0) {
-    return ErrorCodeFromErrno(errno, FileOperation::kWrite, path);
+    return Failed(file_step::kCreate, FileOperation::kWrite, path);
   }
-  ErrorCode code = WriteAll(file, bytes);
-  if (::close(file) != 0 && code == err::kSuccess) {
-    code = ErrorCodeFromErrno(errno, FileOperation::kWrite);
+  FileOutcome outcome = WriteAll(file, bytes);
+  if (::close(file) != 0 && outcome.Succeeded()) {
+    outcome = Failed(file_step::kClose, FileOperation::kWrite);
   }
-  if (code == err::kSuccess && ::rename(temporary.c_str(), path.c_str()) != 0) {
-    code = ErrorCodeFromErrno(errno, FileOperation::kWrite, path);
+  if (outcome.Succeeded() && ::rename(temporary.c_str(), path.c_str()) != 0) {
+    outcome = Failed(file_step::kMove, FileOperation::kWrite, path);
   }
-  if (code != err::kSuccess) {
+  if (!outcome.Succeeded()) {
     ::unlink(temporary.c_str());
   }
-  return code;
+  return outcome;
 }
 
 }  // namespace vlx

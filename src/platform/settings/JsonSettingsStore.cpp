@@ -202,7 +202,9 @@ ErrorCode JsonSettingsStore::SetBadFileAside() {
 
 ErrorCode JsonSettingsStore::Persist(const QJsonObject& root) const {
   const QByteArray bytes = QJsonDocument(root).toJson(QJsonDocument::Indented);
-  return ReplaceFile(path_.toStdString(), std::string_view(bytes.constData(), bytes.size()));
+  // The settings stay the user's own, as they were when a temporary file made them.
+  return ReplaceFile(path_.toStdString(), std::string_view(bytes.constData(), bytes.size()), 0600)
+      .code;
 }
 
 }  // namespace vlx

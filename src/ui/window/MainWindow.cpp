@@ -63,7 +63,7 @@ MainWindow::MainWindow(UiServices& services, StatusRelay& statusRelay,
       // A returning port is tested again only when no dialog waits for the user.
       portWatch_(services.app, services.app.TimerServices(),
                  [] { return QApplication::activeModalWidget() == nullptr; }),
-      identityLine_(ProgramIdentityLine(build::kFileDescription, build::kVersion)) {
+      identityLine_(build::ProgramRevisionText()) {
   setWindowTitle(LoadText(ids::kAppTitle));
   statusLabel_ = new QLabel(LoadText(ids::kReady));
   statusLabel_->setObjectName("statusText");

@@ -1,0 +1,85 @@
+#include "ConfigCommand.h"
+
+#include <cstdio>
+
+#include "CliOptions.h"
+#include "ConsoleReporting.h"
+#include "ErrorTexts.h"
+#include "config/ConfigurationFile.h"
+#include "report/TextFormat.h"
+#include "settings/SystemFileStore.h"
+
+namespace vlx::cli {
+namespace {
+
+constexpr std::uint8_t kBannerFirst = 0x50;
+constexpr std::uint8_t kBannerLength = 8;
+constexpr std::uint8_t kBytesPerRow = 16;
+
+void PrintBytes(const RestorableBytes& bytes) {
+  std::printf("Bytes:            %zu to restore\n", bytes.Count());
+  for (std::uint32_t row = 0; row < 256; row += kBytesPerRow) {
+    std::string line;
+    for (std::uint32_t address = row; address < row + kBytesPerRow; ++address) {
+      const auto at = static_cast<std::uint8_t>(address);
+      line += bytes.Has(at) ? FormatText(" %02X", {bytes.At(at)}) : std::string(" --");
+    }
+    if (line.find_first_not_of(" -") != std::string::npos) {
+      std::printf("  0x%02X:%s\n", row, line.c_str());
+    }
+  }
+}
+
+// The banner as the amplifier would show it after a restore: up to its first 0 byte, empty when
+// its first byte is 0xFF; unknown when the file does not hold all of its bytes.
+void PrintBanner(const RestorableBytes& bytes) {
+  std::string banner;
+  for (std::uint8_t i = 0; i < kBannerLength; ++i) {
+    const auto at = static_cast<std::uint8_t>(kBannerFirst + i);
+    if (!bytes.Has(at)) {
+      std::printf("Banner:           not in the file\n");
+      return;
+    }
+    if (bytes.At(at) == 0 || (i == 0 && bytes.At(at) == 0xFF)) {
+      break;
+    }
+    banner += static_cast<char>(bytes.At(at));
+  }
+  std::printf("Banner:           \"%s\"\n", PrintableText(banner).c_str());
+}
+
+}  // namespace
+
+int RunConfigShow(const std::string& path) {
+  InstallPlatformErrorTexts();
+  SystemFileStore files;
+  ConsoleStatusSink status(false);
+  ConsolePrompts prompts(status);
+  RestorableBytes bytes;
+  // No amplifier to compare the serial number with.
+  const ConfigurationFileCheck check =
+      ReadConfigurationFile(files, status, prompts, path, 0xFFFF, bytes);
+  std::printf("File:             %s\n", path.c_str());
+  const char* label = "Header:           ";
+  for (const std::string& line : check.otherLines) {
+    std::printf("%s%s\n", label, PrintableText(line).c_str());
+    label = "                  ";
+  }
+  if (check.code == err::kSuccess) {
+    std::printf("Seal:             good\n");
+  } else if (check.code == err::kCorruptConfigurationFile ||
+             check.code == err::kIncompleteConfigurationFile) {
+    std::printf("Seal:             %s\n",
+                check.code == err::kIncompleteConfigurationFile
+                    ? "missing (the file is incomplete)"
+                    : "bad (the file was altered or a line is unreadable)");
+  }
+  if (check.code == err::kSuccess) {
+    PrintBytes(bytes);
+    PrintBanner(bytes);
+  }
+  std::fflush(stdout);
+  return check.code == err::kSuccess ? exit_code::kSuccess : exit_code::kUsage;
+}
+
+}  // namespace vlx::cli
