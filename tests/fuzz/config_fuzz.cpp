@@ -4,21 +4,13 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string_view>
 
+#include "FuzzCheck.h"
 #include "config/ConfigurationFile.h"
 #include "report/ErrorCode.h"
 
-namespace {
-
-void Check(bool holds) {
-  if (!holds) {
-    std::abort();
-  }
-}
-
-}  // namespace
+using vlx::fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace vlx;

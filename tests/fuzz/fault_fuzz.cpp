@@ -6,20 +6,12 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 
+#include "FuzzCheck.h"
 #include "faults/FaultRecord.h"
 #include "faults/FaultRing.h"
 
-namespace {
-
-void Check(bool holds) {
-  if (!holds) {
-    std::abort();
-  }
-}
-
-}  // namespace
+using vlx::fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace vlx;

@@ -4,19 +4,15 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string_view>
 
+#include "FuzzCheck.h"
 #include "firmware/ByteSource.h"
 #include "firmware/FirmwareImage.h"
 
 namespace {
 
-void Require(bool condition) {
-  if (!condition) {
-    std::abort();
-  }
-}
+using vlx::fuzz::Check;
 
 bool IsHexCode(vlx::ErrorCode code) {
   return code == vlx::err::kUnexpectedHexCharacter || code == vlx::err::kHexMissingColon ||
@@ -36,35 +32,35 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   vlx::FirmwareImage image;
   const vlx::ErrorCode code = image.LoadText(text);
-  Require(code == vlx::err::kSuccess || IsHexCode(code));
-  Require(image.Loaded() == (code == vlx::err::kSuccess));
-  Require(image.Bytes().size() == vlx::FirmwareImage::kSize);
-  Require(image.ErrorLine() <= lines);
-  Require(code == vlx::err::kSuccess || image.ErrorLine() >= 1);
+  Check(code == vlx::err::kSuccess || IsHexCode(code));
+  Check(image.Loaded() == (code == vlx::err::kSuccess));
+  Check(image.Bytes().size() == vlx::FirmwareImage::kSize);
+  Check(image.ErrorLine() <= lines);
+  Check(code == vlx::err::kSuccess || image.ErrorLine() >= 1);
   const vlx::HexStatistics& counts = image.Statistics();
-  Require(counts.bytesInside + counts.bytesOutside <= 255 * std::uint64_t{counts.recordsByType[0]});
-  Require(counts.blocksUnwritten <= vlx::FirmwareImage::kBlockCount);
-  Require(counts.blankLines + counts.textLines <= counts.lines);
+  Check(counts.bytesInside + counts.bytesOutside <= 255 * std::uint64_t{counts.recordsByType[0]});
+  Check(counts.blocksUnwritten <= vlx::FirmwareImage::kBlockCount);
+  Check(counts.blankLines + counts.textLines <= counts.lines);
 
   // The same text in chunks of a size taken from the text itself reads the same.
   const std::size_t chunk = size == 0 ? 1 : 1 + data[0] % 7;
   vlx::MemorySource pieces(text, chunk);
   vlx::FirmwareImage chunked;
-  Require(chunked.Load(pieces, "chunked") == code);
-  Require(chunked.ErrorLine() == image.ErrorLine());
-  Require(std::equal(image.Bytes().begin(), image.Bytes().end(), chunked.Bytes().begin(),
-                     chunked.Bytes().end()));
+  Check(chunked.Load(pieces, "chunked") == code);
+  Check(chunked.ErrorLine() == image.ErrorLine());
+  Check(std::equal(image.Bytes().begin(), image.Bytes().end(), chunked.Bytes().begin(),
+                   chunked.Bytes().end()));
 
   // A scan reads the same records and stops at the same place.
   vlx::FirmwareImage scanned;
-  Require(scanned.ScanBoundsText(text) == code);
-  Require(scanned.ErrorLine() == image.ErrorLine());
+  Check(scanned.ScanBoundsText(text) == code);
+  Check(scanned.ErrorLine() == image.ErrorLine());
 
   if (code == vlx::err::kSuccess) {
     const vlx::ErrorCode reconciled = image.ReconcileChecksum();
-    Require(reconciled == vlx::err::kSuccess || reconciled == vlx::err::kHexFileChecksumNotZero ||
-            reconciled == vlx::err::kChecksumWordZero);
-    Require((image.Checksum().sum == 0) == (reconciled != vlx::err::kHexFileChecksumNotZero));
+    Check(reconciled == vlx::err::kSuccess || reconciled == vlx::err::kHexFileChecksumNotZero ||
+          reconciled == vlx::err::kChecksumWordZero);
+    Check((image.Checksum().sum == 0) == (reconciled != vlx::err::kHexFileChecksumNotZero));
   }
   return 0;
 }

@@ -4,20 +4,16 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
+#include "FuzzCheck.h"
 #include "text/RtfReader.h"
 #include "text/Utf8.h"
 
 namespace {
 
-void Check(bool holds) {
-  if (!holds) {
-    std::abort();
-  }
-}
+using vlx::fuzz::Check;
 
 bool InTwips(int value) {
   return value >= -31'680 && value <= 31'680;
