@@ -485,6 +485,7 @@ struct AbandonCase {
   std::string state;
   std::size_t afterPackets;
   std::vector<std::string> lines;
+  std::uint16_t revision;  // what is known of the amplifier's revision afterwards
 };
 
 class AbandonLoad : public ::testing::TestWithParam<AbandonCase> {};
@@ -504,6 +505,7 @@ TEST_P(AbandonLoad, StopsAtOnceAndEndsCancelled) {
   EXPECT_EQ(bed.recorder.lines, c.lines);
   EXPECT_FALSE(bed.time.IsTimerArmed(bed.router, kFirmwareLoadTimerId));
   EXPECT_EQ(bed.app.deviceState.Get(), device_state::kNotResponding);
+  EXPECT_EQ(bed.app.revision.Get(), c.revision);
   bed.time.RunFor(30000);
   EXPECT_EQ(bed.link.SentCommands().size(), sentBefore);
   EXPECT_EQ(bed.recorder.done.size(), 1u);
@@ -518,9 +520,19 @@ INSTANTIATE_TEST_SUITE_P(
                     "LoadFirmwareInitialState",
                     100,
                     {"Send VLX750 firmware failed at load address 0x002100",
-                     "Remove power and retry firmware load"}},
-        AbandonCase{
-            "InTheResetWait", "LoadWaitResetState", 0, {"VLX750 firmware load was abandoned"}}),
+                     "Remove power and retry firmware load"},
+                    revision::kLoading},
+        // The amplifier was sent into its loader: what was known of it is forgotten.
+        AbandonCase{"WhileTheLoaderEchoes",
+                    "LoadBeginDownloadState",
+                    0,
+                    {"VLX750 firmware load was abandoned"},
+                    0},
+        AbandonCase{"InTheResetWait",
+                    "LoadWaitResetState",
+                    0,
+                    {"VLX750 firmware load was abandoned"},
+                    revision::kLoading}),
     ByLabel{});
 
 // A file that cannot be loaded ends the run before anything is sent.
