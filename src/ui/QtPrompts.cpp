@@ -1,7 +1,10 @@
 #include "QtPrompts.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QMessageBox>
+#include <QStringList>
 
 namespace vlx {
 namespace {
@@ -58,7 +61,56 @@ int AnswerOf(int button) {
       return mb::kIdOk;
   }
 }
+FileBoxAnswer RunFileBox(const FileBoxRequest& request, QFileDialog::AcceptMode mode) {
+  const QString folder = QString::fromStdString(request.folder);
+  if (!folder.isEmpty() && !QDir(folder).exists()) {
+    return {FileBoxEnd::kInvalidFileName, {}};
+  }
+  QFileDialog box(QApplication::activeWindow());
+  box.setAcceptMode(mode);
+  box.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile
+                                                  : QFileDialog::ExistingFile);
+  box.setNameFilters(FileBoxNameFilters(request.filter));
+  box.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
+  if (!folder.isEmpty()) {
+    box.setDirectory(folder);
+  }
+  if (!request.proposedName.empty()) {
+    box.selectFile(QString::fromStdString(request.proposedName));
+  }
+  if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) {
+    return {};
+  }
+  return {FileBoxEnd::kChosen, box.selectedFiles().constFirst().toStdString()};
+}
+
 }  // namespace
+
+// "X File (*.x)|*.x|All files (*.*)|*.*|" as the toolkit's name filters: each description with
+// its patterns in parentheses, "*.*" meaning every file.
+QStringList FileBoxNameFilters(const std::string& filter) {
+  const QStringList parts = QString::fromStdString(filter).split('|');
+  QStringList filters;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    QString description = parts[i];
+    const qsizetype open = description.lastIndexOf('(');
+    if (open > 0) {
+      description.truncate(open);
+    }
+    QStringList patterns = parts[i + 1].split(';', Qt::SkipEmptyParts);
+    patterns.replaceInStrings(QStringLiteral("*.*"), QStringLiteral("*"));
+    filters << description.trimmed() + " (" + patterns.join(' ') + ")";
+  }
+  return filters;
+}
+
+FileBoxAnswer QtPrompts::SaveFileBox(const FileBoxRequest& request) {
+  return RunFileBox(request, QFileDialog::AcceptSave);
+}
+
+FileBoxAnswer QtPrompts::OpenFileBox(const FileBoxRequest& request) {
+  return RunFileBox(request, QFileDialog::AcceptOpen);
+}
 
 int QtPrompts::MessageBox(const std::string& text, const std::string& caption,
                           std::uint32_t style) {

@@ -6,13 +6,16 @@
 #include <vector>
 
 #include "FakeFileSystem.h"
+#include "InMemorySettingsStore.h"
 #include "RecordingSinks.h"
 #include "model/DataFolders.h"
+#include "model/FileChoice.h"
 
 namespace vlx {
 namespace {
 
 using test::FakeFileSystem;
+using test::InMemorySettingsStore;
 using test::ScriptedPrompts;
 
 TEST(PathHelpersTest, JoinPath) {
@@ -138,6 +141,78 @@ TEST_F(EnsureFolderExistsTest, FailedCreationAsksAgainUntilTheUserGivesUp) {
   prompts.answers = {mb::kIdYes, mb::kIdYes, mb::kIdNo};
   EXPECT_FALSE(EnsureFolderExists(files, prompts, path));
   EXPECT_EQ(prompts.boxes.size(), 3u);
+}
+
+class FileChoiceTest : public ::testing::Test {
+ protected:
+  static constexpr const char* kDefault = "/data/Velqorin/VLX Configuration";
+
+  FileChoiceTest() {
+    files.userDataFolder = "/data";
+    files.AddDirectory("/data");
+  }
+
+  FileQuestion Question() {
+    return {settings.configurationFolder, kConfigurationLeaf, "SN01234.x.VLXConfig", "filter|*.x|",
+            "VLXConfig"};
+  }
+
+  std::optional<std::string> StoredFolder() const {
+    const auto value = store.Read({}, "ConfigurationFolder");
+    if (!value) {
+      return std::nullopt;
+    }
+    return value->text;
+  }
+
+  InMemorySettingsStore store;
+  FakeFileSystem files;
+  PersistedSettings settings{store, files};
+  ScriptedPrompts prompts;
+};
+
+TEST_F(FileChoiceTest, AnEmptyFolderIsDefaultedAndStoredBeforeTheBoxOpens) {
+  prompts.fileAnswers.push_back({FileBoxEnd::kChosen, "/data/x.VLXConfig"});
+
+  EXPECT_EQ(AskFileToSave(prompts, settings, Question()), "/data/x.VLXConfig");
+
+  ASSERT_EQ(prompts.fileBoxes.size(), 1u);
+  const FileBoxRequest& request = prompts.fileBoxes[0].request;
+  EXPECT_EQ(prompts.fileBoxes[0].kind, "SaveAs");
+  EXPECT_EQ(request.folder, kDefault);
+  EXPECT_EQ(request.proposedName, "SN01234.x.VLXConfig");
+  EXPECT_EQ(request.defaultExtension, "VLXConfig");
+  EXPECT_EQ(StoredFolder(), kDefault);
+  EXPECT_TRUE(files.IsDirectory(kDefault));
+}
+
+TEST_F(FileChoiceTest, AFolderThatIsGoneIsForgottenAndTheBoxOpensOnceMoreInTheDefault) {
+  settings.configurationFolder.Set("/gone");
+  prompts.fileAnswers.push_back({FileBoxEnd::kInvalidFileName, {}});
+  prompts.fileAnswers.push_back({FileBoxEnd::kInvalidFileName, {}});
+
+  EXPECT_EQ(AskFileToOpen(prompts, settings, Question()), std::nullopt);
+
+  ASSERT_EQ(prompts.fileBoxes.size(), 2u);
+  EXPECT_EQ(prompts.fileBoxes[0].kind, "Open");
+  EXPECT_EQ(prompts.fileBoxes[0].request.folder, "/gone");
+  EXPECT_EQ(prompts.fileBoxes[1].request.folder, kDefault);
+  EXPECT_EQ(StoredFolder(), "") << "the second failure leaves no folder that fails again";
+}
+
+TEST_F(FileChoiceTest, CancelAsksOnceAndKeepsTheFolder) {
+  settings.configurationFolder.Set("/kept");
+
+  EXPECT_EQ(AskFileToSave(prompts, settings, Question()), std::nullopt);
+
+  EXPECT_EQ(prompts.fileBoxes.size(), 1u);
+  EXPECT_EQ(settings.configurationFolder.Get(), "/kept");
+  EXPECT_EQ(StoredFolder(), std::nullopt);
+}
+
+TEST(FileFilterTest, FillsTheProgramsNameAndTheExtension) {
+  EXPECT_EQ(FileFilter(330, "VLXConfig"),
+            "VLX Configuration File (*.VLXConfig)|*.VLXConfig|All files (*.*)|*.*|");
 }
 
 }  // namespace

@@ -41,8 +41,34 @@ class ScriptedPrompts final : public Prompts {
     return answer;
   }
 
+  FileBoxAnswer SaveFileBox(const FileBoxRequest& request) override {
+    return AnswerFileBox(FileBox{"SaveAs", request});
+  }
+  FileBoxAnswer OpenFileBox(const FileBoxRequest& request) override {
+    return AnswerFileBox(FileBox{"Open", request});
+  }
+
+  struct FileBox {
+    std::string kind;  // "SaveAs" or "Open"
+    FileBoxRequest request;
+  };
+
   std::vector<Box> boxes;
   std::deque<int> answers;
+  std::vector<FileBox> fileBoxes;
+  // A file box with no scripted answer is cancelled.
+  std::deque<FileBoxAnswer> fileAnswers;
+
+ private:
+  FileBoxAnswer AnswerFileBox(FileBox box) {
+    fileBoxes.push_back(std::move(box));
+    if (fileAnswers.empty()) {
+      return {};
+    }
+    FileBoxAnswer answer = fileAnswers.front();
+    fileAnswers.pop_front();
+    return answer;
+  }
 };
 
 }  // namespace vlx::test

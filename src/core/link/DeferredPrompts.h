@@ -17,6 +17,13 @@ class DeferredPrompts final : public Prompts {
 
   // A box that waits answers OK, the only answer it can have.
   int MessageBox(const std::string& text, const std::string& caption, std::uint32_t style) override;
+  // File boxes are questions: asked at once.
+  FileBoxAnswer SaveFileBox(const FileBoxRequest& request) override {
+    return prompts_.SaveFileBox(request);
+  }
+  FileBoxAnswer OpenFileBox(const FileBoxRequest& request) override {
+    return prompts_.OpenFileBox(request);
+  }
 
  private:
   Prompts& prompts_;

@@ -23,12 +23,36 @@ constexpr int kIdYes = 6;
 constexpr int kIdNo = 7;
 }  // namespace mb
 
+// What a Save-As or Open box starts with.
+struct FileBoxRequest {
+  std::string folder;        // where the box opens
+  std::string proposedName;  // Save-As: the name offered in that folder; may be empty
+  // Pairs of description and patterns, each followed by "|", e.g.
+  // "X File (*.x)|*.x|All files (*.*)|*.*|"; patterns within a pair are separated by ";".
+  std::string filter;
+  std::string defaultExtension;  // added to a typed name that has none
+};
+
+// How a file box ended. kInvalidFileName: the box could not start in the folder asked for (it
+// no longer exists); the caller may try again from another folder.
+enum class FileBoxEnd { kChosen, kCancelled, kInvalidFileName };
+
+struct FileBoxAnswer {
+  FileBoxEnd end = FileBoxEnd::kCancelled;
+  std::string path;  // the file chosen, for kChosen
+};
+
 class Prompts {
  public:
   virtual ~Prompts() = default;
   // Shows a box and returns the button pressed (mb::kIdOk ...); 0 means nothing was shown.
   virtual int MessageBox(const std::string& text, const std::string& caption,
                          std::uint32_t style) = 0;
+  // Lets the user name a file to write; choosing an existing file asks first whether to replace
+  // it. A prompter without file boxes (the command line) answers as if the user cancelled.
+  virtual FileBoxAnswer SaveFileBox(const FileBoxRequest& request);
+  // Lets the user pick an existing file.
+  virtual FileBoxAnswer OpenFileBox(const FileBoxRequest& request);
 };
 
 }  // namespace vlx

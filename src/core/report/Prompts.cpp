@@ -1,0 +1,13 @@
+#include "report/Prompts.h"
+
+namespace vlx {
+
+FileBoxAnswer Prompts::SaveFileBox(const FileBoxRequest&) {
+  return {};
+}
+
+FileBoxAnswer Prompts::OpenFileBox(const FileBoxRequest&) {
+  return {};
+}
+
+}  // namespace vlx
