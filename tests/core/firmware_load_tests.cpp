@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <algorithm>
 #include <functional>
 #include <string>
@@ -565,12 +567,15 @@ TEST_P(StartFailure, EndsAtOnceWithTheFilesCode) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, StartFailure,
     ::testing::Values(
-        StartFailureCase{"MissingFile",
-                         [](const FirmwareLoadBed&) { return std::string("/nonexistent/x.hex"); },
-                         false,
-                         err::kFileNotFound,
-                         {FormatText("Line 0, error code 0x00000002: %s",
-                                     {FormatErrorText(err::kFileNotFound)})}},
+        StartFailureCase{
+            "MissingFile",
+            [](const FirmwareLoadBed&) {
+              return (std::filesystem::temp_directory_path() / "vlx-no-such.hex").string();
+            },
+            false,
+            err::kFileNotFound,
+            {FormatText("Line 0, error code 0x00000002: %s",
+                        {FormatErrorText(err::kFileNotFound)})}},
         StartFailureCase{"BadRecordChecksum",
                          [](const FirmwareLoadBed&) {
                            return FirmwareLoadBed::WriteFirmwareFile(":00000001FE\r\n").string();

@@ -2,34 +2,9 @@
 
 #include <cerrno>
 
+#include "report/ErrnoCode.h"
+
 namespace vlx {
-namespace {
-
-// The codes the firmware folder and the load tell the user apart; anything else keeps the C
-// library's own text.
-ErrorCode ErrorCodeOfFileError(int number, ErrorCode ioError) {
-  switch (number) {
-    case ENOENT:
-      return err::kFileNotFound;
-    case ENOTDIR:
-      return err::kPathNotFound;
-    case EACCES:
-    case EPERM:
-    case EISDIR:
-      return err::kAccessDenied;
-    case ENOMEM:
-      return err::kOutOfMemory;
-    case ENAMETOOLONG:
-      return err::kFilenameTooLong;
-    case EIO:
-      return ioError;
-    default:
-      return err::FromErrno(number);
-  }
-}
-
-}  // namespace
-
 ErrorCode MemorySource::Next(std::string_view& chunk) {
   chunk = text_.substr(0, chunkSize_);
   text_.remove_prefix(chunk.size());
@@ -40,7 +15,7 @@ ErrorCode FileSource::Open(const std::string& path) {
   errno = 0;
   file_.reset(std::fopen(path.c_str(), "rb"));
   if (!file_) {
-    return ErrorCodeOfFileError(errno, err::kReadFault);
+    return ErrorCodeFromErrno(errno, FileOperation::kRead, path);
   }
   buffer_.resize(kChunkSize);
   return err::kSuccess;
@@ -55,7 +30,7 @@ ErrorCode FileSource::Next(std::string_view& chunk) {
   const std::size_t got = std::fread(buffer_.data(), 1, buffer_.size(), file_.get());
   if (got == 0 && std::ferror(file_.get())) {
     // A read that fails without saying why is still a read failure, never the end of the text.
-    return errno == 0 ? err::kReadFault : ErrorCodeOfFileError(errno, err::kReadFault);
+    return errno == 0 ? err::kReadFault : ErrorCodeFromErrno(errno, FileOperation::kRead);
   }
   chunk = std::string_view(buffer_.data(), got);
   return err::kSuccess;

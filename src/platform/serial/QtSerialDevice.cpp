@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "ErrorTexts.h"
-#include "SystemError.h"
+#include "report/ErrnoCode.h"
 
 namespace vlx {
 namespace {

@@ -18,7 +18,7 @@ namespace vlx {
 std::string SerialDevicePath(const std::string& name);
 
 // The open's verdict on an errno from looking at or opening the device at `path`: the shared
-// table (SystemError.h), except that the open tells apart a device this user may not open
+// table (report/ErrnoCode.h), except that the open tells apart a device this user may not open
 // (EACCES, EPERM: kPrivilegeNotHeld, worded with advice) from one another program holds (EBUSY
 // or a lock: kAccessDenied, "being used by another application"), and counts a device node
 // without a device behind it (ENODEV, ENXIO) as missing.

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <random>
 
-#include "SystemError.h"
+#include "report/ErrnoCode.h"
 #include "model/DataFolders.h"
 #include "settings/QtFileSystem.h"
 

@@ -9,7 +9,7 @@
 #include <QString>
 #include <cerrno>
 
-#include "SystemError.h"
+#include "report/ErrnoCode.h"
 
 namespace vlx {
 

@@ -6,7 +6,7 @@
 
 #include <cerrno>
 
-#include "SystemError.h"
+#include "report/ErrnoCode.h"
 #include "settings/FileReplace.h"
 
 namespace vlx {

@@ -1,22 +1,19 @@
-#include "SystemError.h"
-
-#include <sys/stat.h>
+#include "report/ErrnoCode.h"
 
 #include <cerrno>
-#include <string>
+#include <filesystem>
+#include <system_error>
 
 namespace vlx {
 namespace {
 
-// ENOENT does not say whether the file or a folder on its way is missing; Windows does, and the
-// user is helped by knowing which.
 bool FolderOfPathIsMissing(std::string_view path) {
-  const std::size_t slash = path.find_last_of('/');
-  if (slash == std::string_view::npos || slash == 0) {
-    return false;  // the current folder, or the root: both exist
+  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  if (folder.empty()) {
+    return false;  // the current folder: it exists
   }
-  struct stat info {};
-  return ::stat(std::string(path.substr(0, slash)).c_str(), &info) != 0 || !S_ISDIR(info.st_mode);
+  std::error_code error;
+  return !std::filesystem::is_directory(folder, error);
 }
 
 }  // namespace
@@ -31,13 +28,16 @@ ErrorCode ErrorCodeFromErrno(int error, FileOperation operation, std::string_vie
       return err::kPathNotFound;
     case EACCES:
     case EPERM:
+    case EISDIR:  // a folder opened as a file: the system refuses it as access denied
       return err::kAccessDenied;
     case ENOMEM:
       return err::kOutOfMemory;
     case EEXIST:
       return err::kAlreadyExists;
     case ENOSPC:
+#ifdef EDQUOT
     case EDQUOT:
+#endif
       return err::kDiskFull;
     case ENAMETOOLONG:
       return err::kFilenameTooLong;

@@ -1,19 +1,20 @@
+// The one table of C library error numbers.
+
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
 #include <cerrno>
+#include <filesystem>
 #include <string>
 
-#include "SystemError.h"
+#include "report/ErrnoCode.h"
 
 namespace vlx {
 namespace {
 
 TEST(ErrorCodeFromErrnoTest, MapsTheNumbersTheProgramTellsApart) {
-  QTemporaryDir folder;
-  ASSERT_TRUE(folder.isValid());
-  const std::string inExistingFolder = folder.filePath("missing.json").toStdString();
-  const std::string inMissingFolder = folder.filePath("gone/missing.json").toStdString();
+  const std::filesystem::path folder = std::filesystem::temp_directory_path();
+  const std::string inExistingFolder = (folder / "vlx-missing.json").string();
+  const std::string inMissingFolder = (folder / "vlx-gone-folder/missing.json").string();
   struct Case {
     int error;
     FileOperation operation;
@@ -27,6 +28,7 @@ TEST(ErrorCodeFromErrnoTest, MapsTheNumbersTheProgramTellsApart) {
       {ENOENT, FileOperation::kOther, inMissingFolder, err::kPathNotFound},
       {ENOTDIR, FileOperation::kOther, "", err::kPathNotFound},
       {EACCES, FileOperation::kOther, "", err::kAccessDenied},
+      {EISDIR, FileOperation::kRead, "", err::kAccessDenied},
       {EPERM, FileOperation::kWrite, "", err::kAccessDenied},
       {ENOSPC, FileOperation::kWrite, "", err::kDiskFull},
       {ENAMETOOLONG, FileOperation::kOther, "", err::kFilenameTooLong},
