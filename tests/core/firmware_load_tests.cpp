@@ -4,9 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
