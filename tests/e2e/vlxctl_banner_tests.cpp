@@ -71,6 +71,15 @@ TEST(VlxctlBanner, WritesANewBannerInUpperCaseReadsItBackAndLeavesTheRestOfTheEe
   EXPECT_EQ(after, expected);
 }
 
+TEST(VlxctlBanner, AnAmplifierInItsLoaderIsNotAskedForItsBanner) {
+  SimulatedAmplifier amplifier({"--off"});
+  ASSERT_TRUE(amplifier.Ready());
+  ChildProcess vlxctl(VLXCTL_PATH, Banner(amplifier.Link(), {"HELLO"}));
+  ASSERT_EQ(vlxctl.WaitForExit(30s), 1);
+  EXPECT_NE(vlxctl.Stderr().find("only while it operates"), std::string::npos) << vlxctl.Stderr();
+  EXPECT_EQ(vlxctl.Stdout(), "");
+}
+
 struct RefusedText {
   const char* label;
   std::string text;

@@ -116,7 +116,7 @@ TEST_F(BannerSheetTest, EnterWritesTheChangedTextAndTheSheetClosesWhenItIsWritte
               ASSERT_TRUE(RunToEnd(sheet));
               EXPECT_FALSE(sheet.isVisible());
             }),
-            QDialog::Rejected);
+            QDialog::Accepted);
   EXPECT_EQ(bed.link.SentTexts().back(), "^EW00500648454C4C4F0036;");
   EXPECT_EQ(bed.app.bannerText.Get(), "HELLO");
   EXPECT_TRUE(bed.prompts.boxes.empty());

@@ -143,12 +143,16 @@ void BannerSheet::SetBusy(bool busy) {
 }
 
 void BannerSheet::CloseSheet() {
-  QDialog::reject();
+  done(saved_ ? Accepted : Rejected);
 }
 
-void RunBannerSheet(QWidget* parent, UiServices& services) {
+void BannerSheet::RunEnded(BannerRun run, ErrorCode code) {
+  saved_ = run == BannerRun::kWrite && code == err::kSuccess;
+}
+
+bool RunBannerSheet(QWidget* parent, UiServices& services) {
   BannerSheet sheet(services, parent);
-  sheet.exec();
+  return sheet.exec() == QDialog::Accepted;
 }
 
 }  // namespace vlx

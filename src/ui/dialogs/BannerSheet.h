@@ -51,15 +51,19 @@ class BannerSheet final : public QDialog, private BannerFlowHost {
   void SetEditable(bool editable) override;
   void SetBusy(bool busy) override;
   void CloseSheet() override;
+  void RunEnded(BannerRun run, ErrorCode code) override;
 
   UiServices& services_;
   QLineEdit* edit_;
   QDialogButtonBox* buttons_;
   BannerFlow flow_;
   bool shown_ = false;
+  // A write succeeded: the sheet closes as accepted.
+  bool saved_ = false;
 };
 
-// Runs the sheet modally over `parent` until it closes.
-void RunBannerSheet(QWidget* parent, UiServices& services);
+// Runs the sheet modally over `parent` until it closes; returns whether a new banner was saved
+// (an unchanged one counts as saved too).
+bool RunBannerSheet(QWidget* parent, UiServices& services);
 
 }  // namespace vlx
