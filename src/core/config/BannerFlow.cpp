@@ -17,9 +17,8 @@ BannerFlow::~BannerFlow() {
 }
 
 void BannerFlow::Show() {
+  closing_ = false;
   Listen(true);
-  // The edit first shows the banner known before (empty in a new run), then the one read.
-  app_.bannerText.SubscribeAndSend(*this);
   StartRun(BannerRun::kRead, std::string());
 }
 
@@ -35,6 +34,8 @@ void BannerFlow::Listen(bool on) {
   listening_ = on;
   if (on) {
     app_.machineDone.Subscribe(*this);
+    // The edit first shows the banner known before (empty in a new run), then the one read.
+    app_.bannerText.SubscribeAndSend(*this);
   } else {
     app_.bannerText.Unsubscribe(*this);
     app_.machineDone.Unsubscribe(*this);
