@@ -75,6 +75,8 @@ TEST_F(BannerSheetTest, EditAndSaveWaitForTheFirstReadAndAnUntouchedBannerIsNotW
               EXPECT_TRUE(sheet.Edit().isEnabled());
               EXPECT_TRUE(sheet.SaveButton().isEnabled());
               EXPECT_EQ(sheet.cursor().shape(), Qt::ArrowCursor);
+              // The picture of the sheet as the user finds it.
+              EXPECT_TRUE(sheet.grab().save(QStringLiteral(UI_SCREENSHOT_DIR "/banner-sheet.png")));
               sheet.SaveButton().click();
             }),
             QDialog::Accepted);

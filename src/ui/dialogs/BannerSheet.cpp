@@ -3,6 +3,7 @@
 #include <QDialogButtonBox>
 #include <QFont>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QHideEvent>
 #include <QLabel>
 #include <QLineEdit>
