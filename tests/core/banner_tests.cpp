@@ -125,19 +125,56 @@ INSTANTIATE_TEST_SUITE_P(
                                 "VLX750XY\0J"s}),
     ByLabel());
 
-TEST(BannerMachineRun, AFailedWriteLeavesBannerTextAsItWas) {
-  vlxsim::AmplifierConfig silentOnWrite;
-  silentOnWrite.faults.commands = {{"^EW"}};
-  EepromBed bed(silentOnWrite);
-  bed.app.bannerText.Set("VLX750");
+// Replies the block commands meet on a bad line or from a confused amplifier: a reply that fails
+// its checks is dropped and only the tenth time-out ends the run; one that is merely in lower
+// case is taken.
+struct BlockFaultCase {
+  const char* label;
+  bool write;
+  vlxsim::FrameFault::Kind kind;
+  ErrorCode code;
+  std::size_t sends;
+};
+
+class BannerBlockFault : public ::testing::TestWithParam<BlockFaultCase> {};
+
+TEST_P(BannerBlockFault, EndsWithItsCodeAndBannerTextOnlyAfterASuccess) {
+  const BlockFaultCase& c = GetParam();
+  vlxsim::AmplifierConfig config;
+  config.faults.commands = {{"^E", c.kind}};
+  EepromBed bed(config);
+  bed.app.bannerText.Set("BEFORE");
   BannerMachine& machine = bed.Install<BannerMachine>();
-  machine.StartBannerWrite("HELLO");
+  c.write ? machine.StartBannerWrite("HELLO") : machine.StartBannerRead();
   ASSERT_TRUE(bed.RunToEnd(machine));
 
-  EXPECT_EQ(bed.recorder.done, std::vector<ErrorCode>{err::kNoResponseToWriteEepromBlock});
-  EXPECT_EQ(bed.Sends(), 10u);
-  EXPECT_EQ(bed.app.bannerText.Get(), "VLX750");
+  EXPECT_EQ(bed.recorder.done, std::vector<ErrorCode>{c.code});
+  EXPECT_EQ(bed.Sends(), c.sends);
+  const char* const expected = c.code != err::kSuccess ? "BEFORE" : c.write ? "HELLO" : "VLX750";
+  EXPECT_EQ(bed.app.bannerText.Get(), expected);
+  EXPECT_FALSE(bed.time.IsTimerArmed(bed.router, kBannerTimerId));
 }
+
+using Kind = vlxsim::FrameFault::Kind;
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BannerBlockFault,
+    ::testing::Values(BlockFaultCase{"ReadGarbage", false, Kind::kGarbage,
+                                     err::kNoResponseToReadEepromBlock, 10},
+                      BlockFaultCase{"ReadShortGarbage", false, Kind::kShortGarbage,
+                                     err::kNoResponseToReadEepromBlock, 10},
+                      BlockFaultCase{"ReadOneByteShort", false, Kind::kOneByteShort,
+                                     err::kNoResponseToReadEepromBlock, 10},
+                      BlockFaultCase{"ReadLowerCase", false, Kind::kLowerCase, err::kSuccess, 1},
+                      BlockFaultCase{"WriteUnanswered", true, Kind::kNoAnswer,
+                                     err::kNoResponseToWriteEepromBlock, 10},
+                      BlockFaultCase{"WriteGarbage", true, Kind::kGarbage,
+                                     err::kNoResponseToWriteEepromBlock, 10},
+                      BlockFaultCase{"WriteShortGarbage", true, Kind::kShortGarbage,
+                                     err::kNoResponseToWriteEepromBlock, 10},
+                      BlockFaultCase{"WriteOneByteShort", true, Kind::kOneByteShort,
+                                     err::kNoResponseToWriteEepromBlock, 10},
+                      BlockFaultCase{"WriteLowerCase", true, Kind::kLowerCase, err::kSuccess, 1}),
+    ByLabel());
 
 // Records what the flow asks of its sheet.
 class RecordingSheet final : public BannerFlowHost {
