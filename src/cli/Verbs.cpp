@@ -3,6 +3,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "BannerCommand.h"
 #include "ConfigCommand.h"
 #include "ConsoleReporting.h"
 #include "ErrorTexts.h"
@@ -10,6 +11,7 @@
 #include "HexCommand.h"
 #include "InfoCommand.h"
 #include "Verb.h"
+#include "config/BannerRules.h"
 #include "model/NoSettingsStore.h"
 #include "serial/SerialPortList.h"
 #include "settings/JsonSettingsStore.h"
@@ -45,6 +47,14 @@ std::unique_ptr<JsonSettingsStore> WindowSettings() {
   return stored;
 }
 
+// A port named on the command line leaves the window's settings alone; else its port is used.
+std::unique_ptr<SettingsStore> ContactSettings(const CliOptions& options) {
+  if (options.port) {
+    return std::make_unique<NoSettingsStore>();
+  }
+  return WindowSettings();
+}
+
 class InfoVerb final : public Verb {
  public:
   std::string Name() const override { return "info"; }
@@ -57,12 +67,7 @@ class InfoVerb final : public Verb {
   }
   int Run(const CliOptions& options) override {
     InstallPlatformErrorTexts();
-    std::unique_ptr<SettingsStore> store;
-    if (options.port) {
-      store = std::make_unique<NoSettingsStore>();
-    } else {
-      store = WindowSettings();
-    }
+    const std::unique_ptr<SettingsStore> store = ContactSettings(options);
     InfoCommand info(options, *store);
     QTimer::singleShot(0, &info, [&info] { info.Start(); });
     return QCoreApplication::exec();
@@ -158,6 +163,48 @@ class ConfigVerb final : public Verb {
   std::string file_;
 };
 
+class BannerVerb final : public Verb {
+ public:
+  std::string Name() const override { return "banner"; }
+  std::string Summary() const override {
+    return "Print the VLX750's power-on banner, or write a new one";
+  }
+  void AddArguments(CLI::App& subcommand) override {
+    text_ = subcommand.add_option(
+        "TEXT", textValue_,
+        "The new banner: up to 8 printable ASCII characters; lower case is written as upper\n"
+        "case, and \"\" empties the banner");
+    subcommand.footer(
+        "Without TEXT the banner is printed, bytes outside 0x20 to 0x7E as \\xHH. With TEXT it\n"
+        "is written only when the VLX750 holds another banner, then read back and compared;\n"
+        "the banner read is printed. A TEXT the banner cannot hold is a usage error, and\n"
+        "nothing is sent.");
+    AddExitCodes(subcommand, "the banner was read (and written, or held\nalready)",
+                 "the port could not be used, no VLX750 answered, or the banner\ncould not be "
+                 "read or written");
+  }
+  int Run(const CliOptions& options) override {
+    std::optional<std::string> text;
+    if (text_->count() > 0) {
+      // Refused before the port is touched: nothing is sent for a text the banner cannot hold.
+      if (const std::string problem = BannerTextProblem(textValue_); !problem.empty()) {
+        PrintError(problem);
+        return exit_code::kUsage;
+      }
+      text = AcceptBannerText(textValue_);
+    }
+    InstallPlatformErrorTexts();
+    const std::unique_ptr<SettingsStore> store = ContactSettings(options);
+    BannerCommand command(options, *store, text);
+    QTimer::singleShot(0, &command, [&command] { command.Start(); });
+    return QCoreApplication::exec();
+  }
+
+ private:
+  CLI::Option* text_ = nullptr;
+  std::string textValue_;
+};
+
 }  // namespace
 
 std::vector<std::unique_ptr<Verb>> MakeVerbs() {
@@ -167,6 +214,7 @@ std::vector<std::unique_ptr<Verb>> MakeVerbs() {
   verbs.push_back(std::make_unique<HexVerb>());
   verbs.push_back(std::make_unique<FirmwareVerb>());
   verbs.push_back(std::make_unique<ConfigVerb>());
+  verbs.push_back(std::make_unique<BannerVerb>());
   return verbs;
 }
 

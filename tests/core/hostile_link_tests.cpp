@@ -9,6 +9,7 @@
 #include <string>
 #include <tuple>
 
+#include "config/BannerMachine.h"
 #include "firmware/FirmwareLoadMachine.h"
 #include "link/EstablishContactMachine.h"
 #include "support/FirmwareLoadBed.h"
@@ -31,6 +32,9 @@ struct MachineUnderTest {
   ErrorCode garbledReplies;
   bool searchesForever;  // the contact search: silence and noise keep it cycling
   vlxsim::LoaderKind loader = vlxsim::LoaderKind::kFramesFillBytes;
+  // A run of one command: the write failure row would fail its second write, which never
+  // comes, so its first one fails instead.
+  bool oneCommand = false;
 };
 
 Machine& StartProbe(LinkTestBed& bed, TimeoutPolicy policy) {
@@ -58,6 +62,17 @@ Machine& StartLoad(LinkTestBed& bed) {
   return machine;
 }
 
+// The banner sheet's two runs, on the port as the establish-contact machine leaves it.
+Machine& StartBanner(LinkTestBed& bed, bool write) {
+  if (!bed.app.Serial().IsOpen()) {
+    bed.OpenPortAsContactLeavesIt();
+  }
+  BannerMachine& machine =
+      *bed.app.InstallTransientMachine(std::make_unique<BannerMachine>(bed.app)).get();
+  write ? machine.StartBannerWrite("HELLO") : machine.StartBannerRead();
+  return machine;
+}
+
 Machine& StartContact(LinkTestBed& bed) {
   bed.contact().BeginTestCommunications();
   return bed.contact();
@@ -78,6 +93,13 @@ const MachineUnderTest kMachines[] = {
     {"FirmwareLoadAnsweringFillBytes", StartLoad, 1800000, err::kLoaderNoD,
      err::kNoResponseAfterReset, err::kNoResponseToRevisionQuery, false,
      vlxsim::LoaderKind::kAnswersFillBytes},
+    // Ten sends of 2000 ms each; a slow reply still comes within one of them.
+    {"BannerRead", [](LinkTestBed& bed) -> Machine& { return StartBanner(bed, false); }, 30000,
+     err::kNoResponseToReadEepromBlock, err::kSuccess, err::kNoResponseToReadEepromBlock, false,
+     vlxsim::LoaderKind::kFramesFillBytes, true},
+    {"BannerWrite", [](LinkTestBed& bed) -> Machine& { return StartBanner(bed, true); }, 30000,
+     err::kNoResponseToWriteEepromBlock, err::kSuccess, err::kNoResponseToWriteEepromBlock, false,
+     vlxsim::LoaderKind::kFramesFillBytes, true},
 };
 
 ErrorCode ExpectedCode(const MachineUnderTest& machine, LinkFault fault) {
@@ -108,6 +130,10 @@ TEST_P(HostileLink, EndsInItsFinalStateWithItsCode) {
   amplifier.loader = machineUnderTest.loader;
   LinkTestBed bed(amplifier);
   row.beforeStart(bed);
+  if (machineUnderTest.oneCommand && row.fault == LinkFault::kWriteFailure) {
+    bed.OpenPortAsContactLeavesIt();
+    bed.link.FailNextCall(err::kWriteFault);
+  }
   Machine& machine = machineUnderTest.start(bed);
   row.afterStart(bed);
 

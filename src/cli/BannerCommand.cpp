@@ -1,0 +1,93 @@
+#include "BannerCommand.h"
+
+#include <cstdio>
+
+#include "config/BannerRules.h"
+#include "config/ConfigurationFile.h"
+#include "model/DeviceFacts.h"
+#include "report/TextFormat.h"
+
+namespace vlx::cli {
+namespace {
+
+void PrintBanner(const std::string& banner) {
+  std::printf("%s\n", PrintableText(banner).c_str());
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+std::string BannerTextProblem(const std::string& text) {
+  if (AcceptBannerText(text)) {
+    return {};
+  }
+  return FormatText(
+      "vlxctl: \"%s\" cannot be a power-on banner: it takes at most %u characters, each a "
+      "printable ASCII character (0x20 to 0x7E)",
+      {PrintableText(text), static_cast<std::uint32_t>(kBannerLength)});
+}
+
+BannerCommand::BannerCommand(const CliOptions& options, SettingsStore& store,
+                             std::optional<std::string> text)
+    : ContactSession(options, store), text_(std::move(text)), flow_(App(), *this) {}
+
+BannerCommand::~BannerCommand() {
+  flow_.Hide();
+}
+
+void BannerCommand::OnAmplifierFound() {
+  if (Finished()) {
+    return;
+  }
+  // As on the Configuration page: the EEPROM commands are the operating firmware's.
+  if (App().deviceState.Get() != device_state::kOperating) {
+    PrintError(
+        "vlxctl: the VLX750 is waiting for its power button or a firmware load; its banner can "
+        "be read and written only while it operates");
+    Finish(exit_code::kFailure);
+    return;
+  }
+  flow_.Show();
+}
+
+void BannerCommand::RunEnded(BannerRun run, ErrorCode code) {
+  if (Finished()) {
+    return;
+  }
+  // A failure has had its box ("Power On Banner Error") on stderr already.
+  if (code != err::kSuccess) {
+    Finish(exit_code::kFailure);
+  } else if (run == BannerRun::kRead) {
+    AfterRead();
+  } else {
+    // The amplifier acknowledged the write; what it now holds is read back.
+    written_ = true;
+    flow_.Hide();
+    flow_.Show();
+  }
+}
+
+void BannerCommand::AfterRead() {
+  const std::string& banner = App().bannerText.Get();
+  if (!text_) {
+    PrintBanner(banner);
+    Finish(exit_code::kSuccess);
+  } else if (written_) {
+    PrintBanner(banner);
+    if (banner == *text_) {
+      Finish(exit_code::kSuccess);
+    } else {
+      PrintError(FormatText("vlxctl: \"%s\" was written, but the VLX750 reads back \"%s\"",
+                            {*text_, PrintableText(banner)}));
+      Finish(exit_code::kFailure);
+    }
+  } else if (banner == *text_) {
+    PrintBanner(banner);
+    PrintError("vlxctl: the VLX750 holds this banner already; nothing was written");
+    Finish(exit_code::kSuccess);
+  } else {
+    flow_.Write(*text_);
+  }
+}
+
+}  // namespace vlx::cli

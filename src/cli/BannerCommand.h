@@ -1,0 +1,38 @@
+#pragma once
+// `vlxctl banner [TEXT]`: finds the amplifier and reads its power-on banner through the banner
+// flow the sheet uses. Without TEXT it prints the banner; with TEXT (already checked against
+// the banner rules) it writes it unless the amplifier holds it already, then reads the banner
+// back and compares.
+
+#include <optional>
+#include <string>
+
+#include "ContactSession.h"
+#include "config/BannerFlow.h"
+
+namespace vlx::cli {
+
+class BannerCommand final : public ContactSession, private BannerFlowHost {
+ public:
+  // `text` is the rule's form of what the user gave (upper case, at most 8 characters).
+  BannerCommand(const CliOptions& options, SettingsStore& store, std::optional<std::string> text);
+  ~BannerCommand() override;
+
+ private:
+  void OnAmplifierFound() override;
+  void ShowBanner(const std::string&) override {}
+  void SetEditable(bool) override {}
+  void SetBusy(bool) override {}
+  void CloseSheet() override {}
+  void RunEnded(BannerRun run, ErrorCode code) override;
+  void AfterRead();
+
+  std::optional<std::string> text_;
+  BannerFlow flow_;
+  bool written_ = false;
+};
+
+// The message for a banner text the rules refuse; empty when they take it.
+std::string BannerTextProblem(const std::string& text);
+
+}  // namespace vlx::cli

@@ -1,0 +1,83 @@
+#pragma once
+// How the power-on banner is edited, from the sheet being shown to its closing, for the banner
+// sheet and vlxctl alike: it installs a banner machine, reads the banner, takes Save and Cancel,
+// writes a changed text and, when a run ends, says what the sheet does next. The edit is usable
+// only while no run is under way, so Save never compares against a banner still being read; a
+// write that fails is reported and leaves the sheet open with the typed text.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "config/BannerMachine.h"
+#include "link/MachineHandle.h"
+#include "model/Listener.h"
+#include "report/ErrorCode.h"
+
+namespace vlx {
+
+class AppSettings;
+
+enum class BannerRun { kRead, kWrite };
+
+// What the sheet (or vlxctl) does for the flow.
+class BannerFlowHost {
+ public:
+  virtual ~BannerFlowHost() = default;
+  // The text the edit shows: the banner as ShownBanner has it.
+  virtual void ShowBanner(const std::string& shown) = 0;
+  // The edit and Save are usable only while this is on.
+  virtual void SetEditable(bool editable) = 0;
+  virtual void SetBusy(bool busy) = 0;
+  // The sheet closes now; told once no engine dispatch is on the stack any more.
+  virtual void CloseSheet() = 0;
+  // A run ended with `code`, after the flow has done what it does about it; told, like
+  // CloseSheet, outside any engine dispatch.
+  virtual void RunEnded(BannerRun /*run*/, ErrorCode /*code*/) {}
+};
+
+class BannerFlow final : private Listener {
+ public:
+  BannerFlow(AppSettings& app, BannerFlowHost& host);
+  ~BannerFlow() override;
+  BannerFlow(const BannerFlow&) = delete;
+  BannerFlow& operator=(const BannerFlow&) = delete;
+
+  // The sheet is shown: a new banner machine reads the banner.
+  void Show();
+  // The sheet is hidden or destroyed: stop listening and give the machine up.
+  void Hide();
+  // Save pressed with the edit's text. Returns whether the sheet closes now: an unchanged text
+  // writes nothing and closes; a changed one is written while the sheet stays open. Refused
+  // while the edit is not usable.
+  bool Save(const std::string& edited);
+  // Writes `text` (the rule's text, at most 8 characters) with a new banner machine.
+  void Write(const std::string& text);
+  // Cancel pressed (or Escape). Returns whether the sheet closes now; a running machine is
+  // cancelled first and the sheet closes when it has ended.
+  bool Cancel();
+
+  bool Editable() const { return editable_; }
+  BannerMachine* Machine() const { return machine_.get(); }
+
+ private:
+  void OnMessage(MessageId id, MessageParam wParam) override;
+  // Installs a new machine in the transient slot and starts `run` on it.
+  void StartRun(BannerRun run, const std::string& text);
+  void OnRunEnded(ErrorCode code);
+  void SetEditable(bool editable);
+  void Listen(bool on);
+
+  AppSettings& app_;
+  BannerFlowHost& host_;
+  MachineHandle<BannerMachine> machine_;
+  BannerRun run_ = BannerRun::kRead;
+  // A write or a cancellation is under way: the sheet closes when the machine ends.
+  bool closing_ = false;
+  bool editable_ = false;
+  bool listening_ = false;
+  // What the flow left to do after a dispatch runs only while the flow lives.
+  std::shared_ptr<bool> alive_;
+};
+
+}  // namespace vlx

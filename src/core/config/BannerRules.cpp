@@ -1,0 +1,32 @@
+#include "config/BannerRules.h"
+
+#include <algorithm>
+
+namespace vlx {
+
+std::optional<std::string> AcceptBannerText(std::string_view text) {
+  if (text.size() > kBannerLength || !std::all_of(text.begin(), text.end(), IsBannerCharacter)) {
+    return std::nullopt;
+  }
+  std::string accepted(text);
+  for (char& character : accepted) {
+    if (character >= 'a' && character <= 'z') {
+      character = static_cast<char>(character - 'a' + 'A');
+    }
+  }
+  return accepted;
+}
+
+std::string ShownBanner(std::string_view banner) {
+  std::string shown(banner);
+  std::replace_if(
+      shown.begin(), shown.end(), [](char character) { return !IsBannerCharacter(character); },
+      '?');
+  return shown;
+}
+
+bool IsBannerUnchanged(std::string_view edited, std::string_view banner) {
+  return edited == ShownBanner(banner);
+}
+
+}  // namespace vlx
