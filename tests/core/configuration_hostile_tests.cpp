@@ -31,6 +31,12 @@ vlxsim::Faults SilentAfterReload() {
   return faults;
 }
 
+vlxsim::Faults BackAt9600AfterReload() {
+  vlxsim::Faults faults;
+  faults.reload.rate = 9600;
+  return faults;
+}
+
 void Nothing(EepromBed&) {}
 
 // Once the second block is on its way, `act` breaks the line.
@@ -49,6 +55,7 @@ struct ConfigFaultRow {
   ErrorCode code;
   std::size_t sends;
   std::optional<std::string> told;  // what a stopped restore says the amplifier holds
+  std::uint32_t rate = 38400;       // where the port is left, if it is still open
 };
 
 std::string Partway(std::uint32_t written) {
@@ -105,6 +112,15 @@ const ConfigFaultRow kRows[] = {
     // Four blocks, "^rpm;", then twenty rates of four probes.
     {"RestoreOnSilenceAfterReload", true, SilentAfterReload(), Nothing, err::kNoResponseAfterReset,
      4 + 1 + 80, FormatText(ids::kRestoreNoAnswerAfterReload, {224u})},
+    // The amplifier answered at 9600 bit/s, but "^brp3;" could not be written: the port stays
+    // where the amplifier is. The port has told why; nothing more is said.
+    {"RestoreOnWriteErrorAtTheSpeedCommand", true, BackAt9600AfterReload(),
+     [](EepromBed& bed) {
+       ASSERT_TRUE(
+           bed.time.RunUntil([&] { return bed.link.SentCommands().back().rate == 9600; }, 30000));
+       bed.link.FailNextCall(err::kWriteFault);
+     },
+     err::kWriteFault, 4 + 1 + 9, std::nullopt, 9600},
 };
 
 class ConfigurationHostileLink : public ::testing::TestWithParam<ConfigFaultRow> {};
@@ -135,7 +151,7 @@ TEST_P(ConfigurationHostileLink, EndsOnceWithItsCodeAndSays) {
   EXPECT_FALSE(bed.time.IsTimerArmed(bed.router, machine->Timer()));
   EXPECT_EQ(bed.prompts.boxes.size(), row.code == err::kWriteFault ? 1u : 0u);
   if (bed.app.Serial().IsOpen()) {
-    EXPECT_EQ(bed.app.Serial().Speed(), 38400u);
+    EXPECT_EQ(bed.app.Serial().Speed(), row.rate);
   }
   if (restore != nullptr) {
     EXPECT_EQ(RestoreStoppedText(restore->Error(), restore->Outcome()), row.told);

@@ -169,10 +169,13 @@ std::optional<std::string> RestoreStoppedText(ErrorCode code, const RestoreOutco
   if (code == err::kSuccess) {
     return std::nullopt;
   }
-  if (code == err::kNoResponseAfterReset || outcome.AllWritten()) {
+  if (code == err::kNoResponseAfterReset) {
     return FormatText(ids::kRestoreNoAnswerAfterReload, {outcome.totalBytes});
   }
-  return FormatText(ids::kRestoreStoppedPartway, {outcome.bytesWritten, outcome.totalBytes});
+  if (!outcome.AllWritten()) {
+    return FormatText(ids::kRestoreStoppedPartway, {outcome.bytesWritten, outcome.totalBytes});
+  }
+  return std::nullopt;
 }
 
 }  // namespace vlx
