@@ -128,7 +128,7 @@ void ConfigurationRestoreMachine::SaveRS232SpeedState::Execute() {
   GoToNext();
 }
 
-// ReloadFromPromState: the amplifier may answer anything or nothing while it reloads.
+// ReloadFromPromState
 
 ConfigurationRestoreMachine::ReloadFromPromState::ReloadFromPromState(Machine& machine,
                                                                       MachineState* next)

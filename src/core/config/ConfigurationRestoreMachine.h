@@ -66,6 +66,7 @@ class ConfigurationRestoreMachine final : public Machine, public ConfigurationBy
   RestoreOutcome Outcome() const { return {bytesWritten_, TotalBytes()}; }
 
  private:
+  // Writes one run, counting the bytes the amplifier acknowledged.
   class ConfigRestoreLoopBodyState final : public WriteBlockState {
    public:
     ConfigRestoreLoopBodyState(ConfigurationRestoreMachine& machine, MachineState* next);
@@ -87,6 +88,7 @@ class ConfigurationRestoreMachine final : public Machine, public ConfigurationBy
     ConfigurationRestoreMachine& restore_;
   };
 
+  // Notes the rate the port runs at before the amplifier reloads.
   class SaveRS232SpeedState final : public SimpleState {
    public:
     SaveRS232SpeedState(ConfigurationRestoreMachine& machine, MachineState* next);
@@ -96,6 +98,7 @@ class ConfigurationRestoreMachine final : public Machine, public ConfigurationBy
     ConfigurationRestoreMachine& restore_;
   };
 
+  // "^rpm;": the amplifier reloads its settings; whatever it answers meanwhile is ignored.
   class ReloadFromPromState final : public CommandState {
    public:
     ReloadFromPromState(Machine& machine, MachineState* next);
@@ -107,6 +110,7 @@ class ConfigurationRestoreMachine final : public Machine, public ConfigurationBy
     DetermineSpeedState(Machine& machine, MachineState* next);
   };
 
+  // Puts the amplifier and the port back to the noted rate.
   class RestoreRS232SpeedState final : public SimpleState {
    public:
     RestoreRS232SpeedState(ConfigurationRestoreMachine& machine, MachineState* next);
