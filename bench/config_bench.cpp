@@ -1,7 +1,9 @@
-// A configuration save through QSerialPort against vlx750-sim --pace on a pseudo-terminal, at each
-// of the four line rates, from StartSave to MachineDone, next to the least time it can take: every
-// command and reply on the line at 10 bits a character, the simulator's processing delay once per
-// exchange, and the machine's own wait of 700 ms after the last block.
+// A configuration save and a restore of what it read, through QSerialPort against vlx750-sim --pace
+// on a pseudo-terminal, at each of the four line rates, each from its start to MachineDone, next
+// to the least time it can take: every command and reply on the line at 10 bits a character, the
+// simulator's processing delay once per exchange, and the machine's own waits: the save's 700 ms
+// after the last block; the restore's 700 ms, 100 ms after "^rpm;" (whose five characters leave
+// within it) and one probe ";" answered at once, the amplifier being back at the rate it had.
 // Target: at most 5 % over that time, plus 20 ms.
 
 #include <signal.h>
@@ -22,6 +24,7 @@
 
 #include "BenchHost.h"
 #include "config/ConfigurationRanges.h"
+#include "config/ConfigurationRestoreMachine.h"
 #include "config/ConfigurationSaveMachine.h"
 #include "config/EepromBlockStates.h"
 #include "config/LoopStates.h"
@@ -37,6 +40,9 @@ constexpr std::uint32_t kRates[] = {4800, 9600, 19200, 38400};
 constexpr std::uint32_t kProcessingDelayMs = 2;
 constexpr double kLimitRatio = 1.05;
 constexpr double kLimitSlackMs = 20;
+// Wake-ups come late now and then on a busy machine: each figure is given as the quickest and the
+// slowest of a few rounds.
+constexpr int kRounds = 3;
 // "^ER" or "^EW", bank, address, count and checksum as two digits each, ";".
 constexpr std::uint32_t kBlockFrameChars = 12;
 
@@ -46,6 +52,7 @@ struct Minimum {
   std::uint32_t lineChars = 0;
   std::uint32_t exchanges = 0;
   std::uint32_t waitMs = 0;
+  std::string waits;  // what waitMs is made of
 
   double LineMs(std::uint32_t rate) const { return lineChars * 10 * 1000.0 / rate; }
   double Ms(std::uint32_t rate) const {
@@ -68,11 +75,28 @@ std::vector<std::uint32_t> ConfigurationBlocks() {
 
 // Each block: a 12-character "^ER" command, its reply with two digits a byte.
 Minimum SaveMinimum() {
-  Minimum minimum{.waitMs = vlx::DelayFinishProgressState::kDelayMs};
+  constexpr std::uint32_t kDelayMs = vlx::DelayFinishProgressState::kDelayMs;
+  Minimum minimum{.waitMs = kDelayMs, .waits = "wait " + std::to_string(kDelayMs)};
   for (const std::uint32_t block : ConfigurationBlocks()) {
     minimum.lineChars += kBlockFrameChars + kBlockFrameChars + 2 * block;
     ++minimum.exchanges;
   }
+  return minimum;
+}
+
+// Each block: its "^EW" command with two digits a byte, a 12-character echo; then the probe.
+Minimum RestoreMinimum() {
+  constexpr std::uint32_t kDelayMs = vlx::DelayFinishProgressState::kDelayMs;
+  constexpr std::uint32_t kReloadMs = vlx::ConfigurationRestoreMachine::kReloadTimeoutMs;
+  Minimum minimum{.waitMs = kDelayMs + kReloadMs,
+                  .waits = "waits " + std::to_string(kDelayMs) + " and " +
+                           std::to_string(kReloadMs) + " after \"^rpm;\""};
+  for (const std::uint32_t block : ConfigurationBlocks()) {
+    minimum.lineChars += kBlockFrameChars + 2 * block + kBlockFrameChars;
+    ++minimum.exchanges;
+  }
+  minimum.lineChars += 2;
+  ++minimum.exchanges;
   return minimum;
 }
 
@@ -129,9 +153,48 @@ Timed TimeRun(vlx::AppSettings& app, Start start) {
 }
 
 struct RateResult {
-  std::string failure;  // why nothing could be timed at this rate
-  Timed save;
+  std::string failure;  // why the rounds stopped; empty when all of them ran
+  std::vector<double> saveMs;
+  std::vector<double> restoreMs;
 };
+
+// The bytes the save read, in file order, as ReadConfigurationFile would give them.
+void FeedImage(const vlx::ConfigurationSaveMachine& save,
+               vlx::ConfigurationRestoreMachine& restore) {
+  for (std::size_t row = 0; row < vlx::kConfigurationRanges.size(); ++row) {
+    const vlx::EepromRange& range = vlx::kConfigurationRanges[row];
+    for (std::uint32_t address = range.first; address <= range.last; ++address) {
+      const auto at = static_cast<std::uint8_t>(address);
+      restore.AddByte(static_cast<std::uint8_t>(range.bank), at, *save.GetImageBytes(row, at));
+    }
+  }
+}
+
+// A save, then a restore of the bytes it read; returns why it failed, or nothing.
+std::string RunRound(vlx::AppSettings& app, std::uint32_t rate, RateResult& result) {
+  auto save = app.InstallTransientMachine(std::make_unique<vlx::ConfigurationSaveMachine>(app));
+  const Timed saved = TimeRun(app, [&save] { return save->StartSave(); });
+  if (!saved.failure.empty()) {
+    save.Release();
+    return "save: " + saved.failure;
+  }
+  result.saveMs.push_back(saved.ms);
+  // Built beside the save machine, which the installation would otherwise give up.
+  auto restore = std::make_unique<vlx::ConfigurationRestoreMachine>(app);
+  FeedImage(*save.get(), *restore);
+  save.Release();
+  auto installed = app.InstallTransientMachine(std::move(restore));
+  const Timed restored = TimeRun(app, [&installed] { return installed->StartRestore(); });
+  installed.Release();
+  if (!restored.failure.empty()) {
+    return "restore: " + restored.failure;
+  }
+  if (app.Serial().Speed() != rate) {
+    return "restore: the port was left at " + std::to_string(app.Serial().Speed()) + " bit/s";
+  }
+  result.restoreMs.push_back(restored.ms);
+  return {};
+}
 
 RateResult RunAt(std::uint32_t rate) {
   const std::string link = "/tmp/vlx750-config-bench-" + std::to_string(getpid());
@@ -144,13 +207,11 @@ RateResult RunAt(std::uint32_t rate) {
   RateResult result;
   {
     vlx::bench::BenchHost host(link);
-    vlx::AppSettings& app = host.App();
     if (!host.FindAmplifier(30000)) {
       result.failure = "the amplifier was not found";
-    } else {
-      auto save = app.InstallTransientMachine(std::make_unique<vlx::ConfigurationSaveMachine>(app));
-      result.save = TimeRun(app, [&save] { return save->StartSave(); });
-      save.Release();
+    }
+    for (int round = 0; round < kRounds && result.failure.empty(); ++round) {
+      result.failure = RunRound(host.App(), rate, result);
     }
   }
   simulator.Signal(SIGTERM);
@@ -158,20 +219,23 @@ RateResult RunAt(std::uint32_t rate) {
   return result;
 }
 
-// One line of figures; returns whether the run met its target.
-bool PrintRun(const char* what, const Timed& run, const Minimum& minimum, std::uint32_t rate,
-              const char* parts) {
-  if (!run.failure.empty()) {
-    std::printf("  %-8s FAILED: %s\n", what, run.failure.c_str());
+// The quickest and the slowest of the rounds; the slowest must meet the target.
+bool PrintRuns(const char* what, const std::vector<double>& ms, const Minimum& minimum,
+               std::uint32_t rate) {
+  if (ms.empty()) {
     return false;
   }
+  const auto [best, worst] = std::minmax_element(ms.begin(), ms.end());
   const double least = minimum.Ms(rate);
   const double limit = least * kLimitRatio + kLimitSlackMs;
-  std::printf("  %-8s %8.1f ms  minimum %7.1f ms (line %.1f + %u x %u ms processing + %s)\n", what,
-              run.ms, least, minimum.LineMs(rate), minimum.exchanges, kProcessingDelayMs, parts);
-  std::printf("  %-8s ratio %.4f, %+.1f ms over, limit %.1f ms: %s\n", "", run.ms / least,
-              run.ms - least, limit, run.ms <= limit ? "met" : "MISSED");
-  return run.ms <= limit;
+  std::printf(
+      "  %-8s %7.1f to %7.1f ms  minimum %7.1f ms (line %.1f + %u x %u ms processing + %s)\n", what,
+      *best, *worst, least, minimum.LineMs(rate), minimum.exchanges, kProcessingDelayMs,
+      minimum.waits.c_str());
+  std::printf("  %-8s ratio %.4f to %.4f, %+.1f to %+.1f ms over, limit %.1f ms: %s\n", "",
+              *best / least, *worst / least, *best - least, *worst - least, limit,
+              *worst <= limit ? "met" : "MISSED");
+  return *worst <= limit;
 }
 
 }  // namespace
@@ -180,18 +244,19 @@ int main(int argc, char** argv) {
   QCoreApplication application(argc, argv);
   bool allMet = true;
   std::printf(
-      "Configuration save, StartSave to MachineDone, paced; target <= %.2f x minimum + %.0f ms\n",
-      kLimitRatio, kLimitSlackMs);
+      "Configuration save and restore, paced, each from its start to MachineDone, %d rounds at "
+      "each rate;\ntarget: the slowest <= %.2f x minimum + %.0f ms\n",
+      kRounds, kLimitRatio, kLimitSlackMs);
   for (const std::uint32_t rate : kRates) {
     std::printf("\n%u bit/s (load average %s)\n", rate, vlx::bench::LoadAverage().c_str());
     std::fflush(stdout);
     const RateResult result = RunAt(rate);
+    allMet = PrintRuns("save", result.saveMs, SaveMinimum(), rate) && allMet;
+    allMet = PrintRuns("restore", result.restoreMs, RestoreMinimum(), rate) && allMet;
     if (!result.failure.empty()) {
       std::printf("  FAILED: %s\n", result.failure.c_str());
       allMet = false;
-      continue;
     }
-    allMet = PrintRun("save", result.save, SaveMinimum(), rate, "wait 700") && allMet;
   }
   return allMet ? 0 : 1;
 }
