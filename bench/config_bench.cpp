@@ -4,7 +4,7 @@
 // simulator's processing delay once per exchange, and the machine's own waits: the save's 700 ms
 // after the last block; the restore's 700 ms, 100 ms after "^rpm;" (whose five characters leave
 // within it) and one probe ";" answered at once, the amplifier being back at the rate it had.
-// Target: at most 5 % over that time, plus 20 ms.
+// Target: the slowest of a few rounds at most 5 % over that time, plus 20 ms.
 
 #include <signal.h>
 #include <unistd.h>
