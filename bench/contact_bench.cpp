@@ -17,23 +17,12 @@
 #include <map>
 #include <string>
 
-#include "QuietHost.h"
+#include "BenchHost.h"
 #include "link/EstablishContactMachine.h"
-#include "link/MachineRouter.h"
 #include "model/AppSettings.h"
-#include "model/NoSettingsStore.h"
 #include "process/ChildProcess.h"
-#include "report/Prompts.h"
-#include "report/StatusSink.h"
-#include "serial/QtSerialDevice.h"
-#include "settings/QtFileSystem.h"
-#include "time/QtTimerService.h"
-#include "time/SystemClock.h"
 
 namespace {
-
-using vlx::bench::NullPrompts;
-using vlx::bench::NullStatus;
 
 using namespace std::chrono_literals;
 
@@ -54,20 +43,6 @@ std::uint32_t MandatedMs(std::uint32_t rate) {
          (rate == 38400 ? kIdentityTimeoutMs : 0);
 }
 
-class DeviceStateWatch final : public vlx::Listener {
- public:
-  explicit DeviceStateWatch(vlx::AppSettings& app, QEventLoop& loop) : app_(app), loop_(loop) {}
-  void OnMessage(vlx::MessageId, vlx::MessageParam) override {
-    if (app_.deviceState.Get() == vlx::device_state::kOperating) {
-      loop_.quit();
-    }
-  }
-
- private:
-  vlx::AppSettings& app_;
-  QEventLoop& loop_;
-};
-
 std::map<std::uint32_t, double> bestMs;
 
 void BM_ContactToOperating(benchmark::State& state) {
@@ -80,28 +55,18 @@ void BM_ContactToOperating(benchmark::State& state) {
     return;
   }
 
-  vlx::NoSettingsStore store;
-  vlx::QtFileSystem files;
-  vlx::QtSerialDevice device;
-  vlx::QtTimerService timers;
-  vlx::SystemClock clock;
-  NullStatus status;
-  NullPrompts prompts;
-  vlx::AppSettings app(vlx::Services{store, files, device, timers, clock, status, prompts});
-  vlx::MachineRouter router(app);
-  app.port.Set(link);
+  vlx::bench::BenchHost host(link);
+  vlx::AppSettings& app = host.App();
 
   for (auto _ : state) {
     QEventLoop loop;
-    DeviceStateWatch watch(app, loop);
-    app.deviceState.Subscribe(watch);
+    const vlx::bench::OperatingWatch watch(app, loop);
     QTimer::singleShot(20000, &loop, &QEventLoop::quit);
     QElapsedTimer elapsed;
     elapsed.start();
     app.EstablishContact().BeginTestCommunications();
     loop.exec();
     const double ms = static_cast<double>(elapsed.nsecsElapsed()) / 1e6;
-    app.deviceState.Unsubscribe(watch);
     if (app.deviceState.Get() != vlx::device_state::kOperating) {
       state.SkipWithError("the amplifier was not found");
       break;

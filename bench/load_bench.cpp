@@ -33,26 +33,14 @@
 #include <string>
 #include <vector>
 
-#include "QuietHost.h"
+#include "BenchHost.h"
 #include "firmware/FirmwareLoadMachine.h"
 #include "firmware/TestFirmware.h"
-#include "link/EstablishContactMachine.h"
-#include "link/MachineRouter.h"
 #include "model/AppSettings.h"
-#include "model/NoSettingsStore.h"
 #include "process/ChildProcess.h"
 #include "report/ErrorText.h"
-#include "report/Prompts.h"
-#include "report/StatusSink.h"
-#include "serial/QtSerialDevice.h"
-#include "settings/QtFileSystem.h"
-#include "time/QtTimerService.h"
-#include "time/SystemClock.h"
 
 namespace {
-
-using vlx::bench::NullPrompts;
-using vlx::bench::NullStatus;
 
 using namespace std::chrono_literals;
 
@@ -76,32 +64,6 @@ double PacketLineMs() {
 double PacedIdealMs() {
   return PacketLineMs() + kEnterLoaderWaitMs + kResetWaitMs;
 }
-
-// Wake-up latency, which every exchange pays several times, grows with what else the machine
-// runs: each figure is printed with the load average it was measured under.
-std::string LoadAverage() {
-  std::string first;
-  std::ifstream("/proc/loadavg") >> first;
-  return first.empty() ? "unknown" : first;
-}
-
-// Stops the event loop once the amplifier is operating and read.
-class OperatingWatch final : public vlx::Listener {
- public:
-  OperatingWatch(vlx::AppSettings& app, QEventLoop& loop) : app_(app), loop_(loop) {
-    app_.deviceState.Subscribe(*this);
-  }
-  ~OperatingWatch() override { app_.deviceState.Unsubscribe(*this); }
-  void OnMessage(vlx::MessageId, vlx::MessageParam) override {
-    if (app_.deviceState.Get() == vlx::device_state::kOperating) {
-      loop_.quit();
-    }
-  }
-
- private:
-  vlx::AppSettings& app_;
-  QEventLoop& loop_;
-};
 
 // Times the load: its start, the line that opens the packet phase, the line that follows the
 // final "B", and MachineDone, which stops the event loop.
@@ -159,29 +121,11 @@ LoadResult RunLoad(bool pace, const std::string& firmwarePath) {
     return result;
   }
 
-  vlx::NoSettingsStore store;
-  vlx::QtFileSystem files;
-  vlx::QtSerialDevice device;
-  vlx::QtTimerService timers;
-  vlx::SystemClock clock;
-  NullStatus status;
-  NullPrompts prompts;
-  vlx::AppSettings app(vlx::Services{store, files, device, timers, clock, status, prompts});
-  vlx::MachineRouter router(app);
-  app.port.Set(link);
-
-  {
-    QEventLoop loop;
-    OperatingWatch watch(app, loop);
-    QTimer::singleShot(20000, &loop, &QEventLoop::quit);
-    app.EstablishContact().BeginTestCommunications();
-    if (app.deviceState.Get() != vlx::device_state::kOperating) {
-      loop.exec();
-    }
-    if (app.deviceState.Get() != vlx::device_state::kOperating) {
-      result.failure = "the amplifier was not found";
-      return result;
-    }
+  vlx::bench::BenchHost host(link);
+  vlx::AppSettings& app = host.App();
+  if (!host.FindAmplifier(20000)) {
+    result.failure = "the amplifier was not found";
+    return result;
   }
 
   app.SetAvailableFirmware(kLoadedRevision, firmwarePath);
@@ -208,7 +152,6 @@ LoadResult RunLoad(bool pace, const std::string& firmwarePath) {
     result.retries = machine->GetTotalRetries();
   }
   machine.Release();
-  app.ClosePort();
   simulator.Signal(SIGTERM);
   simulator.WaitForExit(5s);
   return result;
@@ -331,7 +274,7 @@ int main(int argc, char** argv) {
     const double limit = ideal * kPacedLimitRatio + kShortExchangesMs;
     allMet = allMet && paced.totalMs <= limit;
     std::printf("  measured        %10.1f ms  (%u retries, load average %s)\n", paced.totalMs,
-                paced.retries, LoadAverage().c_str());
+                paced.retries, vlx::bench::LoadAverage().c_str());
     std::printf(
         "  ideal           %10.1f ms  (packets %.1f + \"^LDM;\" wait %.0f + reset wait %.0f)\n",
         ideal, PacketLineMs(), kEnterLoaderWaitMs, kResetWaitMs);
@@ -381,7 +324,8 @@ int main(int argc, char** argv) {
     std::printf(
         "  packet phase    %10.1f ms  (%u packets, %u retries, whole load %.1f ms, load "
         "average %s)\n",
-        unpaced.packetPhaseMs, kPackets, unpaced.retries, unpaced.totalMs, LoadAverage().c_str());
+        unpaced.packetPhaseMs, kPackets, unpaced.retries, unpaced.totalMs,
+        vlx::bench::LoadAverage().c_str());
     std::printf("  per exchange    %10.4f ms\n", perExchange);
     std::printf(
         "  bare pty trip   %10.4f ms  (%u bytes out, 1 back, mean of %u; %.4f before the "
