@@ -134,13 +134,6 @@ ConfigurationRestoreMachine::ReloadFromPromState::ReloadFromPromState(Machine& m
                                                                       MachineState* next)
     : CommandState(machine, "^rpm;", "ReloadFromPromState", next, kReloadTimeoutMs) {}
 
-// DetermineSpeedState
-
-ConfigurationRestoreMachine::DetermineSpeedState::DetermineSpeedState(Machine& machine,
-                                                                      MachineState* next)
-    : QueryState(machine, ";", "DetermineSpeedState", next, kProbeTimeoutMs,
-                 TimeoutPolicy::kSpeedSearch, err::kNoResponseAfterReset) {}
-
 // RestoreRS232SpeedState
 
 ConfigurationRestoreMachine::RestoreRS232SpeedState::RestoreRS232SpeedState(

@@ -17,6 +17,7 @@
 #include "config/ConfigurationFile.h"
 #include "config/EepromBlockStates.h"
 #include "config/LoopStates.h"
+#include "link/ContactStates.h"
 #include "link/Machine.h"
 
 namespace vlx {
@@ -41,7 +42,6 @@ struct RestoreOutcome {
 class ConfigurationRestoreMachine final : public Machine, public ConfigurationByteSink {
  public:
   static constexpr std::uint32_t kReloadTimeoutMs = 100;
-  static constexpr std::uint32_t kProbeTimeoutMs = 100;
 
   explicit ConfigurationRestoreMachine(AppSettings& owner);
 
@@ -102,12 +102,6 @@ class ConfigurationRestoreMachine final : public Machine, public ConfigurationBy
   class ReloadFromPromState final : public CommandState {
    public:
     ReloadFromPromState(Machine& machine, MachineState* next);
-  };
-
-  // ";" until the amplifier answers after the reload, searching the line speed.
-  class DetermineSpeedState final : public QueryState {
-   public:
-    DetermineSpeedState(Machine& machine, MachineState* next);
   };
 
   // Puts the amplifier and the port back to the noted rate.

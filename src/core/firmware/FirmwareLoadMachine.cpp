@@ -19,7 +19,6 @@ constexpr std::uint32_t kPacketTimeoutMs = 2000;
 constexpr std::uint32_t kResyncTimeoutMs = 100;
 constexpr std::uint32_t kFillLimit = 68;
 constexpr std::uint32_t kResetWaitMs = 5500;
-constexpr std::uint32_t kSpeedProbeTimeoutMs = 100;
 // Progress counts 16-byte units, so a 64-byte block moves it by 4.
 constexpr std::uint32_t kProgressUnit = 16;
 // The final packet commits the image: it carries the block at the image's start with the
@@ -412,11 +411,5 @@ FirmwareLoadMachine::LoadWaitResetState::LoadWaitResetState(Machine& machine, Ma
 void FirmwareLoadMachine::LoadWaitResetState::Reset() {
   machine_.Log(ids::kWaitingForReset, {(kResetWaitMs + 500) / 1000});
 }
-
-// DetermineSpeedState
-
-FirmwareLoadMachine::DetermineSpeedState::DetermineSpeedState(Machine& machine, MachineState* next)
-    : QueryState(machine, ";", "DetermineSpeedState", next, kSpeedProbeTimeoutMs,
-                 TimeoutPolicy::kSpeedSearch, err::kNoResponseAfterReset) {}
 
 }  // namespace vlx

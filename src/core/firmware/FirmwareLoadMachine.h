@@ -153,12 +153,6 @@ class FirmwareLoadMachine final : public Machine {
     void Reset() override;
   };
 
-  // ";" until the amplifier answers after its reset, searching the line speed.
-  class DetermineSpeedState final : public QueryState {
-   public:
-    DetermineSpeedState(Machine& machine, MachineState* next);
-  };
-
   void PublishResult() override;
   // Builds the packet for the block at `address`, carrying `addressBytes` as its address;
   // an `uncommitted` one carries the marker instead of the reconciliation word.

@@ -98,4 +98,8 @@ bool QuerySerialNumberState::Accept() {
   return true;
 }
 
+DetermineSpeedState::DetermineSpeedState(Machine& machine, MachineState* next)
+    : QueryState(machine, ";", "DetermineSpeedState", next, 100, TimeoutPolicy::kSpeedSearch,
+                 err::kNoResponseAfterReset) {}
+
 }  // namespace vlx

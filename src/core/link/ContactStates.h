@@ -55,4 +55,11 @@ class QuerySerialNumberState final : public QueryState {
   bool Accept() override;
 };
 
+// ";" every 100 ms until the amplifier answers after a reset or a reload, searching the line
+// speed by the engine's rules; no answer at any rate fails with 0xE2000045.
+class DetermineSpeedState final : public QueryState {
+ public:
+  DetermineSpeedState(Machine& machine, MachineState* next);
+};
+
 }  // namespace vlx
