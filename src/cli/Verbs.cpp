@@ -6,6 +6,7 @@
 #include "ConfigCommand.h"
 #include "ConsoleReporting.h"
 #include "ErrorTexts.h"
+#include "FaultsCommand.h"
 #include "FirmwareCommand.h"
 #include "HexCommand.h"
 #include "InfoCommand.h"
@@ -158,6 +159,48 @@ class ConfigVerb final : public Verb {
   std::string file_;
 };
 
+class FaultsVerb final : public Verb {
+ public:
+  std::string Name() const override { return "faults"; }
+  std::string Summary() const override {
+    return "Read the VLX750's fault history and print it, newest first";
+  }
+  void AddArguments(CLI::App& subcommand) override {
+    subcommand
+        .add_option("--save", save_,
+                    "Also write the fault-table file (.VLXFaultTable) there; a folder\n"
+                    "gets the name VLX Utility proposes (SN, serial number, date, time)")
+        ->type_name("FILE");
+    subcommand.add_flag("--force", force_, "Replace an existing file");
+    subcommand.footer(
+        "Exit codes: 0 the history was read (and saved), 1 the amplifier was not found,\n"
+        "did not answer or the file could not be written, 2 usage error or a file that\n"
+        "exists without --force.\n\n" +
+        subcommand.get_footer());
+  }
+  int Run(const CliOptions& options) override {
+    InstallPlatformErrorTexts();
+    std::unique_ptr<SettingsStore> store;
+    if (options.port) {
+      store = std::make_unique<NoSettingsStore>();
+    } else {
+      store = WindowSettings();
+    }
+    FaultsOptions faults;
+    if (!save_.empty()) {
+      faults.save = save_;
+    }
+    faults.force = force_;
+    FaultsCommand command(options, *store, faults);
+    QTimer::singleShot(0, &command, [&command] { command.Start(); });
+    return QCoreApplication::exec();
+  }
+
+ private:
+  std::string save_;
+  bool force_ = false;
+};
+
 }  // namespace
 
 std::vector<std::unique_ptr<Verb>> MakeVerbs() {
@@ -167,6 +210,7 @@ std::vector<std::unique_ptr<Verb>> MakeVerbs() {
   verbs.push_back(std::make_unique<HexVerb>());
   verbs.push_back(std::make_unique<FirmwareVerb>());
   verbs.push_back(std::make_unique<ConfigVerb>());
+  verbs.push_back(std::make_unique<FaultsVerb>());
   return verbs;
 }
 
