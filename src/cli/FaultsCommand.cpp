@@ -64,9 +64,8 @@ FaultsCommand::FaultsCommand(const CliOptions& options, SettingsStore& store, Fa
       flow_(App(), files_, *this, build::ProgramRevisionText()),
       signals_([this](int) { OnSignal(); }) {}
 
-FaultsCommand::~FaultsCommand() {
-  flow_.End();
-}
+// The flow gives its machine up as it goes, before the model it runs on.
+FaultsCommand::~FaultsCommand() = default;
 
 void FaultsCommand::Start() {
   // A folder gets its file's name only once the serial number is known; a file is checked now.
