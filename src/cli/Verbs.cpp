@@ -7,6 +7,7 @@
 #include "ConfigCommand.h"
 #include "ConsoleReporting.h"
 #include "ErrorTexts.h"
+#include "FaultsCommand.h"
 #include "FirmwareCommand.h"
 #include "HexCommand.h"
 #include "InfoCommand.h"
@@ -20,8 +21,9 @@ namespace vlx::cli {
 namespace {
 
 // Puts the verb's own meaning of exit codes 0 and 1 above the footer CLI11 gives the verb.
-void AddExitCodes(CLI::App& subcommand, const std::string& success, const std::string& failure) {
-  subcommand.footer("Exit codes: 0 " + success + ", 1 " + failure + ",\n2 usage error.\n\n" +
+void AddExitCodes(CLI::App& subcommand, const std::string& success, const std::string& failure,
+                  const std::string& usage = "usage error") {
+  subcommand.footer("Exit codes: 0 " + success + ", 1 " + failure + ",\n2 " + usage + ".\n\n" +
                     subcommand.get_footer());
 }
 
@@ -205,6 +207,41 @@ class BannerVerb final : public Verb {
   std::string textValue_;
 };
 
+class FaultsVerb final : public Verb {
+ public:
+  std::string Name() const override { return "faults"; }
+  std::string Summary() const override {
+    return "Read the VLX750's fault history and print it, newest first";
+  }
+  void AddArguments(CLI::App& subcommand) override {
+    subcommand
+        .add_option("--save", save_,
+                    "Also write the fault-table file (.VLXFaultTable) there; a folder\n"
+                    "gets the name VLX Utility proposes (SN, serial number, date, time)")
+        ->type_name("FILE");
+    subcommand.add_flag("--force", force_, "Replace an existing file");
+    AddExitCodes(subcommand, "the history was read (and saved)",
+                 "the amplifier was not found, did not answer, or the file could\nnot be written",
+                 "usage error, or a file that exists without --force");
+  }
+  int Run(const CliOptions& options) override {
+    InstallPlatformErrorTexts();
+    const std::unique_ptr<SettingsStore> store = ContactSettings(options);
+    FaultsOptions faults;
+    if (!save_.empty()) {
+      faults.save = save_;
+    }
+    faults.force = force_;
+    FaultsCommand command(options, *store, faults);
+    QTimer::singleShot(0, &command, [&command] { command.Start(); });
+    return QCoreApplication::exec();
+  }
+
+ private:
+  std::string save_;
+  bool force_ = false;
+};
+
 }  // namespace
 
 std::vector<std::unique_ptr<Verb>> MakeVerbs() {
@@ -215,6 +252,7 @@ std::vector<std::unique_ptr<Verb>> MakeVerbs() {
   verbs.push_back(std::make_unique<FirmwareVerb>());
   verbs.push_back(std::make_unique<ConfigVerb>());
   verbs.push_back(std::make_unique<BannerVerb>());
+  verbs.push_back(std::make_unique<FaultsVerb>());
   return verbs;
 }
 

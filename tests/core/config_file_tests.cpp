@@ -184,6 +184,8 @@ std::vector<FileCase> FileCases() {
       {"Empty", "", incomplete, 0},
       {"CommentsOnly", header, incomplete, 0},
       {"CrOnlyLineEnds", Replaced(saved, "\r\n", "\r"), incomplete, 0},
+      // A CR counts nowhere, inside a line as at its end.
+      {"CrInsideTheSealKeyword", Replaced(saved, "CRC32", "C\rRC32"), good, 224},
       {"SealWithoutLineEnd", saved.substr(0, saved.size() - 2), incomplete, 224},
       {"ConfigurationLineAfterSeal", saved + line0 + "\r\n", incomplete, 224},
       {"LowerCaseSealKeyword", Replaced(saved, "CRC32", "crc32"), incomplete, 224},

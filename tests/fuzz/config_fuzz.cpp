@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "FuzzCheck.h"
@@ -21,7 +22,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check.code == err::kCorruptConfigurationFile);
   Check(check.message.empty() == (check.code == err::kSuccess));
   if (check.code == err::kSuccess) {
-    Check(text.find("CRC32") != std::string_view::npos);
+    // The reader drops every CR wherever it stands, so a CR may split the keyword.
+    std::string withoutCr(text);
+    std::erase(withoutCr, '\r');
+    Check(withoutCr.find("CRC32") != std::string::npos);
   }
   Check(bytes.Count() <= 0xE0);
   for (std::uint32_t address = 0xE0; address < 0x100; ++address) {
