@@ -17,7 +17,12 @@ ContactSession::ContactSession(const CliOptions& options, SettingsStore& store)
       portWatch_(app_, timers_) {
   portWatch_.SetLossObserver([this] { OnPortLost(); });
   router_.SetRunEndHandler([this](Machine& machine) {
-    if (&machine == &app_.EstablishContact()) {
+    if (&machine != &app_.EstablishContact()) {
+      return;
+    }
+    if (exitAfterRetest_) {
+      Finish(*exitAfterRetest_);
+    } else {
       OnContactEnded();
     }
   });
@@ -29,6 +34,11 @@ ContactSession::ContactSession(const CliOptions& options, SettingsStore& store)
   app_.trace.Set(options_.trace ? 1 : 0);
   deadline_.setSingleShot(true);
   connect(&deadline_, &QTimer::timeout, this, [this] { OnTimedOut(); });
+  retestLimit_.setSingleShot(true);
+  connect(&retestLimit_, &QTimer::timeout, this, [this] {
+    PrintError("vlxctl: the VLX750 has not answered again yet; 'vlxctl info' tests it later");
+    Finish(*exitAfterRetest_);
+  });
 }
 
 ContactSession::~ContactSession() = default;
@@ -87,6 +97,16 @@ void ContactSession::OnContactEnded() {
   }
 }
 
+void ContactSession::FinishAfterRetest(int exitCode) {
+  if (app_.EstablishContact().IsIdle()) {
+    Finish(exitCode);
+    return;
+  }
+  constexpr int kRetestLimitMs = 10000;
+  exitAfterRetest_ = exitCode;
+  retestLimit_.start(kRetestLimitMs);
+}
+
 void ContactSession::OnTimedOut() {
   if (finished_) {
     return;
@@ -105,6 +125,7 @@ void ContactSession::Finish(int exitCode) {
   }
   finished_ = true;
   deadline_.stop();
+  retestLimit_.stop();
   app_.EstablishContact().BeginClosePort();
   QCoreApplication::exit(exitCode);
 }

@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QTimer>
+#include <optional>
 #include <string>
 
 #include "CliOptions.h"
@@ -34,6 +35,11 @@ class ContactSession : public QObject {
   virtual void OnAmplifierFound() = 0;
   // Ends the event loop with `exitCode` (once) and closes the port.
   void Finish(int exitCode);
+  // Finish, but not under the test of the link the verb has just started (after a firmware
+  // load): once that test has ended, or when it is still searching after a few seconds.
+  void FinishAfterRetest(int exitCode);
+  // The exit code FinishAfterRetest is waiting to end with.
+  const std::optional<int>& ExitAfterRetest() const { return exitAfterRetest_; }
   bool Finished() const { return finished_; }
 
   const CliOptions& Options() const { return options_; }
@@ -58,6 +64,8 @@ class ContactSession : public QObject {
   MachineRouter router_;
   PortWatch portWatch_;
   QTimer deadline_;
+  QTimer retestLimit_;
+  std::optional<int> exitAfterRetest_;
   bool searching_ = false;  // the first search, which decides whether the verb goes on
   bool finished_ = false;
 };

@@ -91,9 +91,9 @@ void FirmwareCommand::OnAmplifierFound() {
   }
   const LoadOutcome outcome = SendFirmwareSequence(App(), *this).Send(folder_, file_);
   if (outcome == LoadOutcome::kSucceeded) {
-    Finish(exit_code::kSuccess);
+    FinishAfterRetest(exit_code::kSuccess);
   } else {
-    Finish(interrupted_ ? exit_code::kInterrupted : exit_code::kFailure);
+    FinishAfterRetest(interrupted_ ? exit_code::kInterrupted : exit_code::kFailure);
   }
 }
 
@@ -156,6 +156,10 @@ void FirmwareCommand::OnMessage(MessageId id, MessageParam wParam) {
 
 void FirmwareCommand::OnSignal(int number) {
   if (Finished()) {
+    return;
+  }
+  if (ExitAfterRetest()) {
+    Finish(*ExitAfterRetest());  // the load is over; only the test of the link is cut short
     return;
   }
   FirmwareLoadMachine* machine = machine_.get();

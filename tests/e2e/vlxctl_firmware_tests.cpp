@@ -137,6 +137,11 @@ TEST(VlxctlFirmware, LoadsTheFoldersNewestThenInfoShowsItsRevision) {
   EXPECT_TRUE(Has(load.err, "Sent 100%: packet 2007 of 2007, 0 retries")) << load.err;
   EXPECT_FALSE(Has(load.err, "\r")) << load.err;
   EXPECT_EQ(load.out, "");
+  // vlxctl ends only after the test of the link that follows the load has found the amplifier
+  // back at its own rate.
+  EXPECT_TRUE(
+      Has(load.err, "Attempting to contact VLX on port " + amplifier.Link() + " at 9600 bit/s"))
+      << load.err;
 
   const Finished info =
       RunProgram(VLXCTL_PATH, {"--port", amplifier.Link(), "--timeout", "20", "info"});
