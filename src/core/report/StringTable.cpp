@@ -144,6 +144,13 @@ constexpr auto kStrings = std::to_array<KeyedText>({
     {1120, "%s firmware load was cancelled before the transfer began"},
     {1121, "Remove power and retry firmware load"},
     {1122, "%s firmware load was abandoned"},
+    {1200,
+     "The restore stopped after %u of %u bytes were written. The VLX holds part of the restored "
+     "configuration and has not reloaded it. Restore again before switching the VLX off."},
+    {1201,
+     "All %u bytes were written, but the VLX did not answer after reloading them. Check the VLX, "
+     "then press Test Communications."},
+    {1202, "The configuration file holds no configuration bytes for this VLX."},
     {1240,
      "The fault table's next index 0x%02X is outside 0 to 127: all records are listed from 127 "
      "down to 0"},

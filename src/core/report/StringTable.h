@@ -136,6 +136,9 @@ constexpr std::uint32_t kRestoreErrorCaption = 214;    // "Restore Configuration
 constexpr std::uint32_t kTipSaveConfiguration = 340;
 constexpr std::uint32_t kTipRestoreConfiguration = 341;
 constexpr std::uint32_t kTipEditBanner = 349;
+constexpr std::uint32_t kRestoreStoppedPartway = 1200;
+constexpr std::uint32_t kRestoreNoAnswerAfterReload = 1201;
+constexpr std::uint32_t kNoConfigurationBytes = 1202;
 // Power-on banner.
 constexpr std::uint32_t kEditBannerTitle = 354;     // "Edit Power On Banner"
 constexpr std::uint32_t kSave = 392;                // "Save"
