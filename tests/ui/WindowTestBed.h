@@ -27,9 +27,14 @@ class WindowTestBed : public LinkWiring<StatusRelay> {
   static constexpr const char* kOsLine = "OS Version 6.1 Build 0 Test Linux";
 
   explicit WindowTestBed(vlxsim::AmplifierConfig config = {})
-      : LinkWiring(config), services{app, app.Boxes(), time, help, [] {
-                                       return std::vector<std::string>{SimulatedLink::kPortName};
-                                     }} {
+      : LinkWiring(config), services{app,
+                                     app.Boxes(),
+                                     time,
+                                     help,
+                                     [] {
+                                       return std::vector<std::string>{SimulatedLink::kPortName}; },
+                                     {},
+                                     files} {
     files.userDataFolder = "/home/user/.local/share";
     files.AddDirectory(files.userDataFolder);
   }
