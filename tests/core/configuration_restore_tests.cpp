@@ -280,6 +280,8 @@ TEST(ConfigurationRestore, AStoppedRunSaysWhatTheAmplifierHolds) {
             FormatText(ids::kRestoreStoppedPartway, {0u, 224u}));
   EXPECT_EQ(RestoreStoppedText(err::kNoResponseAfterReset, {8, 8}),
             FormatText(ids::kRestoreNoAnswerAfterReload, {8u}));
+  // A port failure after the last block: the port's own box says it all.
+  EXPECT_EQ(RestoreStoppedText(err::kWriteFault, {224, 224}), std::nullopt);
 }
 
 }  // namespace

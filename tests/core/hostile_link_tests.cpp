@@ -9,6 +9,8 @@
 #include <string>
 #include <tuple>
 
+#include "config/ConfigurationRestoreMachine.h"
+#include "config/ConfigurationSaveMachine.h"
 #include "firmware/FirmwareLoadMachine.h"
 #include "link/EstablishContactMachine.h"
 #include "support/FirmwareLoadBed.h"
@@ -58,6 +60,30 @@ Machine& StartLoad(LinkTestBed& bed) {
   return machine;
 }
 
+// The configuration machines as the Configuration page starts them: an operating amplifier
+// found at 38400 bit/s; a restore of a whole configuration.
+Machine& StartSave(LinkTestBed& bed) {
+  bed.OpenPortAsContactLeavesIt();
+  bed.app.SetDeviceState(device_state::kOperating);
+  ConfigurationSaveMachine& machine =
+      *bed.app.InstallTransientMachine(std::make_unique<ConfigurationSaveMachine>(bed.app)).get();
+  machine.StartSave();
+  return machine;
+}
+
+Machine& StartRestore(LinkTestBed& bed) {
+  bed.OpenPortAsContactLeavesIt();
+  bed.app.SetDeviceState(device_state::kOperating);
+  ConfigurationRestoreMachine& machine =
+      *bed.app.InstallTransientMachine(std::make_unique<ConfigurationRestoreMachine>(bed.app))
+           .get();
+  for (std::uint32_t address = 0; address < 0xE0; ++address) {
+    machine.AddByte(0, static_cast<std::uint8_t>(address), static_cast<std::uint8_t>(address));
+  }
+  machine.StartRestore();
+  return machine;
+}
+
 Machine& StartContact(LinkTestBed& bed) {
   bed.contact().BeginTestCommunications();
   return bed.contact();
@@ -78,6 +104,12 @@ const MachineUnderTest kMachines[] = {
     {"FirmwareLoadAnsweringFillBytes", StartLoad, 1800000, err::kLoaderNoD,
      err::kNoResponseAfterReset, err::kNoResponseToRevisionQuery, false,
      vlxsim::LoaderKind::kAnswersFillBytes},
+    {"ConfigurationSave", StartSave, 60000, err::kNoResponseToReadEepromBlock, err::kSuccess,
+     err::kNoResponseToReadEepromBlock, false},
+    // Slow replies still acknowledge every block, but the probes after the reload are answered
+    // only when the search has moved on to another rate.
+    {"ConfigurationRestore", StartRestore, 60000, err::kNoResponseToWriteEepromBlock,
+     err::kNoResponseAfterReset, err::kNoResponseToWriteEepromBlock, false},
 };
 
 ErrorCode ExpectedCode(const MachineUnderTest& machine, LinkFault fault) {

@@ -52,6 +52,7 @@ class RunRecorder final : public Listener {
   AppSettings& app_;
 };
 
+// The link as the Configuration page finds it, with a recorder of the run.
 class EepromBed : public LinkTestBed {
  public:
   explicit EepromBed(vlxsim::AmplifierConfig config = {}) : LinkTestBed(std::move(config)) {

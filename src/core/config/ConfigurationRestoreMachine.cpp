@@ -128,7 +128,7 @@ void ConfigurationRestoreMachine::SaveRS232SpeedState::Execute() {
   GoToNext();
 }
 
-// ReloadFromPromState: the amplifier may answer anything or nothing while it reloads.
+// ReloadFromPromState
 
 ConfigurationRestoreMachine::ReloadFromPromState::ReloadFromPromState(Machine& machine,
                                                                       MachineState* next)
@@ -169,10 +169,13 @@ std::optional<std::string> RestoreStoppedText(ErrorCode code, const RestoreOutco
   if (code == err::kSuccess) {
     return std::nullopt;
   }
-  if (code == err::kNoResponseAfterReset || outcome.AllWritten()) {
+  if (code == err::kNoResponseAfterReset) {
     return FormatText(ids::kRestoreNoAnswerAfterReload, {outcome.totalBytes});
   }
-  return FormatText(ids::kRestoreStoppedPartway, {outcome.bytesWritten, outcome.totalBytes});
+  if (!outcome.AllWritten()) {
+    return FormatText(ids::kRestoreStoppedPartway, {outcome.bytesWritten, outcome.totalBytes});
+  }
+  return std::nullopt;
 }
 
 }  // namespace vlx

@@ -66,6 +66,7 @@ class ConfigurationRestoreMachine final : public Machine, public ConfigurationBy
   RestoreOutcome Outcome() const { return {bytesWritten_, TotalBytes()}; }
 
  private:
+  // Writes one run, counting the bytes the amplifier acknowledged.
   class ConfigRestoreLoopBodyState final : public WriteBlockState {
    public:
     ConfigRestoreLoopBodyState(ConfigurationRestoreMachine& machine, MachineState* next);
@@ -87,6 +88,7 @@ class ConfigurationRestoreMachine final : public Machine, public ConfigurationBy
     ConfigurationRestoreMachine& restore_;
   };
 
+  // Notes the rate the port runs at before the amplifier reloads.
   class SaveRS232SpeedState final : public SimpleState {
    public:
     SaveRS232SpeedState(ConfigurationRestoreMachine& machine, MachineState* next);
@@ -96,6 +98,7 @@ class ConfigurationRestoreMachine final : public Machine, public ConfigurationBy
     ConfigurationRestoreMachine& restore_;
   };
 
+  // "^rpm;": the amplifier reloads its settings; whatever it answers meanwhile is ignored.
   class ReloadFromPromState final : public CommandState {
    public:
     ReloadFromPromState(Machine& machine, MachineState* next);
@@ -107,6 +110,7 @@ class ConfigurationRestoreMachine final : public Machine, public ConfigurationBy
     DetermineSpeedState(Machine& machine, MachineState* next);
   };
 
+  // Puts the amplifier and the port back to the noted rate.
   class RestoreRS232SpeedState final : public SimpleState {
    public:
     RestoreRS232SpeedState(ConfigurationRestoreMachine& machine, MachineState* next);
@@ -140,7 +144,8 @@ class ConfigurationRestoreMachine final : public Machine, public ConfigurationBy
 
 // What the user is told, besides the error, about a restore that stopped with `code`: string
 // 1201 when every byte was written but the amplifier did not answer after the reload, string
-// 1200 when the run stopped before every byte was acknowledged; nothing after success.
+// 1200 when the run stopped before every byte was acknowledged; nothing else (success, or a port
+// failure after the last block, which the port has reported itself).
 std::optional<std::string> RestoreStoppedText(ErrorCode code, const RestoreOutcome& outcome);
 
 }  // namespace vlx

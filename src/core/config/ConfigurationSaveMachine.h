@@ -30,6 +30,7 @@ class ConfigurationSaveMachine final : public Machine, public ConfigurationImage
   const std::uint8_t* GetImageBytes(std::size_t rangeIndex, std::uint8_t address) const override;
 
  private:
+  // Reads one row of kConfigurationRanges into the run's buffer.
   class ConfigSaveLoopBodyState final : public ReadBlockState {
    public:
     ConfigSaveLoopBodyState(ConfigurationSaveMachine& machine, MachineState* next);

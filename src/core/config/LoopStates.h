@@ -10,6 +10,7 @@
 
 namespace vlx {
 
+// Starts the loop at its first row.
 class InitializeLoopVariableState final : public SimpleState {
  public:
   InitializeLoopVariableState(Machine& machine, MachineState* next, std::uint32_t& loopVariable)
@@ -23,6 +24,7 @@ class InitializeLoopVariableState final : public SimpleState {
   std::uint32_t& loopVariable_;
 };
 
+// Moves the loop on to the next row.
 class IncrementLoopVariableState final : public SimpleState {
  public:
   IncrementLoopVariableState(Machine& machine, MachineState* next, std::uint32_t& loopVariable)
