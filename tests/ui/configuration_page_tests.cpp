@@ -16,6 +16,7 @@
 
 #include "UiServices.h"
 #include "UiText.h"
+#include "WindowTestBed.h"
 #include "dialogs/ConfigurationTransferDialog.h"
 #include "help/HelpService.h"
 #include "pages/ConfigurationPage.h"
@@ -117,6 +118,23 @@ TEST_F(ConfigurationUiTest, PageButtonsWorkOnlyWhileTheAmplifierOperates) {
   page->findChild<QPushButton*>("faultTableButton")->click();
   page->findChild<QPushButton*>("editBannerButton")->click();  // not wired: nothing happens
   EXPECT_EQ(faultTables, 1);
+}
+
+// In the main window the page follows the amplifier the window finds and loses.
+TEST(ConfigurationPageInTheWindow, IsUsableOnlyWhileTheAmplifierIsFound) {
+  test::WindowTestBed bed;
+  bed.store.PutString("Port", test::SimulatedLink::kPortName);
+  MainWindow& window = bed.Open();
+  window.show();
+  window.Pages().setCurrentIndex(3);
+  auto* page = window.Pages().currentWidget();
+  ASSERT_EQ(page->objectName(), "configurationPage");
+  auto* save = page->findChild<QPushButton*>("saveConfigurationButton");
+  EXPECT_FALSE(save->isEnabled());
+  ASSERT_TRUE(bed.RunContactToEnd());
+  EXPECT_TRUE(save->isEnabled());
+  bed.app.EstablishContact().BeginClosePort();
+  EXPECT_FALSE(save->isEnabled());
 }
 
 TEST_F(ConfigurationUiTest, ASaveShowsItsProgressAndCloses) {

@@ -55,8 +55,6 @@ class ConfigurationFlow : protected Listener {
   // Ended().
   ErrorCode Result() const { return result_; }
   bool Ended() const { return ended_; }
-  // The machine, while this flow holds it.
-  M* Machine() const { return machine_.get(); }
 
  protected:
   ConfigurationFlow(AppSettings& app, FileStore& files, ConfigurationFlowHost& host)
