@@ -35,6 +35,7 @@ class ConfigTransferCommand : public ContactSession, protected ConfigurationFlow
   void ShowBusy(bool) override {}
   ConfigurationFlowHost& Host() { return *this; }
   bool RemembersFolder() const override { return false; }
+  bool TestsCommunicationsAfterSilentReload() const override { return false; }
   // Ends vlxctl once the engine dispatch that ended the flow has returned (and its boxes are
   // printed).
   void FinishLater(int exitCode);

@@ -14,6 +14,7 @@
 #include "FinishedRun.h"
 #include "SimulatedAmplifier.h"
 #include "TemporaryFolder.h"
+#include "support/CaseNames.h"
 
 namespace vlx::test {
 namespace {
@@ -142,22 +143,44 @@ TEST(VlxctlConfigTransfer, RefusedRestoresWriteNothing) {
             ReadAll(first.dump).substr(0, kConfigurationBytes));
 }
 
-// A restore that stops during the writes says how much the amplifier holds, and exits with 3.
-TEST(VlxctlConfigTransfer, ARestoreStoppedPartwayExitsWithThree) {
-  TemporaryFolder folder("vlxctl-config-partway");
+// A restore that stops says what the amplifier holds; exit 3 when part of the file is written.
+struct StoppedRestoreCase {
+  const char* label;
+  std::vector<std::string> simulatorOptions;
+  int exitCode;
+  const char* told;
+};
+
+class VlxctlStoppedRestore : public ::testing::TestWithParam<StoppedRestoreCase> {};
+
+TEST_P(VlxctlStoppedRestore, SaysWhatTheAmplifierHolds) {
+  const StoppedRestoreCase& c = GetParam();
+  TemporaryFolder folder("vlxctl-config-stopped");
   SavedAmplifier first(folder);
   ASSERT_EQ(first.run.exitCode, 0) << first.run.err;
   const fs::path saved = OnlyConfigurationFile(folder.Path());
 
-  SimulatedAmplifier failing({"--command-fault", "silence:^EW:1"});
+  SimulatedAmplifier failing(c.simulatorOptions);
   ASSERT_TRUE(failing.Ready());
   const Finished restore = Vlxctl(failing.Link(), {"restore", "--yes", saved.string()});
-  EXPECT_EQ(restore.exitCode, 3) << restore.err;
+  EXPECT_EQ(restore.exitCode, c.exitCode) << restore.err;
   EXPECT_NE(restore.err.find("Failed to restore configuration"), std::string::npos) << restore.err;
-  EXPECT_NE(restore.err.find("The restore stopped after 64 of 224 bytes were written."),
-            std::string::npos)
-      << restore.err;
+  EXPECT_NE(restore.err.find(c.told), std::string::npos) << restore.err;
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Stops, VlxctlStoppedRestore,
+    ::testing::Values(StoppedRestoreCase{"SilentAfterTheFirstBlock",
+                                         {"--command-fault", "silence:^EW:1"},
+                                         3,
+                                         "The restore stopped after 64 of 224 bytes were written."},
+                      StoppedRestoreCase{
+                          "SilentAfterTheReload",
+                          {"--silent-after-reload"},
+                          1,
+                          "All 224 bytes were written, but the VLX did not answer after "
+                          "reloading them."}),
+    ByLabel());
 
 }  // namespace
 }  // namespace vlx::test

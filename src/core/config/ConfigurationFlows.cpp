@@ -302,7 +302,7 @@ void ConfigurationRestoreFlow::OnRunEnded(ErrorCode code) {
     status.StatusText(std::string(LoadString(ids::kRestoreFailed)));
     ShowMessageBox(app_.Boxes(), withHeld(FormatErrorText(code)), ids::kRestoreErrorCaption,
                    mb::kIconError);
-    if (code == err::kNoResponseAfterReset) {
+    if (code == err::kNoResponseAfterReset && host_.TestsCommunicationsAfterSilentReload()) {
       // The machine has put the port back at the saved rate; the amplifier is looked for again
       // once this run's dispatch is over.
       AppSettings& app = app_;

@@ -40,6 +40,9 @@ class ConfigurationFlowHost {
   // Whether the folder of a file saved or read well becomes ConfigurationFolder, where the next
   // file box opens; vlxctl, which has no file box, leaves the setting alone.
   virtual bool RemembersFolder() const { return true; }
+  // Whether Test Communications runs after a restore whose amplifier fell silent after the
+  // reload; vlxctl ends instead, having said so.
+  virtual bool TestsCommunicationsAfterSilentReload() const { return true; }
 };
 
 // What both flows share: the installed machine, listening to it and the progress.
