@@ -37,13 +37,12 @@ void RememberFolderOf(AppSettings& app, const ConfigurationFlowHost& host,
 // ConfigurationFlow
 
 template <typename M>
-M& ConfigurationFlow<M>::Install() {
+void ConfigurationFlow<M>::Install() {
   machine_ = app_.InstallTransientMachine(std::make_unique<M>(app_));
   listening_ = true;
   app_.progressRange.SubscribeAndSend(*this);
   app_.progressPosition.SubscribeAndSend(*this);
   app_.machineDone.Subscribe(*this);
-  return *machine_.get();
 }
 
 template <typename M>

@@ -65,7 +65,7 @@ class ConfigurationFlow : protected Listener {
   ~ConfigurationFlow() override { Release(); }
 
   // A new machine in the transient slot, and its messages listened to.
-  M& Install();
+  void Install();
   // The run started: busy until it ends.
   void Started();
   // The run ended with `code`: not busy, the result kept. Returns false for a message that is
