@@ -46,8 +46,8 @@ std::unique_ptr<JsonSettingsStore> WindowSettings() {
   return stored;
 }
 
-// The port named on the command line needs nothing of the window's settings.
-std::unique_ptr<SettingsStore> SettingsFor(const CliOptions& options) {
+// A port named on the command line leaves the window's settings alone; else its port is used.
+std::unique_ptr<SettingsStore> ContactSettings(const CliOptions& options) {
   if (options.port) {
     return std::make_unique<NoSettingsStore>();
   }
@@ -66,7 +66,7 @@ class InfoVerb final : public Verb {
   }
   int Run(const CliOptions& options) override {
     InstallPlatformErrorTexts();
-    const std::unique_ptr<SettingsStore> store = SettingsFor(options);
+    const std::unique_ptr<SettingsStore> store = ContactSettings(options);
     InfoCommand info(options, *store);
     QTimer::singleShot(0, &info, [&info] { info.Start(); });
     return QCoreApplication::exec();
@@ -197,7 +197,7 @@ class ConfigVerb final : public Verb {
       return RunConfigShow(file_);
     }
     InstallPlatformErrorTexts();
-    const std::unique_ptr<SettingsStore> store = SettingsFor(options);
+    const std::unique_ptr<SettingsStore> store = ContactSettings(options);
     std::unique_ptr<ConfigTransferCommand> command;
     if (save_->parsed()) {
       command = std::make_unique<ConfigSaveCommand>(options, *store, transfer_);
