@@ -1,6 +1,6 @@
 #pragma once
 // What the window and its pages share: the model, the message boxes, the clock for time stamps,
-// help, the system's list of serial ports, the folder chooser and the program's own files.
+// help, the system's list of serial ports and the folder chooser.
 
 #include <QString>
 #include <functional>
@@ -14,7 +14,6 @@ namespace vlx {
 
 class AppSettings;
 class Clock;
-class FileStore;
 class HelpService;
 class Prompts;
 
@@ -29,8 +28,6 @@ struct UiServices {
   std::function<std::optional<std::string>(QWidget* owner, const QString& title,
                                            const std::string& start)>
       chooseFolder;
-  // The program's own files (configuration and fault-table files), read and written whole.
-  FileStore& files;
 };
 
 }  // namespace vlx

@@ -27,14 +27,9 @@ class WindowTestBed : public LinkWiring<StatusRelay> {
   static constexpr const char* kOsLine = "OS Version 6.1 Build 0 Test Linux";
 
   explicit WindowTestBed(vlxsim::AmplifierConfig config = {})
-      : LinkWiring(config), services{app,
-                                     app.Boxes(),
-                                     time,
-                                     help,
-                                     [] {
-                                       return std::vector<std::string>{SimulatedLink::kPortName}; },
-                                     {},
-                                     files} {
+      : LinkWiring(config), services{app, app.Boxes(), time, help, [] {
+                                       return std::vector<std::string>{SimulatedLink::kPortName};
+                                     }} {
     files.userDataFolder = "/home/user/.local/share";
     files.AddDirectory(files.userDataFolder);
   }

@@ -137,7 +137,7 @@ class FirmwarePageTest : public ::testing::Test {
 
   test::LinkTestBed bed_;
   NoHelp help_;
-  UiServices services_{bed_.app, bed_.prompts, bed_.time, help_, {}, {}, bed_.files};
+  UiServices services_{bed_.app, bed_.prompts, bed_.time, help_, {}};
   FirmwarePage page_{services_, "VLX Utility Revision 1.2.3.0", "OS Version 6.1 Build 0 Test OS"};
 };
 

@@ -74,7 +74,7 @@ class ConfigurationUiTest : public ::testing::Test {
 
   test::EepromBed bed;
   NoHelp help;
-  UiServices services{bed.app, bed.app.Boxes(), bed.time, help, {}, {}, bed.files};
+  UiServices services{bed.app, bed.app.Boxes(), bed.time, help, {}, {}};
 };
 
 TEST_F(ConfigurationUiTest, PageButtonsWorkOnlyWhileTheAmplifierOperates) {
@@ -150,7 +150,7 @@ TEST_F(ConfigurationUiTest, ASaveShowsItsProgressAndCloses) {
     EXPECT_TRUE(dialog.grab().save(QStringLiteral(UI_SCREENSHOT_DIR "/save-configuration.png")));
     ASSERT_TRUE(bed.time.RunUntil([&] { return bed.app.TransientMachine()->IsIdle(); }, 10000));
   });
-  SaveConfigurationDialog dialog(services, "", nullptr);
+  SaveConfigurationDialog dialog(services, bed.files, "", nullptr);
   EXPECT_EQ(dialog.exec(), QDialog::Accepted);
   EXPECT_EQ(bed.files.Files().count("/out/saved.VLXConfig"), 1u);
 }
@@ -168,7 +168,7 @@ TEST_F(ConfigurationUiTest, AFailedSaveLeavesTheDialogOpenWithClose) {
     EXPECT_EQ(bed.prompts.boxes[0].caption, "Save Configuration Error");
     dialog.CancelButton().click();
   });
-  SaveConfigurationDialog dialog(services, "", nullptr);
+  SaveConfigurationDialog dialog(services, bed.files, "", nullptr);
   EXPECT_EQ(dialog.exec(), QDialog::Rejected);
   EXPECT_EQ(bed.status.statusLines.back(), "Failed to save configuration");
 }
@@ -188,7 +188,7 @@ TEST_F(ConfigurationUiTest, InterruptingARestoreAsksNoGoesOnYesStops) {
     dialog.close();  // the close box
     ASSERT_TRUE(bed.time.RunUntil([&] { return bed.app.TransientMachine()->IsIdle(); }, 10000));
   });
-  RestoreConfigurationDialog dialog(services, nullptr);
+  RestoreConfigurationDialog dialog(services, bed.files, nullptr);
   EXPECT_EQ(dialog.exec(), QDialog::Rejected);
 
   EXPECT_EQ(bed.recorder.done, std::vector<ErrorCode>{err::kCancelled});
@@ -210,7 +210,7 @@ TEST_F(ConfigurationUiTest, OnceWrittenCancelEscapeAndTheCloseBoxDoNothing) {
     EXPECT_TRUE(bed.prompts.boxes.empty());
     ASSERT_TRUE(bed.time.RunUntil([&] { return bed.app.TransientMachine()->IsIdle(); }, 10000));
   });
-  RestoreConfigurationDialog dialog(services, nullptr);
+  RestoreConfigurationDialog dialog(services, bed.files, nullptr);
   EXPECT_EQ(dialog.exec(), QDialog::Accepted);
   EXPECT_EQ(bed.status.statusLines.back(), "Configuration was restored");
   EXPECT_TRUE(bed.prompts.boxes.empty());
@@ -220,7 +220,7 @@ TEST_F(ConfigurationUiTest, AnotherUnitsFileAnsweredCancelClosesWithNothingSent)
   ChooseFile(std::string("/files/") + kGoldenName);
   bed.app.serialNumber.Set(4321);
   bed.prompts.answers = {mb::kIdCancel};
-  RestoreConfigurationDialog dialog(services, nullptr);
+  RestoreConfigurationDialog dialog(services, bed.files, nullptr);
   EXPECT_EQ(dialog.exec(), QDialog::Rejected);
   EXPECT_EQ(bed.Sends(), 0u);
   ASSERT_EQ(bed.prompts.boxes.size(), 1u);

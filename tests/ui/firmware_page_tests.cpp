@@ -90,8 +90,7 @@ class FirmwarePageHarness {
                        [this](QWidget*, const QString& title, const std::string& start) {
                          chooserCalls.emplace_back(title, start);
                          return chosenFolder;
-                       },
-                       bed.files};
+                       }};
   QTabWidget sheet_;  // destroyed first: the page leaves its subscriptions while the model lives
 };
 

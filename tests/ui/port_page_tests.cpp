@@ -89,8 +89,7 @@ class PortPageHarness {
  private:
   RecordingHelp help_;
   std::vector<std::string> systemPorts_;
-  UiServices services_{bed.app, bed.prompts, bed.time, help_, [this] { return systemPorts_; },
-                       {},      bed.files};
+  UiServices services_{bed.app, bed.prompts, bed.time, help_, [this] { return systemPorts_; }};
   QTabWidget sheet_;  // destroyed first: the page leaves its subscriptions while the model lives
 };
 

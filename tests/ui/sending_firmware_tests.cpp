@@ -88,7 +88,7 @@ class SendingFirmwareDialogTest : public ::testing::Test {
 
   FirmwareLoadBed bed;
   NoHelp help;
-  UiServices services{bed.app, bed.app.Boxes(), bed.time, help, {}, {}, bed.files};
+  UiServices services{bed.app, bed.app.Boxes(), bed.time, help, {}, {}};
   std::vector<std::string> lines;
   std::string title;
 };
@@ -246,7 +246,7 @@ TEST(FirmwarePageSend, At9600SwitchesForTheLoadAndBackAfterIt) {
   bed.app.mainWindowReady.Set(1);
   bed.app.verboseLogging.Set(1);
   NoHelp help;
-  UiServices services{bed.app, bed.app.Boxes(), bed.time, help, {}, {}, bed.files};
+  UiServices services{bed.app, bed.app.Boxes(), bed.time, help, {}, {}};
   QTabWidget sheet;
   auto* page = new FirmwarePage(services, kIdentity, kOsLine);
   sheet.addTab(page, page->Caption());

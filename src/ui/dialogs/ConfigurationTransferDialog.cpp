@@ -109,11 +109,11 @@ void ConfigurationTransferDialog::Close(bool done) {
 
 // SaveConfigurationDialog
 
-SaveConfigurationDialog::SaveConfigurationDialog(UiServices& services, std::string programRevision,
-                                                 QWidget* owner)
+SaveConfigurationDialog::SaveConfigurationDialog(UiServices& services, FileStore& files,
+                                                 std::string programRevision, QWidget* owner)
     : ConfigurationTransferDialog(services, QStringLiteral("Save VLX Configuration"),
                                   QStringLiteral("Saving configuration"), owner),
-      flow_(services.app, services.files, *this, std::move(programRevision)) {
+      flow_(services.app, files, *this, std::move(programRevision)) {
   setObjectName("saveConfigurationDialog");
 }
 
@@ -123,10 +123,11 @@ SaveConfigurationDialog::~SaveConfigurationDialog() {
 
 // RestoreConfigurationDialog
 
-RestoreConfigurationDialog::RestoreConfigurationDialog(UiServices& services, QWidget* owner)
+RestoreConfigurationDialog::RestoreConfigurationDialog(UiServices& services, FileStore& files,
+                                                       QWidget* owner)
     : ConfigurationTransferDialog(services, QStringLiteral("Restore VLX Configuration"),
                                   QStringLiteral("Restoring configuration"), owner),
-      flow_(services.app, services.files, *this, [&services](const ConfigurationFileCheck&) {
+      flow_(services.app, files, *this, [&services](const ConfigurationFileCheck&) {
         return AskRestoreOtherUnit(services.prompts);
       }) {
   setObjectName("restoreConfigurationDialog");

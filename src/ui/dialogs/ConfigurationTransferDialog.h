@@ -14,6 +14,7 @@ class QPushButton;
 
 namespace vlx {
 
+class FileStore;
 struct UiServices;
 
 class ConfigurationTransferDialog : public QDialog, protected ConfigurationFlowHost {
@@ -57,8 +58,9 @@ class SaveConfigurationDialog final : public ConfigurationTransferDialog {
   Q_OBJECT
 
  public:
-  // `programRevision` is the program's revision line the file records.
-  SaveConfigurationDialog(UiServices& services, std::string programRevision, QWidget* owner);
+  // `programRevision` is the program's revision line the file records; `files` takes the file.
+  SaveConfigurationDialog(UiServices& services, FileStore& files, std::string programRevision,
+                          QWidget* owner);
   ~SaveConfigurationDialog() override;
 
   ConfigurationSaveFlow& Flow() { return flow_; }
@@ -75,7 +77,8 @@ class RestoreConfigurationDialog final : public ConfigurationTransferDialog {
   Q_OBJECT
 
  public:
-  RestoreConfigurationDialog(UiServices& services, QWidget* owner);
+  // `files` gives the file to restore.
+  RestoreConfigurationDialog(UiServices& services, FileStore& files, QWidget* owner);
   ~RestoreConfigurationDialog() override;
 
   ConfigurationRestoreFlow& Flow() { return flow_; }

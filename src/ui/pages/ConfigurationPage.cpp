@@ -108,12 +108,12 @@ void ConfigurationPage::OnMessage(MessageId id, MessageParam) {
 }
 
 void ConfigurationPage::SaveConfiguration() {
-  SaveConfigurationDialog dialog(services_, programRevision_, this);
+  SaveConfigurationDialog dialog(services_, files_, programRevision_, this);
   dialog.exec();
 }
 
 void ConfigurationPage::RestoreConfiguration() {
-  RestoreConfigurationDialog dialog(services_, this);
+  RestoreConfigurationDialog dialog(services_, files_, this);
   dialog.exec();
 }
 

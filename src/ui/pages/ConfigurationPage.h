@@ -9,6 +9,7 @@
 
 #include "model/Listener.h"
 #include "pages/Page.h"
+#include "settings/SystemFileStore.h"
 
 class QPushButton;
 
@@ -41,6 +42,7 @@ class ConfigurationPage final : public Page, public Listener {
   void StopListening();
 
   UiServices& services_;
+  SystemFileStore files_;
   const std::string programRevision_;
   bool listening_ = false;
 };

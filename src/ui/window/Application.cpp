@@ -26,8 +26,7 @@ std::optional<std::string> ChooseFolder(QWidget* owner, const QString& title,
 Application::Application()
     : help_(prompts_),
       app_(Services{store_, files_, serialDevice_, timers_, clock_, status_, prompts_}),
-      services_{app_,         app_.Boxes(), clock_, help_, [] { return ListSerialPorts(); },
-                ChooseFolder, fileStore_} {}
+      services_{app_, app_.Boxes(), clock_, help_, [] { return ListSerialPorts(); }, ChooseFolder} {}
 
 Application::~Application() = default;
 

@@ -12,7 +12,6 @@
 #include "serial/QtSerialDevice.h"
 #include "settings/JsonSettingsStore.h"
 #include "settings/QtFileSystem.h"
-#include "settings/SystemFileStore.h"
 #include "time/QtTimerService.h"
 #include "time/SystemClock.h"
 #include "window/MainWindow.h"
@@ -34,7 +33,6 @@ class Application {
  private:
   JsonSettingsStore store_;
   QtFileSystem files_;
-  SystemFileStore fileStore_;
   QtSerialDevice serialDevice_;
   QtTimerService timers_;
   SystemClock clock_;
