@@ -25,7 +25,8 @@ const char* const kFooter =
     "  0    success: the verb did its work\n"
     "  1    failure: the verb could not do its work ('vlxctl help VERB' says when)\n"
     "  2    usage error: the command line could not be understood\n"
-    "  130  stopped by Ctrl+C or SIGTERM (firmware load)\n";
+    "  3    config restore stopped with part of the configuration written\n"
+    "  130  stopped by Ctrl+C or SIGTERM (firmware load, config save)\n";
 
 const char* const kVerbFooter =
     "The options of vlxctl (--port, --timeout, --verbose, --trace) may come before or after\n"

@@ -5,6 +5,7 @@
 
 #include "BannerCommand.h"
 #include "ConfigCommand.h"
+#include "ConfigTransferCommand.h"
 #include "ConsoleReporting.h"
 #include "ErrorTexts.h"
 #include "FaultsCommand.h"
@@ -145,24 +146,79 @@ class FirmwareVerb final : public Verb {
 class ConfigVerb final : public Verb {
  public:
   std::string Name() const override { return "config"; }
-  std::string Summary() const override { return "Show a saved VLX750 configuration file"; }
+  std::string Summary() const override {
+    return "Save, restore or show a VLX750 configuration file";
+  }
   void AddArguments(CLI::App& subcommand) override {
-    CLI::App* show = subcommand.add_subcommand(
+    show_ = subcommand.add_subcommand(
         "show", "Check a configuration file as a restore would and show what it holds");
-    show->add_option("FILE", file_, "The configuration file (.VLXConfig)")->required();
-    show->footer(
+    show_->add_option("FILE", file_, "The configuration file (.VLXConfig)")->required();
+    show_->footer(
         "Prints the file's header lines, the seal's verdict, the bytes a restore would write\n"
         "(bank 0, by address) and the power-on banner among them. No port is used.\n"
         "\n"
         "Exit codes: 0 the file is sealed and complete, 2 usage error, or a file a restore\n"
         "would refuse (unreadable, incomplete or altered).\n\n" +
         subcommand.get_footer());
+
+    save_ = subcommand.add_subcommand("save", "Save the VLX750's configuration to a sealed file");
+    save_->fallthrough();
+    save_
+        ->add_option("FILE", transfer_.file,
+                     "The file to write, or a folder to write SN#####.<time>.VLXConfig into")
+        ->required();
+    save_->add_flag("--force", transfer_.force, "Replace an existing file");
+    save_->footer(
+        "Progress goes to stderr on a terminal. Ctrl+C stops the reading; no file is written.\n"
+        "\n"
+        "Exit codes: 0 saved, 1 the save failed, 2 usage error or an existing file without\n"
+        "--force, 130 stopped by Ctrl+C.\n\n" +
+        subcommand.get_footer());
+
+    restore_ =
+        subcommand.add_subcommand("restore", "Write a saved configuration back into the VLX750");
+    restore_->fallthrough();
+    restore_->add_option("FILE", transfer_.file, "The configuration file (.VLXConfig)")->required();
+    restore_->add_flag("--yes", transfer_.yes, "Restore without asking first");
+    restore_->add_flag("--other-serial", transfer_.otherSerial,
+                       "Write a file saved from another VLX750 (--yes does not cover this)");
+    restore_->footer(
+        "The file is checked before the port is opened. On a terminal vlxctl shows the file,\n"
+        "its serial number and save time and asks before writing; elsewhere --yes is needed.\n"
+        "A file of another unit is written only with --other-serial, or when the question on\n"
+        "a terminal is answered yes. Ctrl+C stops the restore while blocks remain to be\n"
+        "written; once all are written the reload and the line speed are seen to the end.\n"
+        "The amplifier and the port are left at the line speed vlxctl found.\n"
+        "\n"
+        "Exit codes: 0 restored, 1 the restore failed with nothing or everything written,\n"
+        "2 usage error, a file a restore refuses, or no confirmation, 3 the restore stopped\n"
+        "with part of the configuration written: restore again before switching off.\n\n" +
+        subcommand.get_footer());
     subcommand.require_subcommand(1);
   }
-  int Run(const CliOptions&) override { return RunConfigShow(file_); }
+  int Run(const CliOptions& options) override {
+    if (show_->parsed()) {
+      return RunConfigShow(file_);
+    }
+    InstallPlatformErrorTexts();
+    const std::unique_ptr<SettingsStore> store = ContactSettings(options);
+    std::unique_ptr<ConfigTransferCommand> command;
+    if (save_->parsed()) {
+      command = std::make_unique<ConfigSaveCommand>(options, *store, transfer_);
+    } else {
+      command = std::make_unique<ConfigRestoreCommand>(options, *store, transfer_);
+    }
+    ConfigTransferCommand* running = command.get();
+    QTimer::singleShot(0, running, [running] { running->Start(); });
+    return QCoreApplication::exec();
+  }
 
  private:
+  CLI::App* show_ = nullptr;
+  CLI::App* save_ = nullptr;
+  CLI::App* restore_ = nullptr;
   std::string file_;
+  ConfigTransferOptions transfer_;
 };
 
 class BannerVerb final : public Verb {

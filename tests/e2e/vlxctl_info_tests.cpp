@@ -320,7 +320,9 @@ INSTANTIATE_TEST_SUITE_P(
                         "  1    failure: the verb could not do its work ('vlxctl help VERB' "
                         "says when)\n"
                         "  2    usage error: the command line could not be understood\n"
-                        "  130  stopped by Ctrl+C or SIGTERM (firmware load)\n"},
+                        "  3    config restore stopped with part of the configuration "
+                        "written\n"
+                        "  130  stopped by Ctrl+C or SIGTERM (firmware load, config save)\n"},
         CommandLineCase{"HelpOfAVerb", {"help", "info"}, 0, "Usage: vlxctl info [OPTIONS]"},
         CommandLineCase{"VerbHelpFlag", {"info", "--help"}, 0, "Usage: vlxctl info [OPTIONS]"},
         CommandLineCase{"UnknownVerb",

@@ -9,6 +9,7 @@ namespace vlx {
 
 namespace mb {
 constexpr std::uint32_t kOk = 0x00;
+constexpr std::uint32_t kOkCancel = 0x01;
 constexpr std::uint32_t kYesNo = 0x04;
 constexpr std::uint32_t kIconError = 0x10;
 constexpr std::uint32_t kIconQuestion = 0x20;

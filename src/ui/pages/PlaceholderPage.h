@@ -15,8 +15,6 @@ struct PageTemplate {
 };
 
 inline constexpr PageTemplate kOperatePageTemplate{"operatePage", "Operate", "", 326, 227};
-inline constexpr PageTemplate kConfigurationPageTemplate{"configurationPage", "Configuration",
-                                                         "Configuration.htm", 326, 227};
 inline constexpr PageTemplate kCommandTesterPageTemplate{"commandTesterPage", "Command Tester",
                                                          "CommandTester.htm", 326, 227};
 

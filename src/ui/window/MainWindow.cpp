@@ -21,6 +21,7 @@
 #include "help/HelpService.h"
 #include "link/EstablishContactMachine.h"
 #include "model/DataFolders.h"
+#include "pages/ConfigurationPage.h"
 #include "pages/FirmwarePage.h"
 #include "pages/PlaceholderPage.h"
 #include "pages/PortPage.h"
@@ -130,7 +131,7 @@ void MainWindow::CreatePages(const std::string& osVersionLine) {
       new PortPage(services_),
       new FirmwarePage(services_, identityLine_, osVersionLine),
       new PlaceholderPage(kOperatePageTemplate),
-      new PlaceholderPage(kConfigurationPageTemplate),
+      new ConfigurationPage(services_, identityLine_),
       new PlaceholderPage(kCommandTesterPageTemplate),
   };
   for (Page* page : pages) {

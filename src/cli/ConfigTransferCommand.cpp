@@ -1,0 +1,249 @@
+#include "ConfigTransferCommand.h"
+
+#include <unistd.h>
+
+#include <QTimer>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+
+#include "BuildInfo.h"
+#include "model/DataFolders.h"
+#include "report/ErrorCode.h"
+#include "report/StringTable.h"
+#include "report/TextFormat.h"
+
+namespace vlx::cli {
+namespace {
+
+bool OnTerminal() {
+  return ::isatty(STDIN_FILENO) != 0 && ::isatty(STDERR_FILENO) != 0;
+}
+
+// A yes/no question on the terminal; anything but y or yes is no.
+bool AskOnTerminal(const std::string& question) {
+  PrintError(question + " [y/N]");
+  std::string answer;
+  if (!std::getline(std::cin, answer)) {
+    return false;
+  }
+  return answer == "y" || answer == "Y" || answer == "yes" || answer == "YES" || answer == "Yes";
+}
+
+// The value of the header line that starts with `prefix`, or `fallback`.
+std::string HeaderValue(const ConfigurationFileCheck& check, std::string_view prefix,
+                        const std::string& fallback) {
+  for (const std::string& line : check.otherLines) {
+    if (line.rfind(prefix, 0) == 0) {
+      return PrintableText(std::string_view(line).substr(prefix.size()), 60);
+    }
+  }
+  return fallback;
+}
+
+std::string Describe(const std::string& path, const ConfigurationFileCheck& check) {
+  return FormatText("File:          %s\nSerial number: %s\nSaved:         %s",
+                    {path, HeaderValue(check, "VLX Serial Number = ", "not recorded"),
+                     HeaderValue(check, "*VLX Configuration saved on ", "not recorded")});
+}
+
+}  // namespace
+
+// ConfigTransferCommand
+
+ConfigTransferCommand::ConfigTransferCommand(const CliOptions& options, SettingsStore& store,
+                                             ConfigTransferOptions transfer)
+    : ContactSession(options, store),
+      transfer_(std::move(transfer)),
+      terminal_(::isatty(STDERR_FILENO) != 0) {}
+
+ConfigTransferCommand::~ConfigTransferCommand() = default;
+
+void ConfigTransferCommand::ShowProgress(std::uint32_t position, std::uint32_t range) {
+  if (terminal_ && range != 0) {
+    ShowProgressLine(
+        FormatText("%s configuration: %u of %u bytes", {progressVerb_, position, range}));
+  }
+}
+
+void ConfigTransferCommand::WatchSignals() {
+  signals_ = std::make_unique<SignalWatcher>([this](int) { OnSignal(); });
+}
+
+void ConfigTransferCommand::FinishLater(int exitCode) {
+  if (terminal_) {
+    ShowProgressLine({});
+  }
+  QTimer::singleShot(0, this, [this, exitCode] { Finish(exitCode); });
+}
+
+// ConfigSaveCommand
+
+ConfigSaveCommand::~ConfigSaveCommand() {
+  if (flow_) {
+    flow_->Release();
+  }
+}
+
+std::string ConfigSaveCommand::TargetPath() const {
+  if (std::filesystem::is_directory(transfer_.file)) {
+    return JoinPath(transfer_.file, flow_->ProposedName());
+  }
+  return transfer_.file;
+}
+
+void ConfigSaveCommand::Start() {
+  progressVerb_ = "Saving";
+  const std::string& file = transfer_.file;
+  if (!std::filesystem::is_directory(file) && std::filesystem::exists(file) && !transfer_.force) {
+    PrintError("vlxctl: \"" + file + "\" exists; give --force to replace it");
+    Finish(exit_code::kUsage);
+    return;
+  }
+  WatchSignals();
+  ContactSession::Start();
+}
+
+void ConfigSaveCommand::OnAmplifierFound() {
+  if (Finished()) {
+    return;
+  }
+  flow_ =
+      std::make_unique<ConfigurationSaveFlow>(App(), files_, Host(), build::ProgramRevisionText());
+  const std::string path = TargetPath();
+  if (path != transfer_.file && std::filesystem::exists(path) && !transfer_.force) {
+    PrintError("vlxctl: \"" + path + "\" exists; give --force to replace it");
+    Finish(exit_code::kUsage);
+    return;
+  }
+  if (!flow_->OpenWith(path)) {
+    Finish(exit_code::kFailure);
+  }
+}
+
+void ConfigSaveCommand::OnSignal() {
+  if (flow_ == nullptr || flow_->Ended()) {
+    Finish(exit_code::kInterrupted);
+    return;
+  }
+  flow_->Cancel();
+}
+
+void ConfigSaveCommand::OfferClose() {
+  FinishLater(exit_code::kFailure);
+}
+
+void ConfigSaveCommand::Close(bool done) {
+  if (done) {
+    PrintError("vlxctl: saved to \"" + TargetPath() + "\"");
+  }
+  FinishLater(done ? exit_code::kSuccess : exit_code::kInterrupted);
+}
+
+// ConfigRestoreCommand
+
+ConfigRestoreCommand::~ConfigRestoreCommand() {
+  if (flow_) {
+    flow_->Release();
+  }
+}
+
+void ConfigRestoreCommand::Start() {
+  progressVerb_ = "Restoring";
+  // The file is checked before the port is opened: a file a restore would refuse costs nothing.
+  RestorableBytes bytes;
+  const ConfigurationFileCheck check =
+      ReadConfigurationFile(files_, Status(), App().Boxes(), transfer_.file, 0xFFFF, bytes);
+  if (check.code != err::kSuccess) {
+    Finish(exit_code::kUsage);
+    return;
+  }
+  if (bytes.Count() == 0) {
+    PrintError("vlxctl: " + std::string(LoadString(ids::kNoConfigurationBytes)));
+    Finish(exit_code::kUsage);
+    return;
+  }
+  if (!transfer_.yes) {
+    if (!OnTerminal()) {
+      PrintError(
+          "vlxctl: a restore overwrites the VLX750's configuration; give --yes to restore "
+          "without being asked");
+      Finish(exit_code::kUsage);
+      return;
+    }
+    if (!AskOnTerminal(Describe(transfer_.file, check) +
+                       "\nWrite this configuration into the VLX750?")) {
+      PrintError("vlxctl: nothing was restored");
+      Finish(exit_code::kUsage);
+      return;
+    }
+  }
+  WatchSignals();
+  ContactSession::Start();
+}
+
+void ConfigRestoreCommand::OnAmplifierFound() {
+  if (Finished()) {
+    return;
+  }
+  flow_ = std::make_unique<ConfigurationRestoreFlow>(
+      App(), files_, Host(),
+      [this](const ConfigurationFileCheck& check) { return AllowOtherUnit(check); });
+  flow_->OpenWith(transfer_.file);
+}
+
+bool ConfigRestoreCommand::AllowOtherUnit(const ConfigurationFileCheck& check) {
+  if (transfer_.otherSerial) {
+    return true;
+  }
+  const std::string thisUnit = FormatText("%05u", {App().serialNumber.Get()});
+  if (OnTerminal()) {
+    const bool yes = AskOnTerminal(std::string(LoadString(ids::kSerialNumberMismatch)) +
+                                   "\nFile: " + HeaderValue(check, "VLX Serial Number = ", "?") +
+                                   ", this VLX750: " + thisUnit + ". Write it all the same?");
+    refusedOtherUnit_ = !yes;
+    return yes;
+  }
+  PrintError(std::string(LoadString(ids::kSerialNumberMismatchStop)) +
+             "\n(give --other-serial to write another unit's configuration)");
+  refusedOtherUnit_ = true;
+  return false;
+}
+
+void ConfigRestoreCommand::OnSignal() {
+  if (flow_ == nullptr || flow_->Ended()) {
+    Finish(exit_code::kInterrupted);
+    return;
+  }
+  if (!flow_->Interrupt()) {
+    PrintError(
+        "vlxctl: the configuration is written; the reload and the return to the line speed "
+        "finish first");
+  }
+}
+
+int ConfigRestoreCommand::ExitCode(bool done) const {
+  if (done) {
+    return exit_code::kSuccess;
+  }
+  if (flow_->PartlyWritten()) {
+    return kExitPartlyWritten;
+  }
+  const ErrorCode code = flow_->Result();
+  if (refusedOtherUnit_ || code == err::kIncompleteConfigurationFile ||
+      code == err::kCorruptConfigurationFile) {
+    return exit_code::kUsage;
+  }
+  return exit_code::kFailure;
+}
+
+// Every end of a run offers "Close", a good one too.
+void ConfigRestoreCommand::OfferClose() {
+  FinishLater(ExitCode(flow_->Result() == err::kSuccess));
+}
+
+void ConfigRestoreCommand::Close(bool done) {
+  FinishLater(ExitCode(done));
+}
+
+}  // namespace vlx::cli

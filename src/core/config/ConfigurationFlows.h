@@ -1,0 +1,158 @@
+#pragma once
+// The two conversations behind "Save VLX Configuration..." and "Restore VLX Configuration...",
+// without widgets: the file, the reader and the questions, the machine installed, started and
+// released, the result told as status lines and boxes, and the folder remembered. The Save and
+// Restore dialogs and vlxctl drive them; a host shows what they decide (progress, the busy
+// cursor, the "Close" button, the end of the dialog).
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "config/ConfigurationFile.h"
+#include "config/ConfigurationRestoreMachine.h"
+#include "config/ConfigurationSaveMachine.h"
+#include "link/MachineHandle.h"
+#include "model/Listener.h"
+#include "report/ErrorCode.h"
+
+namespace vlx {
+
+class AppSettings;
+class FileStore;
+class Prompts;
+
+// What a flow asks of the window or the command line that runs it.
+class ConfigurationFlowHost {
+ public:
+  virtual ~ConfigurationFlowHost() = default;
+  // The bar's range and position (bytes of the transfer).
+  virtual void ShowProgress(std::uint32_t position, std::uint32_t range) = 0;
+  // The busy cursor, over everything but the Cancel button.
+  virtual void ShowBusy(bool busy) = 0;
+  // The run has ended and the user reads its result: the Cancel button says "Close".
+  virtual void OfferClose() = 0;
+  // Whether Cancel (and Escape, the close box, Ctrl-C) can still stop the run.
+  virtual void AllowCancel(bool /*allowed*/) {}
+  // The flow is over; `done` is IDOK's meaning (saved, restored), otherwise IDCANCEL's.
+  virtual void Close(bool done) = 0;
+  // Whether the folder of a file saved or read well becomes ConfigurationFolder, where the next
+  // file box opens; vlxctl, which has no file box, leaves the setting alone.
+  virtual bool RemembersFolder() const { return true; }
+  // Whether Test Communications runs after a restore whose amplifier fell silent after the
+  // reload; vlxctl ends instead, having said so.
+  virtual bool TestsCommunicationsAfterSilentReload() const { return true; }
+};
+
+// What both flows share: the installed machine, listening to it and the progress.
+template <typename M>
+class ConfigurationFlow : protected Listener {
+ public:
+  ConfigurationFlow(const ConfigurationFlow&) = delete;
+  ConfigurationFlow& operator=(const ConfigurationFlow&) = delete;
+
+  // The dialog is hidden or gone: stop listening and give the machine up (a running one stops).
+  void Release();
+  // The run's result: 0 saved or restored, 1223 cancelled, else why it failed. Meaningful once
+  // Ended().
+  ErrorCode Result() const { return result_; }
+  bool Ended() const { return ended_; }
+
+ protected:
+  ConfigurationFlow(AppSettings& app, FileStore& files, ConfigurationFlowHost& host)
+      : app_(app), files_(files), host_(host) {}
+  ~ConfigurationFlow() override { Release(); }
+
+  // A new machine in the transient slot, and its messages listened to.
+  void Install();
+  // The run started: busy until it ends.
+  void Started();
+  // The run ended with `code`: not busy, the result kept. Returns false for a message that is
+  // not the end of this flow's own run.
+  bool TakeEnd(ErrorCode code);
+  void OnMessage(MessageId id, MessageParam wParam) override;
+  virtual void OnRunEnded(ErrorCode code) = 0;
+  virtual void OnProgress() {}
+  void End(ErrorCode code, bool done);
+
+  AppSettings& app_;
+  FileStore& files_;
+  ConfigurationFlowHost& host_;
+  MachineHandle<M> machine_;
+  std::string path_;
+  ErrorCode result_ = err::kSuccess;
+  bool listening_ = false;
+  bool busy_ = false;
+  bool ended_ = false;
+};
+
+// Save: the file is named first, then the configuration is read, and the file is written only
+// from a complete run.
+class ConfigurationSaveFlow final : public ConfigurationFlow<ConfigurationSaveMachine> {
+ public:
+  // `programRevision` is line 4 of the file; the save time is now.
+  ConfigurationSaveFlow(AppSettings& app, FileStore& files, ConfigurationFlowHost& host,
+                        std::string programRevision);
+
+  // The dialog is shown: asks for the file in the Save-As box (in ConfigurationFolder, under the
+  // name made of the serial number and the save time) and starts; without a file it closes.
+  void Open();
+  // vlxctl: saves to `path` (an existing file is replaced). Returns whether the run started.
+  bool OpenWith(const std::string& path);
+  // Cancel button or Escape: stops a running save; closes once the run has ended.
+  void Cancel();
+
+  const LocalTime& SaveTime() const { return header_.saveTime; }
+  // The name the file box proposes: "SN01234.20240102T030405.VLXConfig".
+  std::string ProposedName() const;
+
+ private:
+  bool StartWith(const std::string& path);
+  void OnRunEnded(ErrorCode code) override;
+
+  ConfigurationFileHeader header_;
+};
+
+// Restore: the file is chosen and checked before anything is sent; a file of another unit is
+// written only when the user agrees; once the last block is acknowledged the run goes to its end.
+class ConfigurationRestoreFlow final : public ConfigurationFlow<ConfigurationRestoreMachine> {
+ public:
+  // Whether a checked file that names another unit's serial number may be written into this one.
+  using OtherUnitQuestion = std::function<bool(const ConfigurationFileCheck& check)>;
+
+  ConfigurationRestoreFlow(AppSettings& app, FileStore& files, ConfigurationFlowHost& host,
+                           OtherUnitQuestion otherUnit);
+
+  // The dialog is shown: the Open box, the reader, the questions, the start; the flow closes
+  // when there is nothing to restore.
+  void Open();
+  // vlxctl: the same from `path`. Returns whether the run started.
+  bool OpenWith(const std::string& path);
+  // Cancel button, Escape, close box: closes an idle dialog; asks 247 before stopping a run that
+  // can still be stopped; does nothing once the last block is acknowledged.
+  void RequestClose();
+  // Ctrl-C: stops the run without a question while that can be done. Returns whether it did.
+  bool Interrupt();
+
+  // What the amplifier was left with.
+  RestoreOutcome Outcome() const { return outcome_; }
+  // The run stopped before every byte was acknowledged: the amplifier holds part of the file.
+  bool PartlyWritten() const;
+
+ private:
+  bool StartWith(const std::string& path);
+  void OnRunEnded(ErrorCode code) override;
+  void OnProgress() override;
+
+  OtherUnitQuestion otherUnit_;
+  RestoreOutcome outcome_;
+  bool started_ = false;
+  bool cancelAllowed_ = false;
+};
+
+// The question of a file that names another unit: caption 438, text 443, OK/Cancel with Cancel
+// the default. True for OK.
+bool AskRestoreOtherUnit(Prompts& prompts);
+
+}  // namespace vlx
