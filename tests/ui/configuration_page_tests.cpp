@@ -111,13 +111,19 @@ TEST_F(ConfigurationUiTest, PageButtonsWorkOnlyWhileTheAmplifierOperates) {
   // The two buttons whose dialogs live elsewhere call their hooks.
   bed.app.SetDeviceState(device_state::kOperating);
   int faultTables = 0;
+  int banners = 0;
   page->showFaultTable = [&](QWidget* owner) {
     EXPECT_EQ(owner, page);
     ++faultTables;
   };
+  page->editBanner = [&](QWidget* owner) {
+    EXPECT_EQ(owner, page);
+    ++banners;
+  };
   page->findChild<QPushButton*>("faultTableButton")->click();
-  page->findChild<QPushButton*>("editBannerButton")->click();  // not wired: nothing happens
+  page->findChild<QPushButton*>("editBannerButton")->click();
   EXPECT_EQ(faultTables, 1);
+  EXPECT_EQ(banners, 1);
 }
 
 // In the main window the page follows the amplifier the window finds and loses.

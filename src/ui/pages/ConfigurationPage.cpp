@@ -7,7 +7,9 @@
 #include "DialogUnits.h"
 #include "UiServices.h"
 #include "UiText.h"
+#include "dialogs/BannerSheet.h"
 #include "dialogs/ConfigurationTransferDialog.h"
+#include "dialogs/FaultTableDialog.h"
 #include "model/AppSettings.h"
 #include "model/DeviceFacts.h"
 
@@ -46,16 +48,10 @@ ConfigurationPage::ConfigurationPage(UiServices& services, std::string programRe
       MakeButton("Edit Power On Banner...", "editBannerButton", ids::kTipEditBanner);
   connect(save, &QPushButton::clicked, this, &ConfigurationPage::SaveConfiguration);
   connect(restore, &QPushButton::clicked, this, &ConfigurationPage::RestoreConfiguration);
-  connect(faults, &QPushButton::clicked, this, [this] {
-    if (showFaultTable) {
-      showFaultTable(this);
-    }
-  });
-  connect(banner, &QPushButton::clicked, this, [this] {
-    if (editBanner) {
-      editBanner(this);
-    }
-  });
+  showFaultTable = [this](QWidget* owner) { RunFaultTableDialog(owner, services_); };
+  editBanner = [this](QWidget* owner) { RunBannerSheet(owner, services_); };
+  connect(faults, &QPushButton::clicked, this, [this] { showFaultTable(this); });
+  connect(banner, &QPushButton::clicked, this, [this] { editBanner(this); });
 
   auto* layout = new QGridLayout(this);
   layout->setColumnStretch(0, 1);

@@ -28,7 +28,7 @@ class ConfigurationPage final : public Page, public Listener {
   void OnMessage(MessageId id, MessageParam wParam) override;
 
   // What "Display Fault Table..." and "Edit Power On Banner..." open, given the page as the
-  // owner; nothing until they are set.
+  // owner: the fault table and the banner sheet, unless a test puts something else here.
   std::function<void(QWidget* owner)> showFaultTable;
   std::function<void(QWidget* owner)> editBanner;
 
