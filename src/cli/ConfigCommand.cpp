@@ -1,10 +1,12 @@
 #include "ConfigCommand.h"
 
+#include <array>
 #include <cstdio>
 
 #include "CliOptions.h"
 #include "ConsoleReporting.h"
 #include "ErrorTexts.h"
+#include "config/BannerRules.h"
 #include "config/ConfigurationFile.h"
 #include "report/TextFormat.h"
 #include "settings/SystemFileStore.h"
@@ -12,8 +14,6 @@
 namespace vlx::cli {
 namespace {
 
-constexpr std::uint8_t kBannerFirst = 0x50;
-constexpr std::uint8_t kBannerLength = 8;
 constexpr std::uint8_t kBytesPerRow = 16;
 
 void PrintBytes(const RestorableBytes& bytes) {
@@ -33,19 +33,16 @@ void PrintBytes(const RestorableBytes& bytes) {
 // The banner as the amplifier would show it after a restore: up to its first 0 byte, empty when
 // its first byte is 0xFF; unknown when the file does not hold all of its bytes.
 void PrintBanner(const RestorableBytes& bytes) {
-  std::string banner;
-  for (std::uint8_t i = 0; i < kBannerLength; ++i) {
-    const auto at = static_cast<std::uint8_t>(kBannerFirst + i);
+  std::array<std::uint8_t, kBannerLength> banner{};
+  for (std::size_t i = 0; i < kBannerLength; ++i) {
+    const auto at = static_cast<std::uint8_t>(kBannerAddress + i);
     if (!bytes.Has(at)) {
       std::printf("Banner:           not in the file\n");
       return;
     }
-    if (bytes.At(at) == 0 || (i == 0 && bytes.At(at) == 0xFF)) {
-      break;
-    }
-    banner += static_cast<char>(bytes.At(at));
+    banner[i] = bytes.At(at);
   }
-  std::printf("Banner:           \"%s\"\n", PrintableText(banner).c_str());
+  std::printf("Banner:           \"%s\"\n", PrintableText(BannerOfBytes(banner)).c_str());
 }
 
 }  // namespace

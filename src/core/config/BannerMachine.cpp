@@ -6,10 +6,6 @@
 #include "model/AppSettings.h"
 
 namespace vlx {
-namespace {
-// An erased EEPROM holds 0xFF: no banner was ever written.
-constexpr std::uint8_t kErased = 0xFF;
-}  // namespace
 
 BannerMachine::BannerMachine(AppSettings& owner)
     : Machine(owner, kBannerTimerId), read_(*this, &Final()), write_(*this, &Final()) {}
@@ -50,12 +46,8 @@ BannerMachine::BannerReadState::BannerReadState(BannerMachine& machine, MachineS
 }
 
 void BannerMachine::BannerReadState::OnSuccess() {
-  Buffer& buffer = banner_.buffer_;
-  buffer[kBannerLength] = 0;  // eight characters need not end with a 0 of their own
-  if (buffer[0] == kErased) {
-    buffer[0] = 0;
-  }
-  banner_.PublishBufferText();
+  banner_.Owner().bannerText.Publish(
+      BannerOfBytes(std::span(banner_.buffer_).first<kBannerLength>()));
   ReadBlockState::OnSuccess();
 }
 

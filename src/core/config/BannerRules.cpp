@@ -17,6 +17,14 @@ std::optional<std::string> AcceptBannerText(std::string_view text) {
   return accepted;
 }
 
+std::string BannerOfBytes(std::span<const std::uint8_t, kBannerLength> bytes) {
+  constexpr std::uint8_t kErased = 0xFF;
+  if (bytes.front() == kErased) {
+    return {};
+  }
+  return {bytes.begin(), std::find(bytes.begin(), bytes.end(), 0)};
+}
+
 std::string ShownBanner(std::string_view banner) {
   std::string shown(banner);
   std::replace_if(

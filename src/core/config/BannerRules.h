@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,10 @@ constexpr std::size_t kBannerLength = 8;
 constexpr bool IsBannerCharacter(char character) {
   return character >= 0x20 && character <= 0x7E;
 }
+
+// The banner the amplifier holds in its kBannerLength bytes from kBannerAddress: up to the first 0
+// byte, all eight without one; empty when the first byte is 0xFF (erased: never written).
+std::string BannerOfBytes(std::span<const std::uint8_t, kBannerLength> bytes);
 
 // The text as the edit takes it, lower case made upper case; nothing when it is longer than
 // kBannerLength or holds a character outside 0x20-0x7E, so that it is refused as a whole.
