@@ -5,9 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <fstream>
 #include <map>
-#include <sstream>
 
 #include "config/ConfigurationFile.h"
 #include "config/Crc32.h"
@@ -16,6 +14,7 @@
 #include "report/TextFormat.h"
 #include "support/CaseNames.h"
 #include "support/FakeFileSystem.h"
+#include "support/FileContents.h"
 #include "support/RecordingSinks.h"
 
 namespace vlx::test {
@@ -46,13 +45,6 @@ ConfigurationFileHeader SaveHeader(std::uint16_t serialNumber = 1234) {
   header.firmwareRevision = 152;
   header.serialNumber = serialNumber;
   return header;
-}
-
-std::string GoldenText() {
-  std::ifstream file(VLX_FIXTURE_DIR "/config/SN01234.20240102T030405.VLXConfig", std::ios::binary);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
 }
 
 std::string SavedText() {
@@ -108,7 +100,7 @@ TEST(Crc32, KnownValuesAndContinuation) {
 }
 
 TEST(ConfigurationFileWriter, WritesTheGoldenFile) {
-  EXPECT_EQ(SavedText(), GoldenText());
+  EXPECT_EQ(SavedText(), test::Fixture("config/SN01234.20240102T030405.VLXConfig"));
 }
 
 TEST(ConfigurationFileWriter, UnknownSerialNumberLeavesItsLineAndNameOut) {
@@ -339,7 +331,8 @@ TEST_P(AtomicConfigurationWrite, AFailedStepKeepsTheOldFile) {
   files.ClearFailures();
   EXPECT_EQ(WriteConfigurationFile(files, status, prompts, path, SaveHeader(), PatternImage()),
             err::kSuccess);
-  EXPECT_EQ(files.Files(), (std::map<std::string, std::string>{{path, GoldenText()}}));
+  EXPECT_EQ(files.Files(), (std::map<std::string, std::string>{
+                               {path, test::Fixture("config/SN01234.20240102T030405.VLXConfig")}}));
   EXPECT_EQ(prompts.boxes.size(), 1u);
 }
 

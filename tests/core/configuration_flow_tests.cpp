@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,19 +12,13 @@
 #include "report/StringTable.h"
 #include "support/CaseNames.h"
 #include "support/EepromBed.h"
+#include "support/FileContents.h"
 
 namespace vlx::test {
 namespace {
 
 constexpr const char* kFolder = "/home/user/.local/share/Velqorin/VLX Configuration";
 constexpr const char* kGoldenName = "SN01234.20240102T030405.VLXConfig";
-
-std::string Fixture(const std::string& name) {
-  std::ifstream file(VLX_FIXTURE_DIR "/config/" + name, std::ios::binary);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
 
 // What a flow asked of its dialog.
 class RecordingHost final : public ConfigurationFlowHost {
@@ -218,7 +210,7 @@ class RestoreBed : public FlowBed {
           return AskRestoreOtherUnit(prompts);
         }) {
     files.AddDirectory("/files");
-    files.PutFile("/files/" + fixture, Fixture(fixture));
+    files.PutFile("/files/" + fixture, test::Fixture(std::string("config/") + fixture));
     ChooseFile("/files/" + fixture);
   }
 

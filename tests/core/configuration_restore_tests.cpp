@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,16 +13,10 @@
 #include "support/CaseNames.h"
 #include "support/Conversation.h"
 #include "support/EepromBed.h"
+#include "support/FileContents.h"
 
 namespace vlx::test {
 namespace {
-
-std::string Fixture(const std::string& name) {
-  std::ifstream file(VLX_FIXTURE_DIR "/config/" + name, std::ios::binary);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
 
 // The golden file's bank 0: each byte tells its address.
 std::string Pattern(std::size_t count) {
@@ -38,9 +30,11 @@ std::string Pattern(std::size_t count) {
 // A restore machine holding the golden file's bytes, as the dialog leaves it before the start.
 ConfigurationRestoreMachine& InstallWithGoldenFile(EepromBed& bed) {
   ConfigurationRestoreMachine& machine = bed.Install<ConfigurationRestoreMachine>();
-  EXPECT_EQ(
-      CheckConfigurationText(Fixture("SN01234.20240102T030405.VLXConfig"), 1234, machine).code,
-      err::kSuccess);
+  EXPECT_EQ(CheckConfigurationText(
+                test::Fixture(std::string("config/") + "SN01234.20240102T030405.VLXConfig"), 1234,
+                machine)
+                .code,
+            err::kSuccess);
   return machine;
 }
 
@@ -259,8 +253,11 @@ TEST(ConfigurationRestore, AFileWithoutRestorableBytesIsRefusedBeforeAnyCommand)
   EepromBed bed;
   ConfigurationRestoreMachine& machine = bed.Install<ConfigurationRestoreMachine>();
   // The file is sealed and complete: the reader takes it.
-  EXPECT_EQ(CheckConfigurationText(Fixture("no-restorable-bytes.VLXConfig"), 0xFFFF, machine).code,
-            err::kSuccess);
+  EXPECT_EQ(
+      CheckConfigurationText(
+          test::Fixture(std::string("config/") + "no-restorable-bytes.VLXConfig"), 0xFFFF, machine)
+          .code,
+      err::kSuccess);
   EXPECT_FALSE(machine.HasBytes());
   EXPECT_FALSE(machine.StartRestore());
   EXPECT_TRUE(machine.IsIdle());

@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,6 +14,7 @@
 #include "report/TextFormat.h"
 #include "support/CaseNames.h"
 #include "support/EepromBed.h"
+#include "support/FileContents.h"
 
 namespace vlx::test {
 namespace {
@@ -67,18 +66,11 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-std::string ReadFixture(const std::string& name) {
-  std::ifstream file(std::string(VLX_FIXTURE_DIR "/faults/") + name, std::ios::binary);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
 TEST(FaultTableFile, SmallSnapshotGivesTheGoldenFile) {
   const std::string text = FaultTableFileText(SmallHeader(), SmallSnapshot());
   EXPECT_EQ(FaultTableFileName(1234, SmallHeader().savedAt),
             "SN01234.20240102T030405.VLXFaultTable");
-  EXPECT_EQ(text, ReadFixture("SN01234.20240102T030405.VLXFaultTable"));
+  EXPECT_EQ(text, test::Fixture(std::string("faults/") + "SN01234.20240102T030405.VLXFaultTable"));
 }
 
 // Read back as any Intel HEX reader would: every record's bytes sum to 0, the addresses run

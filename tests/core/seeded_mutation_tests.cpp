@@ -7,8 +7,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -16,6 +14,7 @@
 #define VLX_FUZZ_CHECK_THROWS
 #include "ConfigReaderInvariants.h"
 #include "FaultRingInvariants.h"
+#include "support/FileContents.h"
 
 namespace vlx {
 namespace {
@@ -29,11 +28,6 @@ std::vector<fs::path> FilesIn(const fs::path& folder) {
   std::erase_if(files, [](const fs::path& file) { return !fs::is_regular_file(file); });
   std::sort(files.begin(), files.end());
   return files;
-}
-
-std::string Contents(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // One to four edits of the kinds that damage a text file in practice: a byte changed, added or
@@ -90,7 +84,7 @@ void CheckMutationsOf(const fs::path& folder, CheckOne&& checkOne) {
   ASSERT_FALSE(files.empty()) << folder;
   std::mt19937 random(20261210);
   for (const fs::path& file : files) {
-    const std::string original = Contents(file);
+    const std::string original = test::FileContents(file);
     for (int i = 0; i < kMutationsPerFile; ++i) {
       const std::string input = i == 0 ? original : Mutated(original, random);
       try {

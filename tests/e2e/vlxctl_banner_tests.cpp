@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -13,6 +11,7 @@
 #include "TemporaryFolder.h"
 #include "process/ChildProcess.h"
 #include "support/CaseNames.h"
+#include "support/FileContents.h"
 
 namespace vlx::test {
 namespace {
@@ -23,11 +22,6 @@ std::vector<std::string> Banner(const std::string& port, std::vector<std::string
   std::vector<std::string> arguments{"--port", port, "--timeout", "20", "banner"};
   arguments.insert(arguments.end(), text.begin(), text.end());
   return arguments;
-}
-
-std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 TEST(VlxctlBanner, PrintsTheBannerOfTheSimulator) {
@@ -46,7 +40,7 @@ TEST(VlxctlBanner, WritesANewBannerInUpperCaseReadsItBackAndLeavesTheRestOfTheEe
     SimulatedAmplifier amplifier({"--dump-eeprom", (folder.Path() / "before.bin").string()});
     ASSERT_TRUE(amplifier.Ready());
   }
-  before = ReadFile(folder.Path() / "before.bin");
+  before = FileContents(folder.Path() / "before.bin");
   ASSERT_EQ(before.size(), 1024u);
   {
     SimulatedAmplifier amplifier({"--dump-eeprom", dump.string()});
@@ -64,7 +58,7 @@ TEST(VlxctlBanner, WritesANewBannerInUpperCaseReadsItBackAndLeavesTheRestOfTheEe
     ASSERT_EQ(again.WaitForExit(30s), 0) << again.Stderr();
     EXPECT_NE(again.Stderr().find("nothing was written"), std::string::npos) << again.Stderr();
   }
-  const std::string after = ReadFile(dump);
+  const std::string after = FileContents(dump);
   ASSERT_EQ(after.size(), 1024u);
   std::string expected = before;
   expected.replace(0x50, 6, std::string("HELLO\0", 6));

@@ -5,12 +5,12 @@
 
 #include <chrono>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "TemporaryFolder.h"
 #include "process/ChildProcess.h"
+#include "support/FileContents.h"
 
 namespace vlx::test {
 namespace {
@@ -72,10 +72,7 @@ TEST(VlxctlConfigShow, BannerStopsAtItsZeroAndShowsOtherBytesEscaped) {
 
 TEST(VlxctlConfigShow, RefusedFilesTellWhyOnceAndExitTwo) {
   TemporaryFolder folder("vlxctl-config");
-  std::ifstream saved(kSaved, std::ios::binary);
-  std::stringstream text;
-  text << saved.rdbuf();
-  std::string altered = text.str();
+  std::string altered = FileContents(kSaved);
   altered.replace(altered.find("01.52"), 5, "01.53");
   const std::string path = (folder.Path() / "altered.VLXConfig").string();
   std::ofstream(path, std::ios::binary) << altered;

@@ -7,7 +7,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,6 +14,7 @@
 #include "SimulatedAmplifier.h"
 #include "TemporaryFolder.h"
 #include "support/CaseNames.h"
+#include "support/FileContents.h"
 
 namespace vlx::test {
 namespace {
@@ -23,13 +23,6 @@ namespace fs = std::filesystem;
 
 constexpr std::size_t kConfigurationBytes = 0xE0;
 constexpr std::size_t kRateAddress = 0x0F;  // the simulator keeps its line rate there
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << file.rdbuf();
-  return bytes.str();
-}
 
 void WriteAll(const fs::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
@@ -69,7 +62,7 @@ TEST(VlxctlConfigTransfer, SavedFromOneAmplifierAndRestoredIntoAnother) {
   const fs::path saved = OnlyConfigurationFile(folder.Path());
   ASSERT_FALSE(saved.empty());
   EXPECT_EQ(saved.filename().string().rfind("SN01234.", 0), 0u);
-  const std::string firstEeprom = ReadAll(first.dump);
+  const std::string firstEeprom = FileContents(first.dump);
   ASSERT_EQ(firstEeprom.size(), 1024u);
 
   // A second unit of the same serial number holding other settings.
@@ -89,7 +82,7 @@ TEST(VlxctlConfigTransfer, SavedFromOneAmplifierAndRestoredIntoAnother) {
     EXPECT_EQ(restore.exitCode, 0) << restore.err;
     EXPECT_NE(restore.err.find("Configuration was restored"), std::string::npos) << restore.err;
   }
-  const std::string restored = ReadAll(after);
+  const std::string restored = FileContents(after);
   ASSERT_EQ(restored.size(), 1024u);
   EXPECT_EQ(restored.substr(0, kConfigurationBytes), firstEeprom.substr(0, kConfigurationBytes));
   EXPECT_EQ(restored.substr(kConfigurationBytes), otherEeprom.substr(kConfigurationBytes));
@@ -112,7 +105,7 @@ TEST(VlxctlConfigTransfer, RefusedRestoresWriteNothing) {
   ASSERT_EQ(first.run.exitCode, 0) << first.run.err;
   const fs::path saved = OnlyConfigurationFile(folder.Path());
   const fs::path altered = folder.Path() / "altered.VLXConfig";
-  std::string text = ReadAll(saved);
+  std::string text = FileContents(saved);
   text[text.find("MEM2 00 00 20 ") + 14] ^= 1;
   WriteAll(altered, text);
 
@@ -136,11 +129,11 @@ TEST(VlxctlConfigTransfer, RefusedRestoresWriteNothing) {
     EXPECT_NE(otherUnit.err.find("Restore cannot continue."), std::string::npos) << otherUnit.err;
     EXPECT_NE(otherUnit.err.find("--other-serial"), std::string::npos);
   }
-  const std::string eeprom = ReadAll(after);
+  const std::string eeprom = FileContents(after);
   ASSERT_EQ(eeprom.size(), 1024u);
   // Nothing of the first unit's configuration reached this one.
   EXPECT_NE(eeprom.substr(0, kConfigurationBytes),
-            ReadAll(first.dump).substr(0, kConfigurationBytes));
+            FileContents(first.dump).substr(0, kConfigurationBytes));
 }
 
 // A restore that stops says what the amplifier holds; exit 3 when part of the file is written.

@@ -5,13 +5,13 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "FinishedRun.h"
 #include "SimulatedAmplifier.h"
 #include "TemporaryFolder.h"
+#include "support/FileContents.h"
 
 namespace vlx::test {
 namespace {
@@ -25,13 +25,6 @@ std::string TwoFaultEeprom() {
   eeprom.replace(0x100, 6, std::string("\x40\xE2\x01\x6F\x34\x12", 6));
   eeprom.replace(0x106, 6, std::string("\x01\x00\x00\x2E\x00\x00", 6));
   return eeprom;
-}
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
 }
 
 std::vector<std::string> SplitLines(const std::string& text, const std::string& end) {
@@ -82,7 +75,7 @@ TEST_F(VlxctlFaults, ListsTheRingNewestFirstAndSavesTheFileIntoAFolder) {
   const std::string name = written[0].filename().string();
   EXPECT_EQ(name.substr(0, 8), "SN01234.");
   EXPECT_EQ(name.substr(name.size() - 14), ".VLXFaultTable");
-  const std::string text = ReadFile(written[0]);
+  const std::string text = FileContents(written[0]);
   EXPECT_EQ(text.find('\n'), text.find("\r\n") + 1);
   const std::vector<std::string> lines = SplitLines(text, "\r\n");
   ASSERT_EQ(lines.size(), 4u + 32u + 1u + 2u) << text;
@@ -107,7 +100,7 @@ TEST_F(VlxctlFaults, ReplacesAnExistingFileOnlyWithForce) {
     EXPECT_NE(refused.err.find("exists; add --force to replace it"), std::string::npos)
         << refused.err;
     EXPECT_EQ(refused.err.find("Attempting to contact"), std::string::npos);
-    EXPECT_EQ(ReadFile(target), "old");
+    EXPECT_EQ(FileContents(target), "old");
   }
   {
     const Finished refused =
@@ -120,7 +113,7 @@ TEST_F(VlxctlFaults, ReplacesAnExistingFileOnlyWithForce) {
   ASSERT_TRUE(amplifier.Ready());
   const Finished forced = Faults(amplifier, {"--save", target.string(), "--force"});
   ASSERT_EQ(forced.exitCode, 0) << forced.err;
-  EXPECT_EQ(ReadFile(target).substr(0, 26), "*VLX Fault table saved on ");
+  EXPECT_EQ(FileContents(target).substr(0, 26), "*VLX Fault table saved on ");
   EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), fs::directory_iterator{}), 2)
       << "a temporary file was left";
 }

@@ -10,9 +10,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
-#include <fstream>
 #include <functional>
-#include <sstream>
 
 #include "UiServices.h"
 #include "UiText.h"
@@ -22,6 +20,7 @@
 #include "pages/ConfigurationPage.h"
 #include "report/StringTable.h"
 #include "support/EepromBed.h"
+#include "support/FileContents.h"
 
 namespace vlx {
 namespace {
@@ -32,13 +31,6 @@ class NoHelp final : public HelpService {
 };
 
 constexpr const char* kGoldenName = "SN01234.20240102T030405.VLXConfig";
-
-std::string Fixture(const std::string& name) {
-  std::ifstream file(VLX_FIXTURE_DIR "/config/" + name, std::ios::binary);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
 
 // Runs `drive` with the dialog once its modal loop runs.
 template <typename Dialog>
@@ -61,7 +53,8 @@ class ConfigurationUiTest : public ::testing::Test {
     bed.files.userDataFolder = "/home/user/.local/share";
     bed.files.AddDirectory(bed.files.userDataFolder);
     bed.files.AddDirectory("/files");
-    bed.files.PutFile(std::string("/files/") + kGoldenName, Fixture(kGoldenName));
+    bed.files.PutFile(std::string("/files/") + kGoldenName,
+                      test::Fixture(std::string("config/") + kGoldenName));
     bed.app.serialNumber.Set(1234);
   }
 
