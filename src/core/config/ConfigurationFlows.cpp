@@ -93,6 +93,23 @@ void ConfigurationFlow<M>::End(ErrorCode code, bool done) {
   host_.Close(done);
 }
 
+template <typename M>
+void ConfigurationFlow<M>::Open() {
+  Install();
+  const std::optional<std::string> path = AskFile();
+  if (!path) {
+    End(err::kCancelled, false);
+    return;
+  }
+  StartWith(*path);
+}
+
+template <typename M>
+bool ConfigurationFlow<M>::OpenWith(const std::string& path) {
+  Install();
+  return StartWith(path);
+}
+
 template class ConfigurationFlow<ConfigurationSaveMachine>;
 template class ConfigurationFlow<ConfigurationRestoreMachine>;
 
@@ -112,20 +129,8 @@ std::string ConfigurationSaveFlow::ProposedName() const {
   return ConfigurationFileName(app_.serialNumber.Get(), header_.saveTime);
 }
 
-void ConfigurationSaveFlow::Open() {
-  Install();
-  const std::optional<std::string> path =
-      AskFileToSave(app_.Boxes(), app_, ConfigurationFileQuestion(app_, ProposedName()));
-  if (!path) {
-    End(err::kCancelled, false);
-    return;
-  }
-  StartWith(*path);
-}
-
-bool ConfigurationSaveFlow::OpenWith(const std::string& path) {
-  Install();
-  return StartWith(path);
+std::optional<std::string> ConfigurationSaveFlow::AskFile() {
+  return AskFileToSave(app_.Boxes(), app_, ConfigurationFileQuestion(app_, ProposedName()));
 }
 
 bool ConfigurationSaveFlow::StartWith(const std::string& path) {
@@ -182,20 +187,8 @@ ConfigurationRestoreFlow::ConfigurationRestoreFlow(AppSettings& app, FileStore& 
                                                    OtherUnitQuestion otherUnit)
     : ConfigurationFlow(app, files, host), otherUnit_(std::move(otherUnit)) {}
 
-void ConfigurationRestoreFlow::Open() {
-  Install();
-  const std::optional<std::string> path =
-      AskFileToOpen(app_.Boxes(), app_, ConfigurationFileQuestion(app_, {}));
-  if (!path) {
-    End(err::kCancelled, false);
-    return;
-  }
-  StartWith(*path);
-}
-
-bool ConfigurationRestoreFlow::OpenWith(const std::string& path) {
-  Install();
-  return StartWith(path);
+std::optional<std::string> ConfigurationRestoreFlow::AskFile() {
+  return AskFileToOpen(app_.Boxes(), app_, ConfigurationFileQuestion(app_, {}));
 }
 
 bool ConfigurationRestoreFlow::StartWith(const std::string& path) {

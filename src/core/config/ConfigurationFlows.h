@@ -52,6 +52,10 @@ class ConfigurationFlow : protected Listener {
   ConfigurationFlow(const ConfigurationFlow&) = delete;
   ConfigurationFlow& operator=(const ConfigurationFlow&) = delete;
 
+  // The dialog is shown: asks for the file in its box and starts; without a file it closes.
+  void Open();
+  // vlxctl: the same with `path` for the file. Returns whether the run started.
+  bool OpenWith(const std::string& path);
   // The dialog is hidden or gone: stop listening and give the machine up (a running one stops).
   void Release();
   // The run's result: 0 saved or restored, 1223 cancelled, else why it failed. Meaningful once
@@ -72,6 +76,10 @@ class ConfigurationFlow : protected Listener {
   // not the end of this flow's own run.
   bool TakeEnd(ErrorCode code);
   void OnMessage(MessageId id, MessageParam wParam) override;
+  // The file the user names in the flow's file box, or nothing.
+  virtual std::optional<std::string> AskFile() = 0;
+  // Starts the run with the file at `path`; false when it did not start.
+  virtual bool StartWith(const std::string& path) = 0;
   virtual void OnRunEnded(ErrorCode code) = 0;
   virtual void OnProgress() {}
   void End(ErrorCode code, bool done);
@@ -95,11 +103,6 @@ class ConfigurationSaveFlow final : public ConfigurationFlow<ConfigurationSaveMa
   ConfigurationSaveFlow(AppSettings& app, FileStore& files, ConfigurationFlowHost& host,
                         std::string programRevision);
 
-  // The dialog is shown: asks for the file in the Save-As box (in ConfigurationFolder, under the
-  // name made of the serial number and the save time) and starts; without a file it closes.
-  void Open();
-  // vlxctl: saves to `path` (an existing file is replaced). Returns whether the run started.
-  bool OpenWith(const std::string& path);
   // Cancel button or Escape: stops a running save; closes once the run has ended.
   void Cancel();
 
@@ -108,7 +111,10 @@ class ConfigurationSaveFlow final : public ConfigurationFlow<ConfigurationSaveMa
   std::string ProposedName() const;
 
  private:
-  bool StartWith(const std::string& path);
+  // The Save-As box, in ConfigurationFolder, offering the name made of the serial number and the
+  // save time. An existing file chosen (or given to OpenWith) is replaced.
+  std::optional<std::string> AskFile() override;
+  bool StartWith(const std::string& path) override;
   void OnRunEnded(ErrorCode code) override;
 
   ConfigurationFileHeader header_;
@@ -124,11 +130,6 @@ class ConfigurationRestoreFlow final : public ConfigurationFlow<ConfigurationRes
   ConfigurationRestoreFlow(AppSettings& app, FileStore& files, ConfigurationFlowHost& host,
                            OtherUnitQuestion otherUnit);
 
-  // The dialog is shown: the Open box, the reader, the questions, the start; the flow closes
-  // when there is nothing to restore.
-  void Open();
-  // vlxctl: the same from `path`. Returns whether the run started.
-  bool OpenWith(const std::string& path);
   // Cancel button, Escape, close box: closes an idle dialog; asks 247 before stopping a run that
   // can still be stopped; does nothing once the last block is acknowledged.
   void RequestClose();
@@ -141,7 +142,10 @@ class ConfigurationRestoreFlow final : public ConfigurationFlow<ConfigurationRes
   bool PartlyWritten() const;
 
  private:
-  bool StartWith(const std::string& path);
+  // The Open box, in ConfigurationFolder.
+  std::optional<std::string> AskFile() override;
+  // The reader, the questions, the start; the flow closes when there is nothing to restore.
+  bool StartWith(const std::string& path) override;
   void OnRunEnded(ErrorCode code) override;
   void OnProgress() override;
 
