@@ -76,23 +76,24 @@ Machine& StartBanner(LinkTestBed& bed, bool write) {
   return machine;
 }
 
-// The configuration machines as the Configuration page starts them: an operating amplifier
-// found at 38400 bit/s; a restore of a whole configuration.
-Machine& StartSave(LinkTestBed& bed) {
+// A machine of the Configuration page as the page starts it: an operating amplifier found at
+// 38400 bit/s.
+template <typename M>
+M& InstallOnOperatingAmplifier(LinkTestBed& bed) {
   bed.OpenPortAsContactLeavesIt();
   bed.app.SetDeviceState(device_state::kOperating);
-  ConfigurationSaveMachine& machine =
-      *bed.app.InstallTransientMachine(std::make_unique<ConfigurationSaveMachine>(bed.app)).get();
+  return *bed.app.InstallTransientMachine(std::make_unique<M>(bed.app)).get();
+}
+
+Machine& StartSave(LinkTestBed& bed) {
+  auto& machine = InstallOnOperatingAmplifier<ConfigurationSaveMachine>(bed);
   machine.StartSave();
   return machine;
 }
 
+// A restore of a whole configuration.
 Machine& StartRestore(LinkTestBed& bed) {
-  bed.OpenPortAsContactLeavesIt();
-  bed.app.SetDeviceState(device_state::kOperating);
-  ConfigurationRestoreMachine& machine =
-      *bed.app.InstallTransientMachine(std::make_unique<ConfigurationRestoreMachine>(bed.app))
-           .get();
+  auto& machine = InstallOnOperatingAmplifier<ConfigurationRestoreMachine>(bed);
   for (std::uint32_t address = 0; address < 0xE0; ++address) {
     machine.AddByte(0, static_cast<std::uint8_t>(address), static_cast<std::uint8_t>(address));
   }
@@ -100,12 +101,8 @@ Machine& StartRestore(LinkTestBed& bed) {
   return machine;
 }
 
-// The fault table as its dialog starts it: an operating amplifier found at 38400 bit/s.
 Machine& StartFaultTable(LinkTestBed& bed) {
-  bed.OpenPortAsContactLeavesIt();
-  bed.app.SetDeviceState(device_state::kOperating);
-  FaultTableMachine& machine =
-      *bed.app.InstallTransientMachine(std::make_unique<FaultTableMachine>(bed.app)).get();
+  auto& machine = InstallOnOperatingAmplifier<FaultTableMachine>(bed);
   machine.StartRead();
   return machine;
 }
