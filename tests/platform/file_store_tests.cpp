@@ -2,16 +2,15 @@
 // replace a file only once the new one is complete, keeping its permissions.
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <QTemporaryDir>
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include "FullDisk.h"
 #include "settings/SystemFileStore.h"
 
 namespace vlx {
@@ -95,16 +94,8 @@ TEST_F(SystemFileStoreTest, AFailedStepKeepsWhatWasThere) {
   EXPECT_EQ(Contents(folder + "/taken/inside"), "old");
   EXPECT_EQ(EntriesIn(folder), 2u);  // "plain" and "taken": no temporary file
 
-  // A full disk, as even the superuser meets it: no file may grow beyond a few bytes.
-  rlimit old{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit tiny = old;
-  tiny.rlim_cur = 8;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
-  const FileOutcome write = files.ReplaceWholeFile(folder + "/plain", std::string(100, 'x'));
-  setrlimit(RLIMIT_FSIZE, &old);
-  std::signal(SIGXFSZ, oldHandler);
+  const FileOutcome write = test::WhileDiskIsFull(
+      [&] { return files.ReplaceWholeFile(folder + "/plain", std::string(100, 'x')); });
   EXPECT_NE(write.code, err::kSuccess);
   EXPECT_STREQ(write.step, "WriteFile");
   EXPECT_EQ(Contents(folder + "/plain"), "old");

@@ -1,7 +1,6 @@
 // The settings file on disk and the desktop folders behind the persisted settings.
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <QDir>
 #include <QFile>
@@ -9,12 +8,12 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <csignal>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "FullDisk.h"
 #include "settings/JsonSettingsStore.h"
 #include "settings/QtFileSystem.h"
 
@@ -153,16 +152,8 @@ TEST_F(JsonSettingsStoreTest, FailedWriteReportsAnErrorAndKeepsFileAndValue) {
   const QByteArray before = ReadAll(path);
   JsonSettingsStore store(path);
 
-  // A full disk, as even the superuser meets it: no file may grow beyond a few bytes.
-  rlimit old{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit tiny = old;
-  tiny.rlim_cur = 8;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
-  const ErrorCode error = store.WriteString("", "Port", "/dev/ttyUSB1");
-  setrlimit(RLIMIT_FSIZE, &old);
-  std::signal(SIGXFSZ, oldHandler);
+  const ErrorCode error =
+      test::WhileDiskIsFull([&] { return store.WriteString("", "Port", "/dev/ttyUSB1"); });
 
   EXPECT_NE(error, err::kSuccess);
   EXPECT_EQ(store.Read("", "Port")->text, "/dev/ttyUSB0");
