@@ -8,6 +8,9 @@ namespace vlx {
 
 struct LocalTime {
   std::uint32_t year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  std::uint32_t millisecond = 0;
+  // Local time minus UTC, in minutes (east of Greenwich is positive).
+  std::int32_t utcOffsetMinutes = 0;
 };
 
 class Clock {
