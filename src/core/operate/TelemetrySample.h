@@ -24,4 +24,14 @@ struct TelemetrySample {
   bool EndedInLoader() const { return error == 0 && deviceState == device_state::kWaitingInLoader; }
 };
 
+// Receives what the operate poller publishes: one sample per finished run, and word that polling
+// has stopped (the Operate page left or the poller stopped), so the next sample is not joined to
+// the last one.
+class TelemetrySink {
+ public:
+  virtual ~TelemetrySink() = default;
+  virtual void OnSample(const TelemetrySample& sample) = 0;
+  virtual void OnPollingStopped() = 0;
+};
+
 }  // namespace vlx
