@@ -80,6 +80,28 @@ TEST(OperatePoller, PollsAtOnceAndAtEachTickWithTheIntervalReadAtEachArming) {
   EXPECT_EQ(last.time.millisecond, bed.time.Now().millisecond);
 }
 
+TEST(OperatePoller, ATickDuringARunningCycleLeavesItAlone) {
+  PollerBed bed;
+  bed.FindAmplifier();
+  vlxsim::Faults slow;
+  slow.replyDelayMs = 30;  // a cycle takes longer than the interval
+  bed.link.SetFaults(slow);
+  bed.app.operatePollInterval.Set(100);
+  const std::size_t start = bed.link.SentCommands().size();
+  bed.poller.Start();
+  bed.time.RunFor(1000);
+  bed.poller.Stop();
+
+  const auto sent = bed.SentSince(start);
+  ASSERT_GE(sent.size(), 2 * kCycle.size());
+  for (std::size_t i = 0; i < sent.size(); ++i) {
+    EXPECT_EQ(sent[i], kCycle[i % kCycle.size()]) << i;
+  }
+  for (const TelemetrySample& sample : bed.telemetry.samples) {
+    EXPECT_TRUE(sample.HasReadings());
+  }
+}
+
 TEST(OperatePoller, StopSilencesTheLineAndReleasesTheMachine) {
   PollerBed bed;
   bed.FindAmplifier();
