@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,19 @@ TEST(VlxctlSend, SendsTheTextAsItIs) {
   EXPECT_EQ(vlxctl.Stdout(), "^SN4711;^RVM02.05;\n");
 }
 
+// Bytes that are not text are passed on as they came (the search's own "^RVM;" is answered
+// properly, the next one with garbage).
+TEST(VlxctlSend, ABinaryReplyIsPrintedAsItCame) {
+  SimulatedAmplifier amplifier({"--command-fault", "garbage:^RVM:1"});
+  ASSERT_TRUE(amplifier.Ready());
+  ChildProcess vlxctl(VLXCTL_PATH, Send(amplifier.Link(), {"^RVM;", "--wait", "300"}));
+  ASSERT_EQ(vlxctl.WaitForExit(30s), 0) << vlxctl.Stderr();
+  const std::string out = vlxctl.Stdout();
+  ASSERT_GT(out.size(), 1u);
+  EXPECT_EQ(out.back(), '\n');
+  EXPECT_EQ(out.find('\r'), std::string::npos);
+}
+
 // The operating amplifier does not answer "I;": only its loader names itself.
 TEST(VlxctlSend, ACommandTheAmplifierLeavesUnansweredExits3) {
   SimulatedAmplifier amplifier({});
@@ -63,6 +77,10 @@ struct UsageCase {
   const char* label;
   std::vector<std::string> arguments;
 };
+
+void PrintTo(const UsageCase& c, std::ostream* out) {
+  *out << c.label;
+}
 
 class VlxctlSendUsage : public ::testing::TestWithParam<UsageCase> {};
 
