@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QColor>
+#include <QDialogButtonBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -252,8 +253,10 @@ TEST_F(CommandTesterPageTest, EditMacrosCancelStoresNothing) {
     QTest::keyClick(&dialog.TextEdit(3), Qt::Key_Return);
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(dialog.focusWidget(), &dialog.LabelEdit(4));
+    dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Help)->click();
     dialog.CancelButton().click();
   });
+  EXPECT_EQ(bed.help.topics, std::vector<QString>{"CommandTester.htm#macroButtons"});
   EXPECT_EQ(bed.app.commandCaption.Get(), captions);
   EXPECT_EQ(bed.app.commandText.Get(), texts);
   EXPECT_EQ(Button("macro4").text(), "Macro 4");
