@@ -21,6 +21,7 @@
 #include "help/HelpService.h"
 #include "link/EstablishContactMachine.h"
 #include "model/DataFolders.h"
+#include "pages/CommandTesterPage.h"
 #include "pages/ConfigurationPage.h"
 #include "pages/FirmwarePage.h"
 #include "pages/PlaceholderPage.h"
@@ -132,7 +133,7 @@ void MainWindow::CreatePages(const std::string& osVersionLine) {
       new FirmwarePage(services_, identityLine_, osVersionLine),
       new PlaceholderPage(kOperatePageTemplate),
       new ConfigurationPage(services_, identityLine_),
-      new PlaceholderPage(kCommandTesterPageTemplate),
+      new CommandTesterPage(services_),
   };
   for (Page* page : pages) {
     pages_->addTab(page, page->Caption());
