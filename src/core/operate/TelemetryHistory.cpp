@@ -16,7 +16,6 @@ void TelemetryHistory::Append(const TelemetrySample& sample) {
     oldest_ = (oldest_ + 1) % kCapacity;
   }
   broken_ = false;
-  ++appended_;
 }
 
 void TelemetryHistory::Clear() {

@@ -42,14 +42,11 @@ class TelemetryHistory {
   // is. Ticks wrap: ages are taken as 32-bit differences, which holds for any span shorter than
   // 24 days, and an entry newer than the reference counts as age 0.
   std::size_t FirstWithin(std::uint32_t referenceTick, std::uint32_t spanMs) const;
-  // Counts every sample ever appended, so a reader can tell whether anything new came.
-  std::uint64_t Appended() const { return appended_; }
 
  private:
   std::vector<Entry> ring_;
   std::size_t oldest_ = 0;
   std::size_t size_ = 0;
-  std::uint64_t appended_ = 0;
   bool broken_ = true;
 };
 
