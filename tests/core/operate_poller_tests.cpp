@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "link/EstablishContactMachine.h"
+#include "link/PortWatch.h"
 #include "operate/OperateMachine.h"
 #include "operate/OperatePoller.h"
 #include "operate/TelemetrySample.h"
@@ -29,6 +30,22 @@ class RecordingTelemetry final : public TelemetrySink {
 
   std::vector<TelemetrySample> samples;
   int stops = 0;
+};
+
+// Stops the poller from inside the first sample it gets, as vlxctl monitor does at its end.
+class StoppingTelemetry final : public TelemetrySink {
+ public:
+  explicit StoppingTelemetry(OperatePoller& poller) : poller_(poller) {}
+  void OnSample(const TelemetrySample&) override {
+    ++samples;
+    poller_.Stop();
+  }
+  void OnPollingStopped() override {}
+
+  int samples = 0;
+
+ private:
+  OperatePoller& poller_;
 };
 
 // The amplifier found by the contact search, then the Operate page shown.
@@ -77,7 +94,7 @@ TEST(OperatePoller, PollsAtOnceAndAtEachTickWithTheIntervalReadAtEachArming) {
   EXPECT_EQ(last.readings.swr, bed.app.swr.Get());
   EXPECT_EQ(last.deviceState, device_state::kOperating);
   EXPECT_GT(last.tick, bed.telemetry.samples.front().tick);
-  EXPECT_EQ(last.time.millisecond, bed.time.Now().millisecond);
+  EXPECT_EQ(last.time.millisecond, last.tick % 1000);  // the time of the run's end
 }
 
 TEST(OperatePoller, ATickDuringARunningCycleLeavesItAlone) {
@@ -214,6 +231,54 @@ TEST(OperatePoller, ResumesByItselfAfterALostAmplifierComesBack) {
   const auto found = std::find(after.begin(), after.end(), "^sn;");
   ASSERT_GE(after.end() - found, 7);
   EXPECT_EQ(std::vector<std::string>(found + 1, found + 7), kCycle);
+  EXPECT_TRUE(bed.telemetry.samples.back().HasReadings());
+}
+
+// A holder that stops polling on the sample of a failed run (its last line printed) gets no
+// contact search started behind its back.
+TEST(OperatePoller, StoppedByItsSinkOnAFailedRunStartsNoSearch) {
+  PollerBed bed;
+  bed.FindAmplifier();
+  bed.poller.Start();
+  ASSERT_TRUE(bed.RunUntilSent("^tm;"));
+  StoppingTelemetry stopping(bed.poller);
+  bed.poller.SetSink(&stopping);
+  bed.SilenceAmplifier();
+  ASSERT_TRUE(bed.time.RunUntil([&] { return stopping.samples > 0; }, 10000));
+  const std::size_t sent = bed.link.SentCommands().size();
+  bed.time.RunFor(5000);
+
+  EXPECT_FALSE(bed.poller.IsRunning());
+  EXPECT_TRUE(bed.contact().IsIdle());
+  EXPECT_EQ(bed.link.SentCommands().size(), sent);
+}
+
+// A pulled adapter is left to the port watch: no search tries the absent port meanwhile, and
+// polling resumes once the watch has found the amplifier again.
+TEST(OperatePoller, APulledAdapterIsLeftToThePortWatchAndPollingResumesAfterIt) {
+  PollerBed bed;
+  PortWatch watch(bed.app, bed.time);
+  bed.FindAmplifier();
+  bed.poller.Start();
+  ASSERT_TRUE(bed.RunUntilSent("^ws;"));
+  const std::size_t lines = bed.status.statusLines.size();
+  bed.link.Unplug();
+  bed.time.RunFor(10);
+  ASSERT_FALSE(bed.telemetry.samples.empty());
+  EXPECT_NE(bed.telemetry.samples.back().error, err::kSuccess);
+  bed.time.RunFor(5000);
+  EXPECT_TRUE(bed.contact().IsIdle());
+  for (std::size_t i = lines; i < bed.status.statusLines.size(); ++i) {
+    EXPECT_EQ(bed.status.statusLines[i].find("Unable to open"), std::string::npos)
+        << bed.status.statusLines[i];
+  }
+
+  bed.link.PlugIn();
+  bed.time.RunFor(PortWatch::kLookIntervalMs);
+  ASSERT_TRUE(bed.RunContactToEnd());
+  const std::size_t found = bed.telemetry.samples.size();
+  bed.time.RunFor(2500);
+  ASSERT_GT(bed.telemetry.samples.size(), found);
   EXPECT_TRUE(bed.telemetry.samples.back().HasReadings());
 }
 

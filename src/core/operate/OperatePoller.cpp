@@ -158,7 +158,12 @@ void OperatePoller::OnMachineDone(MessageParam error) {
     return;
   }
   PublishSample(error);
-  if (BothSlotsIdle() && app_.deviceState.Get() == device_state::kNotResponding) {
+  // The sink may have stopped polling (vlxctl monitor has its last line): then nothing follows.
+  // A port that went away (the run met its loss, or came after it) is the port watch's to test
+  // again once it is back; a search now could only fail to open it.
+  const bool portGone = error == err::kDeviceRemoved || app_.portOpen.Get() == 0;
+  if (running_ && !portGone && BothSlotsIdle() &&
+      app_.deviceState.Get() == device_state::kNotResponding) {
     machine_.Release();
     app_.EstablishContact().BeginTestCommunications();
   }
