@@ -44,13 +44,18 @@ std::string TelemetryTimeText(const LocalTime& time) {
        time.utcOffsetMinutes < 0 ? "-" : "+", offset / 60, offset % 60});
 }
 
-std::string TelemetryCsvRow(const TelemetrySample& sample, std::uint64_t elapsedMs) {
+PlainReadings SamplePlainText(const TelemetrySample& sample) {
   PlainReadings plain;
   if (sample.HasReadings()) {
     plain = PlainText(sample.readings);
   } else if (sample.EndedInLoader()) {
     plain.mode = "OFF";
   }
+  return plain;
+}
+
+std::string TelemetryCsvRow(const TelemetrySample& sample, std::uint64_t elapsedMs) {
+  const PlainReadings plain = SamplePlainText(sample);
   std::string row;
   AppendField(row, TelemetryTimeText(sample.time));
   AppendField(row, FormatText("%u.%03u", {elapsedMs / 1000, elapsedMs % 1000}));

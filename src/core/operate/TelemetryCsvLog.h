@@ -9,6 +9,7 @@
 #include <string>
 
 #include "model/FileSystem.h"
+#include "operate/ReadingText.h"
 #include "operate/TelemetryFile.h"
 #include "operate/TelemetrySample.h"
 
@@ -19,6 +20,10 @@ extern const char* const kTelemetryCsvHeader;
 
 // "2026-12-10T19:55:47.123+01:00": local time with milliseconds and the offset from UTC.
 std::string TelemetryTimeText(const LocalTime& time);
+
+// A run's readings as the log and `vlxctl monitor` write them: all of them for a run that read
+// them, the mode "OFF" alone for a run that found the loader, nothing for any other run.
+PlainReadings SamplePlainText(const TelemetrySample& sample);
 
 // One row, CRLF included. `elapsedMs` counts from the start of the log; the readings are filled
 // only for a run that read them, the mode is "OFF" for a run that found the loader, and a failed
