@@ -50,17 +50,6 @@ std::string CheckNotEmpty(std::string& value) {
   return value.empty() ? "needs a port name or path" : "";
 }
 
-std::string CheckSeconds(std::string& value) {
-  std::uint32_t seconds = 0;
-  const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), seconds);
-  if (error != std::errc() || end != value.data() + value.size() || seconds == 0 ||
-      seconds > kMaxTimeoutSeconds) {
-    return "takes a whole number of seconds from 1 to " + std::to_string(kMaxTimeoutSeconds) +
-           ", not \"" + value + "\"";
-  }
-  return "";
-}
-
 std::string HintFor(const std::string& verbName) {
   return verbName.empty() ? "Run 'vlxctl --help' for more."
                           : "Run 'vlxctl help " + verbName + "' for more.";
@@ -71,6 +60,23 @@ bool LooksLikeOption(const std::string& argument) {
 }
 
 }  // namespace
+
+CLI::Validator WholeNumber(std::uint64_t minimum, std::uint64_t maximum, const std::string& unit,
+                           const std::string& typeName) {
+  return CLI::Validator(
+      [=](std::string& value) -> std::string {
+        std::uint64_t number = 0;
+        const auto [end, error] =
+            std::from_chars(value.data(), value.data() + value.size(), number);
+        if (error == std::errc() && end == value.data() + value.size() && number >= minimum &&
+            number <= maximum) {
+          return "";
+        }
+        return "takes a whole number of " + unit + " from " + std::to_string(minimum) + " to " +
+               std::to_string(maximum) + ", not \"" + value + "\"";
+      },
+      "", typeName);
+}
 
 CommandLine::CommandLine(std::vector<std::unique_ptr<Verb>> verbs, const std::string& version)
     : app_(kDescription, kProgram) {
@@ -90,7 +96,7 @@ CommandLine::CommandLine(std::vector<std::unique_ptr<Verb>> verbs, const std::st
                                    "(1 to 86400); without it the search goes on until\n"
                                    "the amplifier answers")
                        ->type_name("SECONDS")
-                       ->check(CLI::Validator(CheckSeconds, "", "SECONDS"));
+                       ->check(WholeNumber(1, kMaxTimeoutSeconds, "seconds", "SECONDS"));
   app_.add_flag("--verbose", options_.verbose, "Show verbose status lines as well");
   app_.add_flag("--trace", options_.trace, "Show every command sent and reply received");
 

@@ -12,6 +12,11 @@
 
 namespace vlx::cli {
 
+// Checks a whole number from `minimum` to `maximum` and otherwise says "takes a whole number of
+// UNIT from MINIMUM to MAXIMUM, not "VALUE"", for the options that take a count or a time.
+CLI::Validator WholeNumber(std::uint64_t minimum, std::uint64_t maximum, const std::string& unit,
+                           const std::string& typeName);
+
 class CommandLine {
  public:
   // `version` is what --version prints.

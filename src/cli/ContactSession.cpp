@@ -60,7 +60,7 @@ void ContactSession::BeginContact() {
 
 // Without a deadline vlxctl waits for the port as long as it takes; it says so once.
 void ContactSession::OnPortLost() {
-  if (!options_.timeoutSeconds) {
+  if (!options_.timeoutSeconds || (!deadline_.isActive() && WaitsForLostPort())) {
     PrintError(WaitingForPortText(app_.port.Get()));
   }
 }

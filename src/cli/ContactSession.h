@@ -42,6 +42,10 @@ class ContactSession : public QObject {
   const std::optional<int>& ExitAfterRetest() const { return exitAfterRetest_; }
   bool Finished() const { return finished_; }
 
+  // Whether the verb, once it runs, waits for a lost port without limit (--timeout bounds only
+  // the first search) and so says it waits.
+  virtual bool WaitsForLostPort() const { return false; }
+
   const CliOptions& Options() const { return options_; }
   AppSettings& App() { return app_; }
   // Hands the notifications no machine wants to the verb's own receiver, if it sets one.

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "BannerCommand.h"
+#include "CommandLine.h"
 #include "ConfigCommand.h"
 #include "ConfigTransferCommand.h"
 #include "ConsoleReporting.h"
@@ -12,6 +13,7 @@
 #include "FirmwareCommand.h"
 #include "HexCommand.h"
 #include "InfoCommand.h"
+#include "MonitorCommand.h"
 #include "SendCommand.h"
 #include "Verb.h"
 #include "config/BannerRules.h"
@@ -337,6 +339,75 @@ class SendVerb final : public Verb {
   std::uint32_t waitMs_ = 500;
 };
 
+class MonitorVerb final : public Verb {
+ public:
+  std::string Name() const override { return "monitor"; }
+  std::string Summary() const override {
+    return "Poll the VLX750 as the Operate page does and print a line per reading";
+  }
+  void AddArguments(CLI::App& subcommand) override {
+    interval_ = subcommand
+                    .add_option("--interval", intervalMs_,
+                                "Poll every MS milliseconds (100 to 30000; default: the\n"
+                                "OperatePollInterval setting, 1000)")
+                    ->type_name("MS")
+                    ->check(WholeNumber(100, 30000, "milliseconds", "MS"));
+    subcommand
+        .add_option("--csv", csv_,
+                    "Also keep the telemetry log there, as VLX Utility writes it\n"
+                    "(an existing file is replaced)")
+        ->type_name("FILE");
+    count_ = subcommand.add_option("--count", countValue_, "End after N lines of readings")
+                 ->type_name("N")
+                 ->check(WholeNumber(1, UINT32_MAX, "lines", "N"));
+    subcommand.add_flag("--no-header", noHeader_, "Leave out the header line");
+    subcommand.footer(
+        "Once the VLX750 answers, vlxctl prints the header, then one line per poll run that\n"
+        "ended without error, fields separated by a blank:\n"
+        "  time     local time with milliseconds and UTC offset (2026-12-10T19:55:47.123+01:00)\n"
+        "  band_mhz the band (1.8 to 50), mode OPER, STBY or OFF (switched off, in its loader)\n"
+        "  fault    the fault code as the Operate page shows it: two hexadecimal digits, FF\n"
+        "           the amplifier's \"no fault\"\n"
+        "  power_w swr temp_c pa_v pa_a: output power, SWR, temperature, PA voltage and current\n"
+        "A field the run did not read is \"-\". Status lines and failed runs go to stderr. A lost\n"
+        "amplifier is searched for again and a pulled adapter waited for; polling resumes when\n"
+        "it is back.\n"
+        "\n"
+        "Exit codes: 0 after N lines, on Ctrl+C or SIGTERM (the log closed whole), or when\n"
+        "the reader of the lines went away (vlxctl monitor | head), 1 the port could not be\n"
+        "used, no VLX750 answered within --timeout, or the log or the lines could not be\n"
+        "written, 2 usage error.\n\n" +
+        subcommand.get_footer());
+  }
+  int Run(const CliOptions& options) override {
+    InstallPlatformErrorTexts();
+    // The stored poll interval is the window's, whichever port is used.
+    const std::unique_ptr<JsonSettingsStore> store = WindowSettings();
+    MonitorOptions monitor;
+    if (interval_->count() > 0) {
+      monitor.intervalMs = intervalMs_;
+    }
+    if (!csv_.empty()) {
+      monitor.csv = csv_;
+    }
+    if (count_->count() > 0) {
+      monitor.count = countValue_;
+    }
+    monitor.header = !noHeader_;
+    MonitorCommand command(options, *store, monitor);
+    QTimer::singleShot(0, &command, [&command] { command.Start(); });
+    return QCoreApplication::exec();
+  }
+
+ private:
+  CLI::Option* interval_ = nullptr;
+  CLI::Option* count_ = nullptr;
+  std::uint32_t intervalMs_ = 0;
+  std::string csv_;
+  std::uint64_t countValue_ = 0;
+  bool noHeader_ = false;
+};
+
 }  // namespace
 
 std::vector<std::unique_ptr<Verb>> MakeVerbs() {
@@ -348,6 +419,7 @@ std::vector<std::unique_ptr<Verb>> MakeVerbs() {
   verbs.push_back(std::make_unique<ConfigVerb>());
   verbs.push_back(std::make_unique<BannerVerb>());
   verbs.push_back(std::make_unique<FaultsVerb>());
+  verbs.push_back(std::make_unique<MonitorVerb>());
   verbs.push_back(std::make_unique<SendVerb>());
   return verbs;
 }

@@ -1,0 +1,136 @@
+#include "MonitorCommand.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+
+#include "operate/ReadingText.h"
+#include "operate/TelemetryRecorder.h"
+#include "report/ErrnoCode.h"
+#include "report/ErrorText.h"
+
+namespace vlx::cli {
+namespace {
+
+std::string TokenOrDash(const std::string& field) {
+  return field.empty() ? "-" : field;
+}
+
+// The fault as the Operate page shows its code: two hexadecimal digits ("FF" for the amplifier's
+// other form of no fault), the name left out so the line keeps one token per field.
+std::string FaultToken(const std::string& faultText) {
+  return TokenOrDash(faultText.substr(0, faultText.find(' ')));
+}
+
+}  // namespace
+
+const char* const kMonitorHeader = "time band_mhz mode fault power_w swr temp_c pa_v pa_a";
+
+std::string MonitorLine(const TelemetrySample& sample) {
+  if (sample.error != err::kSuccess) {
+    return {};
+  }
+  const PlainReadings plain = SamplePlainText(sample);
+  std::string line = TelemetryTimeText(sample.time);
+  for (const std::string& token :
+       {TokenOrDash(plain.bandMhz), TokenOrDash(plain.mode), FaultToken(plain.fault),
+        TokenOrDash(plain.power), TokenOrDash(plain.swr), TokenOrDash(plain.temperature),
+        TokenOrDash(plain.paVoltage), TokenOrDash(plain.paCurrent)}) {
+    line += ' ';
+    line += token;
+  }
+  return line;
+}
+
+MonitorCommand::MonitorCommand(const CliOptions& options, SettingsStore& store,
+                               MonitorOptions monitor)
+    : ContactSession(options, store),
+      monitor_(std::move(monitor)),
+      poller_(App(), this),
+      signals_([this](int) { Conclude(exit_code::kSuccess); }) {
+  // A reader that goes away (`vlxctl monitor | head`) shows as a failed write, which ends the
+  // run quietly, rather than as a signal that ends the process in the middle of a conversation.
+  std::signal(SIGPIPE, SIG_IGN);
+  App().operatePollInterval.Load(store);
+  if (monitor_.intervalMs) {
+    App().operatePollInterval.Set(*monitor_.intervalMs);
+  }
+}
+
+// The poller gives its machine up before the model it runs on goes.
+MonitorCommand::~MonitorCommand() = default;
+
+void MonitorCommand::Start() {
+  if (monitor_.csv) {
+    const ErrorCode error =
+        TelemetryCsvLog::Open(App().Files(), opener_, *monitor_.csv, Time().TickCount(), log_);
+    if (error != err::kSuccess) {
+      PrintError("vlxctl: the telemetry log \"" + *monitor_.csv +
+                 "\" could not be written: " + FormatErrorText(error));
+      Finish(exit_code::kFailure);
+      return;
+    }
+  }
+  ContactSession::Start();
+}
+
+void MonitorCommand::OnAmplifierFound() {
+  if (Finished()) {
+    return;
+  }
+  if (monitor_.header && !PrintLine(kMonitorHeader)) {
+    return;
+  }
+  poller_.Start();
+}
+
+void MonitorCommand::OnSample(const TelemetrySample& sample) {
+  if (Finished()) {
+    return;
+  }
+  if (log_) {
+    if (const ErrorCode error = log_->Write(sample); error != err::kSuccess) {
+      PrintError("vlxctl: " + TelemetryLogStoppedText(log_->Path(), error));
+      Conclude(exit_code::kFailure);
+      return;
+    }
+  }
+  if (sample.error != err::kSuccess) {
+    PrintError(TelemetryTimeText(sample.time) + " " + FormatErrorText(sample.error));
+    return;
+  }
+  if (!PrintLine(MonitorLine(sample))) {
+    return;
+  }
+  if (monitor_.count && ++lines_ >= *monitor_.count) {
+    Conclude(exit_code::kSuccess);
+  }
+}
+
+bool MonitorCommand::PrintLine(const std::string& line) {
+  if (std::fputs(line.c_str(), stdout) >= 0 && std::fputc('\n', stdout) != EOF &&
+      std::fflush(stdout) == 0) {
+    return true;
+  }
+  if (errno == EPIPE) {
+    // Whoever read the lines has all they wanted.
+    std::clearerr(stdout);
+    Conclude(exit_code::kSuccess);
+  } else {
+    PrintError("vlxctl: the readings could not be written: " +
+               FormatErrorText(ErrorCodeFromErrno(errno, FileOperation::kWrite)));
+    Conclude(exit_code::kFailure);
+  }
+  return false;
+}
+
+void MonitorCommand::Conclude(int exitCode) {
+  if (Finished()) {
+    return;
+  }
+  poller_.Stop();
+  log_.reset();
+  Finish(exitCode);
+}
+
+}  // namespace vlx::cli
