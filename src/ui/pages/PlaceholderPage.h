@@ -14,7 +14,6 @@ struct PageTemplate {
   int heightUnits;
 };
 
-inline constexpr PageTemplate kOperatePageTemplate{"operatePage", "Operate", "", 326, 227};
 inline constexpr PageTemplate kCommandTesterPageTemplate{"commandTesterPage", "Command Tester",
                                                          "CommandTester.htm", 326, 227};
 

@@ -23,6 +23,7 @@
 #include "model/DataFolders.h"
 #include "pages/ConfigurationPage.h"
 #include "pages/FirmwarePage.h"
+#include "pages/OperatePage.h"
 #include "pages/PlaceholderPage.h"
 #include "pages/PortPage.h"
 #include "report/DeviceTexts.h"
@@ -130,7 +131,7 @@ void MainWindow::CreatePages(const std::string& osVersionLine) {
   const std::vector<Page*> pages = {
       new PortPage(services_),
       new FirmwarePage(services_, identityLine_, osVersionLine),
-      new PlaceholderPage(kOperatePageTemplate),
+      new OperatePage(services_),
       new ConfigurationPage(services_, identityLine_),
       new PlaceholderPage(kCommandTesterPageTemplate),
   };

@@ -1,0 +1,63 @@
+#pragma once
+// The Operate page: a remote front panel for the amplifier. It shows the readings, band, current
+// fault and operate/standby state the poll cycles leave in the model, turns the band, Clear,
+// OPER/STBY and ON/OFF presses into requests for the poller, and follows the device state with
+// its enabling rules.
+
+#include <QString>
+#include <array>
+#include <string>
+
+#include "model/Listener.h"
+#include "pages/Page.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace vlx {
+
+struct UiServices;
+
+class OperatePage final : public Page, public Listener {
+ public:
+  explicit OperatePage(UiServices& services, QWidget* parent = nullptr);
+  ~OperatePage() override;
+
+  void OnMessage(MessageId id, MessageParam wParam) override;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+
+ private:
+  QWidget* BuildFrontPanel();
+  void StartListening();
+  void StopListening();
+
+  void ShowDeviceState();
+  void ShowOperateMode();
+  void ShowBand();
+  void ShowCurrentFault();
+  // A numeric display; its text also goes to the status line while Trace is on.
+  void ShowReading(QLineEdit& field, const std::string& text);
+
+  UiServices& services_;
+  QWidget* panel_ = nullptr;
+  QLineEdit* paVoltage_ = nullptr;
+  QLineEdit* paCurrent_ = nullptr;
+  QLineEdit* temperature_ = nullptr;
+  QLineEdit* power_ = nullptr;
+  QLineEdit* swr_ = nullptr;
+  QLineEdit* band_ = nullptr;
+  QLineEdit* fault_ = nullptr;
+  QPushButton* clear_ = nullptr;
+  QPushButton* operateStandby_ = nullptr;
+  QLabel* operLabel_ = nullptr;
+  QLabel* stbyLabel_ = nullptr;
+  QPushButton* onOff_ = nullptr;
+  std::array<QPushButton*, 11> bandButtons_{};
+  bool listening_ = false;
+};
+
+}  // namespace vlx
