@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <functional>
 #include <string>
@@ -179,6 +180,17 @@ TEST_F(OperatePageTest, FocusStartsOnOperStbyAndLeavesAControlBeingDisabled) {
   ASSERT_NE(focus, nullptr);
   EXPECT_TRUE(focus->isEnabled());
   EXPECT_EQ(focus, &Child<QPushButton>("onOff"));
+}
+
+TEST_F(OperatePageTest, PollIntervalWritesTheSettingWithinItsBounds) {
+  auto& interval = Child<QSpinBox>("pollInterval");
+  EXPECT_EQ(interval.value(), 1000);
+  interval.setValue(250);
+  EXPECT_EQ(bed.app.operatePollInterval.Get(), 250u);
+  interval.setValue(50);
+  EXPECT_EQ(bed.app.operatePollInterval.Get(), 100u);
+  interval.setValue(40000);
+  EXPECT_EQ(bed.app.operatePollInterval.Get(), 30000u);
 }
 
 QRgb CentrePixel(QWidget& widget) {

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include "DialogUnits.h"
@@ -30,6 +31,10 @@ constexpr int kFieldWidthUnits = 44;
 constexpr int kFaultFieldWidthUnits = 90;
 constexpr int kBandButtonWidthUnits = 24;
 constexpr int kBandButtonsPerRow = 6;
+// The bounds OperatePollInterval is loaded within.
+constexpr int kPollIntervalMinMs = 100;
+constexpr int kPollIntervalMaxMs = 30000;
+constexpr int kPollIntervalStepMs = 100;
 
 // Lit labels and a fault carry their own background with their text colour, so they read the
 // same in a light or a dark theme; unlit (disabled) labels keep the theme's greyed look.
@@ -79,6 +84,7 @@ OperatePage::OperatePage(UiServices& services, QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(BuildFrontPanel());
   layout->addStretch(1);
+  layout->addLayout(BuildTelemetryStrip());
   // Nothing may be pressed before the amplifier is known to operate.
   ShowDeviceState();
 }
@@ -154,6 +160,26 @@ QWidget* OperatePage::BuildFrontPanel() {
   grid->setColumnMinimumWidth(2, HorizontalDialogUnits(font(), 8));
   grid->setColumnStretch(3, 1);
   return panel_;
+}
+
+QHBoxLayout* OperatePage::BuildTelemetryStrip() {
+  auto* pollInterval = new QSpinBox;
+  pollInterval->setObjectName("pollInterval");
+  pollInterval->setRange(kPollIntervalMinMs, kPollIntervalMaxMs);
+  pollInterval->setSingleStep(kPollIntervalStepMs);
+  pollInterval->setValue(static_cast<int>(services_.app.operatePollInterval.Get()));
+  // Only a finished entry is taken: typing 2000 should not poll at 200 ms on the way.
+  pollInterval->setKeyboardTracking(false);
+  connect(pollInterval, &QSpinBox::valueChanged, this, [this](int value) {
+    services_.app.operatePollInterval.Publish(static_cast<std::uint32_t>(value));
+  });
+
+  auto* strip = new QHBoxLayout;
+  strip->addWidget(new QLabel(QStringLiteral("Poll every")));
+  strip->addWidget(pollInterval);
+  strip->addWidget(new QLabel(QStringLiteral("ms")));
+  strip->addStretch(1);
+  return strip;
 }
 
 void OperatePage::showEvent(QShowEvent* event) {

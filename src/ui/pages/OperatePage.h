@@ -11,6 +11,7 @@
 #include "model/Listener.h"
 #include "pages/Page.h"
 
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -32,6 +33,8 @@ class OperatePage final : public Page, public Listener {
 
  private:
   QWidget* BuildFrontPanel();
+  // Poll interval, plot and log controls: none of them follows the device state.
+  QHBoxLayout* BuildTelemetryStrip();
   void StartListening();
   void StopListening();
 
