@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 
+#include "model/ControlLine.h"
 #include "model/Line.h"
 #include "model/Loader.h"
 
@@ -144,14 +145,18 @@ bool ParseLoader(Options& o, std::string_view v) {
 }
 
 // "KIND:COMMAND" or "KIND:COMMAND:SKIP": a fault on the replies to every command that starts with
-// COMMAND, from the (SKIP+1)th on.
+// COMMAND, from the (SKIP+1)th on; "replace:COMMAND[:SKIP]=TEXT" scripts the reply as TEXT.
 bool ParseCommandFault(Options& o, std::string_view v) {
   using Kind = FrameFault::Kind;
-  static const std::map<std::string_view, Kind> kKinds = {{"silence", Kind::kNoAnswer},
-                                                          {"garbage", Kind::kGarbage},
-                                                          {"short-garbage", Kind::kShortGarbage},
-                                                          {"one-byte-short", Kind::kOneByteShort},
-                                                          {"lower-case", Kind::kLowerCase}};
+  static const std::map<std::string_view, Kind> kKinds = {
+      {"silence", Kind::kNoAnswer},           {"garbage", Kind::kGarbage},
+      {"short-garbage", Kind::kShortGarbage}, {"one-byte-short", Kind::kOneByteShort},
+      {"lower-case", Kind::kLowerCase},       {"replace", Kind::kReplace}};
+  std::optional<std::string_view> text;
+  if (const auto equals = v.find('='); equals != std::string_view::npos) {
+    text = v.substr(equals + 1);
+    v = v.substr(0, equals);
+  }
   const auto colon = v.find(':');
   if (colon == std::string_view::npos) {
     return false;
@@ -165,13 +170,37 @@ bool ParseCommandFault(Options& o, std::string_view v) {
     }
     command = command.substr(0, second);
   }
-  if (kind == kKinds.end() || command.empty()) {
+  if (kind == kKinds.end() || command.empty() ||
+      (kind->second == Kind::kReplace) != (text && !text->empty())) {
     return false;
   }
   fault.kind = kind->second;
+  fault.bytes = text.value_or("");
   fault.command = command;
   o.amplifier.faults.commands.push_back(fault);
   return true;
+}
+
+bool ParseKey(Options& o, std::string_view v) {
+  const std::optional<KeyMode> key = ParseKeyMode(v);
+  if (!key) {
+    return false;
+  }
+  o.amplifier.key = *key;
+  return true;
+}
+
+// A small number for a byte-sized field of the amplifier, from `min` to `max`.
+ValueOption SmallNumber(std::uint32_t min, std::uint32_t max,
+                        std::uint8_t AmplifierConfig::*field) {
+  return [=](Options& o, std::string_view v) {
+    std::uint32_t value = 0;
+    if (!ParseNumber(v, max, value) || value < min) {
+      return false;
+    }
+    o.amplifier.*field = static_cast<std::uint8_t>(value);
+    return true;
+  };
 }
 
 bool ParseNoise(Options& o, std::string_view v) {
@@ -256,6 +285,15 @@ const std::map<std::string_view, ValueOption>& ValueOptions() {
          return !v.empty();
        }},
       {"--command-fault", ParseCommandFault},
+      {"--band", SmallNumber(0, PowerStage::kBands - 1, &AmplifierConfig::band)},
+      {"--fault", SmallNumber(1, 15, &AmplifierConfig::fault)},
+      {"--band-switch-ms", Number(kMaxReplyDelayMs, &AmplifierConfig::bandSwitchMs)},
+      {"--key", ParseKey},
+      {"--control",
+       [](Options& o, std::string_view v) {
+         o.controlPath = v;
+         return !v.empty();
+       }},
       {"--seed", FaultNumber(kMaxCount, &Faults::seed)},
       {"--no-answer", Frame(FrameFault::Kind::kNoAnswer)},
       {"--reject", Frame(FrameFault::Kind::kReject)},
@@ -303,6 +341,8 @@ const std::map<std::string_view, std::function<void(Options&)>>& FlagOptions() {
   static const std::map<std::string_view, std::function<void(Options&)>> kFlags = {
       {"--off", [](Options& o) { o.amplifier.mode = PowerMode::kOff; }},
       {"--operate", [](Options& o) { o.amplifier.operate = true; }},
+      {"--standby", [](Options& o) { o.amplifier.operate = false; }},
+      {"--no-fault-reads-ff", [](Options& o) { o.amplifier.noFaultReadsFF = true; }},
       {"--pace", [](Options& o) { o.pace = true; }},
       {"--silent", [](Options& o) { o.amplifier.faults.silent = true; }},
       {"--no-boot", [](Options& o) { o.amplifier.faults.boot.noBoot = true; }},
@@ -357,6 +397,7 @@ std::string_view Usage() {
          "  --rate RATE            operating rate: 4800, 9600, 19200 or 38400 (default 38400)\n"
          "  --off                  start switched off, waiting in the loader\n"
          "  --operate              start in operate rather than standby\n"
+         "  --standby              start in standby (the default)\n"
          "  --identity NAME        vlx750, rq7, tnr750 or qmv1200 (default vlx750)\n"
          "  --revision NNNN        firmware revision, major * 100 + minor, 0..9999 (default 123)\n"
          "  --serial N             serial number, 0..65535 (default 1234)\n"
@@ -382,6 +423,24 @@ std::string_view Usage() {
          "                         \";\" followed by 2 ms of quiet is answered \"N\" at once and\n"
          "                         the partial packet dropped) (default standard)\n"
          "\n"
+         "Front panel (the readings of \"^ws;\", \"^tm;\" and \"^vi;\" follow from the seed, the\n"
+         "time and the settings alone, however often they are asked for):\n"
+         "  --band N               band 0..10, 1.8 to 50 MHz, as \"^bnNN;\" sets it (default 5)\n"
+         "  --fault CODE           start tripped by fault code CODE (1..15): in standby, operate\n"
+         "                         refused until \"^flc;\", the fault filed in the fault ring\n"
+         "  --no-fault-reads-ff    \"^fl;\" reads 255 rather than 0 while no fault is held\n"
+         "  --band-switch-ms MS    a band change keeps the amplifier busy for MS: what comes in\n"
+         "                         meanwhile (the \"^bn;\" behind \"^bnNN;\") is answered after\n"
+         "                         it (default 0)\n"
+         "  --key MODE             who keys it: auto (the exciter, on and off for seconds at a\n"
+         "                         time, from the seed), on or off (default auto); output only\n"
+         "                         in operate\n"
+         "  --control PATH         read control lines from the named pipe PATH (made if missing,\n"
+         "                         removed on exit if made): \"trip CODE\", \"clear\",\n"
+         "                         \"key on|off|auto\"\n"
+         "\"^fl;\" reads a held fault as the fault ring files it: the band in the high four\n"
+         "bits (2 for 1.8 MHz up to 11 for 50 MHz, 1 for 5 MHz), the code in the low four.\n"
+         "\n"
          "Faults (frames are the commands and firmware packets the amplifier receives, counted\n"
          "from 0 at start; options that name frames may be repeated):\n"
          "  --silent               never reply\n"
@@ -401,6 +460,8 @@ std::string_view Usage() {
          "                         bytes, no \";\"), short-garbage (three bytes and \";\"),\n"
          "                         one-byte-short (the byte before the checksum lost) or\n"
          "                         lower-case\n"
+         "  --command-fault replace:COMMAND[:SKIP]=TEXT\n"
+         "                         answer TEXT instead to every such command (a scripted reply)\n"
          "  --silent-after-reload  after \"^rpm;\" never listen or answer again (until SIGHUP)\n"
          "  --reload-rate RATE     after \"^rpm;\" come back at RATE instead\n"
          "\n"
@@ -417,15 +478,18 @@ std::string_view Usage() {
          "  --no-boot              after a download's reset stay in the loader\n"
          "\n"
          "Other:\n"
-         "  --seed N               seed of corrupted bytes and noise (default 1); noise and\n"
-         "                         corrupted bytes never hold \";\", \"A\", \"B\", \"D\" or \"N\"\n"
+         "  --seed N               seed of the readings, corrupted bytes and noise (default 1);\n"
+         "                         noise and corrupted bytes never hold \";\", \"A\", \"B\", "
+         "\"D\"\n"
+         "                         or \"N\"\n"
          "  --verbose              log every command and reply on standard error\n"
          "  --help                 show this text\n"
          "\n"
          "Signals: SIGUSR1 pulls the adapter out, SIGUSR2 plugs it back in (new terminal, link\n"
          "re-pointed, path printed again); SIGHUP switches the mains off and on (the firmware\n"
-         "image is kept: a good one starts, a bad one leaves the amplifier in its loader);\n"
-         "SIGTERM or SIGINT remove the link, write the --dump-eeprom file and exit.\n"
+         "image is kept: a good one starts, in standby and without a held fault, a bad one\n"
+         "leaves the amplifier in its loader); SIGTERM or SIGINT remove the link and the\n"
+         "control pipe it made, write the --dump-eeprom file and exit.\n"
          "\n"
          "EEPROM: bank 0 0x00..0xDF holds the settings (the rate at 0x0F: 0..3 for 4800..38400),\n"
          "the banner from 0x50, the unit data at 0xE0..0xEF and the fault ring's next index at\n"

@@ -13,6 +13,7 @@ struct Options {
   AmplifierConfig amplifier;
   std::string loadEepromPath;  // the EEPROM's contents come from here...
   std::string dumpEepromPath;  // ...and go here on exit (raw, 1024 bytes, bank 0 first)
+  std::string controlPath;     // a named pipe taking control lines while it runs
   bool pace = false;
   bool verbose = false;
   bool help = false;

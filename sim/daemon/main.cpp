@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "ControlFifo.h"
 #include "EepromFile.h"
 #include "InputPacer.h"
 #include "Options.h"
@@ -26,6 +27,7 @@
 #include "Scheduler.h"
 #include "StableLink.h"
 #include "model/Amplifier.h"
+#include "model/ControlLine.h"
 
 namespace vlxsim {
 namespace {
@@ -98,6 +100,13 @@ class Daemon {
       prctl(PR_SET_TIMERSLACK, 1UL);
     }
     std::string error;
+    if (!options_.controlPath.empty()) {
+      control_ = ControlFifo::Open(options_.controlPath, error);
+      if (!control_) {
+        std::cerr << "vlx750-sim: " << error << '\n';
+        return kExitFailure;
+      }
+    }
     if (!PlugIn(error)) {
       std::cerr << "vlx750-sim: " << error << '\n';
       return kExitFailure;
@@ -152,12 +161,14 @@ class Daemon {
   }
 
   bool Step(std::string& error) {
-    std::array<pollfd, 2> fds{};
+    // The signal pipe, the control pipe if any, the terminal while plugged in.
+    std::array<pollfd, 3> fds{};
     fds[0] = {signalPipe[0], POLLIN, 0};
-    nfds_t count = 1;
+    fds[1] = {control_ ? control_->Fd() : -1, POLLIN, 0};
+    nfds_t count = 2;
     if (pty_) {
-      fds[1] = {pty_->MasterFd(), POLLIN, 0};
-      count = 2;
+      fds[2] = {pty_->MasterFd(), POLLIN, 0};
+      count = 3;
     }
     const std::optional<timespec> timeout = PollTimeout();
     if (ppoll(fds.data(), count, timeout ? &*timeout : nullptr, nullptr) < 0 && errno != EINTR) {
@@ -167,7 +178,10 @@ class Daemon {
     if ((fds[0].revents & POLLIN) != 0 && !HandleSignals(error)) {
       return false;
     }
-    if (pty_ && count == 2 && (fds[1].revents & POLLIN) != 0) {
+    if ((fds[1].revents & POLLIN) != 0) {
+      TakeControlLines();
+    }
+    if (pty_ && count == 3 && (fds[2].revents & POLLIN) != 0) {
       ReadFromProgram();
     }
     if (pty_) {
@@ -223,6 +237,21 @@ class Daemon {
       }
     }
     return true;
+  }
+
+  void TakeControlLines() {
+    for (const std::string& text : control_->TakeLines()) {
+      const std::optional<ControlLine> line = ParseControlLine(text);
+      if (!line) {
+        std::cerr << "vlx750-sim: control: not understood: " << Printable(text)
+                  << " (trip CODE, clear, key on|off|auto)\n";
+      } else if (!ApplyControlLine(*line, amplifier_, ModelMicros(Clock::now()))) {
+        std::cerr << "vlx750-sim: control: " << Printable(text)
+                  << " ignored: the firmware is not running\n";
+      } else {
+        Log("control: " + Printable(text));
+      }
+    }
   }
 
   void ReadFromProgram() {
@@ -286,6 +315,7 @@ class Daemon {
   InputPacer input_;
   StableLink link_;
   std::unique_ptr<PtyEndpoint> pty_;
+  std::unique_ptr<ControlFifo> control_;
   bool stopping_ = false;
 };
 

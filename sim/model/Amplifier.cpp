@@ -13,7 +13,41 @@ namespace {
 
 constexpr std::string_view kUnknownCommandReply = "?;";
 
-constexpr std::uint64_t kMicrosPerMs = 1000;
+// The fault ring files bands by its own index ("160 " is 2, " 60 " is 1); the panel numbers them
+// by frequency, 1.8 MHz first.
+constexpr std::array<std::uint8_t, PowerStage::kBands> kRingBandOfPanelBand = {2, 3, 1, 4,  5, 6,
+                                                                               7, 8, 9, 10, 11};
+constexpr std::uint8_t kMaxFaultCode = 15;
+constexpr std::uint32_t kTimeStampMask = 0xFFFFFF;
+constexpr std::uint8_t kNoFaultAsFF = 0xFF;
+
+// What a trip files as its record's data: the reading the protection acted on.
+std::uint16_t TripData(std::uint8_t code, const Readings& r) {
+  switch (code) {
+    case 0x2:  // high current
+      return static_cast<std::uint16_t>(r.paCurrentTenths);
+    case 0x4:  // high temperature
+      return static_cast<std::uint16_t>(r.temperatureC);
+    case 0x8:  // 60 V supply high
+    case 0xD:  // 60 V supply failed
+      return static_cast<std::uint16_t>(r.paVoltageTenths);
+    case 0x9:  // reflected power
+      return static_cast<std::uint16_t>(r.swrTenths);
+    case 0x6:  // drive
+    case 0xB:  // dissipation
+    case 0xC:  // output
+      return static_cast<std::uint16_t>(r.powerW);
+    default:
+      return 0;
+  }
+}
+
+template <typename... Args>
+std::string Formatted(const char* format, Args... args) {
+  std::array<char, 48> text{};
+  std::snprintf(text.data(), text.size(), format, args...);
+  return text.data();
+}
 
 EepromStore InitialEeprom(const AmplifierConfig& config, std::uint32_t rate) {
   EepromStore eeprom =
@@ -30,18 +64,24 @@ EepromStore InitialEeprom(const AmplifierConfig& config, std::uint32_t rate) {
 Amplifier::Amplifier(AmplifierConfig config)
     : config_(config),
       mode_(config.mode == PowerMode::kOff ? AmplifierMode::kOff : AmplifierMode::kOperating),
-      operate_(config.operate),
       operatingRate_(IsLineRate(config.operatingRate) ? config.operatingRate : kLoaderRate),
       faults_(config.faults),
       images_(config.revision),
       eeprom_(InitialEeprom(config, operatingRate_)),
       revision_(config.revision),
       loader_(config.loader, images_),
+      stage_(config.faults.seed, config.band, config.key),
+      firstTimeStamp_(eeprom_.NewestTimeStamp()),
+      lastTimeStamp_(firstTimeStamp_),
       operatingText_(";"),
       // The loader takes its download command "D" without a terminator.
       loaderText_(";D") {
   BuildOperatingCommands();
   BuildLoaderCommands();
+  stage_.SetOperate(config.operate, 0);
+  if (config.fault != 0) {
+    Trip(config.fault, 0);
+  }
 }
 
 void Amplifier::BuildOperatingCommands() {
@@ -52,7 +92,7 @@ void Amplifier::BuildOperatingCommands() {
   t.Add("^sn;",
         [this](std::string_view) { return "^SN" + std::to_string(config_.serialNumber) + ";"; });
   t.AddPrefix("^brp", [this](std::string_view command) { return SetOperatingRate(command); });
-  t.Add("^os;", [this](std::string_view) { return std::string(operate_ ? "^OS1;" : "^OS0;"); });
+  t.Add("^os;", [this](std::string_view) { return Formatted("^OS%u;", InOperate() ? 1u : 0u); });
   t.AddPrefix("^os", [this](std::string_view command) { return SetOperate(command); });
   t.Add("^on0;", [this](std::string_view) -> std::optional<std::string> {
     Enter(AmplifierMode::kOff);
@@ -71,6 +111,22 @@ void Amplifier::BuildOperatingCommands() {
     return AnswerEepromWrite(eeprom_, command).value_or(std::string(kUnknownCommandReply));
   });
   t.Add("^rpm;", [this](std::string_view) { return Reload(); });
+  t.Add("^bn;", [this](std::string_view) { return Formatted("^BN%02u;", unsigned{Band()}); });
+  t.AddPrefix("^bn", [this](std::string_view command) { return SetBand(command); });
+  t.Add("^fl;", [this](std::string_view) { return Formatted("^FL%u;", unsigned{CurrentFault()}); });
+  t.Add("^flc;", [this](std::string_view) -> std::optional<std::string> {
+    ClearFault();
+    return std::nullopt;
+  });
+  t.Add("^ws;", [this](std::string_view) {
+    const Readings r = Read();
+    return Formatted("^WS%u %u;", r.powerW, r.swrTenths);
+  });
+  t.Add("^tm;", [this](std::string_view) { return Formatted("^TM%u;", Read().temperatureC); });
+  t.Add("^vi;", [this](std::string_view) {
+    const Readings r = Read();
+    return Formatted("^VI%u %u;", r.paVoltageTenths, r.paCurrentTenths);
+  });
 }
 
 void Amplifier::BuildLoaderCommands() {
@@ -104,9 +160,10 @@ std::uint32_t Amplifier::Rate() const {
 }
 
 void Amplifier::Enter(AmplifierMode mode) {
-  if (mode == AmplifierMode::kOperating) {
-    operate_ = false;  // it comes on in standby
-  } else if (mode == AmplifierMode::kResetting) {
+  // Whatever it enters, the firmware (re)starts in standby or does not run at all.
+  stage_.SetOperate(false, nowMicros_ / kMicrosPerMs);
+  busyUntilMicros_ = 0;
+  if (mode == AmplifierMode::kResetting) {
     resetEndsMicros_ = nowMicros_ + std::uint64_t{config_.resetMs} * kMicrosPerMs;
   } else if (mode == AmplifierMode::kReloading) {
     resetEndsMicros_ = nowMicros_ + std::uint64_t{config_.reloadMs} * kMicrosPerMs;
@@ -121,6 +178,7 @@ void Amplifier::Boot(AmplifierMode running, const BootFaults& faults) {
     return;
   }
   revision_ = faults.revision.value_or(images_.Revision());
+  fault_ = 0;  // a fresh start holds no fault
   if (IsLineRate(faults.rate)) {
     operatingRate_ = faults.rate;
   }
@@ -210,7 +268,9 @@ void Amplifier::Dispatch(std::string_view frame, std::vector<Transmission>& out)
   if (reply) {
     const std::uint64_t delayMs =
         std::uint64_t{config_.processingDelayMs} + faults_.Current().replyDelayMs;
-    out.push_back({std::move(*reply), nowMicros_ + delayMs * kMicrosPerMs, rate});
+    // Commands that came in while it switched bands are taken up when it is done.
+    const std::uint64_t takenUp = std::max(nowMicros_, busyUntilMicros_);
+    out.push_back({std::move(*reply), takenUp + delayMs * kMicrosPerMs, rate});
   }
 }
 
@@ -318,10 +378,7 @@ std::string Amplifier::LoaderIdentity() const {
 }
 
 std::string Amplifier::RevisionReply() const {
-  const std::uint16_t revision = revision_;
-  std::array<char, 32> text{};
-  std::snprintf(text.data(), text.size(), "^RVM%02u.%02u;", revision / 100u, revision % 100u);
-  return text.data();
+  return Formatted("^RVM%02u.%02u;", revision_ / 100u, revision_ % 100u);
 }
 
 std::optional<std::string> Amplifier::SetOperatingRate(std::string_view command) {
@@ -346,12 +403,61 @@ void Amplifier::EndReload() {
 }
 
 std::optional<std::string> Amplifier::SetOperate(std::string_view command) {
-  // "^os0;" standby, "^os1;" operate; the program asks "^os;" behind it for the new mode.
+  // "^os0;" standby, "^os1;" operate; the program asks "^os;" behind it for the new mode. A held
+  // fault keeps it in standby: operate is refused without a word until the fault is cleared.
   if (command != "^os0;" && command != "^os1;") {
     return std::string(kUnknownCommandReply);
   }
-  operate_ = command[3] == '1';
+  const bool operate = command[3] == '1';
+  if (!operate || fault_ == 0) {
+    stage_.SetOperate(operate, nowMicros_ / kMicrosPerMs);
+  }
   return std::nullopt;
+}
+
+std::optional<std::string> Amplifier::SetBand(std::string_view command) {
+  // Exactly "^bn" + two digits + ";", a band number 0..10.
+  const auto digit = [&command](std::size_t i) {
+    return command[i] >= '0' && command[i] <= '9' ? command[i] - '0' : -1;
+  };
+  if (command.size() != 6 || command[5] != ';' || digit(3) < 0 || digit(4) < 0 ||
+      digit(3) * 10 + digit(4) >= PowerStage::kBands) {
+    return std::string(kUnknownCommandReply);
+  }
+  stage_.SetBand(static_cast<std::uint8_t>(digit(3) * 10 + digit(4)), nowMicros_ / kMicrosPerMs);
+  if (config_.bandSwitchMs != 0) {
+    busyUntilMicros_ = nowMicros_ + std::uint64_t{config_.bandSwitchMs} * kMicrosPerMs;
+  }
+  return std::nullopt;
+}
+
+std::uint8_t Amplifier::CurrentFault() const {
+  if (fault_ != 0) {
+    return fault_;
+  }
+  return config_.noFaultReadsFF ? kNoFaultAsFF : 0;
+}
+
+bool Amplifier::Trip(std::uint8_t code, std::uint64_t nowMicros) {
+  nowMicros_ = std::max(nowMicros_, nowMicros);
+  if (mode_ != AmplifierMode::kOperating || code == 0 || code > kMaxFaultCode) {
+    return false;
+  }
+  const std::uint64_t nowMs = nowMicros_ / kMicrosPerMs;
+  const Readings readings = stage_.Read(nowMs);
+  fault_ = static_cast<std::uint8_t>(kRingBandOfPanelBand[Band()] << 4 | code);
+  stage_.SetOperate(false, nowMs);
+  // Its clock counts seconds on from the newest record it had when it came on.
+  lastTimeStamp_ = static_cast<std::uint32_t>(
+      std::max<std::uint64_t>(lastTimeStamp_ + 1, firstTimeStamp_ + 1 + nowMs / 1000) &
+      kTimeStampMask);
+  eeprom_.FileFault(lastTimeStamp_, fault_, TripData(code, readings));
+  return true;
+}
+
+void Amplifier::SetKey(KeyMode key, std::uint64_t nowMicros) {
+  nowMicros_ = std::max(nowMicros_, nowMicros);
+  stage_.SetKey(key, nowMicros_ / kMicrosPerMs);
 }
 
 }  // namespace vlxsim

@@ -13,6 +13,7 @@
 #include "ImageStore.h"
 #include "Line.h"
 #include "Loader.h"
+#include "PowerStage.h"
 #include "Receiver.h"
 
 namespace vlxsim {
@@ -54,7 +55,11 @@ class Amplifier {
   std::uint32_t Rate() const;
   std::uint32_t OperatingRate() const { return operatingRate_; }
   AmplifierMode Mode() const { return mode_; }
-  bool InOperate() const { return operate_; }
+  bool InOperate() const { return stage_.InOperate(); }
+  std::uint8_t Band() const { return stage_.Band(); }
+  // The current fault as "^FL" reports it: byte 3 of its record (band and code), or, while there
+  // is none, 0 (255 where no fault reads so).
+  std::uint8_t CurrentFault() const;
   // The revision the running firmware reports.
   std::uint16_t Revision() const { return revision_; }
   // The program memory, which the loader writes and which survives resets and power cycles.
@@ -75,8 +80,17 @@ class Amplifier {
   // Faults can change in the middle of a conversation; frames are counted again from here.
   void SetFaults(Faults faults) { faults_.Set(std::move(faults)); }
 
+  // The protection trips at nowMicros with fault code `code` (1..15): the amplifier drops to
+  // standby, holds the fault (refusing operate) until "^flc;", and files it in the fault ring.
+  // Only the running firmware trips; false when it is not running or the code is no fault code.
+  bool Trip(std::uint8_t code, std::uint64_t nowMicros);
+  // As "^flc;".
+  void ClearFault() { fault_ = 0; }
+  void SetKey(KeyMode key, std::uint64_t nowMicros);
+
  private:
   static constexpr std::uint32_t kLoaderRate = 38400;
+  static constexpr std::uint64_t kMicrosPerMs = 1000;
 
   void BuildOperatingCommands();
   void BuildLoaderCommands();
@@ -95,20 +109,26 @@ class Amplifier {
   std::string RevisionReply() const;
   std::optional<std::string> SetOperatingRate(std::string_view command);
   std::optional<std::string> SetOperate(std::string_view command);
+  std::optional<std::string> SetBand(std::string_view command);
+  Readings Read() { return stage_.Read(nowMicros_ / kMicrosPerMs); }
   std::optional<std::string> Reload();
   void EndReload();
 
   AmplifierConfig config_;
   AmplifierMode mode_;
-  bool operate_;
   std::uint32_t operatingRate_;
   std::uint64_t nowMicros_ = 0;
   std::uint64_t resetEndsMicros_ = 0;  // of a reset or a reload
+  std::uint64_t busyUntilMicros_ = 0;  // switching bands: what comes in is answered after
   FaultInjector faults_;
   ImageStore images_;
   EepromStore eeprom_;
   std::uint16_t revision_;
   Loader loader_;
+  PowerStage stage_;
+  std::uint8_t fault_ = 0;        // byte 3 of the held fault's record; 0: none
+  std::uint32_t firstTimeStamp_;  // the fault ring's newest time stamp when built
+  std::uint32_t lastTimeStamp_;   // of the newest record filed since
   TextAssembler operatingText_;
   TextAssembler loaderText_;
   CommandTable operatingCommands_;

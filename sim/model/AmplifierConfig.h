@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "PowerStage.h"
+
 namespace vlxsim {
 
 // The device on the far end of the line: the amplifier itself, or another of the maker's devices
@@ -40,11 +42,14 @@ struct FrameFault {
 
 // A fault on the replies to a command, whatever frame it comes in: every command that starts with
 // `command` ("^ER", "^EW005006", "^rpm;"), after the first `skip` of them, has its reply shaped
-// as a frame fault of `kind` would (`byte` and `bytes` as there). kReject does not apply here.
+// as a frame fault of `kind` would (`byte` and `bytes` as there); with a `count`, only that many
+// are, and the ones after get their own replies again. kReplace so scripts a command's reply.
+// kReject does not apply here.
 struct CommandFault {
   std::string command;
   FrameFault::Kind kind = FrameFault::Kind::kNoAnswer;
   std::uint32_t skip = 0;
+  std::uint32_t count = 0;  // 0: all of them
   std::size_t byte = 0;
   std::string bytes;
 };
@@ -102,7 +107,7 @@ struct Faults {
   std::vector<FrameFault> frames;
   std::vector<CommandFault> commands;
   std::vector<NoiseBurst> noise;
-  std::uint32_t seed = 1;
+  std::uint32_t seed = 1;  // also of the meters' readings, taken when the amplifier is built
   PacketFaults packets;
   BootFaults boot;
   ReloadFaults reload;
@@ -134,6 +139,14 @@ struct AmplifierConfig {
   std::optional<std::uint8_t> nextIndex;
   std::uint32_t packetProcessingMicros = 200;  // time the loader takes to judge a packet
   LoaderKind loader = LoaderKind::kFramesFillBytes;
+  // The front panel: the band it is on (0..10, 1.8 to 50 MHz), the fault code it starts tripped
+  // by (1..15; 0: none), whether "no fault" reads 255 rather than 0, how long a band change
+  // keeps the firmware busy before it answers again, and who keys it.
+  std::uint8_t band = 5;
+  std::uint8_t fault = 0;
+  bool noFaultReadsFF = false;
+  std::uint32_t bandSwitchMs = 0;
+  KeyMode key = KeyMode::kAuto;
 };
 
 // Something the amplifier sends: `bytes` start to leave it at model time `atMicros`, at line rate

@@ -195,4 +195,26 @@ std::uint32_t EepromStore::SettingsRate() const {
   return selector < kRateBySelector.size() ? kRateBySelector[selector] : kRateBySelector.back();
 }
 
+void EepromStore::FileFault(std::uint32_t timeStamp, std::uint8_t bandAndCode, std::uint16_t data) {
+  const std::size_t index = At(0, kNextIndexAddress) % kRecords;
+  std::string record(kRecordSize, kErased);
+  Filler put(record);
+  put.Word(0, timeStamp & 0xFFFF);
+  put.Byte(2, timeStamp >> 16);
+  put.Byte(3, bandAndCode);
+  put.Word(4, data);
+  Write(0, kRingOffset + index * kRecordSize, record);
+  Write(0, kNextIndexAddress, std::string(1, static_cast<char>((index + 1) % kRecords)));
+}
+
+std::uint32_t EepromStore::NewestTimeStamp() const {
+  const std::size_t index = (At(0, kNextIndexAddress) % kRecords + kRecords - 1) % kRecords;
+  const std::string record = memory_.substr(kRingOffset + index * kRecordSize, kRecordSize);
+  if (record == std::string(kRecordSize, kErased)) {
+    return 0;
+  }
+  const auto byte = [&record](std::size_t i) { return static_cast<std::uint8_t>(record[i]); };
+  return byte(0) | byte(1) << 8 | static_cast<std::uint32_t>(byte(2)) << 16;
+}
+
 }  // namespace vlxsim

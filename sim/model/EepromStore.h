@@ -54,6 +54,12 @@ class EepromStore {
   // The rate the settings hold; 38400 when the byte holds no rate.
   std::uint32_t SettingsRate() const;
 
+  // Files a fault record at the ring's next index and moves the index on, as the firmware does
+  // when it trips. A next index outside the ring (a damaged byte) is taken modulo its size.
+  void FileFault(std::uint32_t timeStamp, std::uint8_t bandAndCode, std::uint16_t data);
+  // The time stamp of the newest record (the one before the next index); 0 when it is erased.
+  std::uint32_t NewestTimeStamp() const;
+
   void RecordRefusal(RefusedWrite write) { refused_.push_back(write); }
   const std::vector<RefusedWrite>& RefusedWrites() const { return refused_; }
 

@@ -1,5 +1,7 @@
 #include "FaultInjector.h"
 
+#include "Hash.h"
+
 #include <algorithm>
 #include <string_view>
 #include <utility>
@@ -13,15 +15,6 @@ constexpr std::string_view kReplyEnds = ";ABDN";
 
 bool EndsReplies(char byte) {
   return kReplyEnds.find(byte) != std::string_view::npos;
-}
-
-// A well-mixed 64-bit value from a seed and a position, so that every made-up byte depends only on
-// where it is, not on what was made up before it.
-std::uint64_t Mix(std::uint64_t seed, std::uint64_t salt) {
-  std::uint64_t z = seed * 0x9E3779B97F4A7C15ull + salt + 0x632BE59BD9B4E019ull;
-  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-  return z ^ (z >> 31);
 }
 
 std::uint64_t Salt(std::uint64_t a, std::uint64_t b) {
@@ -65,7 +58,11 @@ std::optional<std::string> FaultInjector::Shape(std::uint32_t frame, std::string
   for (std::size_t i = 0; i < faults_.commands.size(); ++i) {
     const CommandFault& fault = faults_.commands[i];
     if (command.empty() || !command.starts_with(fault.command) ||
-        commandMatches_[i]++ < fault.skip || fault.kind == FrameFault::Kind::kReject) {
+        fault.kind == FrameFault::Kind::kReject) {
+      continue;
+    }
+    const std::uint32_t match = commandMatches_[i]++;
+    if (match < fault.skip || (fault.count != 0 && match - fault.skip >= fault.count)) {
       continue;
     }
     reply = Apply({frame, fault.kind, fault.byte, fault.bytes}, std::move(reply));

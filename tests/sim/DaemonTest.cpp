@@ -494,11 +494,77 @@ TEST_F(DaemonTest, RefusesBadOptionsWithUsage) {
                                                {"--reload-rate", "1200"},
                                                {"--command-fault", "noise:^ER"},
                                                {"--command-fault", "garbage:"},
-                                               {"--command-fault", "garbage:^ER:x"}}) {
+                                               {"--command-fault", "garbage:^ER:x"},
+                                               {"--command-fault", "replace:^bn;"},
+                                               {"--command-fault", "silence:^bn;=^BN01;"},
+                                               {"--band", "11"},
+                                               {"--fault", "0"},
+                                               {"--fault", "16"},
+                                               {"--band-switch-ms", "slow"},
+                                               {"--key", "sideways"},
+                                               {"--control"}}) {
     SimProcess sim(args);
     EXPECT_EQ(sim.Wait(), 2) << args.front();
     EXPECT_NE(sim.ReadAllErrors().find("Usage: vlx750-sim"), std::string::npos);
   }
+}
+
+TEST_F(DaemonTest, ServesTheFrontPanelItIsGiven) {
+  SimProcess sim({"--link", LinkPath(), "--band", "0", "--fault", "9", "--no-fault-reads-ff",
+                  "--band-switch-ms", "400", "--command-fault", "replace:^tm;:1=^TM999;"});
+  ASSERT_TRUE(sim.ReadLine());
+  Port port(LinkPath());
+  ASSERT_TRUE(port.SetRate(B38400));
+  // 1.8 MHz is the fault ring's band 2, beside code 9.
+  for (const auto& [command, reply] :
+       std::vector<std::pair<std::string, std::string>>{{"^bn;", "^BN00;"},
+                                                        {"^fl;", "^FL41;"},
+                                                        {"^os1;^os;", "^OS0;"},
+                                                        {"^flc;^fl;", "^FL255;"},
+                                                        {"^tm;", "^TM"},
+                                                        {"^tm;", "^TM999;"}}) {
+    ASSERT_TRUE(port.Write(command));
+    EXPECT_EQ(port.ReadReply(kPatience).substr(0, reply.size()), reply) << command;
+  }
+  ASSERT_TRUE(port.Write("^bn03;^bn;"));
+  const auto start = Clock::now();
+  EXPECT_EQ(port.ReadReply(kPatience), "^BN03;");
+  EXPECT_GE(Clock::now() - start, milliseconds(350));
+}
+
+TEST_F(DaemonTest, TakesControlLinesFromItsPipe) {
+  const std::string control = (directory_ / "control").string();
+  SimProcess sim(
+      {"--link", LinkPath(), "--control", control, "--operate", "--band", "7", "--key", "off"});
+  ASSERT_TRUE(sim.ReadLine()) << sim.ReadAllErrors();
+  Port port(LinkPath());
+  ASSERT_TRUE(port.SetRate(B38400));
+  const auto tell = [&control](const std::string& lines) {
+    const int fd = open(control.c_str(), O_WRONLY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(write(fd, lines.data(), lines.size()), static_cast<ssize_t>(lines.size()));
+    close(fd);
+    poll(nullptr, 0, 100);
+  };
+  const auto ask = [&port](const std::string& command) {
+    EXPECT_TRUE(port.Write(command));
+    return port.ReadReply(kPatience);
+  };
+  EXPECT_EQ(ask("^ws;"), "^WS0 10;");
+  tell("key on\n");
+  EXPECT_NE(ask("^ws;"), "^WS0 10;");
+  // 21 MHz is the fault ring's band 8: 0x84.
+  tell("bogus\ntrip 4\n");
+  EXPECT_EQ(ask("^fl;"), "^FL132;");
+  EXPECT_EQ(ask("^os;"), "^OS0;");
+  tell("clear\n");
+  EXPECT_EQ(ask("^fl;"), "^FL0;");
+  EXPECT_EQ(ask("^os1;^os;"), "^OS1;");
+
+  sim.Signal(SIGTERM);
+  EXPECT_EQ(sim.Wait(), 0);
+  EXPECT_NE(sim.ReadAllErrors().find("not understood: \"bogus\""), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(control));  // it made the pipe, so it removed it
 }
 
 TEST_F(DaemonTest, WillNotReplaceAFileAtTheLinkPath) {
@@ -510,6 +576,12 @@ TEST_F(DaemonTest, WillNotReplaceAFileAtTheLinkPath) {
   SimProcess sim({"--link", LinkPath()});
   EXPECT_EQ(sim.Wait(), 1);
   EXPECT_FALSE(std::filesystem::is_symlink(LinkPath()));
+  EXPECT_EQ(std::filesystem::file_size(LinkPath()), 4u);
+
+  // Nor take a file for its control pipe.
+  SimProcess control({"--link", (directory_ / "other").string(), "--control", LinkPath()});
+  EXPECT_EQ(control.Wait(), 1);
+  EXPECT_NE(control.ReadAllErrors().find("not a named pipe"), std::string::npos);
   EXPECT_EQ(std::filesystem::file_size(LinkPath()), 4u);
 }
 

@@ -1,0 +1,78 @@
+#pragma once
+// Keeps the Operate front panel's conversation going: holds the page's OperateMachine, starts a
+// poll cycle at every tick of timer 20 and at every accepted press, turns presses into requests
+// the next cycle carries, follows DeviceState and MachineDone, and publishes each finished run
+// as a telemetry sample. It knows nothing of widgets: the Operate page and `vlxctl monitor` both
+// drive it.
+
+#include <cstdint>
+
+#include "link/MachineHandle.h"
+#include "link/TimerService.h"
+#include "model/Listener.h"
+
+namespace vlx {
+
+class AppSettings;
+class OperateMachine;
+class TelemetrySink;
+
+constexpr TimerId kOperatePollTimerId = 20;
+
+class OperatePoller final : public TimerTarget, public Listener {
+ public:
+  explicit OperatePoller(AppSettings& app, TelemetrySink* sink = nullptr);
+  // Stops polling if it still runs.
+  ~OperatePoller() override;
+  OperatePoller(const OperatePoller&) = delete;
+  OperatePoller& operator=(const OperatePoller&) = delete;
+
+  // Where finished runs go; none publishes nothing.
+  void SetSink(TelemetrySink* sink) { sink_ = sink; }
+
+  // The front panel comes into view: subscribes to DeviceState and MachineDone, makes, installs
+  // and holds a new machine and polls at once. Does nothing while already running.
+  void Start();
+  // The front panel leaves view (or the window closes): no more ticks, no subscriptions, the
+  // machine released, and the sink told that polling has stopped.
+  void Stop();
+  bool IsRunning() const { return running_; }
+  // Whether a machine is held: false between a lost amplifier and its return.
+  bool HasMachine() const;
+
+  // The user's presses. Each is taken only while running and DeviceState allows it (3; power
+  // also 2), then polls at once; returns whether it was taken. A taken power request drops the
+  // other requests still held.
+  bool RequestBand(std::uint8_t bandCode);
+  bool RequestClearFault();
+  bool RequestOperateToggle();
+  bool RequestPower();
+
+  // Hands the held requests to the machine and starts a cycle if it is idle, then re-arms the
+  // timer with the poll interval as it is now. While the contact search runs, no cycle starts
+  // and the requests stay held.
+  void PollNow();
+
+  void OnTimer(TimerId id) override;
+  void OnMessage(MessageId id, MessageParam wParam) override;
+
+ private:
+  bool BothSlotsIdle() const;
+  void MakeMachine();
+  void OnDeviceStateChanged();
+  void OnMachineDone(MessageParam error);
+  void PublishSample(MessageParam error);
+
+  AppSettings& app_;
+  TelemetrySink* sink_;
+  MachineHandle<OperateMachine> machine_;
+  bool running_ = false;
+  std::uint8_t requestedBandCode_ = 0;
+  // Held in the order they reach the machine; power goes alone.
+  bool bandRequested_ = false;
+  bool clearRequested_ = false;
+  bool operateToggleRequested_ = false;
+  bool powerRequested_ = false;
+};
+
+}  // namespace vlx
