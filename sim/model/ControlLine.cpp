@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <string>
 #include <vector>
 
 #include "Amplifier.h"

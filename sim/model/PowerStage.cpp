@@ -116,6 +116,15 @@ double PowerStage::HeatSinkTarget(std::uint64_t nowMs) const {
 void PowerStage::Settle(std::uint64_t nowMs) {
   static const double kFollow =
       1.0 - std::exp(-static_cast<double>(kThermalStepMs) / 1000.0 / kThermalTimeConstantS);
+  // Twenty time constants wipe out what the heat sink was before them (to e^-20 of it), so a
+  // long gap starts there, from the temperature it would have settled at: the cost of a read
+  // stays bounded however long nobody asked.
+  constexpr std::uint64_t kMemoryMs = static_cast<std::uint64_t>(20 * kThermalTimeConstantS) *
+                                      1000 / kThermalStepMs * kThermalStepMs;
+  if (nowMs > settledMs_ + kMemoryMs) {
+    settledMs_ = (nowMs - kMemoryMs) / kThermalStepMs * kThermalStepMs;
+    heatSinkC_ = HeatSinkTarget(settledMs_);
+  }
   while (settledMs_ + kThermalStepMs <= nowMs) {
     heatSinkC_ += (HeatSinkTarget(settledMs_) - heatSinkC_) * kFollow;
     settledMs_ += kThermalStepMs;

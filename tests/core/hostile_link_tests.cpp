@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 #include <string>
 #include <tuple>
 
@@ -15,6 +16,7 @@
 #include "faults/FaultTableMachine.h"
 #include "firmware/FirmwareLoadMachine.h"
 #include "link/EstablishContactMachine.h"
+#include "operate/OperateMachine.h"
 #include "support/FirmwareLoadBed.h"
 #include "support/HostileLink.h"
 #include "support/LinkTestBed.h"
@@ -38,6 +40,9 @@ struct MachineUnderTest {
   // A run of one command: the write failure row would fail its second write, which never
   // comes, so its first one fails instead.
   bool oneCommand = false;
+  // The code when every reply is a bare ";", where that answers one of the machine's queries
+  // (none: as noReply).
+  std::optional<ErrorCode> loneTerminator;
 };
 
 Machine& StartProbe(LinkTestBed& bed, TimeoutPolicy policy) {
@@ -107,6 +112,16 @@ Machine& StartFaultTable(LinkTestBed& bed) {
   return machine;
 }
 
+// An operate poll cycle on the port as the contact search leaves it, with the amplifier last
+// seen operating (the plain cycle) or lost (the probe first).
+Machine& StartOperate(LinkTestBed& bed, std::uint32_t deviceState) {
+  bed.OpenPortAsContactLeavesIt();
+  bed.app.SetDeviceState(deviceState);
+  auto& machine = *bed.app.InstallTransientMachine(std::make_unique<OperateMachine>(bed.app)).get();
+  machine.Poll();
+  return machine;
+}
+
 Machine& StartContact(LinkTestBed& bed) {
   bed.contact().BeginTestCommunications();
   return bed.contact();
@@ -143,6 +158,17 @@ const MachineUnderTest kMachines[] = {
     // Replies 600 ms late still come within the blocks' 2000 ms.
     {"FaultTableRead", StartFaultTable, 60000, err::kNoResponseToReadEepromBlock, err::kSuccess,
      err::kNoResponseToReadEepromBlock, false},
+    // A reply 600 ms late answers the send before: each reading state takes it on its retry.
+    {"OperatePoll",
+     [](LinkTestBed& bed) -> Machine& { return StartOperate(bed, device_state::kOperating); },
+     10000, err::kNoResponseToBandQuery, err::kSuccess, err::kNoResponseToBandQuery, false},
+    // A probe's answer 600 ms late comes when the search has moved on to another rate; a bare
+    // ";" answers the probe, and the revision query then fails.
+    {"OperateProbe",
+     [](LinkTestBed& bed) -> Machine& { return StartOperate(bed, device_state::kNotResponding); },
+     20000, err::kNoResponseToSemicolonPoll, err::kNoResponseToSemicolonPoll,
+     err::kNoResponseToRevisionQuery, false, vlxsim::LoaderKind::kFramesFillBytes, false,
+     err::kNoResponseToRevisionQuery},
 };
 
 ErrorCode ExpectedCode(const MachineUnderTest& machine, LinkFault fault) {
@@ -158,6 +184,8 @@ ErrorCode ExpectedCode(const MachineUnderTest& machine, LinkFault fault) {
       return err::kWriteFault;
     case LinkFault::kAdapterPulled:
       return err::kDeviceRemoved;
+    case LinkFault::kLoneTerminator:
+      return machine.loneTerminator.value_or(machine.noReply);
     default:
       return machine.noReply;
   }
@@ -209,7 +237,8 @@ TEST_P(HostileLink, EndsInItsFinalStateWithItsCode) {
   EXPECT_FALSE(bed.time.IsTimerArmed(bed.router, machine.Timer()));
   EXPECT_EQ(bed.prompts.boxes.size(), row.fault == LinkFault::kWriteFailure ? 1u : 0u);
   EXPECT_EQ(bed.app.portOpen.Get() != 0, bed.app.Serial().IsOpen());
-  if (machine.Error() != err::kSuccess && &machine == &bed.contact()) {
+  if (machine.Error() != err::kSuccess &&
+      (&machine == &bed.contact() || dynamic_cast<OperateMachine*>(&machine) != nullptr)) {
     EXPECT_EQ(bed.app.deviceState.Get(), device_state::kNotResponding);
   }
 }

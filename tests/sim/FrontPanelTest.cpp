@@ -71,6 +71,16 @@ TEST(FrontPanelTest, ReadingsAtATimeAreTheSameWhateverThePollRate) {
   EXPECT_GT(seen.size(), 100u);  // the readings move
 }
 
+TEST(FrontPanelTest, AFirstReadingAfterHoursIsThatOfAPollThatNeverStopped) {
+  Amplifier polled(Panel(true));
+  Amplifier left(Panel(true));
+  for (std::uint64_t ms = 0; ms < 3 * 3'600'000; ms += 60'000) {
+    Poll(polled, ms);
+  }
+  EXPECT_EQ(Replies(left, 3 * 3'600'000, "^ws;^tm;^vi;"),
+            Replies(polled, 3 * 3'600'000, "^ws;^tm;^vi;"));
+}
+
 TEST(FrontPanelTest, ReadingsArePlausibleAndOutputComesOnlyInOperate) {
   Amplifier operating(Panel(true));
   Amplifier standby(Panel(false));

@@ -15,27 +15,30 @@ bool ReplyContains(std::string_view reply, std::string_view name) {
   return !reply.empty() && reply.find(name) != std::string_view::npos;
 }
 
-std::optional<std::uint16_t> ParseNumberReply(std::string_view reply, std::string_view prefix) {
-  if (reply.substr(0, prefix.size()) != prefix) {
-    return std::nullopt;
-  }
-  std::string_view rest = reply.substr(prefix.size());
+std::int32_t ParseSignedDecimal(std::string_view text) {
   std::size_t i = 0;
-  while (i < rest.size() && (rest[i] == ' ' || rest[i] == '\t')) {
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) {
     ++i;
   }
   bool negative = false;
-  if (i < rest.size() && (rest[i] == '+' || rest[i] == '-')) {
-    negative = rest[i] == '-';
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
     ++i;
   }
   // Saturate like the C library's conversion rather than overflow on a long run of digits.
   constexpr std::int64_t kLimit = std::numeric_limits<std::int32_t>::max();
   std::int64_t magnitude = 0;
-  for (; i < rest.size() && IsDigit(rest[i]); ++i) {
-    magnitude = std::min<std::int64_t>(magnitude * 10 + (rest[i] - '0'), kLimit + 1);
+  for (; i < text.size() && IsDigit(text[i]); ++i) {
+    magnitude = std::min<std::int64_t>(magnitude * 10 + (text[i] - '0'), kLimit + 1);
   }
-  const std::int64_t value = negative ? -magnitude : std::min(magnitude, kLimit);
+  return static_cast<std::int32_t>(negative ? -magnitude : std::min(magnitude, kLimit));
+}
+
+std::optional<std::uint16_t> ParseNumberReply(std::string_view reply, std::string_view prefix) {
+  if (reply.substr(0, prefix.size()) != prefix) {
+    return std::nullopt;
+  }
+  const std::int32_t value = ParseSignedDecimal(reply.substr(prefix.size()));
   if (value > 65535) {
     return std::nullopt;
   }

@@ -12,9 +12,12 @@ namespace vlx {
 // True when `name` occurs anywhere in `reply`, byte for byte; an empty reply contains nothing.
 bool ReplyContains(std::string_view reply, std::string_view name);
 
-// `reply` must start with `prefix`; the rest is read as a decimal number (leading blanks, an
-// optional sign, digits up to the first other character). Gives the low 16 bits of a value
-// that, taken as signed, is at most 65535; nothing otherwise.
+// A decimal number as the amplifier's replies carry it: leading blanks, an optional sign, digits
+// up to the first other character (no digits read as 0). Saturates at the 32-bit limits.
+std::int32_t ParseSignedDecimal(std::string_view text);
+
+// `reply` must start with `prefix`; the rest is read by ParseSignedDecimal. Gives the low 16
+// bits of a value that, taken as signed, is at most 65535; nothing otherwise.
 std::optional<std::uint16_t> ParseNumberReply(std::string_view reply, std::string_view prefix);
 
 // "^RVM" followed by digit, digit, ".", digit, digit, ";" (anything after is ignored): the

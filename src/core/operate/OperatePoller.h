@@ -3,7 +3,8 @@
 // poll cycle at every tick of timer 20 and at every accepted press, turns presses into requests
 // the next cycle carries, follows DeviceState and MachineDone, and publishes each finished run
 // as a telemetry sample. It knows nothing of widgets: the Operate page and `vlxctl monitor` both
-// drive it.
+// drive it. It lives shorter than AppSettings. A holder that redraws on DeviceState subscribes
+// before Start, so that its controls change before the poll that the change brings about.
 
 #include <cstdint>
 

@@ -1,0 +1,188 @@
+#include "operate/OperatePoller.h"
+
+#include <memory>
+
+#include "link/Clock.h"
+#include "link/EstablishContactMachine.h"
+#include "model/AppSettings.h"
+#include "operate/OperateMachine.h"
+#include "operate/TelemetrySample.h"
+
+namespace vlx {
+
+OperatePoller::OperatePoller(AppSettings& app, TelemetrySink* sink) : app_(app), sink_(sink) {}
+
+OperatePoller::~OperatePoller() {
+  Stop();
+}
+
+bool OperatePoller::HasMachine() const {
+  return static_cast<bool>(machine_);
+}
+
+void OperatePoller::Start() {
+  if (running_) {
+    return;
+  }
+  running_ = true;
+  app_.TimerServices().KillTimer(*this, kOperatePollTimerId);
+  app_.deviceState.Subscribe(*this);
+  app_.machineDone.Subscribe(*this);
+  MakeMachine();
+  PollNow();
+}
+
+void OperatePoller::Stop() {
+  if (!running_) {
+    return;
+  }
+  running_ = false;
+  app_.TimerServices().KillTimer(*this, kOperatePollTimerId);
+  app_.deviceState.Unsubscribe(*this);
+  app_.machineDone.Unsubscribe(*this);
+  machine_.Release();
+  if (sink_ != nullptr) {
+    sink_->OnPollingStopped();
+  }
+}
+
+bool OperatePoller::BothSlotsIdle() const {
+  const Machine* transient = app_.TransientMachine();
+  return app_.EstablishContact().IsIdle() && (transient == nullptr || transient->IsIdle());
+}
+
+// The slot gives an idle machine up by itself; one still running stays with its holder.
+void OperatePoller::MakeMachine() {
+  machine_ = app_.InstallTransientMachine(std::make_unique<OperateMachine>(app_));
+}
+
+bool OperatePoller::RequestBand(std::uint8_t bandCode) {
+  if (!running_ || app_.deviceState.Get() != device_state::kOperating) {
+    return false;
+  }
+  requestedBandCode_ = bandCode;
+  bandRequested_ = true;
+  PollNow();
+  return true;
+}
+
+bool OperatePoller::RequestClearFault() {
+  if (!running_ || app_.deviceState.Get() != device_state::kOperating) {
+    return false;
+  }
+  clearRequested_ = true;
+  PollNow();
+  return true;
+}
+
+bool OperatePoller::RequestOperateToggle() {
+  if (!running_ || app_.deviceState.Get() != device_state::kOperating) {
+    return false;
+  }
+  operateToggleRequested_ = true;
+  PollNow();
+  return true;
+}
+
+bool OperatePoller::RequestPower() {
+  if (!running_ || app_.deviceState.Get() == device_state::kNotResponding) {
+    return false;
+  }
+  powerRequested_ = true;
+  PollNow();
+  return true;
+}
+
+// One conversation at a time: while the contact search owns the line, the requests wait here
+// and the cycle follows the DeviceState change that ends the search.
+void OperatePoller::PollNow() {
+  if (!running_) {
+    return;
+  }
+  app_.TimerServices().KillTimer(*this, kOperatePollTimerId);
+  OperateMachine* machine = machine_.get();
+  if (machine != nullptr && app_.EstablishContact().IsIdle()) {
+    if (powerRequested_) {
+      bandRequested_ = clearRequested_ = operateToggleRequested_ = powerRequested_ = false;
+      machine->TogglePower();
+    } else {
+      if (bandRequested_) {
+        bandRequested_ = false;
+        machine->SelectBand(requestedBandCode_);
+      }
+      if (clearRequested_) {
+        clearRequested_ = false;
+        machine->ClearFault();
+      }
+      if (operateToggleRequested_) {
+        operateToggleRequested_ = false;
+        machine->ToggleOperateStandby();
+      }
+      machine->Poll();
+    }
+  }
+  // Read at every arming, so a changed interval takes effect at the next tick.
+  app_.TimerServices().SetTimer(*this, kOperatePollTimerId, app_.operatePollInterval.Get());
+}
+
+void OperatePoller::OnTimer(TimerId id) {
+  if (id == kOperatePollTimerId) {
+    PollNow();
+  }
+}
+
+void OperatePoller::OnMessage(MessageId id, MessageParam wParam) {
+  if (id == app_.deviceState.Id()) {
+    OnDeviceStateChanged();
+  } else if (id == app_.machineDone.Id()) {
+    OnMachineDone(wParam);
+  }
+}
+
+// A front panel left open through a power blink comes back by itself: the amplifier found again
+// gets a fresh machine, as if the panel had just been shown.
+void OperatePoller::OnDeviceStateChanged() {
+  if (!running_ || app_.deviceState.Get() == device_state::kNotResponding) {
+    return;
+  }
+  if (!machine_ && BothSlotsIdle()) {
+    MakeMachine();
+  }
+  PollNow();
+}
+
+// Only this poller's own runs count: other machines share the MachineDone message.
+void OperatePoller::OnMachineDone(MessageParam error) {
+  OperateMachine* machine = machine_.get();
+  if (!running_ || machine == nullptr || !machine->IsPublishing()) {
+    return;
+  }
+  PublishSample(error);
+  if (BothSlotsIdle() && app_.deviceState.Get() == device_state::kNotResponding) {
+    machine_.Release();
+    app_.EstablishContact().BeginTestCommunications();
+  }
+}
+
+void OperatePoller::PublishSample(MessageParam error) {
+  if (sink_ == nullptr) {
+    return;
+  }
+  TelemetrySample sample;
+  const Clock& clock = app_.Time();
+  sample.time = clock.Now();
+  sample.tick = clock.TickCount();
+  sample.deviceState = app_.deviceState.Get();
+  sample.error = static_cast<ErrorCode>(error);
+  sample.readings.band = app_.band.Get();
+  sample.readings.operateMode = app_.operateMode.Get();
+  sample.readings.currentFault = app_.currentFault.Get();
+  sample.readings.power = app_.power.Get();
+  sample.readings.swr = app_.swr.Get();
+  sample.readings.temperature = app_.temperature.Get();
+  sample.readings.paVoltage = app_.paVoltage.Get();
+  sample.readings.paCurrent = app_.paCurrent.Get();
+  sink_->OnSample(sample);
+}
+
+}  // namespace vlx
