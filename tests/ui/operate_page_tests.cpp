@@ -1,5 +1,7 @@
 // The Operate page: its displays and fonts from the model, the enabling rules per device state,
-// the lit lamps and the fault colour, and the focus it opens with.
+// the lit lamps and the fault colour, the focus it opens with; and in the main window, polling
+// that follows the tab, waits for the contact search, resumes after a lost amplifier and carries
+// the presses.
 
 #include <gtest/gtest.h>
 
@@ -9,12 +11,14 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <algorithm>
 #include <functional>
 #include <string>
 
 #include "UiServices.h"
 #include "WindowTestBed.h"
 #include "help/HelpService.h"
+#include "link/EstablishContactMachine.h"
 #include "model/AppSettings.h"
 #include "pages/OperatePage.h"
 #include "support/CaseNames.h"
@@ -34,7 +38,7 @@ class OperatePageTest : public ::testing::Test {
   OperatePageTest() {
     bed.OpenPortAsContactLeavesIt();
     bed.app.SetDeviceState(device_state::kOperating);
-    page = new OperatePage(services);
+    page = new OperatePage(services, nullptr);
     sheet.addTab(page, page->Caption());
     sheet.addTab(new QWidget, QStringLiteral("Other"));
   }
@@ -230,6 +234,149 @@ TEST_F(OperatePageTest, LitLampsAndAFaultAreColoured) {
   EXPECT_TRUE(sheet.grab().save(QStringLiteral(UI_SCREENSHOT_DIR "/operate-page.png")));
   bed.app.currentFault.Publish(0);
   EXPECT_FALSE(Reddish(CentrePixel(fault)));
+}
+
+// The page in the main window, polling the simulated amplifier through the poller.
+class OperatePageInTheWindow : public ::testing::Test {
+ protected:
+  static constexpr int kOperatePage = 2;
+
+  OperatePageInTheWindow() { bed.store.PutString("Port", test::SimulatedLink::kPortName); }
+
+  MainWindow& Open() {
+    MainWindow& window = bed.Open();
+    window.show();
+    return window;
+  }
+  OperatePage& Page() { return static_cast<OperatePage&>(bed.window->PageAt(kOperatePage)); }
+  template <typename W>
+  W& Child(const char* name) {
+    auto* widget = Page().findChild<W*>(QString::fromUtf8(name));
+    EXPECT_NE(widget, nullptr) << name;
+    return *widget;
+  }
+  std::vector<std::string> Sent() const { return bed.link.SentTexts(); }
+  // Runs until the program has sent `command` for the `count`th time since `from` sends.
+  bool RunUntilSentAgain(const std::string& command, std::size_t from, std::uint32_t limitMs) {
+    return bed.time.RunUntil(
+        [&] {
+          const std::vector<std::string> sent = Sent();
+          return std::find(sent.begin() + static_cast<std::ptrdiff_t>(from), sent.end(), command) !=
+                 sent.end();
+        },
+        limitMs);
+  }
+  // Found, on the Operate page, and one whole cycle done.
+  void PollingOnThePage() {
+    Open();
+    ASSERT_TRUE(bed.RunContactToEnd());
+    bed.window->Pages().setCurrentIndex(kOperatePage);
+    ASSERT_TRUE(RunUntilSentAgain("^vi;", 0, 2000));
+    ASSERT_TRUE(bed.time.RunUntil([&] { return bed.app.TransientMachine()->IsIdle(); }, 2000));
+  }
+
+  test::WindowTestBed bed;
+};
+
+TEST_F(OperatePageInTheWindow, LeavingThePageReleasesTheMachineAndComingBackStartsAfresh) {
+  PollingOnThePage();
+  EXPECT_TRUE(Page().Poller().HasMachine());
+  const Machine* first = bed.app.TransientMachine();
+
+  bed.window->Pages().setCurrentIndex(0);
+  EXPECT_FALSE(Page().Poller().IsRunning());
+  EXPECT_FALSE(Page().Poller().HasMachine());
+  const std::size_t sends = Sent().size();
+  bed.time.RunUntil([] { return false; }, 5000);
+  EXPECT_EQ(Sent().size(), sends) << "nothing polls while another page shows";
+
+  bed.window->Pages().setCurrentIndex(kOperatePage);
+  EXPECT_TRUE(Page().Poller().HasMachine());
+  EXPECT_NE(bed.app.TransientMachine(), first);
+  EXPECT_TRUE(RunUntilSentAgain("^bn;", sends, 100));
+}
+
+TEST_F(OperatePageInTheWindow, MinimisingKeepsPolling) {
+  PollingOnThePage();
+  bed.window->showMinimized();
+  EXPECT_TRUE(Page().Poller().IsRunning());
+  const std::size_t sends = Sent().size();
+  EXPECT_TRUE(RunUntilSentAgain("^bn;", sends, 1100));
+}
+
+// At start-up on the Operate page the contact search has the line to itself; the first cycle
+// follows the device state the search ends with.
+TEST_F(OperatePageInTheWindow, StartingOnThePageWaitsForTheContactSearch) {
+  bed.store.PutDword("ActivePage", kOperatePage);
+  Open();
+  ASSERT_EQ(bed.window->Pages().currentIndex(), kOperatePage);
+  bool overlapped = false;
+  ASSERT_TRUE(bed.time.RunUntil(
+      [&] {
+        const Machine* polling = bed.app.TransientMachine();
+        overlapped |= polling != nullptr && !polling->IsIdle() && !bed.contact().IsIdle();
+        return bed.contact().IsIdle();
+      },
+      60000));
+  EXPECT_FALSE(overlapped);
+  ASSERT_EQ(bed.app.deviceState.Get(), device_state::kOperating);
+  ASSERT_TRUE(RunUntilSentAgain("^vi;", 0, 1000));
+  const std::vector<std::string> sent = Sent();
+  const auto serialNumber = std::find(sent.begin(), sent.end(), "^sn;");
+  ASSERT_NE(serialNumber, sent.end());
+  EXPECT_EQ(std::find(sent.begin(), serialNumber, "^bn;"), serialNumber);
+  EXPECT_EQ(*(serialNumber + 1), "^bn;");
+}
+
+// A front panel left open through a power blink comes back by itself.
+TEST_F(OperatePageInTheWindow, PollingResumesWhenTheAmplifierAnswersAgain) {
+  PollingOnThePage();
+  bed.link.SetFaults(test::LinkTestBed::SilentAmplifier().faults);
+  ASSERT_TRUE(bed.time.RunUntil(
+      [&] { return bed.app.deviceState.Get() == device_state::kNotResponding; }, 30000));
+  EXPECT_FALSE(Child<QPushButton>("band5").isEnabled());
+  EXPECT_FALSE(Child<QPushButton>("onOff").isEnabled());
+  EXPECT_EQ(Child<QPushButton>("onOff").text(), "ON");
+  bed.time.RunUntil([] { return false; }, 3000);
+
+  bed.link.SetFaults({});
+  ASSERT_TRUE(bed.time.RunUntil(
+      [&] { return bed.app.deviceState.Get() == device_state::kOperating; }, 30000));
+  const std::size_t found = Sent().size();
+  EXPECT_EQ(bed.window->Pages().currentIndex(), kOperatePage);
+  EXPECT_TRUE(RunUntilSentAgain("^vi;", found, 1000));
+  EXPECT_TRUE(Child<QPushButton>("band5").isEnabled());
+  EXPECT_EQ(Child<QPushButton>("onOff").text(), "OFF");
+}
+
+TEST_F(OperatePageInTheWindow, PressingABandSendsItInTheCycleThatStartsAtOnce) {
+  PollingOnThePage();
+  const std::size_t sends = Sent().size();
+  Child<QPushButton>("band7").click();
+  ASSERT_TRUE(RunUntilSentAgain("^vi;", sends, 500));
+  EXPECT_EQ(Sent()[sends], "^bn07;^bn;");
+  EXPECT_EQ(bed.app.band.Get(), 7u);
+  EXPECT_EQ(Child<QLineEdit>("band").text(), "21 MHz");
+}
+
+// Requests held while the contact search has the line are dropped by OFF, which goes out alone.
+TEST_F(OperatePageInTheWindow, OffDropsTheRequestsHeldWithIt) {
+  PollingOnThePage();
+  ASSERT_TRUE(bed.contact().BeginQueryRevision());
+  const std::size_t sends = Sent().size();
+  Child<QPushButton>("band7").click();
+  Child<QPushButton>("clearFault").click();
+  Child<QPushButton>("onOff").click();
+  ASSERT_TRUE(RunUntilSentAgain("^on0;", sends, 3000));
+  ASSERT_TRUE(bed.time.RunUntil([&] { return bed.app.TransientMachine()->IsIdle(); }, 10000));
+  for (const std::string& sent : Sent()) {
+    EXPECT_EQ(sent.find("^bn07;"), std::string::npos);
+    EXPECT_EQ(sent.find("^flc;"), std::string::npos);
+  }
+  EXPECT_EQ(bed.app.deviceState.Get(), device_state::kWaitingInLoader);
+  EXPECT_EQ(Child<QPushButton>("onOff").text(), "ON");
+  EXPECT_TRUE(Child<QPushButton>("onOff").isEnabled());
+  EXPECT_FALSE(Child<QPushButton>("band7").isEnabled());
 }
 
 }  // namespace

@@ -25,6 +25,9 @@
 namespace vlx {
 namespace {
 
+// The page's template size in dialog units: the window's minimum is made from it.
+constexpr int kWidthUnits = 326;
+constexpr int kHeightUnits = 227;
 constexpr int kNormalPointSize = 10;
 constexpr int kSelectedBandPointSize = 12;
 constexpr int kFieldWidthUnits = 44;
@@ -78,8 +81,8 @@ QFont PointSizedFont(int pointSize, int weight) {
 
 }  // namespace
 
-OperatePage::OperatePage(UiServices& services, QWidget* parent)
-    : Page(QStringLiteral("Operate"), parent), services_(services) {
+OperatePage::OperatePage(UiServices& services, TelemetrySink* sink, QWidget* parent)
+    : Page(QStringLiteral("Operate"), parent), services_(services), poller_(services.app, sink) {
   setObjectName("operatePage");
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(BuildFrontPanel());
@@ -89,7 +92,12 @@ OperatePage::OperatePage(UiServices& services, QWidget* parent)
   ShowDeviceState();
 }
 
+QSize OperatePage::sizeHint() const {
+  return DialogUnitsToPixels(font(), kWidthUnits, kHeightUnits).expandedTo(minimumSizeHint());
+}
+
 OperatePage::~OperatePage() {
+  poller_.Stop();
   StopListening();
 }
 
@@ -130,6 +138,8 @@ QWidget* OperatePage::BuildFrontPanel() {
     button->setFont(normal);
     button->setMinimumWidth(HorizontalDialogUnits(normal, kBandButtonWidthUnits));
     bandButtons_[index] = button;
+    connect(button, &QPushButton::clicked, this,
+            [this, index] { poller_.RequestBand(static_cast<std::uint8_t>(index)); });
     const int position = static_cast<int>(index);
     bandGrid->addWidget(button, position / kBandButtonsPerRow, position % kBandButtonsPerRow);
   }
@@ -146,6 +156,11 @@ QWidget* OperatePage::BuildFrontPanel() {
   operLabel_ = MakeLamp("OPER", "operLamp", kOperLitStyle);
   stbyLabel_ = MakeLamp("STBY", "stbyLamp", kStbyLitStyle);
   onOff_ = MakeButton(LoadText(ids::kOn), "onOff");
+
+  // The poller takes a press only in the device states that allow it.
+  connect(clear_, &QPushButton::clicked, this, [this] { poller_.RequestClearFault(); });
+  connect(operateStandby_, &QPushButton::clicked, this, [this] { poller_.RequestOperateToggle(); });
+  connect(onOff_, &QPushButton::clicked, this, [this] { poller_.RequestPower(); });
 
   auto* modeRow = new QHBoxLayout;
   modeRow->addWidget(operLabel_);
@@ -184,7 +199,9 @@ QHBoxLayout* OperatePage::BuildTelemetryStrip() {
 
 void OperatePage::showEvent(QShowEvent* event) {
   Page::showEvent(event);
+  // The displays and the enabling rules first, so the first cycle's readings land on them.
   StartListening();
+  poller_.Start();
   // The page opens with the focus on OPER/STBY, the control most often wanted.
   if (!event->spontaneous() && operateStandby_->isEnabled()) {
     operateStandby_->setFocus(Qt::TabFocusReason);
@@ -195,6 +212,7 @@ void OperatePage::hideEvent(QHideEvent* event) {
   Page::hideEvent(event);
   // A minimised window hides its pages spontaneously; that is no reason to stop watching.
   if (!event->spontaneous()) {
+    poller_.Stop();
     StopListening();
   }
 }

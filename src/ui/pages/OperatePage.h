@@ -9,6 +9,7 @@
 #include <string>
 
 #include "model/Listener.h"
+#include "operate/OperatePoller.h"
 #include "pages/Page.h"
 
 class QHBoxLayout;
@@ -19,13 +20,19 @@ class QPushButton;
 namespace vlx {
 
 struct UiServices;
+class TelemetrySink;
 
 class OperatePage final : public Page, public Listener {
  public:
-  explicit OperatePage(UiServices& services, QWidget* parent = nullptr);
+  // Finished poll runs go to `sink` (the telemetry the window keeps); none drops them.
+  OperatePage(UiServices& services, TelemetrySink* sink, QWidget* parent = nullptr);
   ~OperatePage() override;
 
   void OnMessage(MessageId id, MessageParam wParam) override;
+  // The template's size, or more when the controls need it.
+  QSize sizeHint() const override;
+
+  const OperatePoller& Poller() const { return poller_; }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -46,6 +53,7 @@ class OperatePage final : public Page, public Listener {
   void ShowReading(QLineEdit& field, const std::string& text);
 
   UiServices& services_;
+  OperatePoller poller_;
   QWidget* panel_ = nullptr;
   QLineEdit* paVoltage_ = nullptr;
   QLineEdit* paCurrent_ = nullptr;

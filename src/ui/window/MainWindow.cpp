@@ -131,7 +131,7 @@ void MainWindow::CreatePages(const std::string& osVersionLine) {
   const std::vector<Page*> pages = {
       new PortPage(services_),
       new FirmwarePage(services_, identityLine_, osVersionLine),
-      new OperatePage(services_),
+      new OperatePage(services_, nullptr),
       new ConfigurationPage(services_, identityLine_),
       new PlaceholderPage(kCommandTesterPageTemplate),
   };
