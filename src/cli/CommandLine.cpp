@@ -25,8 +25,9 @@ const char* const kFooter =
     "  0    success: the verb did its work\n"
     "  1    failure: the verb could not do its work ('vlxctl help VERB' says when)\n"
     "  2    usage error: the command line could not be understood\n"
-    "  3    config restore stopped with part of the configuration written\n"
-    "  130  stopped by Ctrl+C or SIGTERM (firmware load, config save)\n";
+    "  3    config restore stopped with part of the configuration written;\n"
+    "       send: the text went out but nothing came back\n"
+    "  130  stopped by Ctrl+C or SIGTERM (firmware load, config save, send)\n";
 
 const char* const kVerbFooter =
     "The options of vlxctl (--port, --timeout, --verbose, --trace) may come before or after\n"

@@ -44,6 +44,8 @@ class ContactSession : public QObject {
 
   const CliOptions& Options() const { return options_; }
   AppSettings& App() { return app_; }
+  // Hands the notifications no machine wants to the verb's own receiver, if it sets one.
+  MachineRouter& Router() { return router_; }
   ConsoleStatusSink& Status() { return status_; }
   SystemClock& Time() { return clock_; }
 

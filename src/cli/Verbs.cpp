@@ -12,6 +12,7 @@
 #include "FirmwareCommand.h"
 #include "HexCommand.h"
 #include "InfoCommand.h"
+#include "SendCommand.h"
 #include "Verb.h"
 #include "config/BannerRules.h"
 #include "model/NoSettingsStore.h"
@@ -298,6 +299,44 @@ class FaultsVerb final : public Verb {
   bool force_ = false;
 };
 
+class SendVerb final : public Verb {
+ public:
+  std::string Name() const override { return "send"; }
+  std::string Summary() const override {
+    return "Send a command to the VLX750 as typed and print its reply";
+  }
+  void AddArguments(CLI::App& subcommand) override {
+    subcommand.add_option("TEXT", text_, "What to send, as it is: no \";\" is added")->required();
+    subcommand
+        .add_option("--wait", waitMs_,
+                    "The reply is whole once nothing has come for this long (default 500)")
+        ->type_name("MS")
+        ->check(CLI::Range(1, 600000));
+    subcommand.footer(
+        "The reply is printed as it came, carriage returns left out, followed by a line break.\n"
+        "\n"
+        "Exit codes: 0 a reply came, 1 the port could not be used or no VLX750 answered\n"
+        "(in time), 2 usage error, 3 the text was sent but nothing came back, 130 stopped\n"
+        "by Ctrl+C or SIGTERM while waiting (what came so far is printed).\n\n" +
+        subcommand.get_footer());
+  }
+  int Run(const CliOptions& options) override {
+    if (text_.empty()) {
+      PrintError("vlxctl: there is nothing to send");
+      return exit_code::kUsage;
+    }
+    InstallPlatformErrorTexts();
+    const std::unique_ptr<SettingsStore> store = ContactSettings(options);
+    SendCommand command(options, *store, text_, waitMs_);
+    QTimer::singleShot(0, &command, [&command] { command.Start(); });
+    return QCoreApplication::exec();
+  }
+
+ private:
+  std::string text_;
+  std::uint32_t waitMs_ = 500;
+};
+
 }  // namespace
 
 std::vector<std::unique_ptr<Verb>> MakeVerbs() {
@@ -309,6 +348,7 @@ std::vector<std::unique_ptr<Verb>> MakeVerbs() {
   verbs.push_back(std::make_unique<ConfigVerb>());
   verbs.push_back(std::make_unique<BannerVerb>());
   verbs.push_back(std::make_unique<FaultsVerb>());
+  verbs.push_back(std::make_unique<SendVerb>());
   return verbs;
 }
 

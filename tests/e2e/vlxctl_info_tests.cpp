@@ -321,8 +321,10 @@ INSTANTIATE_TEST_SUITE_P(
                         "says when)\n"
                         "  2    usage error: the command line could not be understood\n"
                         "  3    config restore stopped with part of the configuration "
-                        "written\n"
-                        "  130  stopped by Ctrl+C or SIGTERM (firmware load, config save)\n"},
+                        "written;\n"
+                        "       send: the text went out but nothing came back\n"
+                        "  130  stopped by Ctrl+C or SIGTERM (firmware load, config save, "
+                        "send)\n"},
         CommandLineCase{"HelpOfAVerb", {"help", "info"}, 0, "Usage: vlxctl info [OPTIONS]"},
         CommandLineCase{"VerbHelpFlag", {"info", "--help"}, 0, "Usage: vlxctl info [OPTIONS]"},
         CommandLineCase{"UnknownVerb",

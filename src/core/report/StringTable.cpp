@@ -154,6 +154,7 @@ constexpr auto kStrings = std::to_array<KeyedText>({
     {1240,
      "The fault table's next index 0x%02X is outside 0 to 127: all records are listed from 127 "
      "down to 0"},
+    {1340, "The VLX line carries Latin-1 characters only; this one cannot be sent."},
     {57345, "Ready"},
 });
 static_assert(IsStrictlyAscending(kStrings), "string table ids must ascend without repeats");

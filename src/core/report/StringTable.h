@@ -156,6 +156,7 @@ constexpr std::uint32_t kStandby = 147;  // "Standby"
 constexpr std::uint32_t kOperate = 153;  // "Operate"
 // Command tester.
 constexpr std::uint32_t kTipClearOutput = 270;  // "Erase output window"
+constexpr std::uint32_t kLatin1Only = 1340;
 }  // namespace ids
 
 }  // namespace vlx

@@ -21,6 +21,7 @@
 #include "help/HelpService.h"
 #include "link/EstablishContactMachine.h"
 #include "model/DataFolders.h"
+#include "pages/CommandTesterPage.h"
 #include "pages/ConfigurationPage.h"
 #include "pages/FirmwarePage.h"
 #include "pages/OperatePage.h"
@@ -133,7 +134,7 @@ void MainWindow::CreatePages(const std::string& osVersionLine) {
       new FirmwarePage(services_, identityLine_, osVersionLine),
       new OperatePage(services_, nullptr),
       new ConfigurationPage(services_, identityLine_),
-      new PlaceholderPage(kCommandTesterPageTemplate),
+      new CommandTesterPage(services_),
   };
   for (Page* page : pages) {
     pages_->addTab(page, page->Caption());
