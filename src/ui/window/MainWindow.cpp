@@ -25,7 +25,6 @@
 #include "pages/ConfigurationPage.h"
 #include "pages/FirmwarePage.h"
 #include "pages/OperatePage.h"
-#include "pages/PlaceholderPage.h"
 #include "pages/PortPage.h"
 #include "report/DeviceTexts.h"
 #include "report/StatusRelay.h"
