@@ -52,6 +52,7 @@ TEST_F(PersistedSettingsTest, FirstRunShowsDefaultsAndWritesOnlyCaptionsAndFolde
   settings.firmwareFolder.Subscribe(listener);
   settings.configurationFolder.Subscribe(listener);
   settings.faultTableFolder.Subscribe(listener);
+  settings.telemetryFolder.Subscribe(listener);
 
   settings.LoadSettings();
 
@@ -62,10 +63,13 @@ TEST_F(PersistedSettingsTest, FirstRunShowsDefaultsAndWritesOnlyCaptionsAndFolde
   EXPECT_EQ(settings.activePage.Get(), 0u);
   EXPECT_EQ(settings.operatePollInterval.Get(), 1000u);
   EXPECT_EQ(settings.firmwareLoadRetryLimit.Get(), 10u);
+  EXPECT_EQ(settings.operatePlotMinutes.Get(), 5u);
+  EXPECT_EQ(settings.operatePlotVisible.Get(), 1u);
   const std::string vendor = std::string(kData) + "/Velqorin";
   EXPECT_EQ(settings.firmwareFolder.Get(), vendor + "/VLX Firmware");
   EXPECT_EQ(settings.configurationFolder.Get(), vendor + "/VLX Configuration");
   EXPECT_EQ(settings.faultTableFolder.Get(), vendor + "/VLX Fault Tables");
+  EXPECT_EQ(settings.telemetryFolder.Get(), vendor + "/VLX Telemetry");
   EXPECT_TRUE(files.IsDirectory(vendor + "/VLX Fault Tables"));
 
   std::vector<std::pair<MessageId, MessageParam>> expected;
@@ -74,11 +78,13 @@ TEST_F(PersistedSettingsTest, FirstRunShowsDefaultsAndWritesOnlyCaptionsAndFolde
   expected.emplace_back(kMsgFirmwareFolder, 0);
   expected.emplace_back(kMsgConfigurationFolder, 0);
   expected.emplace_back(kMsgFaultTableFolder, 0);
+  expected.emplace_back(kMsgTelemetryFolder, 0);
   EXPECT_EQ(listener.messages, expected);
 
   settings.SaveSettings();
   std::vector<std::string> written = CaptionNames();
-  written.insert(written.end(), {"ConfigurationFolder", "FirmwareFolder", "FaultTableFolder"});
+  written.insert(written.end(),
+                 {"ConfigurationFolder", "FirmwareFolder", "FaultTableFolder", "TelemetryFolder"});
   EXPECT_EQ(store.WriteLog(), written);
 
   store.ClearWriteLog();
@@ -97,23 +103,28 @@ TEST_F(PersistedSettingsTest, ChangedSettingsAreWrittenInRegistrationOrder) {
   }
   settings.firmwareLoadRetryLimit.Set(20);
   settings.operatePollInterval.Set(500);
+  settings.operatePlotMinutes.Set(15);
+  settings.operatePlotVisible.Set(0);
   settings.commandCaption.SetAt(0, "Band");
   settings.commandText.SetAt(0, "^bn;");
-  for (StringSetting* text : {&settings.configurationFolder, &settings.firmwareFolder,
-                              &settings.port, &settings.faultTableFolder}) {
+  for (StringSetting* text :
+       {&settings.configurationFolder, &settings.firmwareFolder, &settings.port,
+        &settings.faultTableFolder, &settings.telemetryFolder}) {
     text->Set("/x");
   }
 
   settings.SaveSettings();
-  EXPECT_EQ(store.WriteLog(),
-            (std::vector<std::string>{"ActivePage", "AdvancedMode", "CommandCaption1",
-                                      "CommandText1", "ConfigurationFolder", "FirmwareFolder",
-                                      "FirmwareLoadRetryLimit", "LoaderFlags", "Port", "Trace",
-                                      "VerboseLogging", "ConfigurationRestoreOption",
-                                      "FaultTableFolder", "OperatePollInterval"}));
+  EXPECT_EQ(
+      store.WriteLog(),
+      (std::vector<std::string>{
+          "ActivePage", "AdvancedMode", "CommandCaption1", "CommandText1", "ConfigurationFolder",
+          "FirmwareFolder", "FirmwareLoadRetryLimit", "LoaderFlags", "Port", "Trace",
+          "VerboseLogging", "ConfigurationRestoreOption", "FaultTableFolder", "OperatePollInterval",
+          "TelemetryFolder", "OperatePlotMinutes", "OperatePlotVisible"}));
 }
 
-TEST_F(PersistedSettingsTest, OutOfRangeValuesAreClampedAndWrittenBack) {
+// The plot's span takes only the spans the page offers; anything else is the default.
+TEST_F(PersistedSettingsTest, OutOfRangeValuesAreCorrectedAndWrittenBack) {
   struct Case {
     const char* name;
     std::uint32_t stored;
@@ -123,6 +134,8 @@ TEST_F(PersistedSettingsTest, OutOfRangeValuesAreClampedAndWrittenBack) {
       {"OperatePollInterval", 50, 100},   {"OperatePollInterval", 40000, 30000},
       {"OperatePollInterval", 100, 100},  {"FirmwareLoadRetryLimit", 3, 5},
       {"FirmwareLoadRetryLimit", 99, 25}, {"FirmwareLoadRetryLimit", 25, 25},
+      {"OperatePlotMinutes", 7, 5},       {"OperatePlotMinutes", 0, 5},
+      {"OperatePlotMinutes", 60, 60},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.stored));
@@ -130,10 +143,11 @@ TEST_F(PersistedSettingsTest, OutOfRangeValuesAreClampedAndWrittenBack) {
     caseStore.PutDword(c.name, c.stored);
     PersistedSettings caseSettings(caseStore, files);
     caseSettings.LoadSettings();
-    const DwordSetting& setting = std::string(c.name) == "OperatePollInterval"
-                                      ? caseSettings.operatePollInterval
-                                      : caseSettings.firmwareLoadRetryLimit;
-    EXPECT_EQ(setting.Get(), c.used);
+    const auto& all = caseSettings.Settings();
+    const auto named = std::find_if(
+        all.begin(), all.end(), [&](const Setting* setting) { return setting->Name() == c.name; });
+    ASSERT_NE(named, all.end());
+    EXPECT_EQ(dynamic_cast<const DwordSetting&>(**named).Get(), c.used);
 
     caseSettings.SaveSettings();
     EXPECT_EQ(caseStore.Read("", c.name)->number, c.used);

@@ -4,7 +4,10 @@
 #include <QElapsedTimer>
 #include <QTimer>
 #include <chrono>
+#include <cstdlib>
+#include <ctime>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "EventLoop.h"
@@ -115,6 +118,28 @@ TEST(SystemClockTest, LocalTimeIsACalendarDate) {
   EXPECT_TRUE(now.day >= 1 && now.day <= 31);
   EXPECT_LE(now.hour, 23u);
   EXPECT_LE(now.minute, 59u);
+  EXPECT_LE(now.millisecond, 999u);
+}
+
+// The offset is the zone's, in minutes, east of Greenwich positive.
+TEST(SystemClockTest, LocalTimeCarriesTheZonesOffset) {
+  const char* const oldZone = std::getenv("TZ");
+  const std::string saved = oldZone ? oldZone : "";
+  const struct {
+    const char* zone;
+    std::int32_t minutes;
+  } zones[] = {{"UTC0", 0}, {"<+0530>-5:30", 330}, {"<-03>3", -180}};
+  for (const auto& [zone, minutes] : zones) {
+    ::setenv("TZ", zone, 1);
+    ::tzset();
+    EXPECT_EQ(SystemClock().Now().utcOffsetMinutes, minutes) << zone;
+  }
+  if (oldZone) {
+    ::setenv("TZ", saved.c_str(), 1);
+  } else {
+    ::unsetenv("TZ");
+  }
+  ::tzset();
 }
 
 }  // namespace

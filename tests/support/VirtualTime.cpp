@@ -15,7 +15,9 @@ LocalTime VirtualTime::Now() const {
                    10,
                    static_cast<std::uint32_t>(12 + seconds / 3600 % 12),
                    static_cast<std::uint32_t>(seconds / 60 % 60),
-                   static_cast<std::uint32_t>(seconds % 60)};
+                   static_cast<std::uint32_t>(seconds % 60),
+                   static_cast<std::uint32_t>(now_ / 1000 % 1000),
+                   utcOffsetMinutes_};
 }
 
 bool VirtualTime::RunNext(std::uint64_t limit, bool deviceLaneOnly) {

@@ -27,6 +27,8 @@ class VirtualTime final : public Clock, public TimerService {
 
   std::uint32_t TickCount() const override { return static_cast<std::uint32_t>(now_ / 1000); }
   LocalTime Now() const override;
+  // The zone the local time is given in; UTC until set.
+  void SetUtcOffsetMinutes(std::int32_t minutes) { utcOffsetMinutes_ = minutes; }
   void Sleep(std::uint32_t milliseconds) override;
 
   void SetTimer(TimerTarget& target, TimerId id, std::uint32_t milliseconds) override;
@@ -56,6 +58,7 @@ class VirtualTime final : public Clock, public TimerService {
   std::uint64_t now_ = 0;
   std::uint64_t sequence_ = 0;
   std::uint32_t sleptMs_ = 0;
+  std::int32_t utcOffsetMinutes_ = 0;
   std::vector<Event> events_;
   std::map<TimerKey, std::uint64_t> timerGenerations_;  // the armed generation; absent = killed
   std::uint64_t nextGeneration_ = 1;

@@ -15,6 +15,7 @@ constexpr std::string_view kVendorFolder = "Velqorin";
 constexpr std::string_view kFirmwareLeaf = "VLX Firmware";
 constexpr std::string_view kConfigurationLeaf = "VLX Configuration";
 constexpr std::string_view kFaultTablesLeaf = "VLX Fault Tables";
+constexpr std::string_view kTelemetryLeaf = "VLX Telemetry";
 
 // The user data folder (else the documents folder) + "/Velqorin/" + leaf, both levels created
 // when missing (failures ignored: the caller finds out when it uses the folder). Empty when

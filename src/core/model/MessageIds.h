@@ -42,5 +42,8 @@ constexpr MessageId kMsgPower = 0x810A;
 constexpr MessageId kMsgSwr = 0x810C;
 constexpr MessageId kMsgTemperature = 0x810D;
 constexpr MessageId kMsgPaVoltage = 0x810E;
+constexpr MessageId kMsgTelemetryFolder = 0x8120;
+constexpr MessageId kMsgOperatePlotMinutes = 0x8121;
+constexpr MessageId kMsgOperatePlotVisible = 0x8122;
 
 }  // namespace vlx

@@ -25,7 +25,10 @@ PersistedSettings::PersistedSettings(SettingsStore& store, FileSystem& fileSyste
                 &verboseLogging,
                 &configurationRestoreOption,
                 &faultTableFolder,
-                &operatePollInterval} {}
+                &operatePollInterval,
+                &telemetryFolder,
+                &operatePlotMinutes,
+                &operatePlotVisible} {}
 
 void PersistedSettings::LoadSettings() {
   for (Setting* setting : settings_) {
@@ -54,7 +57,8 @@ void PersistedSettings::FillDefaultFolders() {
   const std::pair<StringSetting*, std::string_view> folders[] = {
       {&firmwareFolder, kFirmwareLeaf},
       {&configurationFolder, kConfigurationLeaf},
-      {&faultTableFolder, kFaultTablesLeaf}};
+      {&faultTableFolder, kFaultTablesLeaf},
+      {&telemetryFolder, kTelemetryLeaf}};
   for (const auto& [setting, leaf] : folders) {
     // Computed even when a folder is stored: the default folders are created on every start.
     std::string folder = DefaultDataFolder(fileSystem_, leaf);

@@ -47,6 +47,10 @@ class PersistedSettings {
   StringSetting faultTableFolder{kMsgFaultTableFolder, "FaultTableFolder"};
   BoundedDwordSetting operatePollInterval{kMsgOperatePollInterval, "OperatePollInterval", 1000, 100,
                                           30000};
+  StringSetting telemetryFolder{kMsgTelemetryFolder, "TelemetryFolder"};
+  ChoiceDwordSetting operatePlotMinutes{
+      kMsgOperatePlotMinutes, "OperatePlotMinutes", 5, {1, 5, 15, 60}};
+  DwordSetting operatePlotVisible{kMsgOperatePlotVisible, "OperatePlotVisible", 1};
 
  private:
   void FillDefaultCaptions();

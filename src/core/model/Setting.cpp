@@ -76,6 +76,17 @@ void BoundedDwordSetting::Load(const SettingsStore& store) {
   Set(std::clamp(Get(), minimum_, maximum_));
 }
 
+ChoiceDwordSetting::ChoiceDwordSetting(MessageId id, std::string name, std::uint32_t defaultValue,
+                                       std::initializer_list<std::uint32_t> choices)
+    : DwordSetting(id, std::move(name), defaultValue), default_(defaultValue), choices_(choices) {}
+
+void ChoiceDwordSetting::Load(const SettingsStore& store) {
+  DwordSetting::Load(store);
+  if (std::find(choices_.begin(), choices_.end(), Get()) == choices_.end()) {
+    Set(default_);
+  }
+}
+
 StringSetting::StringSetting(MessageId id, std::string name)
     : Observable(id), Setting(std::move(name)) {}
 

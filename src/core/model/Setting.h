@@ -6,8 +6,10 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "model/Observable.h"
 #include "model/SettingsStore.h"
@@ -65,6 +67,21 @@ class BoundedDwordSetting : public DwordSetting {
  private:
   std::uint32_t minimum_;
   std::uint32_t maximum_;
+};
+
+// A 32-bit setting that takes one of a few values. Any other stored value loads as the default
+// while the last-stored copy keeps what was read, so the corrected value is written back.
+class ChoiceDwordSetting : public DwordSetting {
+ public:
+  ChoiceDwordSetting(MessageId id, std::string name, std::uint32_t defaultValue,
+                     std::initializer_list<std::uint32_t> choices);
+
+  void Load(const SettingsStore& store) override;
+  const std::vector<std::uint32_t>& Choices() const { return choices_; }
+
+ private:
+  std::uint32_t default_;
+  std::vector<std::uint32_t> choices_;
 };
 
 // A string setting; its default is the empty string.

@@ -154,6 +154,13 @@ constexpr auto kStrings = std::to_array<KeyedText>({
     {1240,
      "The fault table's next index 0x%02X is outside 0 to 127: all records are listed from 127 "
      "down to 0"},
+    {1320, "The telemetry log %s was stopped: %s"},
+    {1321, "Telemetry Log"},
+    {1322, "Output power"},
+    {1323, "SWR"},
+    {1324, "Temperature"},
+    {1325, "PA voltage"},
+    {1326, "PA current"},
     {1340, "The VLX line carries Latin-1 characters only; this one cannot be sent."},
     {57345, "Ready"},
 });

@@ -154,6 +154,14 @@ constexpr std::uint32_t kOn = 130;       // "ON"
 constexpr std::uint32_t kOff = 146;      // "OFF"
 constexpr std::uint32_t kStandby = 147;  // "Standby"
 constexpr std::uint32_t kOperate = 153;  // "Operate"
+// Telemetry log and plot.
+constexpr std::uint32_t kTelemetryLogStopped = 1320;  // "The telemetry log %s was stopped: %s"
+constexpr std::uint32_t kTelemetryLogCaption = 1321;  // "Telemetry Log"
+constexpr std::uint32_t kPlotPower = 1322;            // "Output power"
+constexpr std::uint32_t kPlotSwr = 1323;              // "SWR"
+constexpr std::uint32_t kPlotTemperature = 1324;      // "Temperature"
+constexpr std::uint32_t kPlotPaVoltage = 1325;        // "PA voltage"
+constexpr std::uint32_t kPlotPaCurrent = 1326;        // "PA current"
 // Command tester.
 constexpr std::uint32_t kTipClearOutput = 270;  // "Erase output window"
 constexpr std::uint32_t kLatin1Only = 1340;

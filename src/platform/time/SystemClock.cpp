@@ -14,7 +14,12 @@ std::uint32_t SystemClock::TickCount() const {
 }
 
 LocalTime SystemClock::Now() const {
-  const std::time_t now = std::time(nullptr);
+  // One reading of the wall clock gives both the second and its milliseconds, so a log row never
+  // pairs one second with the next second's fraction.
+  const auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
+  const auto milliseconds =
+      std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch).count();
+  const std::time_t now = static_cast<std::time_t>(milliseconds / 1000);
   std::tm local{};
   ::localtime_r(&now, &local);
   LocalTime time;
@@ -24,6 +29,8 @@ LocalTime SystemClock::Now() const {
   time.hour = static_cast<std::uint32_t>(local.tm_hour);
   time.minute = static_cast<std::uint32_t>(local.tm_min);
   time.second = static_cast<std::uint32_t>(local.tm_sec);
+  time.millisecond = static_cast<std::uint32_t>(milliseconds % 1000);
+  time.utcOffsetMinutes = static_cast<std::int32_t>(local.tm_gmtoff / 60);
   return time;
 }
 

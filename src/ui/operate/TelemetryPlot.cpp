@@ -1,0 +1,398 @@
+#include "operate/TelemetryPlot.h"
+
+#include <QHelpEvent>
+#include <QPainter>
+#include <QToolTip>
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "UiText.h"
+#include "operate/ReadingText.h"
+#include "report/ErrorText.h"
+#include "report/StringTable.h"
+
+namespace vlx {
+namespace {
+
+struct StripKind {
+  std::uint32_t captionId;
+  std::uint16_t OperateReadings::*field;
+  std::string (*text)(std::uint16_t);
+  int minimumSpan;  // in the reading's own units (tenths where the amplifier reports tenths)
+  int floor;        // no value below it is shown
+  bool fromFloor;   // the scale always starts at the floor (SWR from 1.0)
+  QColor color;
+};
+
+const std::array<StripKind, TelemetryPlot::kStripCount> kStrips = {{
+    {ids::kPlotPower, &OperateReadings::power, PowerText, 10, 0, false, QColor(0x1f, 0x5f, 0xbf)},
+    {ids::kPlotSwr, &OperateReadings::swr, SwrText, 5, 10, true, QColor(0x9a, 0x6a, 0x00)},
+    {ids::kPlotTemperature, &OperateReadings::temperature, TemperatureText, 10, 0, false,
+     QColor(0x8b, 0x3f, 0xbf)},
+    {ids::kPlotPaVoltage, &OperateReadings::paVoltage, PaVoltageText, 20, 0, false,
+     QColor(0x1e, 0x8b, 0x4f)},
+    {ids::kPlotPaCurrent, &OperateReadings::paCurrent, PaCurrentText, 10, 0, false,
+     QColor(0x00, 0x80, 0x90)},
+}};
+
+const QColor kStandbyShade(128, 128, 128, 56);
+const QColor kFaultShade(230, 0, 0, 80);
+
+QString ToQString(const std::string& text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+bool ReadAFault(const OperateReadings& readings) {
+  return readings.currentFault != 0 && readings.currentFault != 0xFF;
+}
+
+// What one pixel column holds of each strip, and how it joins the column before it.
+struct Column {
+  std::array<int, TelemetryPlot::kStripCount> low{}, high{}, first{}, last{};
+  int joinedFrom = -1;  // the column whose last sample the line runs from; -1 for none
+  bool data = false;
+  bool standby = false;
+  bool fault = false;
+};
+
+// The grid's divisions of each span: ten seconds, one, three or ten minutes.
+int Divisions(std::uint32_t minutes) {
+  return minutes == 5 || minutes == 15 ? 5 : 6;
+}
+
+}  // namespace
+
+TelemetryPlot::TelemetryPlot(QWidget* parent) : QWidget(parent) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+}
+
+void TelemetryPlot::SetHistory(const TelemetryHistory* history) {
+  history_ = history;
+  update();
+}
+
+void TelemetryPlot::SetSpanMinutes(std::uint32_t minutes) {
+  const std::uint32_t span = minutes == 1 || minutes == 15 || minutes == 60 ? minutes : 5;
+  if (span != spanMinutes_) {
+    spanMinutes_ = span;
+    background_ = QPixmap();
+    update();
+  }
+}
+
+void TelemetryPlot::OnSampleAdded() {
+  if (isVisible()) {
+    update();
+  }
+}
+
+QRect TelemetryPlot::DataRect() const {
+  const QFontMetrics metrics = fontMetrics();
+  const int left = metrics.horizontalAdvance(LoadText(ids::kPlotTemperature)) +
+                   metrics.horizontalAdvance(QStringLiteral("00000 W")) + 12;
+  const int right = metrics.horizontalAdvance(QStringLiteral("000.0 V")) + 8;
+  const int bottom = metrics.height() + 4;
+  return QRect(left, 1, std::max(1, width() - left - right), std::max(1, height() - 1 - bottom));
+}
+
+QRect TelemetryPlot::StripRect(int index) const {
+  const QRect data = DataRect();
+  const int top = data.top() + data.height() * index / kStripCount;
+  const int bottom = data.top() + data.height() * (index + 1) / kStripCount;
+  // One pixel between strips keeps their lines apart.
+  return QRect(data.left(), top, data.width(), std::max(1, bottom - top - 1));
+}
+
+std::uint32_t TelemetryPlot::ReferenceTick() const {
+  const TelemetryHistory::Entry* latest = history_ ? history_->Latest() : nullptr;
+  return latest ? latest->sample.tick : 0;
+}
+
+int TelemetryPlot::ColumnOf(std::uint32_t tick) const {
+  return ColumnIn(DataRect(), ReferenceTick(), tick);
+}
+
+int TelemetryPlot::ColumnIn(const QRect& data, std::uint32_t reference, std::uint32_t tick) const {
+  const std::uint32_t difference = reference - tick;
+  const std::uint64_t age = difference > 0x80000000u ? 0 : difference;
+  if (age > SpanMs()) {
+    return -1;
+  }
+  const std::uint64_t last = static_cast<std::uint64_t>(data.width() - 1);
+  return data.left() + static_cast<int>(last - age * last / SpanMs());
+}
+
+QSize TelemetryPlot::minimumSizeHint() const {
+  // One text line per strip and the time axis: the window grows only by a few lines.
+  const QFontMetrics metrics = fontMetrics();
+  return QSize(DataRect().left() + 160, (kStripCount + 1) * metrics.height() + 6);
+}
+
+QSize TelemetryPlot::sizeHint() const {
+  return QSize(640, 12 * fontMetrics().height());
+}
+
+void TelemetryPlot::resizeEvent(QResizeEvent* event) {
+  background_ = QPixmap();
+  QWidget::resizeEvent(event);
+}
+
+void TelemetryPlot::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange) {
+    background_ = QPixmap();
+  }
+  QWidget::changeEvent(event);
+}
+
+bool TelemetryPlot::event(QEvent* event) {
+  if (event->type() == QEvent::ToolTip) {
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QString text = HoverText(help->pos().x());
+    if (text.isEmpty()) {
+      QToolTip::hideText();
+      event->ignore();
+    } else {
+      QToolTip::showText(help->globalPos(), text, this);
+    }
+    return true;
+  }
+  return QWidget::event(event);
+}
+
+void TelemetryPlot::RebuildBackground() {
+  background_ = QPixmap(size() * devicePixelRatioF());
+  background_.setDevicePixelRatio(devicePixelRatioF());
+  QPainter painter(&background_);
+  painter.fillRect(rect(), palette().window());
+  const QRect data = DataRect();
+  painter.fillRect(data, palette().base());
+
+  QColor grid = palette().color(QPalette::Text);
+  grid.setAlpha(40);
+  const int divisions = Divisions(spanMinutes_);
+  const QFontMetrics metrics = fontMetrics();
+  painter.setPen(palette().color(QPalette::WindowText));
+  for (int d = 0; d <= divisions; ++d) {
+    const int x = data.left() + (data.width() - 1) * d / divisions;
+    painter.setPen(grid);
+    painter.drawLine(x, data.top(), x, data.bottom());
+    const std::uint32_t secondsAgo = spanMinutes_ * 60u *
+                                     static_cast<std::uint32_t>(divisions - d) /
+                                     static_cast<std::uint32_t>(divisions);
+    const QString label = secondsAgo == 0   ? QStringLiteral("0")
+                          : secondsAgo < 60 ? QStringLiteral("-%1 s").arg(secondsAgo)
+                                            : QStringLiteral("-%1 min").arg(secondsAgo / 60);
+    const int labelWidth = metrics.horizontalAdvance(label);
+    const int labelX = std::clamp(x - labelWidth / 2, 0, width() - labelWidth);
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(labelX, data.bottom() + 2 + metrics.ascent(), label);
+  }
+  for (int s = 0; s < kStripCount; ++s) {
+    const QRect strip = StripRect(s);
+    painter.setPen(grid);
+    painter.drawLine(data.left(), strip.bottom() + 1, data.right(), strip.bottom() + 1);
+    painter.setPen(kStrips[s].color);
+    painter.drawText(QRect(4, strip.top(), data.left() - 8, strip.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter, LoadText(kStrips[s].captionId));
+  }
+}
+
+void TelemetryPlot::paintEvent(QPaintEvent*) {
+  if (background_.isNull() || background_.size() != size() * devicePixelRatioF()) {
+    RebuildBackground();
+  }
+  QPainter painter(this);
+  painter.drawPixmap(0, 0, background_);
+  if (history_ == nullptr || history_->Empty()) {
+    return;
+  }
+
+  const QRect data = DataRect();
+  const std::uint32_t reference = ReferenceTick();
+  const std::size_t first = history_->FirstWithin(reference, SpanMs());
+  std::vector<Column> columns(static_cast<std::size_t>(data.width()));
+  std::array<int, kStripCount> low, high;
+  low.fill(65535);
+  high.fill(0);
+  int previousColumn = -1;
+  bool drawn = false;
+  for (std::size_t i = first; i < history_->Size(); ++i) {
+    const TelemetryHistory::Entry& entry = history_->At(i);
+    if (!entry.sample.HasReadings()) {
+      previousColumn = -1;
+      continue;
+    }
+    const int x = ColumnIn(data, reference, entry.sample.tick) - data.left();
+    if (x < 0) {
+      continue;
+    }
+    Column& column = columns[static_cast<std::size_t>(x)];
+    const OperateReadings& readings = entry.sample.readings;
+    for (int s = 0; s < kStripCount; ++s) {
+      const int value = readings.*kStrips[s].field;
+      if (!column.data) {
+        column.low[s] = column.high[s] = column.first[s] = value;
+      }
+      column.low[s] = std::min(column.low[s], value);
+      column.high[s] = std::max(column.high[s], value);
+      column.last[s] = value;
+      low[s] = std::min(low[s], value);
+      high[s] = std::max(high[s], value);
+    }
+    if (!column.data && entry.joined && previousColumn >= 0 && previousColumn != x) {
+      column.joinedFrom = previousColumn;
+    }
+    column.data = true;
+    column.standby = column.standby || readings.operateMode != 1;
+    column.fault = column.fault || ReadAFault(readings);
+    previousColumn = x;
+    drawn = true;
+  }
+
+  // Standby and fault shading, a run of columns at a time. Between two joined runs that share
+  // the state the shade is continuous, even where no sample falls into a column.
+  std::vector<bool> shaded(columns.size());
+  for (const auto& [flag, colour] :
+       {std::pair{&Column::standby, kStandbyShade}, std::pair{&Column::fault, kFaultShade}}) {
+    std::fill(shaded.begin(), shaded.end(), false);
+    for (std::size_t x = 0; x < columns.size(); ++x) {
+      const Column& column = columns[x];
+      if (!(column.*flag)) {
+        continue;
+      }
+      shaded[x] = true;
+      if (column.joinedFrom >= 0 && columns[static_cast<std::size_t>(column.joinedFrom)].*flag) {
+        std::fill(shaded.begin() + column.joinedFrom + 1, shaded.begin() + static_cast<long>(x),
+                  true);
+      }
+    }
+    for (std::size_t x = 0; x < shaded.size();) {
+      if (!shaded[x]) {
+        ++x;
+        continue;
+      }
+      std::size_t end = x;
+      while (end < shaded.size() && shaded[end]) {
+        ++end;
+      }
+      painter.fillRect(data.left() + static_cast<int>(x), data.top(), static_cast<int>(end - x),
+                       data.height(), colour);
+      x = end;
+    }
+  }
+
+  const TelemetryHistory::Entry& latest = *history_->Latest();
+  const QFontMetrics metrics = fontMetrics();
+  std::vector<QLine> lines;
+  lines.reserve(columns.size() * 2);
+  for (int s = 0; s < kStripCount; ++s) {
+    const StripKind& kind = kStrips[s];
+    const QRect strip = StripRect(s);
+    // The strip's scale: what the span holds, at least the minimum span.
+    int bottom = kind.fromFloor ? kind.floor : low[s];
+    int top = std::max(high[s], bottom);
+    if (top - bottom < kind.minimumSpan) {
+      if (!kind.fromFloor) {
+        bottom = std::max(kind.floor, (bottom + top - kind.minimumSpan) / 2);
+      }
+      top = bottom + kind.minimumSpan;
+    }
+    const auto y = [&](int value) {
+      const int clamped = std::clamp(value, bottom, top);
+      return strip.bottom() - (clamped - bottom) * (strip.height() - 1) / (top - bottom);
+    };
+    lines.clear();
+    for (int x = 0; x < data.width(); ++x) {
+      const Column& column = columns[static_cast<std::size_t>(x)];
+      if (!column.data) {
+        continue;
+      }
+      const int px = data.left() + x;
+      if (column.joinedFrom >= 0) {
+        const Column& from = columns[static_cast<std::size_t>(column.joinedFrom)];
+        lines.emplace_back(data.left() + column.joinedFrom, y(from.last[s]), px,
+                           y(column.first[s]));
+      }
+      lines.emplace_back(px, y(column.low[s]), px, y(column.high[s]));
+    }
+    painter.setPen(QPen(kind.color, 1));
+    painter.drawLines(lines.data(), static_cast<int>(lines.size()));
+
+    painter.setPen(palette().color(QPalette::WindowText));
+    const QRect scale(data.right() + 4, strip.top(), width() - data.right() - 4, strip.height());
+    if (drawn) {
+      painter.drawText(scale, Qt::AlignTop | Qt::AlignLeft,
+                       ToQString(kind.text(static_cast<std::uint16_t>(top))));
+    }
+    if (drawn && strip.height() >= 2 * metrics.height()) {
+      painter.drawText(scale, Qt::AlignBottom | Qt::AlignLeft,
+                       ToQString(kind.text(static_cast<std::uint16_t>(bottom))));
+    }
+    if (latest.sample.HasReadings()) {
+      painter.setPen(kind.color);
+      painter.drawText(QRect(4, strip.top(), data.left() - 8, strip.height()),
+                       Qt::AlignRight | Qt::AlignVCenter,
+                       ToQString(kind.text(latest.sample.readings.*kind.field)));
+    }
+  }
+}
+
+QString TelemetryPlot::HoverText(int x) const {
+  const QRect data = DataRect();
+  if (history_ == nullptr || history_->Empty() || x < data.left() || x > data.right()) {
+    return {};
+  }
+  // The run drawn nearest the pointer, a few columns either side at most.
+  constexpr int kReach = 3;
+  const std::uint64_t last = static_cast<std::uint64_t>(std::max(1, data.width() - 1));
+  const std::uint64_t columnsBack = static_cast<std::uint64_t>(data.right() - x + kReach);
+  // The oldest age ColumnOf puts at or right of column x - kReach.
+  const std::uint64_t oldestAge = ((columnsBack + 1) * SpanMs() + last - 1) / last - 1;
+  const std::uint32_t reference = ReferenceTick();
+  std::size_t index = history_->Size();
+  int bestDistance = kReach + 1;
+  for (std::size_t i = history_->FirstWithin(
+           reference, static_cast<std::uint32_t>(std::min<std::uint64_t>(oldestAge, SpanMs())));
+       i < history_->Size(); ++i) {
+    const int column = ColumnIn(data, reference, history_->At(i).sample.tick);
+    if (column > x + kReach) {
+      break;
+    }
+    if (column >= 0 && std::abs(column - x) < bestDistance) {
+      bestDistance = std::abs(column - x);
+      index = i;
+    }
+  }
+  if (index >= history_->Size()) {
+    return {};
+  }
+  const TelemetrySample& sample = history_->At(index).sample;
+  const LocalTime& t = sample.time;
+  QString text = QStringLiteral("%1:%2:%3.%4")
+                     .arg(t.hour, 2, 10, QLatin1Char('0'))
+                     .arg(t.minute, 2, 10, QLatin1Char('0'))
+                     .arg(t.second, 2, 10, QLatin1Char('0'))
+                     .arg(t.millisecond, 3, 10, QLatin1Char('0'));
+  if (sample.error != 0) {
+    return text + QLatin1Char('\n') + ToQString(FormatErrorText(sample.error));
+  }
+  if (!sample.HasReadings()) {
+    return sample.EndedInLoader() ? text + QLatin1Char('\n') + LoadText(ids::kOff) : text;
+  }
+  const PlainReadings plain = PlainText(sample.readings);
+  text += QLatin1Char(' ') + ToQString(plain.mode);
+  for (const StripKind& kind : kStrips) {
+    text += QLatin1Char('\n') + LoadText(kind.captionId) + QStringLiteral(": ") +
+            ToQString(kind.text(sample.readings.*kind.field));
+  }
+  if (!plain.fault.empty()) {
+    text += QLatin1Char('\n') + ToQString(plain.fault);
+  }
+  return text;
+}
+
+}  // namespace vlx
