@@ -20,9 +20,12 @@
 #include "help/HelpService.h"
 #include "link/EstablishContactMachine.h"
 #include "model/AppSettings.h"
+#include "operate/TelemetryPlot.h"
+#include "operate/TelemetryRecorder.h"
 #include "pages/OperatePage.h"
 #include "support/CaseNames.h"
 #include "support/LinkTestBed.h"
+#include "support/MemoryTelemetryFiles.h"
 
 namespace vlx {
 namespace {
@@ -38,7 +41,7 @@ class OperatePageTest : public ::testing::Test {
   OperatePageTest() {
     bed.OpenPortAsContactLeavesIt();
     bed.app.SetDeviceState(device_state::kOperating);
-    page = new OperatePage(services, nullptr);
+    page = new OperatePage(services, recorder);
     sheet.addTab(page, page->Caption());
     sheet.addTab(new QWidget, QStringLiteral("Other"));
   }
@@ -54,6 +57,8 @@ class OperatePageTest : public ::testing::Test {
   test::LinkTestBed bed;
   NoHelp help;
   UiServices services{bed.app, bed.app.Boxes(), bed.time, help, {}, {}};
+  test::MemoryOpener telemetryFiles;
+  TelemetryRecorder recorder{bed.time, bed.files, telemetryFiles};
   QTabWidget sheet;
   OperatePage* page = nullptr;
 };

@@ -1,6 +1,10 @@
 #include "pages/OperatePage.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -17,10 +21,18 @@
 #include "UiText.h"
 #include "faults/FaultRecord.h"
 #include "model/AppSettings.h"
+#include "model/DataFolders.h"
 #include "model/DeviceFacts.h"
+#include "model/FileChoice.h"
 #include "operate/ReadingText.h"
+#include "operate/TelemetryCsvLog.h"
+#include "operate/TelemetryPlot.h"
+#include "operate/TelemetryRecorder.h"
+#include "report/ErrorText.h"
+#include "report/Prompts.h"
 #include "report/StatusSink.h"
 #include "report/StringTable.h"
+#include "report/TextFormat.h"
 
 namespace vlx {
 namespace {
@@ -38,6 +50,9 @@ constexpr int kBandButtonsPerRow = 6;
 constexpr int kPollIntervalMinMs = 100;
 constexpr int kPollIntervalMaxMs = 30000;
 constexpr int kPollIntervalStepMs = 100;
+constexpr std::uint32_t kPlotSpans[] = {1, 5, 15, 60};
+constexpr int kPlotMinimumLines = 4;
+constexpr std::string_view kTelemetryExtension = "csv";
 
 // Lit labels and a fault carry their own background with their text colour, so they read the
 // same in a light or a dark theme; unlit (disabled) labels keep the theme's greyed look.
@@ -81,13 +96,31 @@ QFont PointSizedFont(int pointSize, int weight) {
 
 }  // namespace
 
-OperatePage::OperatePage(UiServices& services, TelemetrySink* sink, QWidget* parent)
-    : Page(QStringLiteral("Operate"), parent), services_(services), poller_(services.app, sink) {
+OperatePage::OperatePage(UiServices& services, TelemetryRecorder& recorder, QWidget* parent)
+    : Page(QStringLiteral("Operate"), parent),
+      services_(services),
+      recorder_(recorder),
+      poller_(services.app, &recorder) {
   setObjectName("operatePage");
+  plot_ = new TelemetryPlot;
+  plot_->setObjectName("telemetryPlot");
+  plot_->SetHistory(&recorder_.History());
+  plot_->SetSpanMinutes(services_.app.operatePlotMinutes.Get());
+  plot_->setVisible(services_.app.operatePlotVisible.Get() != 0);
+  // The plot asks for no more height than a few lines: the window's minimum stays that of a page.
+  plot_->setMinimumHeight(QFontMetrics(font()).height() * kPlotMinimumLines);
+
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(BuildFrontPanel());
-  layout->addStretch(1);
+  layout->addWidget(plot_, 1);
+  // Takes the height only while the plot is hidden.
+  layout->addStretch(0);
   layout->addLayout(BuildTelemetryStrip());
+
+  recorder_.SetSampleHandler([this](const TelemetrySample&) { OnSampleRecorded(); });
+  recorder_.SetLogFailureHandler(
+      [this](const std::string& path, ErrorCode code) { OnLogFailed(path, code); });
+  ShowLog();
   // Nothing may be pressed before the amplifier is known to operate.
   ShowDeviceState();
 }
@@ -99,6 +132,8 @@ QSize OperatePage::sizeHint() const {
 OperatePage::~OperatePage() {
   poller_.Stop();
   StopListening();
+  recorder_.SetSampleHandler({});
+  recorder_.SetLogFailureHandler({});
 }
 
 QWidget* OperatePage::BuildFrontPanel() {
@@ -189,12 +224,106 @@ QHBoxLayout* OperatePage::BuildTelemetryStrip() {
     services_.app.operatePollInterval.Publish(static_cast<std::uint32_t>(value));
   });
 
+  AppSettings& app = services_.app;
+  auto* span = new QComboBox;
+  span->setObjectName("plotSpan");
+  for (const std::uint32_t minutes : kPlotSpans) {
+    span->addItem(QStringLiteral("%1 min").arg(minutes), minutes);
+  }
+  span->setCurrentIndex(span->findData(plot_->SpanMinutes()));
+  connect(span, &QComboBox::activated, this, [this, span](int index) {
+    const std::uint32_t minutes = span->itemData(index).toUInt();
+    services_.app.operatePlotMinutes.Publish(minutes);
+    plot_->SetSpanMinutes(minutes);
+  });
+
+  auto* showPlot = new QCheckBox(QStringLiteral("Show plot"));
+  showPlot->setObjectName("plotVisible");
+  showPlot->setChecked(app.operatePlotVisible.Get() != 0);
+  connect(showPlot, &QCheckBox::toggled, this, [this](bool visible) {
+    services_.app.operatePlotVisible.Publish(visible ? 1 : 0);
+    plot_->setVisible(visible);
+  });
+
+  logButton_ = MakeButton(LoadText(ids::kStartLog), "logButton");
+  connect(logButton_, &QPushButton::clicked, this, &OperatePage::ToggleLog);
+  logFile_ = new QLabel;
+  logFile_->setObjectName("logFile");
+  logRows_ = new QLabel;
+  logRows_->setObjectName("logRows");
+
   auto* strip = new QHBoxLayout;
   strip->addWidget(new QLabel(QStringLiteral("Poll every")));
   strip->addWidget(pollInterval);
   strip->addWidget(new QLabel(QStringLiteral("ms")));
-  strip->addStretch(1);
+  strip->addSpacing(HorizontalDialogUnits(font(), 8));
+  strip->addWidget(new QLabel(QStringLiteral("Plot span")));
+  strip->addWidget(span);
+  strip->addWidget(showPlot);
+  strip->addSpacing(HorizontalDialogUnits(font(), 8));
+  strip->addWidget(logButton_);
+  strip->addWidget(logFile_, 1);
+  strip->addWidget(logRows_);
   return strip;
+}
+
+void OperatePage::ToggleLog() {
+  if (recorder_.Logging()) {
+    recorder_.StopLog();
+  } else {
+    StartLog();
+  }
+  ShowLog();
+}
+
+void OperatePage::StartLog() {
+  AppSettings& app = services_.app;
+  const std::optional<std::string> path = AskFileToSave(
+      services_.prompts, app,
+      FileQuestion{app.telemetryFolder, kTelemetryLeaf,
+                   TelemetryLogFileName(app.serialNumber.Get(), services_.clock.Now()),
+                   FileFilter(ids::kTelemetryLogFileFilter, kTelemetryExtension),
+                   std::string(kTelemetryExtension)});
+  if (!path.has_value()) {
+    return;
+  }
+  app.telemetryFolder.Publish(FolderOf(*path));
+  if (const ErrorCode code = recorder_.StartLog(*path); code != err::kSuccess) {
+    const std::string text =
+        FormatText(ids::kTelemetryLogNotStarted, {*path, FormatErrorText(code)});
+    app.Status().StatusText(text);
+    services_.prompts.MessageBox(text, std::string(LoadString(ids::kTelemetryLogCaption)),
+                                 mb::kIconError);
+  }
+}
+
+void OperatePage::ShowLog() {
+  const bool logging = recorder_.Logging();
+  logButton_->setText(LoadText(logging ? ids::kStopLog : ids::kStartLog));
+  const QString path = QString::fromStdString(recorder_.LogPath());
+  logFile_->setText(QFileInfo(path).fileName());
+  logFile_->setToolTip(path);
+  logRows_->setText(
+      logging ? QString::fromStdString(FormatText(
+                    ids::kTelemetryLogRows, {static_cast<std::uint32_t>(recorder_.LogRows())}))
+              : QString());
+}
+
+void OperatePage::OnSampleRecorded() {
+  plot_->OnSampleAdded();
+  if (recorder_.Logging()) {
+    ShowLog();
+  }
+}
+
+// The recorder reports from inside the poll run's end: the box waits in the model's queue until
+// that dispatch has returned.
+void OperatePage::OnLogFailed(const std::string& path, ErrorCode code) {
+  const std::string text = TelemetryLogStoppedText(path, code);
+  services_.app.Status().StatusText(text);
+  services_.app.Boxes().MessageBox(text, std::string(LoadString(ids::kTelemetryLogCaption)),
+                                   mb::kIconError);
+  ShowLog();
 }
 
 void OperatePage::showEvent(QShowEvent* event) {

@@ -2,7 +2,8 @@
 // The Operate page: a remote front panel for the amplifier. It shows the readings, band, current
 // fault and operate/standby state the poll cycles leave in the model, turns the band, Clear,
 // OPER/STBY and ON/OFF presses into requests for the poller, and follows the device state with
-// its enabling rules.
+// its enabling rules. Below the panel it shows the telemetry the window keeps (the plot of the
+// last minutes) and lets the user set the poll interval and start and stop the CSV log.
 
 #include <QString>
 #include <array>
@@ -11,7 +12,10 @@
 #include "model/Listener.h"
 #include "operate/OperatePoller.h"
 #include "pages/Page.h"
+#include "report/ErrorCode.h"
 
+class QCheckBox;
+class QComboBox;
 class QHBoxLayout;
 class QLabel;
 class QLineEdit;
@@ -20,12 +24,13 @@ class QPushButton;
 namespace vlx {
 
 struct UiServices;
-class TelemetrySink;
+class TelemetryPlot;
+class TelemetryRecorder;
 
 class OperatePage final : public Page, public Listener {
  public:
-  // Finished poll runs go to `sink` (the telemetry the window keeps); none drops them.
-  OperatePage(UiServices& services, TelemetrySink* sink, QWidget* parent = nullptr);
+  // Finished poll runs go to `recorder`, which the window keeps: it must outlive the page.
+  OperatePage(UiServices& services, TelemetryRecorder& recorder, QWidget* parent = nullptr);
   ~OperatePage() override;
 
   void OnMessage(MessageId id, MessageParam wParam) override;
@@ -45,6 +50,13 @@ class OperatePage final : public Page, public Listener {
   void StartListening();
   void StopListening();
 
+  void ToggleLog();
+  void StartLog();
+  void ShowLog();
+  // After every recorded sample: the plot and the log's row count.
+  void OnSampleRecorded();
+  void OnLogFailed(const std::string& path, ErrorCode code);
+
   void ShowDeviceState();
   void ShowOperateMode();
   void ShowBand();
@@ -53,6 +65,7 @@ class OperatePage final : public Page, public Listener {
   void ShowReading(QLineEdit& field, const std::string& text);
 
   UiServices& services_;
+  TelemetryRecorder& recorder_;
   OperatePoller poller_;
   QWidget* panel_ = nullptr;
   QLineEdit* paVoltage_ = nullptr;
@@ -68,6 +81,10 @@ class OperatePage final : public Page, public Listener {
   QLabel* stbyLabel_ = nullptr;
   QPushButton* onOff_ = nullptr;
   std::array<QPushButton*, 11> bandButtons_{};
+  TelemetryPlot* plot_ = nullptr;
+  QPushButton* logButton_ = nullptr;
+  QLabel* logFile_ = nullptr;
+  QLabel* logRows_ = nullptr;
   bool listening_ = false;
 };
 
