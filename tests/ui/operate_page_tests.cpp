@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,9 +22,11 @@
 #include "help/HelpService.h"
 #include "link/EstablishContactMachine.h"
 #include "model/AppSettings.h"
+#include "operate/TelemetryHistory.h"
 #include "operate/TelemetryPlot.h"
 #include "operate/TelemetryRecorder.h"
 #include "pages/OperatePage.h"
+#include "report/ErrorCode.h"
 #include "support/CaseNames.h"
 #include "support/LinkTestBed.h"
 #include "support/MemoryTelemetryFiles.h"
@@ -202,6 +206,105 @@ TEST_F(OperatePageTest, PollIntervalWritesTheSettingWithinItsBounds) {
   EXPECT_EQ(bed.app.operatePollInterval.Get(), 30000u);
 }
 
+TEST_F(OperatePageTest, PlotSpanAndVisibilityAreWrittenAndApplied) {
+  sheet.show();
+  auto& plot = Child<TelemetryPlot>("telemetryPlot");
+  auto& span = Child<QComboBox>("plotSpan");
+  EXPECT_EQ(span.currentText(), "5 min");
+  EXPECT_FALSE(plot.isHidden());
+  span.setCurrentIndex(span.findData(15u));
+  emit span.activated(span.currentIndex());
+  EXPECT_EQ(bed.app.operatePlotMinutes.Get(), 15u);
+  EXPECT_EQ(plot.SpanMinutes(), 15u);
+  Child<QCheckBox>("plotVisible").setChecked(false);
+  EXPECT_EQ(bed.app.operatePlotVisible.Get(), 0u);
+  EXPECT_TRUE(plot.isHidden());
+}
+
+class OperatePageLog : public OperatePageTest {
+ protected:
+  static constexpr const char* kFolder = "/home/user/.local/share/Velqorin/VLX Telemetry";
+  static constexpr const char* kPath = "/home/user/.local/share/Velqorin/VLX Telemetry/run.csv";
+
+  OperatePageLog() {
+    bed.files.userDataFolder = "/home/user/.local/share";
+    bed.files.AddDirectory(bed.files.userDataFolder);
+    bed.app.serialNumber.Set(1234);
+    sheet.show();
+  }
+  void StartLog() {
+    bed.prompts.fileAnswers.push_back({FileBoxEnd::kChosen, kPath});
+    Child<QPushButton>("logButton").click();
+  }
+  TelemetrySample Sample() {
+    TelemetrySample sample;
+    sample.time = bed.time.Now();
+    sample.tick = bed.time.TickCount();
+    sample.deviceState = device_state::kOperating;
+    return sample;
+  }
+};
+
+TEST_F(OperatePageLog, StartsInTheTelemetryFolderCountsItsRowsAndStops) {
+  auto& button = Child<QPushButton>("logButton");
+  EXPECT_EQ(button.text(), "Start Log...");
+  StartLog();
+  ASSERT_EQ(bed.prompts.fileBoxes.size(), 1u);
+  const FileBoxRequest& box = bed.prompts.fileBoxes[0].request;
+  EXPECT_EQ(box.folder, kFolder);
+  EXPECT_TRUE(bed.files.IsDirectory(kFolder)) << "made on first use";
+  EXPECT_EQ(box.proposedName.rfind("SN01234.", 0), 0u) << box.proposedName;
+  EXPECT_EQ(box.defaultExtension, "csv");
+  EXPECT_EQ(box.filter, "VLX Telemetry Log (*.csv)|*.csv|All files (*.*)|*.*|");
+
+  EXPECT_EQ(button.text(), "Stop Log");
+  EXPECT_EQ(Child<QLabel>("logFile").text(), "run.csv");
+  EXPECT_EQ(Child<QLabel>("logRows").text(), "0 rows");
+  recorder.OnSample(Sample());
+  recorder.OnSample(Sample());
+  EXPECT_EQ(Child<QLabel>("logRows").text(), "2 rows");
+
+  button.click();
+  EXPECT_FALSE(recorder.Logging());
+  EXPECT_EQ(button.text(), "Start Log...");
+  EXPECT_TRUE(Child<QLabel>("logRows").text().isEmpty());
+  recorder.OnSample(Sample());
+  const std::string& bytes = telemetryFiles.files[kPath].bytes;
+  EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 3) << "header and two rows";
+}
+
+TEST_F(OperatePageLog, CancellingTheBoxStartsNothing) {
+  Child<QPushButton>("logButton").click();
+  EXPECT_FALSE(recorder.Logging());
+  EXPECT_EQ(Child<QPushButton>("logButton").text(), "Start Log...");
+}
+
+TEST_F(OperatePageLog, AFailingWriteStopsTheLogAndSaysSo) {
+  StartLog();
+  recorder.OnSample(Sample());
+  telemetryFiles.files[kPath].failAppend = err::kDiskFull;
+  telemetryFiles.files[kPath].bytesBeforeFailure = 5;
+  recorder.OnSample(Sample());
+  const std::string said = TelemetryLogStoppedText(kPath, err::kDiskFull);
+  ASSERT_FALSE(bed.status.statusLines.empty());
+  EXPECT_EQ(bed.status.statusLines.back(), said);
+  ASSERT_EQ(bed.prompts.boxes.size(), 1u);
+  EXPECT_EQ(bed.prompts.boxes[0].text, said);
+  EXPECT_EQ(bed.prompts.boxes[0].caption, "Telemetry Log");
+  EXPECT_EQ(Child<QPushButton>("logButton").text(), "Start Log...");
+}
+
+TEST_F(OperatePageLog, AFileThatCannotBeCreatedIsSaid) {
+  telemetryFiles.createError = err::kAccessDenied;
+  StartLog();
+  EXPECT_FALSE(recorder.Logging());
+  ASSERT_EQ(bed.prompts.boxes.size(), 1u);
+  EXPECT_EQ(bed.prompts.boxes[0].caption, "Telemetry Log");
+  EXPECT_NE(bed.prompts.boxes[0].text.find(kPath), std::string::npos);
+  EXPECT_EQ(bed.status.statusLines.back(), bed.prompts.boxes[0].text);
+  EXPECT_EQ(Child<QPushButton>("logButton").text(), "Start Log...");
+}
+
 QRgb CentrePixel(QWidget& widget) {
   const QImage image = widget.grab().toImage();
   return image.pixel(image.width() / 2, 2);
@@ -236,7 +339,6 @@ TEST_F(OperatePageTest, LitLampsAndAFaultAreColoured) {
   EXPECT_FALSE(Reddish(CentrePixel(fault)));
   bed.app.currentFault.Publish(0x09);
   EXPECT_TRUE(Reddish(CentrePixel(fault)));
-  EXPECT_TRUE(sheet.grab().save(QStringLiteral(UI_SCREENSHOT_DIR "/operate-page.png")));
   bed.app.currentFault.Publish(0);
   EXPECT_FALSE(Reddish(CentrePixel(fault)));
 }
@@ -333,16 +435,33 @@ TEST_F(OperatePageInTheWindow, StartingOnThePageWaitsForTheContactSearch) {
   EXPECT_EQ(*(serialNumber + 1), "^bn;");
 }
 
-// A front panel left open through a power blink comes back by itself.
+// Whether the column of the plot's PA voltage strip (a line that moves in standby too) holds one
+// colour only: nothing drawn there.
+bool NothingDrawnAt(const QImage& image, const TelemetryPlot& plot, int x) {
+  const QRect strip = plot.StripRect(3);
+  for (int y = strip.top() + 1; y < strip.bottom(); ++y) {
+    if (image.pixel(x, y) != image.pixel(x, strip.top() + 1)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// A front panel left open through a power blink comes back by itself; the plot and the log keep
+// the loss as a gap and a failed row.
 TEST_F(OperatePageInTheWindow, PollingResumesWhenTheAmplifierAnswersAgain) {
   PollingOnThePage();
+  bed.time.RunUntil([] { return false; }, 20000);
+  const TelemetryHistory& history = bed.window->Telemetry().History();
+  const std::uint32_t lastGood = history.Latest()->sample.tick;
   bed.link.SetFaults(test::LinkTestBed::SilentAmplifier().faults);
   ASSERT_TRUE(bed.time.RunUntil(
       [&] { return bed.app.deviceState.Get() == device_state::kNotResponding; }, 30000));
   EXPECT_FALSE(Child<QPushButton>("band5").isEnabled());
   EXPECT_FALSE(Child<QPushButton>("onOff").isEnabled());
   EXPECT_EQ(Child<QPushButton>("onOff").text(), "ON");
-  bed.time.RunUntil([] { return false; }, 3000);
+  EXPECT_NE(history.Latest()->sample.error, err::kSuccess) << "the failed run is recorded";
+  bed.time.RunUntil([] { return false; }, 10000);
 
   bed.link.SetFaults({});
   ASSERT_TRUE(bed.time.RunUntil(
@@ -352,6 +471,44 @@ TEST_F(OperatePageInTheWindow, PollingResumesWhenTheAmplifierAnswersAgain) {
   EXPECT_TRUE(RunUntilSentAgain("^vi;", found, 1000));
   EXPECT_TRUE(Child<QPushButton>("band5").isEnabled());
   EXPECT_EQ(Child<QPushButton>("onOff").text(), "OFF");
+  bed.time.RunUntil([] { return false; }, 20000);
+  EXPECT_FALSE(history.Latest()->sample.error);
+
+  bed.window->resize(900, 640);
+  auto& plot = Child<TelemetryPlot>("telemetryPlot");
+  const QImage image = plot.grab().toImage();
+  const int before = plot.ColumnOf(lastGood);
+  ASSERT_GT(before, 0);
+  EXPECT_FALSE(NothingDrawnAt(image, plot, before - 3)) << "a line before the loss";
+  EXPECT_TRUE(NothingDrawnAt(image, plot, before + 6)) << "a gap while the amplifier was lost";
+  EXPECT_TRUE(bed.window->grab().save(QStringLiteral(UI_SCREENSHOT_DIR "/operate-page.png")));
+}
+
+// The log belongs to the window: it goes on across tab switches, rows resuming with polling, and
+// is closed when the window closes.
+TEST_F(OperatePageInTheWindow, TheLogOutlivesTabSwitchesAndClosesWithTheWindow) {
+  PollingOnThePage();
+  bed.prompts.fileAnswers.push_back({FileBoxEnd::kChosen, "/home/user/t.csv"});
+  Child<QPushButton>("logButton").click();
+  TelemetryRecorder& telemetry = bed.window->Telemetry();
+  ASSERT_TRUE(telemetry.Logging());
+  bed.time.RunUntil([] { return false; }, 3500);
+  const std::uint64_t rows = telemetry.LogRows();
+  EXPECT_GE(rows, 3u);
+
+  bed.window->Pages().setCurrentIndex(0);
+  bed.time.RunUntil([] { return false; }, 5000);
+  EXPECT_TRUE(telemetry.Logging());
+  EXPECT_EQ(telemetry.LogRows(), rows);
+  bed.window->Pages().setCurrentIndex(kOperatePage);
+  bed.time.RunUntil([] { return false; }, 2500);
+  EXPECT_GT(telemetry.LogRows(), rows);
+  EXPECT_EQ(Child<QLabel>("logRows").text().toStdString(),
+            std::to_string(telemetry.LogRows()) + " rows");
+
+  bed.window->close();
+  EXPECT_FALSE(telemetry.Logging());
+  EXPECT_FALSE(Page().Poller().IsRunning());
 }
 
 TEST_F(OperatePageInTheWindow, PressingABandSendsItInTheCycleThatStartsAtOnce) {
