@@ -1,6 +1,6 @@
 #pragma once
 // What the window and its pages share: the model, the message boxes, the clock for time stamps,
-// help, the system's list of serial ports and the folder chooser.
+// help, the system's list of serial ports, the folder chooser and where telemetry logs go.
 
 #include <QString>
 #include <functional>
@@ -16,6 +16,7 @@ class AppSettings;
 class Clock;
 class HelpService;
 class Prompts;
+class TelemetryFileOpener;
 
 struct UiServices {
   AppSettings& app;
@@ -28,6 +29,8 @@ struct UiServices {
   std::function<std::optional<std::string>(QWidget* owner, const QString& title,
                                            const std::string& start)>
       chooseFolder;
+  // Where telemetry logs are created; none: files on the disk.
+  TelemetryFileOpener* telemetryFiles = nullptr;
 };
 
 }  // namespace vlx

@@ -96,33 +96,6 @@ INSTANTIATE_TEST_SUITE_P(
                  SendResult::kIgnored}),
     ByLabel{});
 
-struct MacroCase {
-  const char* label;
-  std::size_t index;
-  std::string macroText;
-  std::string typed;
-  std::vector<std::string> written;
-};
-
-class MacroSend : public CommandTesterTest, public ::testing::WithParamInterface<MacroCase> {};
-
-TEST_P(MacroSend, SendsTheTypedTextFollowedByTheMacro) {
-  const MacroCase& c = GetParam();
-  WithDeviceState(device_state::kOperating);
-  bed.app.commandText.SetAt(c.index, c.macroText);
-  tester.SendMacro(c.index, c.typed);
-  EXPECT_EQ(bed.link.SentTexts(), c.written);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Macros, MacroSend,
-    ::testing::Values(MacroCase{"TypedTextComesFirst", 2, "05;", "^bn", {"^bn05;"}},
-                      MacroCase{"TheLastMacroAlone", 15, "^RVM;", "", {"^RVM;"}},
-                      MacroCase{"AnEmptyMacroSendsWhatWasTyped", 0, "", "^fl;", {"^fl;"}},
-                      MacroCase{"NothingAtAllSendsNothing", 3, "", "", {}},
-                      MacroCase{"NoSeventeenthMacro", 16, "", "^fl;", {}}),
-    ByLabel{});
-
 TEST_F(CommandTesterTest, AFailedWriteIsToldOnceByThePortAndTheNextGoesOut) {
   WithDeviceState(device_state::kOperating);
   bed.link.FailNextCall(err::kWriteFault);

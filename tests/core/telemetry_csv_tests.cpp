@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "FakeFileSystem.h"
+#include "MemoryTelemetryFiles.h"
 #include "VirtualTime.h"
 #include "faults/FaultRecord.h"
 #include "operate/TelemetryCsvLog.h"
@@ -19,57 +20,9 @@ namespace vlx {
 namespace {
 
 using test::FakeFileSystem;
+using test::MemoryFile;
+using test::MemoryOpener;
 using test::VirtualTime;
-
-// A file in memory whose next append can be made to write part of its bytes and then fail.
-struct MemoryFile {
-  std::string bytes;
-  bool exists = false;
-  ErrorCode failAppend = err::kSuccess;
-  std::size_t bytesBeforeFailure = 0;
-  ErrorCode failTruncate = err::kSuccess;
-};
-
-class MemoryOpener : public TelemetryFileOpener {
- public:
-  ErrorCode Create(const std::string& path, std::unique_ptr<TelemetryFile>& file) override {
-    if (createError != err::kSuccess) {
-      return createError;
-    }
-    MemoryFile& target = files[path];
-    target.bytes.clear();
-    target.exists = true;
-    file = std::make_unique<Handle>(target);
-    return err::kSuccess;
-  }
-
-  std::map<std::string, MemoryFile> files;
-  ErrorCode createError = err::kSuccess;
-
- private:
-  class Handle : public TelemetryFile {
-   public:
-    explicit Handle(MemoryFile& file) : file_(file) {}
-    ErrorCode Append(std::string_view bytes) override {
-      if (file_.failAppend != err::kSuccess) {
-        file_.bytes += bytes.substr(0, file_.bytesBeforeFailure);
-        return file_.failAppend;
-      }
-      file_.bytes += bytes;
-      return err::kSuccess;
-    }
-    ErrorCode Truncate(std::uint64_t size) override {
-      if (file_.failTruncate != err::kSuccess) {
-        return file_.failTruncate;
-      }
-      file_.bytes.resize(static_cast<std::size_t>(size));
-      return err::kSuccess;
-    }
-
-   private:
-    MemoryFile& file_;
-  };
-};
 
 // RFC 4180 read back: rows end in CRLF, quoted fields may hold commas, quotes (doubled) and line
 // breaks. An empty vector marks a malformed text.

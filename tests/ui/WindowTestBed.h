@@ -1,6 +1,7 @@
 #pragma once
 // The main window on the offscreen platform, in virtual time, over the in-process simulated
-// amplifier, with an in-memory settings store, scripted message boxes and recorded help calls.
+// amplifier, with an in-memory settings store, scripted message boxes, recorded help calls and
+// telemetry logs kept in memory.
 
 #include <QString>
 #include <memory>
@@ -11,6 +12,7 @@
 #include "help/HelpService.h"
 #include "report/StatusRelay.h"
 #include "support/LinkWiring.h"
+#include "support/MemoryTelemetryFiles.h"
 #include "window/MainWindow.h"
 
 namespace vlx::test {
@@ -32,6 +34,7 @@ class WindowTestBed : public LinkWiring<StatusRelay> {
                                      }} {
     files.userDataFolder = "/home/user/.local/share";
     files.AddDirectory(files.userDataFolder);
+    services.telemetryFiles = &telemetryFiles;
   }
 
   // Builds the window as the program does at start-up (settings loaded, search started).
@@ -41,6 +44,7 @@ class WindowTestBed : public LinkWiring<StatusRelay> {
   }
 
   RecordingHelp help;
+  MemoryOpener telemetryFiles;
   UiServices services;
   std::unique_ptr<MainWindow> window;
 };

@@ -162,6 +162,11 @@ constexpr auto kStrings = std::to_array<KeyedText>({
     {1325, "PA voltage"},
     {1326, "PA current"},
     {1340, "The VLX line carries Latin-1 characters only; this one cannot be sent."},
+    {1360, "Start Log..."},
+    {1361, "Stop Log"},
+    {1362, "%u rows"},
+    {1363, "%s Telemetry Log (*.%s)|*.%s|All files (*.*)|*.*|"},
+    {1364, "The telemetry log %s could not be started: %s"},
     {57345, "Ready"},
 });
 static_assert(IsStrictlyAscending(kStrings), "string table ids must ascend without repeats");

@@ -162,6 +162,11 @@ constexpr std::uint32_t kPlotSwr = 1323;              // "SWR"
 constexpr std::uint32_t kPlotTemperature = 1324;      // "Temperature"
 constexpr std::uint32_t kPlotPaVoltage = 1325;        // "PA voltage"
 constexpr std::uint32_t kPlotPaCurrent = 1326;        // "PA current"
+constexpr std::uint32_t kStartLog = 1360;             // "Start Log..."
+constexpr std::uint32_t kStopLog = 1361;              // "Stop Log"
+constexpr std::uint32_t kTelemetryLogRows = 1362;     // "%u rows"
+constexpr std::uint32_t kTelemetryLogFileFilter = 1363;
+constexpr std::uint32_t kTelemetryLogNotStarted = 1364;
 // Command tester.
 constexpr std::uint32_t kTipClearOutput = 270;  // "Erase output window"
 constexpr std::uint32_t kLatin1Only = 1340;

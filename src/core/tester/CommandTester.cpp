@@ -22,15 +22,6 @@ CommandTester::SendResult CommandTester::Send(std::string_view text) {
   return SendResult::kWritten;
 }
 
-CommandTester::SendResult CommandTester::SendMacro(std::size_t index, std::string_view typed) {
-  if (index >= kStringArraySize) {
-    return SendResult::kIgnored;
-  }
-  std::string text(typed);
-  text += app_.commandText.Get()[index];
-  return Send(text);
-}
-
 void CommandTester::OnSerialEvent() {
   std::string received;
   std::array<std::uint8_t, kReadPiece> piece{};

@@ -20,7 +20,7 @@ class AppSettings;
 class CommandTester final : public RoutedEvents {
  public:
   enum class SendResult {
-    kIgnored,  // empty text, no amplifier, or no such macro: nothing written
+    kIgnored,  // empty text or no amplifier: nothing written
     kWritten,
     kFailed,  // the port refused the write; it has told the user, WriteError() says why
   };
@@ -35,8 +35,6 @@ class CommandTester final : public RoutedEvents {
   // Writes `text` as it is: no terminator added, the receive queue kept, no reply awaited (a
   // reply arrives through OnSerialEvent like any other bytes).
   SendResult Send(std::string_view text);
-  // Writes `typed` followed by the text of macro `index` (0..15).
-  SendResult SendMacro(std::size_t index, std::string_view typed);
   // Why the last write failed; 0 while none has.
   ErrorCode WriteError() const { return writeError_; }
 

@@ -24,7 +24,7 @@
 #include "pages/CommandTesterPage.h"
 #include "pages/ConfigurationPage.h"
 #include "pages/FirmwarePage.h"
-#include "pages/PlaceholderPage.h"
+#include "pages/OperatePage.h"
 #include "pages/PortPage.h"
 #include "report/DeviceTexts.h"
 #include "report/StatusRelay.h"
@@ -65,6 +65,9 @@ MainWindow::MainWindow(UiServices& services, StatusRelay& statusRelay,
       // A returning port is tested again only when no dialog waits for the user.
       portWatch_(services.app, services.app.TimerServices(),
                  [] { return QApplication::activeModalWidget() == nullptr; }),
+      telemetry_(
+          services.clock, services.app.Files(),
+          services.telemetryFiles != nullptr ? *services.telemetryFiles : diskTelemetryFiles_),
       identityLine_(build::ProgramRevisionText()) {
   setWindowTitle(LoadText(ids::kAppTitle));
   statusLabel_ = new QLabel(LoadText(ids::kReady));
@@ -92,6 +95,11 @@ MainWindow::MainWindow(UiServices& services, StatusRelay& statusRelay,
 MainWindow::~MainWindow() {
   ShutDown();
   statusRelay_.SetTarget(nullptr);
+  // The pages go before the telemetry the Operate page reports to.
+  disconnect(pages_, nullptr, this, nullptr);
+  router_.SetCurrentPage(nullptr);
+  delete takeCentralWidget();
+  pages_ = nullptr;
 }
 
 void MainWindow::CreateMenus() {
@@ -131,7 +139,7 @@ void MainWindow::CreatePages(const std::string& osVersionLine) {
   const std::vector<Page*> pages = {
       new PortPage(services_),
       new FirmwarePage(services_, identityLine_, osVersionLine),
-      new PlaceholderPage(kOperatePageTemplate),
+      new OperatePage(services_, telemetry_),
       new ConfigurationPage(services_, identityLine_),
       new CommandTesterPage(services_),
   };
@@ -335,6 +343,7 @@ void MainWindow::ShutDown() {
   }
   shutDown_ = true;
   releaseNotes_.Close();
+  telemetry_.StopLog();
   app_.deviceState.Unsubscribe(*this);
   app_.machineDone.Unsubscribe(*this);
   app_.serialNumber.Unsubscribe(*this);

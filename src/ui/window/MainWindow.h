@@ -17,7 +17,9 @@
 #include "model/AppSettings.h"
 #include "model/Listener.h"
 #include "model/WindowPlacement.h"
+#include "operate/TelemetryRecorder.h"
 #include "report/StatusSink.h"
+#include "settings/SystemTelemetryFile.h"
 
 class QAction;
 class QLabel;
@@ -52,6 +54,8 @@ class MainWindow final : public QMainWindow, public Listener, public StatusSink 
   Page& PageAt(int index) const;
   QString StatusBarText() const;
   ReleaseNotesHolder& ReleaseNotes() { return releaseNotes_; }
+  // The operate telemetry: the plot's history and the CSV log, kept across tab switches.
+  TelemetryRecorder& Telemetry() { return telemetry_; }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -82,6 +86,8 @@ class MainWindow final : public QMainWindow, public Listener, public StatusSink 
   MachineRouter router_;
   ReleaseNotesHolder releaseNotes_;
   PortWatch portWatch_;
+  SystemTelemetryFileOpener diskTelemetryFiles_;
+  TelemetryRecorder telemetry_;
   const std::string identityLine_;
   QLabel* statusLabel_ = nullptr;
   QTabWidget* pages_ = nullptr;
