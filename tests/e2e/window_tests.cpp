@@ -63,12 +63,18 @@ class WindowProgram : public ::testing::Test {
     home_ = fs::temp_directory_path() / ("vlx-window-e2e-" + std::to_string(getpid()));
     fs::remove_all(home_);
     link_ = "/tmp/vlx750-window-e2e-" + std::to_string(getpid());
-    simulator_.emplace(VLX750_SIM_PATH,
-                       std::vector<std::string>{"--link", link_, "--serial", "1234"});
+    std::vector<std::string> options{"--link", link_, "--serial", "1234"};
+    for (const std::string& option : SimulatorOptions()) {
+      options.push_back(option);
+    }
+    simulator_.emplace(VLX750_SIM_PATH, options);
     const auto slave = simulator_->FirstStdoutLine(5s);
     ASSERT_TRUE(slave.has_value());
     slave_ = *slave;
   }
+
+  // What the simulated amplifier starts with besides its link and serial number.
+  virtual std::vector<std::string> SimulatorOptions() const { return {}; }
 
   void TearDown() override {
     if (program_) {
@@ -84,11 +90,14 @@ class WindowProgram : public ::testing::Test {
   // On the Port page it tells the outcome of its search in a box, which stays open here and, as
   // any modal box does, holds back the search for a port that comes back; the Command Tester page
   // shows none.
-  void StartWindow(const std::string& port, int page = kPortPage) {
+  // `settings` are further stored values, each `"Name": {"type": ..., "value": ...}`.
+  void StartWindow(const std::string& port, int page = kPortPage,
+                   const std::string& settings = {}) {
     fs::create_directories(home_ / "config" / "Velqorin");
     std::ofstream(home_ / "config" / "Velqorin" / "VLX Utility.json")
         << R"({"values": {"Port": {"type": "string", "value": ")" << port
-        << R"("}, "ActivePage": {"type": "dword", "value": )" << page << "}}}";
+        << R"("}, "ActivePage": {"type": "dword", "value": )" << page << "}"
+        << (settings.empty() ? "" : ", " + settings) << "}}";
     setenv("DISPLAY", display_.c_str(), 1);
     setenv("XDG_CONFIG_HOME", (home_ / "config").c_str(), 1);
     setenv("XDG_DATA_HOME", (home_ / "data").c_str(), 1);
@@ -114,6 +123,7 @@ class WindowProgram : public ::testing::Test {
   }
 
   static constexpr int kPortPage = 0;
+  static constexpr int kOperatePage = 2;
   static constexpr int kCommandTesterPage = 4;
 
   static std::string display_;
@@ -162,6 +172,27 @@ TEST_F(WindowProgram, HoldsItsDeviceAgainstAProgramThatNamesItDifferently) {
       std::string::npos)
       << vlxctl.Stderr();
   ExpectTitle(FoundTitle(link_));
+}
+
+// The front panel of an amplifier in operate, keyed by the exciter now and then, polled every
+// 200 ms: the picture is kept once the plot (at its 1-minute span) holds 50 samples, to be
+// looked at.
+class OperateWindow : public WindowProgram {
+ protected:
+  std::vector<std::string> SimulatorOptions() const override { return {"--operate"}; }
+};
+
+TEST_F(OperateWindow, PollsOnTheOperatePageAndPlotsTheReadings) {
+  StartWindow(slave_, kOperatePage,
+              R"("OperatePollInterval": {"type": "dword", "value": 200}, )"
+              R"("OperatePlotMinutes": {"type": "dword", "value": 1})");
+  ExpectTitle(FoundTitle(slave_));
+  std::this_thread::sleep_for(50 * 200ms + 2s);
+
+  const std::string shot = std::string(SCREENSHOT_DIR) + "/operate-window.png";
+  ChildProcess import("/usr/bin/import", {"-display", display_, "-window", "root", shot});
+  EXPECT_EQ(import.WaitForExit(20s), 0);
+  EXPECT_FALSE(program_->WaitForExit(0ms).has_value()) << program_->Stderr();
 }
 
 }  // namespace
