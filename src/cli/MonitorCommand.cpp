@@ -22,14 +22,11 @@ std::string FaultToken(const std::string& faultText) {
   return TokenOrDash(faultText.substr(0, faultText.find(' ')));
 }
 
-}  // namespace
-
 const char* const kMonitorHeader = "time band_mhz mode fault power_w swr temp_c pa_v pa_a";
 
+// The line of a run that ended without error: blank-separated tokens, "-" for what the run did
+// not read.
 std::string MonitorLine(const TelemetrySample& sample) {
-  if (sample.error != err::kSuccess) {
-    return {};
-  }
   const PlainReadings plain = SamplePlainText(sample);
   std::string line = TelemetryTimeText(sample.time);
   for (const std::string& token :
@@ -41,6 +38,8 @@ std::string MonitorLine(const TelemetrySample& sample) {
   }
   return line;
 }
+
+}  // namespace
 
 MonitorCommand::MonitorCommand(const CliOptions& options, SettingsStore& store,
                                MonitorOptions monitor)

@@ -52,9 +52,4 @@ class MonitorCommand final : public ContactSession, private TelemetrySink {
   std::uint64_t lines_ = 0;
 };
 
-// The header line and one line per run that ended without error: blank-separated tokens, "-"
-// for what the run did not read. Empty for a failed run.
-extern const char* const kMonitorHeader;
-std::string MonitorLine(const TelemetrySample& sample);
-
 }  // namespace vlx::cli
