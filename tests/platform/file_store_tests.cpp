@@ -7,21 +7,14 @@
 #include <QTemporaryDir>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "FullDisk.h"
 #include "settings/SystemFileStore.h"
+#include "support/FileContents.h"
 
 namespace vlx {
 namespace {
-
-std::string Contents(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
 
 void Put(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
@@ -67,7 +60,7 @@ TEST_F(SystemFileStoreTest, ReplacingKeepsPermissionsAndLeavesNoTemporaryFile) {
   Put(path, "old");
   ::chmod(path.c_str(), 0640);
   EXPECT_TRUE(files.ReplaceWholeFile(path, "new").Succeeded());
-  EXPECT_EQ(Contents(path), "new");
+  EXPECT_EQ(test::FileContents(path), "new");
   EXPECT_EQ(ModeOf(path), 0640u);
   EXPECT_EQ(EntriesIn(folder), 1u);
 
@@ -83,7 +76,7 @@ TEST_F(SystemFileStoreTest, AFailedStepKeepsWhatWasThere) {
   const FileOutcome create = files.ReplaceWholeFile(folder + "/plain/file", "new");
   EXPECT_NE(create.code, err::kSuccess);
   EXPECT_STREQ(create.step, "CreateFile");
-  EXPECT_EQ(Contents(folder + "/plain"), "old");
+  EXPECT_EQ(test::FileContents(folder + "/plain"), "old");
 
   // A folder of that name cannot be replaced by a file: the rename fails.
   std::filesystem::create_directory(folder + "/taken");
@@ -91,14 +84,14 @@ TEST_F(SystemFileStoreTest, AFailedStepKeepsWhatWasThere) {
   const FileOutcome move = files.ReplaceWholeFile(folder + "/taken", "new");
   EXPECT_NE(move.code, err::kSuccess);
   EXPECT_STREQ(move.step, "MoveFileEx");
-  EXPECT_EQ(Contents(folder + "/taken/inside"), "old");
+  EXPECT_EQ(test::FileContents(folder + "/taken/inside"), "old");
   EXPECT_EQ(EntriesIn(folder), 2u);  // "plain" and "taken": no temporary file
 
   const FileOutcome write = test::WhileDiskIsFull(
       [&] { return files.ReplaceWholeFile(folder + "/plain", std::string(100, 'x')); });
   EXPECT_NE(write.code, err::kSuccess);
   EXPECT_STREQ(write.step, "WriteFile");
-  EXPECT_EQ(Contents(folder + "/plain"), "old");
+  EXPECT_EQ(test::FileContents(folder + "/plain"), "old");
   EXPECT_EQ(EntriesIn(folder), 2u);
 }
 

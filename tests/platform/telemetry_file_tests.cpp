@@ -4,25 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 
 #include "FullDisk.h"
 #include "operate/TelemetryCsvLog.h"
 #include "settings/QtFileSystem.h"
 #include "settings/SystemTelemetryFile.h"
+#include "support/FileContents.h"
 
 namespace vlx {
 namespace {
-
-std::string Contents(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
 
 TelemetrySample Operating(std::uint32_t tick) {
   TelemetrySample sample;
@@ -40,17 +32,17 @@ TEST(SystemTelemetryFileTest, AFullDiskLeavesTheLastWholeRow) {
   std::unique_ptr<TelemetryCsvLog> log;
   ASSERT_EQ(TelemetryCsvLog::Open(fileSystem, opener, path, 0, log), err::kSuccess);
   ASSERT_EQ(log->Write(Operating(100)), err::kSuccess);
-  const std::string oneRow = Contents(path);
+  const std::string oneRow = test::FileContents(path);
   ASSERT_EQ(oneRow, kTelemetryCsvHeader + TelemetryCsvRow(Operating(100), 100));
 
   const ErrorCode full = test::WhileDiskIsFull([&] { return log->Write(Operating(200)); });
   EXPECT_NE(full, err::kSuccess);
   EXPECT_TRUE(log->Stopped());
-  EXPECT_EQ(Contents(path), oneRow);
+  EXPECT_EQ(test::FileContents(path), oneRow);
 
   // Started again on the same name, the log replaces the file.
   ASSERT_EQ(TelemetryCsvLog::Open(fileSystem, opener, path, 0, log), err::kSuccess);
-  EXPECT_EQ(Contents(path), kTelemetryCsvHeader);
+  EXPECT_EQ(test::FileContents(path), kTelemetryCsvHeader);
 }
 
 TEST(SystemTelemetryFileTest, AFolderInTheWayIsReported) {

@@ -15,7 +15,6 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 
-#include "DialogUnits.h"
 #include "Latin1Validator.h"
 #include "UiServices.h"
 #include "UiText.h"
@@ -27,8 +26,6 @@
 namespace vlx {
 namespace {
 
-constexpr int kWidthUnits = 326;
-constexpr int kHeightUnits = 227;
 constexpr int kMacroColumns = 4;
 constexpr int kFixedPitchPointSize = 10;
 
@@ -66,7 +63,7 @@ CommandTesterPage::CommandTesterPage(UiServices& services, QWidget* parent)
       sentFormat_(ColourOnly(kSentColour)),
       receivedFormat_(ColourOnly(kReceivedColour)) {
   setObjectName("commandTesterPage");
-  setMinimumSize(DialogUnitsToPixels(font(), kWidthUnits, kHeightUnits));
+  setMinimumSize(TemplateSize());
 
   QFont fixedPitch = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   fixedPitch.setPointSize(kFixedPitchPointSize);

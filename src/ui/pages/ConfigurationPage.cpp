@@ -16,8 +16,6 @@
 namespace vlx {
 namespace {
 
-constexpr int kWidthUnits = 326;
-constexpr int kHeightUnits = 227;
 constexpr int kButtonWidthUnits = 120;
 
 QPushButton* MakeButton(const char* text, const char* objectName, std::uint32_t tipId) {
@@ -37,7 +35,7 @@ ConfigurationPage::ConfigurationPage(UiServices& services, std::string programRe
       services_(services),
       programRevision_(std::move(programRevision)) {
   setObjectName("configurationPage");
-  setMinimumSize(DialogUnitsToPixels(font(), kWidthUnits, kHeightUnits));
+  setMinimumSize(TemplateSize());
 
   QPushButton* save = MakeButton("Save VLX Configuration...", "saveConfigurationButton",
                                  ids::kTipSaveConfiguration);

@@ -13,7 +13,6 @@
 #include <QVBoxLayout>
 #include <climits>
 
-#include "DialogUnits.h"
 #include "UiServices.h"
 #include "UiText.h"
 #include "dialogs/SendingFirmwareDialog.h"
@@ -32,8 +31,6 @@ namespace vlx {
 namespace {
 
 // The page's size in dialog units, which is also the least it may be given.
-constexpr int kWidthUnits = 326;
-constexpr int kHeightUnits = 227;
 
 // The longest folder path the system takes; the classic 260 characters would refuse deep
 // folders that are ordinary here.
@@ -74,7 +71,7 @@ FirmwarePage::FirmwarePage(UiServices& services, const std::string& identityLine
       osLine_(osLine),
       log_(new ActivityLog) {
   setObjectName("firmwarePage");
-  setMinimumSize(DialogUnitsToPixels(font(), kWidthUnits, kHeightUnits));
+  setMinimumSize(TemplateSize());
 
   // The folder box and the group boxes stretch with the page, the buttons keep to the right,
   // and the log takes the height the others leave.

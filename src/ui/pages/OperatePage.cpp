@@ -37,9 +37,6 @@
 namespace vlx {
 namespace {
 
-// The page's template size in dialog units: the window's minimum is made from it.
-constexpr int kWidthUnits = 326;
-constexpr int kHeightUnits = 227;
 constexpr int kNormalPointSize = 10;
 constexpr int kSelectedBandPointSize = 12;
 constexpr int kFieldWidthUnits = 44;
@@ -126,7 +123,7 @@ OperatePage::OperatePage(UiServices& services, TelemetryRecorder& recorder, QWid
 }
 
 QSize OperatePage::sizeHint() const {
-  return DialogUnitsToPixels(font(), kWidthUnits, kHeightUnits).expandedTo(minimumSizeHint());
+  return TemplateSize().expandedTo(minimumSizeHint());
 }
 
 OperatePage::~OperatePage() {

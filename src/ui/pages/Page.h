@@ -3,10 +3,12 @@
 // and serial notifications that no machine wants (while it is the current page), the status
 // lines mirrored into its log, and it names its help topic.
 
+#include <QSize>
 #include <QString>
 #include <QWidget>
 #include <string>
 
+#include "DialogUnits.h"
 #include "link/MachineRouter.h"
 
 namespace vlx {
@@ -24,6 +26,11 @@ class Page : public QWidget, public RoutedEvents {
 
   void OnTimer(TimerId) override {}
   void OnSerialEvent() override {}
+
+ protected:
+  // Every page of the sheet is laid out on one template, 326 by 227 dialog units, in the page's
+  // own font: the window's minimum size is made from it.
+  QSize TemplateSize() const { return DialogUnitsToPixels(font(), 326, 227); }
 
  private:
   QString caption_;

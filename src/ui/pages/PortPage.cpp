@@ -26,8 +26,6 @@ namespace vlx {
 namespace {
 
 // The page's template: its size and the point size of its font, in dialog units.
-constexpr int kWidthUnits = 326;
-constexpr int kHeightUnits = 227;
 constexpr int kTemplatePointSize = 10;
 
 struct UnitRect {
@@ -113,7 +111,7 @@ PortPage::~PortPage() {
 }
 
 QSize PortPage::sizeHint() const {
-  return DialogUnitsToPixels(font(), kWidthUnits, kHeightUnits);
+  return TemplateSize();
 }
 
 void PortPage::PlaceControls() {
