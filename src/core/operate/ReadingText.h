@@ -28,8 +28,9 @@ std::string PowerText(std::uint16_t watts);
 std::string SwrText(std::uint16_t tenths);
 std::string BandText(std::uint32_t band);
 
-// One set of readings without units, in the telemetry log's column order. An unknown band and
-// "no fault" are empty; the fault code is the byte the amplifier reported, in decimal.
+// One set of readings without units, in the telemetry log's column order. An unknown band is
+// empty, and so is the fault text for "no fault"; the fault code is the byte the amplifier
+// reported, in decimal (0 for none).
 struct PlainReadings {
   std::string bandMhz;
   std::string mode;  // "OPER" or "STBY"
