@@ -186,8 +186,12 @@ std::string EepromStore::Read(std::size_t bank, std::size_t address, std::size_t
   return memory_.substr(bank * kBankSize + address, count);
 }
 
+// Overwrites in place: the memory never changes size, and a write running past its end is cut
+// there.
 void EepromStore::Write(std::size_t bank, std::size_t address, std::string_view bytes) {
-  memory_.replace(bank * kBankSize + address, bytes.size(), bytes);
+  const std::size_t at = std::min(bank * kBankSize + address, memory_.size());
+  const std::size_t count = std::min(bytes.size(), memory_.size() - at);
+  std::copy_n(bytes.begin(), count, memory_.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
 std::uint32_t EepromStore::SettingsRate() const {
