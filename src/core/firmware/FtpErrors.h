@@ -20,7 +20,7 @@ enum class FtpFailure {
   kReplyError,         // any other 4xx or 5xx reply
   kConnectionLost,     // the data or control connection closed mid-transfer
   kConnectionReset,    // the peer reset the connection
-  kPassiveRefused,     // neither EPSV nor PASS was accepted
+  kPassiveRefused,     // neither EPSV nor PASV was accepted
   kLocalPathNotFound,  // the local folder is missing
   kLocalAccessDenied,  // the local file could not be created or written for lack of rights
   kLocalDiskFull,      // the local disk has no room
