@@ -18,6 +18,12 @@ class FtpPlainName : public ::testing::TestWithParam<NameCase> {};
 
 TEST_P(FtpPlainName, TakesOnlyWholePlainNames) {
   EXPECT_EQ(IsPlainFtpName(GetParam().name), GetParam().plain);
+  // Whatever the name, a local target exists only for a plain one, and only inside the folder.
+  const auto target = FtpLocalTarget("/data/fw", GetParam().name);
+  EXPECT_EQ(target.has_value(), GetParam().plain);
+  if (target) {
+    EXPECT_EQ(*target, "/data/fw/" + GetParam().name);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -32,6 +32,18 @@ bool IsPlainFtpName(std::string_view name) {
   return true;
 }
 
+std::optional<std::string> FtpLocalTarget(std::string_view folder, std::string_view name) {
+  if (!IsPlainFtpName(name)) {
+    return std::nullopt;
+  }
+  std::string path(folder);
+  if (!path.empty() && !path.ends_with('/')) {
+    path += '/';
+  }
+  path += name;
+  return path;
+}
+
 std::string PrintableFtpName(std::string_view name) {
   std::string printable;
   for (const char c : name) {

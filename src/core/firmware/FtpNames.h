@@ -3,6 +3,7 @@
 // and the temporary files a fetch writes before a name is known good.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,10 @@ inline constexpr std::size_t kMaxPrintableNameChars = 260;
 // control character, at most 255 bytes. Only such names are fetched, so a listing cannot point a
 // fetch outside the server folder nor a write outside the local one.
 bool IsPlainFtpName(std::string_view name);
+
+// The local path of `name` in `folder`, or nothing when `name` is not plain: a plain name has no
+// separator, so the path never leaves the folder.
+std::optional<std::string> FtpLocalTarget(std::string_view folder, std::string_view name);
 
 // `name` as it may appear in a trace line: control characters and DEL become "\xNN", a backslash
 // "\\"; cut to 260 characters with "..." in place of the rest.
