@@ -109,7 +109,7 @@ TEST_F(PersistedSettingsTest, ChangedSettingsAreWrittenInRegistrationOrder) {
   settings.commandText.SetAt(0, "^bn;");
   for (StringSetting* text :
        {&settings.configurationFolder, &settings.firmwareFolder, &settings.port,
-        &settings.faultTableFolder, &settings.telemetryFolder}) {
+        &settings.faultTableFolder, &settings.telemetryFolder, &settings.ftpServer}) {
     text->Set("/x");
   }
 
@@ -120,7 +120,7 @@ TEST_F(PersistedSettingsTest, ChangedSettingsAreWrittenInRegistrationOrder) {
           "ActivePage", "AdvancedMode", "CommandCaption1", "CommandText1", "ConfigurationFolder",
           "FirmwareFolder", "FirmwareLoadRetryLimit", "LoaderFlags", "Port", "Trace",
           "VerboseLogging", "ConfigurationRestoreOption", "FaultTableFolder", "OperatePollInterval",
-          "TelemetryFolder", "OperatePlotMinutes", "OperatePlotVisible"}));
+          "TelemetryFolder", "OperatePlotMinutes", "OperatePlotVisible", "FtpServer"}));
 }
 
 // The plot's span takes only the spans the page offers; anything else is the default.

@@ -45,5 +45,6 @@ constexpr MessageId kMsgPaVoltage = 0x810E;
 constexpr MessageId kMsgTelemetryFolder = 0x8120;
 constexpr MessageId kMsgOperatePlotMinutes = 0x8121;
 constexpr MessageId kMsgOperatePlotVisible = 0x8122;
+constexpr MessageId kMsgFtpServer = 0x8123;
 
 }  // namespace vlx

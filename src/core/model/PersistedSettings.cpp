@@ -28,7 +28,8 @@ PersistedSettings::PersistedSettings(SettingsStore& store, FileSystem& fileSyste
                 &operatePollInterval,
                 &telemetryFolder,
                 &operatePlotMinutes,
-                &operatePlotVisible} {}
+                &operatePlotVisible,
+                &ftpServer} {}
 
 void PersistedSettings::LoadSettings() {
   for (Setting* setting : settings_) {

@@ -51,6 +51,8 @@ class PersistedSettings {
   ChoiceDwordSetting operatePlotMinutes{
       kMsgOperatePlotMinutes, "OperatePlotMinutes", 5, {1, 5, 15, 60}};
   DwordSetting operatePlotVisible{kMsgOperatePlotVisible, "OperatePlotVisible", 1};
+  // "host", "host:port" or "[v6]:port"; empty means the maker's server (ResolveFtpServer).
+  StringSetting ftpServer{kMsgFtpServer, "FtpServer"};
 
  private:
   void FillDefaultCaptions();

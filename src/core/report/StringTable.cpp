@@ -167,6 +167,7 @@ constexpr auto kStrings = std::to_array<KeyedText>({
     {1362, "%u rows"},
     {1363, "%s Telemetry Log (*.%s)|*.%s|All files (*.*)|*.*|"},
     {1364, "The telemetry log %s could not be started: %s"},
+    {1400, "The FTP server \"%s\" is not a host name or host:port; using %s"},
     {57345, "Ready"},
 });
 static_assert(IsStrictlyAscending(kStrings), "string table ids must ascend without repeats");

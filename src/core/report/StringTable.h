@@ -167,6 +167,8 @@ constexpr std::uint32_t kStopLog = 1361;              // "Stop Log"
 constexpr std::uint32_t kTelemetryLogRows = 1362;     // "%u rows"
 constexpr std::uint32_t kTelemetryLogFileFilter = 1363;
 constexpr std::uint32_t kTelemetryLogNotStarted = 1364;
+// FTP copy.
+constexpr std::uint32_t kFtpServerInvalid = 1400;
 // Command tester.
 constexpr std::uint32_t kTipClearOutput = 270;  // "Erase output window"
 constexpr std::uint32_t kLatin1Only = 1340;
