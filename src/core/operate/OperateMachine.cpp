@@ -4,6 +4,7 @@
 #include "link/SerialPort.h"
 #include "model/AppSettings.h"
 #include "operate/OperateReplies.h"
+#include "report/TextFormat.h"
 
 namespace vlx {
 namespace {
@@ -13,12 +14,6 @@ constexpr std::uint32_t kQueryTimeoutMs = 500;
 constexpr std::uint32_t kRequestTimeoutMs = 50;
 constexpr std::int32_t kHighestBand = 10;
 constexpr std::int32_t kFaultCodes = 256;
-
-// Two digits at least, as the amplifier's band command wants them.
-std::string BandCommand(std::uint32_t bandCode) {
-  const std::string digits = std::to_string(bandCode);
-  return "^bn" + std::string(digits.size() < 2 ? 1 : 0, '0') + digits + ";";
-}
 }  // namespace
 
 OperateMachine::OperateMachine(AppSettings& owner)
@@ -219,7 +214,8 @@ std::string OperateMachine::SetQueryBandState::TakeRequest() {
     return {};
   }
   operate_.bandPending_ = false;
-  return BandCommand(operate_.bandCode_);
+  // Two digits at least, as the amplifier's band command wants them.
+  return FormatText("^bn%02u;", {operate_.bandCode_});
 }
 
 bool OperateMachine::SetQueryBandState::Accept() {

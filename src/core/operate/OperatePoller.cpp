@@ -56,41 +56,37 @@ void OperatePoller::MakeMachine() {
   machine_ = app_.InstallTransientMachine(std::make_unique<OperateMachine>(app_));
 }
 
-bool OperatePoller::RequestBand(std::uint8_t bandCode) {
-  if (!running_ || app_.deviceState.Get() != device_state::kOperating) {
+// A press counts only while polling and while the amplifier can act on it; it then polls at once.
+bool OperatePoller::Hold(bool& request, bool allowed) {
+  if (!running_ || !allowed) {
     return false;
   }
-  requestedBandCode_ = bandCode;
-  bandRequested_ = true;
+  request = true;
   PollNow();
   return true;
+}
+
+bool OperatePoller::IsOperating() const {
+  return app_.deviceState.Get() == device_state::kOperating;
+}
+
+bool OperatePoller::RequestBand(std::uint8_t bandCode) {
+  if (running_ && IsOperating()) {
+    requestedBandCode_ = bandCode;
+  }
+  return Hold(bandRequested_, IsOperating());
 }
 
 bool OperatePoller::RequestClearFault() {
-  if (!running_ || app_.deviceState.Get() != device_state::kOperating) {
-    return false;
-  }
-  clearRequested_ = true;
-  PollNow();
-  return true;
+  return Hold(clearRequested_, IsOperating());
 }
 
 bool OperatePoller::RequestOperateToggle() {
-  if (!running_ || app_.deviceState.Get() != device_state::kOperating) {
-    return false;
-  }
-  operateToggleRequested_ = true;
-  PollNow();
-  return true;
+  return Hold(operateToggleRequested_, IsOperating());
 }
 
 bool OperatePoller::RequestPower() {
-  if (!running_ || app_.deviceState.Get() == device_state::kNotResponding) {
-    return false;
-  }
-  powerRequested_ = true;
-  PollNow();
-  return true;
+  return Hold(powerRequested_, app_.deviceState.Get() != device_state::kNotResponding);
 }
 
 // One conversation at a time: while the contact search owns the line, the requests wait here

@@ -59,6 +59,8 @@ class OperatePoller final : public TimerTarget, public Listener {
 
  private:
   bool BothSlotsIdle() const;
+  bool IsOperating() const;
+  bool Hold(bool& request, bool allowed);
   void MakeMachine();
   void OnDeviceStateChanged();
   void OnMachineDone(MessageParam error);
