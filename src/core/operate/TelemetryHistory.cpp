@@ -24,10 +24,6 @@ void TelemetryHistory::Clear() {
   broken_ = true;
 }
 
-const TelemetryHistory::Entry& TelemetryHistory::At(std::size_t index) const {
-  return ring_[(oldest_ + index) % kCapacity];
-}
-
 std::size_t TelemetryHistory::FirstWithin(std::uint32_t referenceTick, std::uint32_t spanMs) const {
   const auto age = [&](std::size_t index) {
     const std::uint32_t difference = referenceTick - At(index).sample.tick;

@@ -33,7 +33,7 @@ class TelemetryHistory {
   std::size_t Size() const { return size_; }
   bool Empty() const { return size_ == 0; }
   // Index 0 is the oldest entry kept.
-  const Entry& At(std::size_t index) const;
+  const Entry& At(std::size_t index) const { return ring_[(oldest_ + index) % kCapacity]; }
   // Index 0 is the newest entry.
   const Entry& FromNewest(std::size_t index) const { return At(size_ - 1 - index); }
   // The newest entry; nullptr while the history is empty.

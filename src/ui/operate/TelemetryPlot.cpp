@@ -49,14 +49,47 @@ bool ReadAFault(const OperateReadings& readings) {
   return readings.currentFault != 0 && readings.currentFault != 0xFF;
 }
 
-// What one pixel column holds of each strip, and how it joins the column before it.
-struct Column {
-  std::array<int, TelemetryPlot::kStripCount> low{}, high{}, first{}, last{};
-  int joinedFrom = -1;  // the column whose last sample the line runs from; -1 for none
-  bool data = false;
-  bool standby = false;
-  bool fault = false;
-};
+// Runs `paint(pixels, count)` on each row of `area` (logical coordinates) of an RGB32 image:
+// where the plot writes pixels itself, which costs far less than a painter's call per column.
+template <typename Paint>
+void ForEachRow(QImage& image, const QRect& area, Paint paint) {
+  const qreal ratio = image.devicePixelRatio();
+  const int left = std::max(0, qRound(area.left() * ratio));
+  const int right = std::min(image.width(), std::max(left + 1, qRound((area.right() + 1) * ratio)));
+  const int top = std::max(0, qRound(area.top() * ratio));
+  const int end = std::min(image.height(), std::max(top + 1, qRound((area.bottom() + 1) * ratio)));
+  // bits() once: scanLine() checks for sharing on every call.
+  uchar* const bits = image.bits();
+  const qsizetype stride = image.bytesPerLine();
+  for (int row = top; row < end; ++row) {
+    paint(reinterpret_cast<QRgb*>(bits + row * stride) + left, right - left);
+  }
+}
+
+QRgb BlendOver(QRgb under, const QColor& over) {
+  const int alpha = over.alpha();
+  const auto mix = [alpha](int top, int bottom) {
+    return (top * alpha + bottom * (255 - alpha) + 127) / 255;
+  };
+  return qRgb(mix(over.red(), qRed(under)), mix(over.green(), qGreen(under)),
+              mix(over.blue(), qBlue(under)));
+}
+
+// Lays the translucent `colour` over `area`. Behind the lines lie only the base and the grid, so
+// the blend is worked out once per run of equal pixels.
+void Shade(QImage& image, const QRect& area, const QColor& colour) {
+  QRgb under = 0;
+  QRgb over = BlendOver(under, colour);
+  ForEachRow(image, area, [&](QRgb* pixels, int count) {
+    for (int i = 0; i < count; ++i) {
+      if (pixels[i] != under) {
+        under = pixels[i];
+        over = BlendOver(under, colour);
+      }
+      pixels[i] = over;
+    }
+  });
+}
 
 // The grid's divisions of each span: ten seconds, one, three or ten minutes.
 int Divisions(std::uint32_t minutes) {
@@ -79,7 +112,7 @@ void TelemetryPlot::SetSpanMinutes(std::uint32_t minutes) {
   const std::uint32_t span = minutes == 1 || minutes == 15 || minutes == 60 ? minutes : 5;
   if (span != spanMinutes_) {
     spanMinutes_ = span;
-    background_ = QPixmap();
+    background_ = QImage();
     update();
   }
 }
@@ -116,14 +149,17 @@ int TelemetryPlot::ColumnOf(std::uint32_t tick) const {
   return ColumnIn(DataRect(), ReferenceTick(), tick);
 }
 
+TelemetryPlot::AxisScale TelemetryPlot::AxisOf(const QRect& data) const {
+  return AxisScale{static_cast<std::uint64_t>(data.width() - 1), SpanMs()};
+}
+
 int TelemetryPlot::ColumnIn(const QRect& data, std::uint32_t reference, std::uint32_t tick) const {
-  const std::uint32_t difference = reference - tick;
-  const std::uint64_t age = difference > 0x80000000u ? 0 : difference;
-  if (age > SpanMs()) {
+  const AxisScale axis = AxisOf(data);
+  const std::uint64_t age = AxisScale::Age(reference, tick);
+  if (age > axis.span) {
     return -1;
   }
-  const std::uint64_t last = static_cast<std::uint64_t>(data.width() - 1);
-  return data.left() + static_cast<int>(last - age * last / SpanMs());
+  return data.left() + static_cast<int>(axis.last - axis.ColumnsBack(age));
 }
 
 QSize TelemetryPlot::minimumSizeHint() const {
@@ -137,13 +173,13 @@ QSize TelemetryPlot::sizeHint() const {
 }
 
 void TelemetryPlot::resizeEvent(QResizeEvent* event) {
-  background_ = QPixmap();
+  background_ = QImage();
   QWidget::resizeEvent(event);
 }
 
 void TelemetryPlot::changeEvent(QEvent* event) {
   if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange) {
-    background_ = QPixmap();
+    background_ = QImage();
   }
   QWidget::changeEvent(event);
 }
@@ -164,7 +200,7 @@ bool TelemetryPlot::event(QEvent* event) {
 }
 
 void TelemetryPlot::RebuildBackground() {
-  background_ = QPixmap(size() * devicePixelRatioF());
+  background_ = QImage(size() * devicePixelRatioF(), QImage::Format_RGB32);
   background_.setDevicePixelRatio(devicePixelRatioF());
   QPainter painter(&background_);
   painter.fillRect(rect(), palette().window());
@@ -201,36 +237,35 @@ void TelemetryPlot::RebuildBackground() {
   }
 }
 
-void TelemetryPlot::paintEvent(QPaintEvent*) {
-  if (background_.isNull() || background_.size() != size() * devicePixelRatioF()) {
-    RebuildBackground();
-  }
-  QPainter painter(this);
-  painter.drawPixmap(0, 0, background_);
-  if (history_ == nullptr || history_->Empty()) {
-    return;
-  }
-
-  const QRect data = DataRect();
+TelemetryPlot::Columns TelemetryPlot::CollectColumns(const QRect& data) const {
+  Columns result;
+  result.columns.resize(static_cast<std::size_t>(data.width()));
+  result.low.fill(65535);
+  result.high.fill(0);
   const std::uint32_t reference = ReferenceTick();
-  const std::size_t first = history_->FirstWithin(reference, SpanMs());
-  std::vector<Column> columns(static_cast<std::size_t>(data.width()));
-  std::array<int, kStripCount> low, high;
-  low.fill(65535);
-  high.fill(0);
+  const AxisScale axis = AxisOf(data);
+  // Samples come oldest first, so most fall into the column of the one before: the ages that
+  // column takes, [fromAge, toAge), spare a division per sample.
+  std::uint64_t fromAge = 1, toAge = 0;
+  int x = -1;
   int previousColumn = -1;
-  bool drawn = false;
-  for (std::size_t i = first; i < history_->Size(); ++i) {
+  for (std::size_t i = history_->FirstWithin(reference, SpanMs()); i < history_->Size(); ++i) {
     const TelemetryHistory::Entry& entry = history_->At(i);
     if (!entry.sample.HasReadings()) {
       previousColumn = -1;
       continue;
     }
-    const int x = ColumnIn(data, reference, entry.sample.tick) - data.left();
-    if (x < 0) {
-      continue;
+    const std::uint64_t age = AxisScale::Age(reference, entry.sample.tick);
+    if (age < fromAge || age >= toAge) {
+      if (age > axis.span) {
+        continue;
+      }
+      const std::uint64_t columnsBack = axis.ColumnsBack(age);
+      x = static_cast<int>(axis.last - columnsBack);
+      fromAge = axis.FirstAge(columnsBack);
+      toAge = axis.FirstAge(columnsBack + 1);
     }
-    Column& column = columns[static_cast<std::size_t>(x)];
+    Column& column = result.columns[static_cast<std::size_t>(x)];
     const OperateReadings& readings = entry.sample.readings;
     for (int s = 0; s < kStripCount; ++s) {
       const int value = readings.*kStrips[s].field;
@@ -240,8 +275,8 @@ void TelemetryPlot::paintEvent(QPaintEvent*) {
       column.low[s] = std::min(column.low[s], value);
       column.high[s] = std::max(column.high[s], value);
       column.last[s] = value;
-      low[s] = std::min(low[s], value);
-      high[s] = std::max(high[s], value);
+      result.low[s] = std::min(result.low[s], value);
+      result.high[s] = std::max(result.high[s], value);
     }
     if (!column.data && entry.joined && previousColumn >= 0 && previousColumn != x) {
       column.joinedFrom = previousColumn;
@@ -250,11 +285,14 @@ void TelemetryPlot::paintEvent(QPaintEvent*) {
     column.standby = column.standby || readings.operateMode != 1;
     column.fault = column.fault || ReadAFault(readings);
     previousColumn = x;
-    drawn = true;
+    result.drawn = true;
   }
+  return result;
+}
 
-  // Standby and fault shading, a run of columns at a time. Between two joined runs that share
-  // the state the shade is continuous, even where no sample falls into a column.
+void TelemetryPlot::ShadeStates(const QRect& data, const std::vector<Column>& columns) {
+  // A run of columns at a time. Between two joined runs that share the state the shade is
+  // continuous, even where no sample falls into a column.
   std::vector<bool> shaded(columns.size());
   for (const auto& [flag, colour] :
        {std::pair{&Column::standby, kStandbyShade}, std::pair{&Column::fault, kFaultShade}}) {
@@ -279,56 +317,96 @@ void TelemetryPlot::paintEvent(QPaintEvent*) {
       while (end < shaded.size() && shaded[end]) {
         ++end;
       }
-      painter.fillRect(data.left() + static_cast<int>(x), data.top(), static_cast<int>(end - x),
-                       data.height(), colour);
+      Shade(frame_,
+            QRect(data.left() + static_cast<int>(x), data.top(), static_cast<int>(end - x),
+                  data.height()),
+            colour);
       x = end;
     }
   }
+}
 
-  const TelemetryHistory::Entry& latest = *history_->Latest();
-  const QFontMetrics metrics = fontMetrics();
-  std::vector<QLine> lines;
-  lines.reserve(columns.size() * 2);
+void TelemetryPlot::paintEvent(QPaintEvent*) {
+  if (background_.isNull() || background_.size() != size() * devicePixelRatioF()) {
+    RebuildBackground();
+  }
+  if (history_ == nullptr || history_->Empty()) {
+    QPainter(this).drawImage(0, 0, background_);
+    return;
+  }
+  // The frame is composed in an image of our own, where the lines can be written as pixels, and
+  // reaches the window in one copy.
+  if (frame_.size() != background_.size()) {
+    frame_ = QImage(background_.size(), background_.format());
+    frame_.setDevicePixelRatio(background_.devicePixelRatio());
+  }
+  std::copy_n(background_.constBits(), background_.sizeInBytes(), frame_.bits());
+
+  const QRect data = DataRect();
+  const Columns columns = CollectColumns(data);
+  ShadeStates(data, columns.columns);
+
+  // Each column is one bar from its lowest to its highest value. A line joining it to the column
+  // just left of it only widens the bar; one across empty columns is drawn as a line.
+  std::array<std::pair<int, int>, kStripCount> scales;
+  std::array<std::vector<QLine>, kStripCount> joins;
   for (int s = 0; s < kStripCount; ++s) {
     const StripKind& kind = kStrips[s];
     const QRect strip = StripRect(s);
     // The strip's scale: what the span holds, at least the minimum span.
-    int bottom = kind.fromFloor ? kind.floor : low[s];
-    int top = std::max(high[s], bottom);
+    int bottom = kind.fromFloor ? kind.floor : columns.low[s];
+    int top = std::max(columns.high[s], bottom);
     if (top - bottom < kind.minimumSpan) {
       if (!kind.fromFloor) {
         bottom = std::max(kind.floor, (bottom + top - kind.minimumSpan) / 2);
       }
       top = bottom + kind.minimumSpan;
     }
+    scales[s] = {bottom, top};
     const auto y = [&](int value) {
       const int clamped = std::clamp(value, bottom, top);
       return strip.bottom() - (clamped - bottom) * (strip.height() - 1) / (top - bottom);
     };
-    lines.clear();
     for (int x = 0; x < data.width(); ++x) {
-      const Column& column = columns[static_cast<std::size_t>(x)];
+      const Column& column = columns.columns[static_cast<std::size_t>(x)];
       if (!column.data) {
         continue;
       }
-      const int px = data.left() + x;
-      if (column.joinedFrom >= 0) {
-        const Column& from = columns[static_cast<std::size_t>(column.joinedFrom)];
-        lines.emplace_back(data.left() + column.joinedFrom, y(from.last[s]), px,
-                           y(column.first[s]));
+      int barTop = y(column.high[s]);
+      int barBottom = y(column.low[s]);
+      if (column.joinedFrom == x - 1) {
+        const int from = y(columns.columns[static_cast<std::size_t>(x - 1)].last[s]);
+        barTop = std::min(barTop, from);
+        barBottom = std::max(barBottom, from);
+      } else if (column.joinedFrom >= 0) {
+        joins[s].emplace_back(
+            data.left() + column.joinedFrom,
+            y(columns.columns[static_cast<std::size_t>(column.joinedFrom)].last[s]),
+            data.left() + x, y(column.first[s]));
       }
-      lines.emplace_back(px, y(column.low[s]), px, y(column.high[s]));
+      const QRgb colour = kind.color.rgb();
+      ForEachRow(frame_, QRect(QPoint(data.left() + x, barTop), QPoint(data.left() + x, barBottom)),
+                 [colour](QRgb* pixels, int count) { std::fill_n(pixels, count, colour); });
     }
+  }
+
+  QPainter painter(&frame_);
+  const TelemetryHistory::Entry& latest = *history_->Latest();
+  const QFontMetrics metrics = fontMetrics();
+  for (int s = 0; s < kStripCount; ++s) {
+    const StripKind& kind = kStrips[s];
+    const QRect strip = StripRect(s);
+    const auto [bottom, top] = scales[s];
     painter.setPen(QPen(kind.color, 1));
-    painter.drawLines(lines.data(), static_cast<int>(lines.size()));
+    painter.drawLines(joins[s].data(), static_cast<int>(joins[s].size()));
 
     painter.setPen(palette().color(QPalette::WindowText));
     const QRect scale(data.right() + 4, strip.top(), width() - data.right() - 4, strip.height());
-    if (drawn) {
+    if (columns.drawn) {
       painter.drawText(scale, Qt::AlignTop | Qt::AlignLeft,
                        ToQString(kind.text(static_cast<std::uint16_t>(top))));
     }
-    if (drawn && strip.height() >= 2 * metrics.height()) {
+    if (columns.drawn && strip.height() >= 2 * metrics.height()) {
       painter.drawText(scale, Qt::AlignBottom | Qt::AlignLeft,
                        ToQString(kind.text(static_cast<std::uint16_t>(bottom))));
     }
@@ -339,6 +417,8 @@ void TelemetryPlot::paintEvent(QPaintEvent*) {
                        ToQString(kind.text(latest.sample.readings.*kind.field)));
     }
   }
+  painter.end();
+  QPainter(this).drawImage(0, 0, frame_);
 }
 
 QString TelemetryPlot::HoverText(int x) const {
@@ -348,10 +428,9 @@ QString TelemetryPlot::HoverText(int x) const {
   }
   // The run drawn nearest the pointer, a few columns either side at most.
   constexpr int kReach = 3;
-  const std::uint64_t last = static_cast<std::uint64_t>(std::max(1, data.width() - 1));
   const std::uint64_t columnsBack = static_cast<std::uint64_t>(data.right() - x + kReach);
-  // The oldest age ColumnOf puts at or right of column x - kReach.
-  const std::uint64_t oldestAge = ((columnsBack + 1) * SpanMs() + last - 1) / last - 1;
+  // The oldest age drawn at or right of column x - kReach.
+  const std::uint64_t oldestAge = AxisOf(data).FirstAge(columnsBack + 1) - 1;
   const std::uint32_t reference = ReferenceTick();
   std::size_t index = history_->Size();
   int bestDistance = kReach + 1;

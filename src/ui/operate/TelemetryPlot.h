@@ -3,11 +3,13 @@
 // time axis ending at the newest sample. It draws from a TelemetryHistory it does not own, one
 // min/max pair per pixel column, breaks its lines where the history has gaps, shades standby and
 // marks runs that read a fault in red. It repaints only when told a sample came and only while
-// visible; the frame, grid and captions are kept in a pixmap until the size or the span changes.
+// visible; the frame, grid and captions are kept in an image until the size or the span changes.
 
-#include <QPixmap>
+#include <QImage>
 #include <QWidget>
+#include <array>
 #include <cstdint>
+#include <vector>
 
 #include "operate/TelemetryHistory.h"
 
@@ -47,16 +49,51 @@ class TelemetryPlot : public QWidget {
   bool event(QEvent* event) override;
 
  private:
+  // The time axis of one paint: a sample `age` ms older than the newest is drawn
+  // age * last / span columns left of the last one.
+  struct AxisScale {
+    std::uint64_t last;  // the last column, counted from the data's left edge
+    std::uint64_t span;  // milliseconds
+    // 32-bit tick differences: past half the range a tick is newer than the reference, age 0.
+    static std::uint64_t Age(std::uint32_t reference, std::uint32_t tick) {
+      const std::uint32_t difference = reference - tick;
+      return difference > 0x80000000u ? 0 : difference;
+    }
+    std::uint64_t ColumnsBack(std::uint64_t age) const { return age * last / span; }
+    // The youngest age drawn `columnsBack` columns left of the last; past the span when no age is.
+    std::uint64_t FirstAge(std::uint64_t columnsBack) const {
+      return last == 0 ? (columnsBack == 0 ? 0 : span + 1) : (columnsBack * span + last - 1) / last;
+    }
+  };
+  // What one pixel column holds of each strip, and how it joins the column before it.
+  struct Column {
+    std::array<int, kStripCount> low{}, high{}, first{}, last{};
+    int joinedFrom = -1;  // the column whose last sample the line runs from; -1 for none
+    bool data = false;
+    bool standby = false;
+    bool fault = false;
+  };
+  struct Columns {
+    std::vector<Column> columns;                 // one per pixel column of the data
+    std::array<int, kStripCount> low{}, high{};  // each strip's extremes over the span
+    bool drawn = false;                          // any column holds data
+  };
+
   std::uint32_t SpanMs() const { return spanMinutes_ * 60u * 1000u; }
+  AxisScale AxisOf(const QRect& data) const;
   // The tick the time axis ends at: the newest sample's.
   std::uint32_t ReferenceTick() const;
   // ColumnOf for a data rectangle and reference tick computed once per paint.
   int ColumnIn(const QRect& data, std::uint32_t reference, std::uint32_t tick) const;
   void RebuildBackground();
+  Columns CollectColumns(const QRect& data) const;
+  // Standby grey and fault red, in the frame, behind the columns that read them.
+  void ShadeStates(const QRect& data, const std::vector<Column>& columns);
 
   const TelemetryHistory* history_ = nullptr;
   std::uint32_t spanMinutes_ = 5;
-  QPixmap background_;
+  QImage background_;
+  QImage frame_;  // composed anew on each paint
 };
 
 }  // namespace vlx

@@ -78,6 +78,15 @@ QLabel* MakeLamp(const char* text, const char* objectName, const QString& litSty
   return label;
 }
 
+// Every poll brings every value again; a line edit repaints (and with it what lies behind it)
+// on each setText, so it is given only what differs.
+void ShowText(QLineEdit& field, const std::string& text) {
+  const QString shown = QString::fromStdString(text);
+  if (field.text() != shown) {
+    field.setText(shown);
+  }
+}
+
 QPushButton* MakeButton(const QString& text, const char* objectName) {
   auto* button = new QPushButton(text);
   button->setObjectName(objectName);
@@ -441,9 +450,10 @@ void OperatePage::ShowOperateMode() {
 
 void OperatePage::ShowBand() {
   const std::uint32_t band = services_.app.band.Get();
-  if (band >= bandButtons_.size()) {
+  if (band >= bandButtons_.size() || band == shownBand_) {
     return;
   }
+  shownBand_ = band;
   const QFont normal = PointSizedFont(kNormalPointSize, QFont::Normal);
   const QFont selected = PointSizedFont(kSelectedBandPointSize, QFont::Black);
   for (std::size_t index = 0; index < bandButtons_.size(); ++index) {
@@ -454,12 +464,15 @@ void OperatePage::ShowBand() {
 
 void OperatePage::ShowCurrentFault() {
   const std::uint8_t fault = services_.app.currentFault.Get();
-  fault_->setText(QString::fromStdString(CurrentFaultText(fault)));
-  fault_->setStyleSheet(fault != 0 && fault != kNoFault ? kFaultStyle : QString());
+  ShowText(*fault_, CurrentFaultText(fault));
+  const QString style = fault != 0 && fault != kNoFault ? kFaultStyle : QString();
+  if (fault_->styleSheet() != style) {
+    fault_->setStyleSheet(style);
+  }
 }
 
 void OperatePage::ShowReading(QLineEdit& field, const std::string& text) {
-  field.setText(QString::fromStdString(text));
+  ShowText(field, text);
   if (services_.app.trace.Get() != 0) {
     services_.app.Status().StatusText(text);
   }

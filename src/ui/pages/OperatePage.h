@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <array>
+#include <cstdint>
 #include <string>
 
 #include "model/Listener.h"
@@ -81,6 +82,8 @@ class OperatePage final : public Page, public Listener {
   QLabel* stbyLabel_ = nullptr;
   QPushButton* onOff_ = nullptr;
   std::array<QPushButton*, 11> bandButtons_{};
+  // The band the buttons' fonts show; none at first.
+  std::uint32_t shownBand_ = UINT32_MAX;
   TelemetryPlot* plot_ = nullptr;
   QPushButton* logButton_ = nullptr;
   QLabel* logFile_ = nullptr;
