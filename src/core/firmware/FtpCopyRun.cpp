@@ -47,7 +47,7 @@ bool HasHexExtension(std::string_view name) {
   return true;
 }
 
-// WinINet reported a completed request's outcome as a result value: non-zero on success.
+// Trace lines give a completed request's outcome as a result value: 1 on success, 0 on failure.
 std::uint32_t ResultValue(ErrorCode code) {
   return code == err::kSuccess ? 1 : 0;
 }
