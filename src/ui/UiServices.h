@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,6 +15,8 @@ namespace vlx {
 
 class AppSettings;
 class Clock;
+class FtpClient;
+class FtpLocalFiles;
 class HelpService;
 class Prompts;
 class TelemetryFileOpener;
@@ -31,6 +34,10 @@ struct UiServices {
       chooseFolder;
   // Where telemetry logs are created; none: files on the disk.
   TelemetryFileOpener* telemetryFiles = nullptr;
+  // A new session with an FTP server for each copy from the maker's server, and the files the
+  // copy writes; without both, "Copy New Files from Velqorin" stays disabled.
+  std::function<std::unique_ptr<FtpClient>()> ftpClients = {};
+  FtpLocalFiles* ftpLocalFiles = nullptr;
 };
 
 }  // namespace vlx

@@ -1,5 +1,9 @@
 #include "FakeFileSystem.h"
 
+#include "firmware/ByteSource.h"
+#include "firmware/FtpNames.h"
+#include "model/DataFolders.h"
+
 namespace vlx::test {
 
 namespace {
@@ -139,6 +143,104 @@ FileOutcome FakeFileSystem::ReplaceWholeFile(const std::string& path, std::strin
   files_[path] = std::move(files_[temporary]);
   files_.erase(temporary);
   return {};
+}
+
+}  // namespace vlx::test
+
+namespace vlx::test {
+
+namespace {
+
+// A file's bytes, kept for as long as the reader reads them.
+class OwnedMemorySource final : public ByteSource {
+ public:
+  explicit OwnedMemorySource(std::string bytes) : bytes_(std::move(bytes)), memory_(bytes_) {}
+  ErrorCode Next(std::string_view& chunk) override { return memory_.Next(chunk); }
+
+ private:
+  std::string bytes_;
+  MemorySource memory_;
+};
+
+}  // namespace
+
+ErrorCode FakeFileSystem::StepFailure(const char* step) const {
+  const auto failure = stepFailures_.find(step);
+  return failure == stepFailures_.end() ? err::kSuccess : failure->second;
+}
+
+ErrorCode FakeFileSystem::CreateExclusive(const std::string& folder, const std::string& name,
+                                          std::string& path) {
+  if (const ErrorCode code = StepFailure(file_step::kCreate); code != err::kSuccess) {
+    return code;
+  }
+  if (!IsDirectory(folder)) {
+    return err::kPathNotFound;
+  }
+  do {
+    // Suffixes "A00000", "A00001", ...: predictable, and never one that exists.
+    const std::string number = std::to_string(temporaryCount_++);
+    path = JoinPath(folder,
+                    FtpTemporaryName(name, "A" + std::string(5 - number.size(), '0') + number));
+  } while (files_.count(path) != 0 || entries_.count(Normal(path)) != 0);
+  PutListedFile(path, {});
+  return err::kSuccess;
+}
+
+ErrorCode FakeFileSystem::Size(const std::string& path, std::uint64_t& size) const {
+  if (const ErrorCode code = StepFailure(file_step::kSize); code != err::kSuccess) {
+    return code;
+  }
+  const auto file = files_.find(path);
+  if (file == files_.end()) {
+    return err::kFileNotFound;
+  }
+  size = file->second.size();
+  return err::kSuccess;
+}
+
+ErrorCode FakeFileSystem::Sync(const std::string& path) {
+  if (const ErrorCode code = StepFailure(kSyncStep); code != err::kSuccess) {
+    return code;
+  }
+  return files_.count(path) != 0 ? err::kSuccess : err::kFileNotFound;
+}
+
+ErrorCode FakeFileSystem::Rename(const std::string& from, const std::string& to) {
+  if (const ErrorCode code = StepFailure(kRenameStep); code != err::kSuccess) {
+    return code;
+  }
+  const auto file = files_.find(from);
+  if (file == files_.end()) {
+    return err::kFileNotFound;
+  }
+  if (IsDirectory(to)) {
+    return err::kAccessDenied;
+  }
+  std::string bytes = std::move(file->second);
+  files_.erase(file);
+  entries_.erase(Normal(from));
+  PutListedFile(to, std::move(bytes));
+  return err::kSuccess;
+}
+
+ErrorCode FakeFileSystem::Remove(const std::string& path) {
+  if (const ErrorCode code = StepFailure(kRemoveStep); code != err::kSuccess) {
+    return code;
+  }
+  const bool listed = entries_.erase(Normal(path)) != 0;
+  const bool held = files_.erase(path) != 0;
+  return listed || held ? err::kSuccess : err::kFileNotFound;
+}
+
+ErrorCode FakeFileSystem::OpenForReading(const std::string& path,
+                                         std::unique_ptr<ByteSource>& source) {
+  const auto file = files_.find(path);
+  if (file == files_.end()) {
+    return err::kFileNotFound;
+  }
+  source = std::make_unique<OwnedMemorySource>(file->second);
+  return err::kSuccess;
 }
 
 }  // namespace vlx::test

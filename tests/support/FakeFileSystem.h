@@ -1,19 +1,25 @@
 #pragma once
 // An in-memory directory tree with chosen per-user folders, directory creation that can be made
 // to fail, a log of creation attempts, and entries of other kinds (files, links) for listings;
-// and files with contents, whose reading and replacing can be made to fail at any step.
+// and files with contents, whose reading, replacing and FTP copy steps can be made to fail.
 
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "firmware/FtpLocalFiles.h"
 #include "model/FileStore.h"
 #include "model/FileSystem.h"
 
 namespace vlx::test {
 
-class FakeFileSystem : public vlx::FileSystem, public vlx::FileStore {
+// The FTP copy's steps fail under these names, besides those of file_step.
+inline constexpr const char* kSyncStep = file_step::kFlush;
+inline constexpr const char* kRenameStep = file_step::kMove;
+inline constexpr const char* kRemoveStep = "DeleteFile";
+
+class FakeFileSystem : public vlx::FileSystem, public vlx::FileStore, public vlx::FtpLocalFiles {
  public:
   bool IsDirectory(const std::string& path) const override;
   ErrorCode CreateDirectory(const std::string& path) override;
@@ -27,7 +33,22 @@ class FakeFileSystem : public vlx::FileSystem, public vlx::FileStore {
   // created, written, flushed, closed and moved.
   FileOutcome ReplaceWholeFile(const std::string& path, std::string_view bytes) override;
 
+  // The FTP copy's files: CreateExclusive (step "CreateFile"), Size ("GetFileSize"), Sync,
+  // Rename and Remove (the names above). The files they make are listed in their folder.
+  ErrorCode CreateExclusive(const std::string& folder, const std::string& name,
+                            std::string& path) override;
+  ErrorCode Size(const std::string& path, std::uint64_t& size) const override;
+  ErrorCode Sync(const std::string& path) override;
+  ErrorCode Rename(const std::string& from, const std::string& to) override;
+  ErrorCode Remove(const std::string& path) override;
+  ErrorCode OpenForReading(const std::string& path, std::unique_ptr<ByteSource>& source) override;
+
   void PutFile(const std::string& path, std::string bytes) { files_[path] = std::move(bytes); }
+  // A file with contents that its folder's listing shows too.
+  void PutListedFile(const std::string& path, std::string bytes) {
+    AddEntry(path);
+    PutFile(path, std::move(bytes));
+  }
   // Every file with its contents, temporary ones included.
   const std::map<std::string, std::string>& Files() const { return files_; }
   // The step (one of file_step) fails with `error` on every file until cleared.
@@ -61,6 +82,9 @@ class FakeFileSystem : public vlx::FileSystem, public vlx::FileStore {
   std::vector<std::string> creationLog_;
   std::map<std::string, std::string> files_;
   std::map<std::string, ErrorCode> stepFailures_;
+  unsigned temporaryCount_ = 0;
+
+  ErrorCode StepFailure(const char* step) const;
 };
 
 }  // namespace vlx::test

@@ -73,12 +73,16 @@ ErrorCode FirmwareImage::ScanBounds(const std::string& path) {
     statistics_ = {};
     return code;
   }
-  return Scan(file, startAddress_, endAddress_, errorLine_, statistics_);
+  return ScanBounds(file);
 }
 
 ErrorCode FirmwareImage::ScanBoundsText(std::string_view text) {
   MemorySource memory(text);
-  return Scan(memory, startAddress_, endAddress_, errorLine_, statistics_);
+  return ScanBounds(memory);
+}
+
+ErrorCode FirmwareImage::ScanBounds(ByteSource& source) {
+  return Scan(source, startAddress_, endAddress_, errorLine_, statistics_);
 }
 
 ChecksumState FirmwareImage::Checksum() const {

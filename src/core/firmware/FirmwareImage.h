@@ -48,6 +48,7 @@ class FirmwareImage {
   // the highest end of any data record (0xFFFFFFFF and 0 when there is none). Returns as `Load`.
   ErrorCode ScanBounds(const std::string& path);
   ErrorCode ScanBoundsText(std::string_view text);
+  ErrorCode ScanBounds(ByteSource& source);
 
   // On a loaded image: 0 when the word is present and the image's words sum to 0, 0xE2000041
   // when they do not; with the word 0, fills it in so that they do (0), or leaves it when the

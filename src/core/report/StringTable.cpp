@@ -168,6 +168,8 @@ constexpr auto kStrings = std::to_array<KeyedText>({
     {1363, "%s Telemetry Log (*.%s)|*.%s|All files (*.*)|*.*|"},
     {1364, "The telemetry log %s could not be started: %s"},
     {1400, "The FTP server \"%s\" is not a host name or host:port; using %s"},
+    {1410, "The copy of %s is empty"},
+    {1411, "The copy of %s has %u bytes; the server listed %u"},
     {57345, "Ready"},
 });
 static_assert(IsStrictlyAscending(kStrings), "string table ids must ascend without repeats");

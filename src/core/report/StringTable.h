@@ -169,6 +169,8 @@ constexpr std::uint32_t kTelemetryLogFileFilter = 1363;
 constexpr std::uint32_t kTelemetryLogNotStarted = 1364;
 // FTP copy.
 constexpr std::uint32_t kFtpServerInvalid = 1400;
+constexpr std::uint32_t kFetchedFileEmpty = 1410;  // "The copy of %s is empty"
+constexpr std::uint32_t kFetchedFileSize = 1411;
 // Command tester.
 constexpr std::uint32_t kTipClearOutput = 270;  // "Erase output window"
 constexpr std::uint32_t kLatin1Only = 1340;

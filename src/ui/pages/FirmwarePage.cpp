@@ -15,7 +15,9 @@
 
 #include "UiServices.h"
 #include "UiText.h"
+#include "dialogs/FtpCopyDialog.h"
 #include "dialogs/SendingFirmwareDialog.h"
+#include "firmware/FtpServer.h"
 #include "link/Clock.h"
 #include "link/EstablishContactMachine.h"
 #include "model/AppSettings.h"
@@ -123,10 +125,10 @@ QWidget* FirmwarePage::BuildCheckGroup() {
   group->setObjectName("checkForNewFilesGroup");
   checkRevision_ = MakeButton("Check Revision Now", "checkRevision", ids::kTipCheckRevision);
   copyNewFiles_ = MakeButton("Copy New Files from Velqorin", "copyNewFiles", ids::kTipCopyNewFiles);
-  // The copy from the file server comes with its own dialog; until then the button only shows
-  // where it will be.
-  copyNewFiles_->setEnabled(false);
+  // Without a way to reach the server the button only shows where the copy would start.
+  copyNewFiles_->setEnabled(services_.ftpClients && services_.ftpLocalFiles != nullptr);
   connect(checkRevision_, &QPushButton::clicked, this, [this] { CheckRevision(true); });
+  connect(copyNewFiles_, &QPushButton::clicked, this, &FirmwarePage::CopyNewFiles);
 
   auto* column = new QVBoxLayout(group);
   column->addWidget(checkRevision_);
@@ -306,6 +308,23 @@ void FirmwarePage::OnFolderTyped() {
   if (typed.compare(QString::fromStdString(app.firmwareFolder.Get()), kFolderCase) != 0) {
     app.firmwareFolder.Publish(typed.toStdString());
   }
+}
+
+void FirmwarePage::CopyNewFiles() {
+  ScanAndShow(false);
+  AppSettings& app = services_.app;
+  const ResolvedFtpServer server = ResolveFtpServer(app.ftpServer.Get());
+  if (server.status) {
+    app.Status().StatusText(*server.status);
+  }
+  if (std::unique_ptr<FtpClient> client = services_.ftpClients()) {
+    FtpCopyDialog dialog(
+        services_, std::move(client),
+        FtpCopyOptions{server.address, app.firmwareFolder.Get(), app.trace.Get() != 0}, this);
+    dialog.Exec();
+  }
+  app.Status().StatusText(std::string(LoadString(ids::kReady)));
+  CheckRevision(true);
 }
 
 void FirmwarePage::SendFirmware() {

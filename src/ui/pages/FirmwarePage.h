@@ -58,6 +58,8 @@ class FirmwarePage : public Page, public Listener, private SendFirmwareHost {
   void OnBrowse();
   // The folder box was left after the user changed it.
   void OnFolderTyped();
+  // Runs the copy from the maker's server, then looks at the folder and the amplifier again.
+  void CopyNewFiles();
   void SendFirmware();
 
   void AppendLogLine(const std::string& line) override;

@@ -26,7 +26,11 @@ std::optional<std::string> ChooseFolder(QWidget* owner, const QString& title,
 Application::Application()
     : help_(prompts_),
       app_(Services{store_, files_, serialDevice_, timers_, clock_, status_, prompts_}),
-      services_{app_, app_.Boxes(), clock_, help_, [] { return ListSerialPorts(); }, ChooseFolder} {}
+      services_{app_, app_.Boxes(), clock_, help_, [] { return ListSerialPorts(); }, ChooseFolder} {
+  services_.ftpLocalFiles = &ftpLocalFiles_;
+  // The FTP client binding plugs in here: services_.ftpClients = a function that makes a new
+  // client for each copy. Until it is set the Firmware page keeps its copy button disabled.
+}
 
 Application::~Application() = default;
 

@@ -6,6 +6,7 @@
 
 #include "QtPrompts.h"
 #include "UiServices.h"
+#include "files/PosixFtpLocalFiles.h"
 #include "help/QtHelpService.h"
 #include "model/AppSettings.h"
 #include "report/StatusRelay.h"
@@ -39,6 +40,7 @@ class Application {
   StatusRelay status_;
   QtPrompts prompts_;
   QtHelpService help_;
+  PosixFtpLocalFiles ftpLocalFiles_;
   AppSettings app_;
   UiServices services_;
   std::unique_ptr<MainWindow> window_;
