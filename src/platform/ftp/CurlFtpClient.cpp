@@ -590,6 +590,7 @@ ErrorCode CurlFtpClient::FindFirstFile(FtpEntry&) {
     return kWrongState;
   }
   listing_ = true;
+  listingOver_ = false;
   entries_.clear();
   listingEnd_.reset();
   outstanding_ = Call::kListing;
@@ -635,11 +636,11 @@ ErrorCode CurlFtpClient::FindFirstFile(FtpEntry&) {
 }
 
 ErrorCode CurlFtpClient::FindNextFile(FtpEntry&) {
-  if (outstanding_ != Call::kNone || !listing_) {
+  if (outstanding_ != Call::kNone || (!listing_ && !listingOver_)) {
     return kWrongState;
   }
-  if (entries_.empty() && listingEnd_ == err::kNoMoreFiles) {
-    return err::kNoMoreFiles;
+  if (listingOver_) {
+    return err::kNoMoreFiles;  // told already
   }
   outstanding_ = Call::kListing;
   if (!entries_.empty() || listingEnd_) {
@@ -699,6 +700,7 @@ void CurlFtpClient::ForgetSession() {
   connected_ = false;
   directory_.clear();
   listing_ = false;
+  listingOver_ = false;
   entries_.clear();
   listingEnd_.reset();
 }
@@ -754,9 +756,8 @@ void CurlFtpClient::ServeEntry() {
   } else if (listingEnd_) {
     outstanding_ = Call::kNone;
     const ErrorCode end = *listingEnd_;
-    if (end != err::kNoMoreFiles) {
-      listing_ = false;  // a failed listing cannot go on
-    }
+    listing_ = false;
+    listingOver_ = end == err::kNoMoreFiles;
     if (events_ != nullptr) {
       events_->OnEntryFound(end, std::nullopt);
     }

@@ -69,6 +69,7 @@ class CurlFtpClient final : public FtpClient {
   std::string directory_;  // the current directory as the URL's path, percent-encoded
   // The listing as far as it has come.
   bool listing_ = false;
+  bool listingOver_ = false;  // the listing's end has been handed out
   std::deque<FtpEntry> entries_;
   std::optional<ErrorCode> listingEnd_;
   FtpLastResponse lastResponse_;
