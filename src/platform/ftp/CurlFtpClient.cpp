@@ -123,7 +123,7 @@ struct Job {
 
 // The state the client's thread and the worker's thread share. The worker keeps it alive for as
 // long as it runs, so a worker that outlives its client touches nothing freed.
-class CurlFtpClient::Worker : public std::enable_shared_from_this<CurlFtpClient::Worker> {
+class CurlFtpClient::Worker {
  public:
   explicit Worker(CurlFtpOptions options, QObject* receiver)
       : options_(options), receiver_(receiver) {
@@ -170,20 +170,21 @@ class CurlFtpClient::Worker : public std::enable_shared_from_this<CurlFtpClient:
     return generation;
   }
 
-  // Runs `continuation` on the caller's thread, unless the session has ended by then.
+  // Runs `continuation` on the caller's thread, unless the session has ended by then. The
+  // continuations wait in an outbox under our own lock; the event loop only carries the request
+  // to empty it, so nothing the threads share passes through the toolkit's queue.
   void Post(std::uint64_t generation, std::function<void()> continuation) {
     std::lock_guard lock(mutex_);
     if (receiver_ == nullptr || generation != generation_.load()) {
       return;
     }
-    QMetaObject::invokeMethod(
-        receiver_,
-        [self = shared_from_this(), generation, continuation = std::move(continuation)] {
-          if (self->generation_.load() == generation) {
-            continuation();
-          }
-        },
-        Qt::QueuedConnection);
+    outbox_.push_back({generation, std::move(continuation)});
+    if (outbox_.size() == 1) {
+      // The receiver lives on the caller's thread and goes before this object does; a request
+      // still queued when it goes is dropped with it.
+      QMetaObject::invokeMethod(
+          receiver_, [this] { Deliver(); }, Qt::QueuedConnection);
+    }
   }
 
   // The client goes: nothing more is posted, the worker stops. True when it has ended within
@@ -201,6 +202,25 @@ class CurlFtpClient::Worker : public std::enable_shared_from_this<CurlFtpClient:
   void Run();
 
  private:
+  struct Continuation {
+    std::uint64_t generation;
+    std::function<void()> run;
+  };
+
+  // On the caller's thread: runs what the worker has posted, in order.
+  void Deliver() {
+    std::deque<Continuation> ready;
+    {
+      std::lock_guard lock(mutex_);
+      ready.swap(outbox_);
+    }
+    for (Continuation& continuation : ready) {
+      if (continuation.generation == generation_.load()) {
+        continuation.run();
+      }
+    }
+  }
+
   void Wake() const {
     if (wakePipe_[1] >= 0) {
       const char byte = 1;
@@ -213,6 +233,7 @@ class CurlFtpClient::Worker : public std::enable_shared_from_this<CurlFtpClient:
   std::condition_variable wake_;
   std::condition_variable ended_;
   std::deque<Job> jobs_;
+  std::deque<Continuation> outbox_;
   QObject* receiver_;
   std::atomic<std::uint64_t> generation_{1};
   std::atomic<bool> stopping_{false};
