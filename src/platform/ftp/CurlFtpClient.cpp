@@ -27,11 +27,11 @@ namespace {
 
 // A call made while another is outstanding, or one the session is not ready for.
 constexpr ErrorCode kWrongState = 12019;
+// A listing asked for while the last one is still being read.
+constexpr ErrorCode kTransferInProgress = 12110;
 // How long destruction waits for the worker before leaving it to end on its own; only a name
 // lookup that the system will not interrupt takes that long.
 constexpr auto kStopWait = std::chrono::milliseconds(900);
-// Entries are handed to the caller's thread in batches of about this many.
-constexpr std::size_t kBatchEntries = 512;
 
 bool IsControl(unsigned char c) {
   return c < 0x20 || c == 0x7F;
@@ -464,9 +464,7 @@ struct ListingTransfer {
     transfer.session.NoteActivity();
     const std::size_t bytes = size * count;
     transfer.refused = transfer.reader.Feed(std::string_view(data, bytes), transfer.batch);
-    if (transfer.batch.size() >= kBatchEntries) {
-      transfer.Flush();
-    }
+    transfer.Flush();  // what one read of the network brings is one batch
     return transfer.refused == err::kSuccess ? bytes : 0;
   }
 };
@@ -610,6 +608,9 @@ ErrorCode CurlFtpClient::FindFirstFile(FtpEntry&) {
   if (outstanding_ != Call::kNone || !connected_) {
     return kWrongState;
   }
+  if (listing_ && !listingEnd_) {
+    return kTransferInProgress;  // the session's one listing is still coming in
+  }
   listing_ = true;
   listingOver_ = false;
   entries_.clear();
@@ -679,7 +680,8 @@ ErrorCode CurlFtpClient::GetFile(const std::string& remoteName, const std::strin
   }
   auto file = std::make_shared<LocalFile>();
   file->path = localPath;
-  file->fd = ::open(localPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  // The caller has made the file; a link in its place is not followed.
+  file->fd = ::open(localPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
   if (file->fd < 0) {
     return ErrorCodeFromErrno(errno, FileOperation::kWrite, localPath);
   }

@@ -437,8 +437,19 @@ TEST_F(CurlFtpClientTest, CloseAndDestructionEndATransferWithinASecond) {
   EXPECT_EQ(recorder_.events.size(), events + 2);
 }
 
+TEST_F(CurlFtpClientTest, ReachesAServerByItsIPv6Address) {
+  StartServer({"--bind", "::1"});
+  MakeClient();
+  ASSERT_EQ(Await([this] { return client_->Connect("::1", server_->Port()); }), err::kSuccess);
+  ASSERT_EQ(Await([this] { return client_->SetCurrentDirectory("VLX/firmware"); }), err::kSuccess);
+  ErrorCode end = err::kSuccess;
+  EXPECT_EQ(SortedByName(List(end)), kServedEntries);
+  ASSERT_EQ(Fetch("vlxfwnotes.rtf", Local("n")), err::kSuccess);
+  EXPECT_EQ(ReadFile(Local("n")), "{\\rtf1 notes}");
+}
+
 TEST_F(CurlFtpClientTest, RefusesCallsOutOfTurn) {
-  StartServer();
+  StartServer({"--rate", "2048", "--entries", "1000"});  // a listing that takes its time
   MakeClient();
   FtpEntry unused;
   EXPECT_EQ(client_->SetCurrentDirectory("VLX"), 12019u);  // not connected
@@ -448,6 +459,13 @@ TEST_F(CurlFtpClientTest, RefusesCallsOutOfTurn) {
   EXPECT_EQ(client_->Connect("evil.example/x@127.0.0.1", 21), 12019u);
   vlxtest::SpinUntil([this] { return !recorder_.events.empty(); }, kEventLimit);
   EXPECT_EQ(client_->Connect("evil.example/x@127.0.0.1", 21), 12007u);
+  ASSERT_EQ(Await([this] { return client_->SetCurrentDirectory("VLX/firmware"); }), err::kSuccess);
+  // One listing at a time; a link where the local file should be is not written through.
+  ASSERT_EQ(Await([&] { return client_->FindFirstFile(unused); }), err::kSuccess);
+  EXPECT_EQ(client_->FindFirstFile(unused), 12110u);
+  std::filesystem::create_symlink(Local("elsewhere"), Local("link"));
+  EXPECT_NE(client_->GetFile("vlxfwnotes.rtf", Local("link").string()), kFtpPending);
+  EXPECT_FALSE(std::filesystem::exists(Local("elsewhere")));
 }
 
 }  // namespace
