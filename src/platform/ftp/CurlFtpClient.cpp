@@ -127,11 +127,10 @@ struct Job {
 // long as it runs, so a worker that outlives its client touches nothing freed.
 class CurlFtpClient::Worker {
  public:
-  explicit Worker(CurlFtpOptions options, QObject* receiver)
-      : options_(options), receiver_(receiver) {
-    if (::pipe2(wakePipe_, O_NONBLOCK | O_CLOEXEC) != 0) {
-      wakePipe_[0] = wakePipe_[1] = -1;
-    }
+  static std::shared_ptr<Worker> Create(CurlFtpOptions options, QObject* receiver) {
+    auto worker = std::shared_ptr<Worker>(new Worker(options, receiver));
+    worker->self_ = worker;
+    return worker;
   }
   ~Worker() {
     for (int fd : wakePipe_) {
@@ -209,8 +208,16 @@ class CurlFtpClient::Worker {
     std::function<void()> run;
   };
 
-  // On the caller's thread: runs what the worker has posted, in order.
+  Worker(CurlFtpOptions options, QObject* receiver) : options_(options), receiver_(receiver) {
+    if (::pipe2(wakePipe_, O_NONBLOCK | O_CLOEXEC) != 0) {
+      wakePipe_[0] = wakePipe_[1] = -1;
+    }
+  }
+
+  // On the caller's thread: runs what the worker has posted, in order. A continuation may end
+  // in the client's destruction; this object stays until the loop is done.
   void Deliver() {
+    const std::shared_ptr<Worker> keep = self_.lock();
     std::deque<Continuation> ready;
     {
       std::lock_guard lock(mutex_);
@@ -241,6 +248,7 @@ class CurlFtpClient::Worker {
   std::atomic<bool> stopping_{false};
   bool finished_ = false;
   int wakePipe_[2] = {-1, -1};
+  std::weak_ptr<Worker> self_;
 };
 
 namespace {
@@ -285,6 +293,8 @@ class Session {
     curl_easy_setopt(easy_, CURLOPT_URL, url.c_str());
     curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, "ftp");
     curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
+    // Dropping a session in the middle of a name lookup does not wait for the lookup.
+    curl_easy_setopt(easy_, CURLOPT_QUICK_EXIT, 1L);
     curl_easy_setopt(easy_, CURLOPT_ERRORBUFFER, errorText_);
     curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT_MS,
                      static_cast<long>(options.connectTimeout.count()));
@@ -539,7 +549,7 @@ void CurlFtpClient::Worker::Run() {
 CurlFtpClient::CurlFtpClient(CurlFtpOptions options) : receiver_(std::make_unique<QObject>()) {
   static const CURLcode initialised = curl_global_init(CURL_GLOBAL_DEFAULT);
   (void)initialised;
-  worker_ = std::make_shared<Worker>(options, receiver_.get());
+  worker_ = Worker::Create(options, receiver_.get());
   std::thread([worker = worker_] { worker->Run(); }).detach();
 }
 
@@ -760,12 +770,14 @@ void CurlFtpClient::ForgetSession() {
 void CurlFtpClient::OnCallDone(Call call, const FtpError& error, const FtpLastResponse& reply) {
   outstanding_ = Call::kNone;
   lastResponse_ = error.reply ? *error.reply : reply;
+  if (call == Call::kConnect) {
+    connected_ = error.code == err::kSuccess;
+  }
   if (events_ == nullptr) {
     return;
   }
   switch (call) {
     case Call::kConnect:
-      connected_ = error.code == err::kSuccess;
       events_->OnConnected(error.code);
       break;
     case Call::kDirectory:

@@ -455,6 +455,31 @@ TEST_F(CurlFtpClientTest, ReachesAServerByItsIPv6Address) {
   EXPECT_EQ(ReadFile(Local("n")), "{\\rtf1 notes}");
 }
 
+// A holder that lets its client go from inside an event, as a window closing on it would.
+TEST_F(CurlFtpClientTest, ClientMayBeDestroyedFromInsideItsEvent) {
+  StartServer({"--entries", "2000"});
+  MakeClient();
+  ASSERT_EQ(EnterFirmware(), err::kSuccess);
+  struct Destroyer final : FtpEvents {
+    std::unique_ptr<CurlFtpClient>* client;
+    int events = 0;
+    void OnConnected(ErrorCode) override {}
+    void OnDirectorySet(ErrorCode) override {}
+    void OnEntryFound(ErrorCode, std::optional<FtpEntry>) override {
+      ++events;
+      client->reset();
+    }
+    void OnFileReceived(ErrorCode) override {}
+  } destroyer;
+  destroyer.client = &client_;
+  client_->SetEvents(&destroyer);
+  FtpEntry unused;
+  ASSERT_EQ(client_->FindFirstFile(unused), kFtpPending);
+  vlxtest::SpinUntil([this] { return client_ == nullptr; }, kEventLimit);
+  vlxtest::SpinFor(200ms);
+  EXPECT_EQ(destroyer.events, 1);
+}
+
 TEST_F(CurlFtpClientTest, RefusesCallsOutOfTurn) {
   StartServer({"--rate", "2048", "--entries", "1000"});  // a listing that takes its time
   MakeClient();
