@@ -110,9 +110,11 @@ bool FtpListCommand::TakeEntry(ErrorCode result, const std::optional<FtpEntry>& 
     return false;
   }
   if (result != err::kSuccess || !entry) {
-    Failed(result, "InternetFindNextFile");
+    // Named by the call that failed, as the copy dialog names it.
+    Failed(result, firstEntryAsked_ ? "InternetFindNextFile" : "FtpFindFile");
     return false;
   }
+  firstEntryAsked_ = true;
   const std::string size = entry->size ? std::to_string(*entry->size) : "-";
   std::printf("%-6s %12s  %s%s\n", entry->isDirectory ? "folder" : "file", size.c_str(),
               PrintableFtpName(entry->name).c_str(),

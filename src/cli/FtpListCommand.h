@@ -46,6 +46,7 @@ class FtpListCommand final : public QObject, public FtpEvents {
   bool verbose_;
   std::unique_ptr<FtpClient> client_;
   std::vector<FtpEntry> entries_;
+  bool firstEntryAsked_ = false;  // the first entry has come: the next call is FindNextFile
   bool finished_ = false;
 };
 

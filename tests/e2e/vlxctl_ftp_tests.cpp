@@ -136,8 +136,8 @@ INSTANTIATE_TEST_SUITE_P(
                     true,
                     "",
                     1,
-                    "vlxctl: InternetFindNextFile completed with error 0x00002F50: Passive mode "
-                    "is not available on the server\n"}),
+                    "vlxctl: FtpFindFile completed with error 0x00002F50: Passive mode is not "
+                    "available on the server\n"}),
     ByLabel());
 
 }  // namespace
