@@ -5,11 +5,14 @@
 #include <optional>
 #include <string>
 
+#include "firmware/FtpServer.h"
+
 namespace vlx::cli {
 
 struct CliOptions {
   std::optional<std::string> port;              // absent: the port stored by the window program
   std::optional<std::uint32_t> timeoutSeconds;  // absent: search until the amplifier answers
+  std::optional<FtpServerAddress> ftpServer;    // absent: the FtpServer setting
   bool verbose = false;
   bool trace = false;
 };

@@ -30,8 +30,8 @@ const char* const kFooter =
     "  130  stopped by Ctrl+C or SIGTERM (firmware load, config save, send)\n";
 
 const char* const kVerbFooter =
-    "The options of vlxctl (--port, --timeout, --verbose, --trace) may come before or after\n"
-    "the verb; 'vlxctl --help' lists them with the exit codes.\n";
+    "The options of vlxctl (--port, --timeout, --ftp-server, --verbose, --trace) may come\n"
+    "before or after the verb; 'vlxctl --help' lists them with the exit codes.\n";
 
 constexpr std::uint32_t kMaxTimeoutSeconds = 86400;
 
@@ -48,6 +48,12 @@ std::optional<std::string> EmptyValue(int argc, const char* const* argv) {
 
 std::string CheckNotEmpty(std::string& value) {
   return value.empty() ? "needs a port name or path" : "";
+}
+
+std::string CheckFtpServer(std::string& value) {
+  return ParseFtpServer(value)
+             ? ""
+             : "takes a host name, HOST:PORT or [IPv6 address]:PORT, not \"" + value + "\"";
 }
 
 std::string HintFor(const std::string& verbName) {
@@ -97,6 +103,11 @@ CommandLine::CommandLine(std::vector<std::unique_ptr<Verb>> verbs, const std::st
                                    "the amplifier answers")
                        ->type_name("SECONDS")
                        ->check(WholeNumber(1, kMaxTimeoutSeconds, "seconds", "SECONDS"));
+  ftpServerOption_ = app_.add_option("--ftp-server", ftpServer_,
+                                     "FTP server for this run: HOST, HOST:PORT or [IPv6]:PORT;\n"
+                                     "without it the server set in VLX Utility")
+                         ->type_name("HOST[:PORT]")
+                         ->check(CLI::Validator(CheckFtpServer, "", "HOST[:PORT]"));
   app_.add_flag("--verbose", options_.verbose, "Show verbose status lines as well");
   app_.add_flag("--trace", options_.trace, "Show every command sent and reply received");
 
@@ -150,6 +161,9 @@ Verb* CommandLine::AfterParse() {
   }
   if (timeoutOption_->count() > 0) {
     options_.timeoutSeconds = timeoutSeconds_;
+  }
+  if (ftpServerOption_->count() > 0) {
+    options_.ftpServer = ParseFtpServer(ftpServer_);
   }
   for (const VerbCommand& command : verbs_) {
     if (command.subcommand->parsed()) {

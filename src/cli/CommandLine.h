@@ -44,8 +44,10 @@ class CommandLine {
   CLI::App* help_ = nullptr;
   CLI::Option* portOption_ = nullptr;
   CLI::Option* timeoutOption_ = nullptr;
+  CLI::Option* ftpServerOption_ = nullptr;
   std::string port_;
   std::uint32_t timeoutSeconds_ = 0;
+  std::string ftpServer_;
   std::string helpVerb_;
   CliOptions options_;
   int exitCode_ = exit_code::kSuccess;

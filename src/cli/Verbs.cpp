@@ -11,12 +11,14 @@
 #include "ErrorTexts.h"
 #include "FaultsCommand.h"
 #include "FirmwareCommand.h"
+#include "FtpListCommand.h"
 #include "HexCommand.h"
 #include "InfoCommand.h"
 #include "MonitorCommand.h"
 #include "SendCommand.h"
 #include "Verb.h"
 #include "config/BannerRules.h"
+#include "ftp/CurlFtpClient.h"
 #include "model/NoSettingsStore.h"
 #include "serial/SerialPortList.h"
 #include "settings/JsonSettingsStore.h"
@@ -408,6 +410,36 @@ class MonitorVerb final : public Verb {
   bool noHeader_ = false;
 };
 
+class FtpVerb final : public Verb {
+ public:
+  std::string Name() const override { return "ftp"; }
+  std::string Summary() const override {
+    return "List the firmware on the FTP server (Copy New Files from Velqorin)";
+  }
+  void AddArguments(CLI::App& subcommand) override {
+    CLI::App* list = subcommand.add_subcommand(
+        "list", "List the server's firmware folder and what a copy would pick from it");
+    list->fallthrough()->footer(
+        "Connects anonymously to the server (--ftp-server, else the one set in VLX Utility),\n"
+        "lists VLX/firmware and prints a line per entry: file or folder, size in bytes (\"-\"\n"
+        "when the server gave none) and name, control characters shown as \\xHH. Then the\n"
+        "firmware file and the release notes a copy would take. A name that is not a plain\n"
+        "file name is marked and never taken.\n"
+        "\n"
+        "Exit codes: 0 listed, 1 the server could not be reached or listed (the error is\n"
+        "printed), 2 usage error.\n\n" +
+        subcommand.get_footer());
+    subcommand.require_subcommand(1);
+  }
+  int Run(const CliOptions& options) override {
+    InstallPlatformErrorTexts();
+    const std::unique_ptr<JsonSettingsStore> store = WindowSettings();
+    FtpListCommand command(options, *store, std::make_unique<CurlFtpClient>());
+    QTimer::singleShot(0, &command, [&command] { command.Start(); });
+    return QCoreApplication::exec();
+  }
+};
+
 }  // namespace
 
 std::vector<std::unique_ptr<Verb>> MakeVerbs() {
@@ -421,6 +453,7 @@ std::vector<std::unique_ptr<Verb>> MakeVerbs() {
   verbs.push_back(std::make_unique<FaultsVerb>());
   verbs.push_back(std::make_unique<MonitorVerb>());
   verbs.push_back(std::make_unique<SendVerb>());
+  verbs.push_back(std::make_unique<FtpVerb>());
   return verbs;
 }
 

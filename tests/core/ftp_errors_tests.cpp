@@ -33,7 +33,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FailureCase{"LocalPathNotFound", FtpFailure::kLocalPathNotFound, 3},
                       FailureCase{"LocalAccessDenied", FtpFailure::kLocalAccessDenied, 5},
                       FailureCase{"LocalDiskFull", FtpFailure::kLocalDiskFull, 112},
-                      FailureCase{"Cancelled", FtpFailure::kCancelled, 1223}),
+                      FailureCase{"Cancelled", FtpFailure::kCancelled, 1223},
+                      FailureCase{"InternalError", FtpFailure::kInternalError, 12004}),
     test::ByLabel());
 
 TEST(FtpReplyError, QuotesTheServersReplyInTheText) {

@@ -118,11 +118,19 @@ FirmwareFileInfo FirmwareFileFromPath(std::string path) {
 }
 
 FirmwareFolderScan ScanFirmwareFolder(const FileSystem& fileSystem, const std::string& folder) {
-  FirmwareFolderScan scan;
   std::vector<DirectoryEntry> entries;
   if (folder.empty() || fileSystem.ListDirectory(folder, entries) != err::kSuccess) {
-    return scan;
+    return {};
   }
+  return PickFirmwareFiles(std::move(entries), folder);
+}
+
+FirmwareFolderScan PickFirmwareFiles(std::vector<DirectoryEntry> entries,
+                                     const std::string& folder) {
+  FirmwareFolderScan scan;
+  const auto pathOf = [&folder](const std::string& name) {
+    return folder.empty() ? name : JoinPath(folder, name);
+  };
   std::sort(entries.begin(), entries.end(), NameOrder);
   for (const DirectoryEntry& entry : entries) {
     // A folder or a dangling link named like firmware could never be loaded.
@@ -131,10 +139,10 @@ FirmwareFolderScan ScanFirmwareFolder(const FileSystem& fileSystem, const std::s
     }
     if (IsFirmwareFileName(entry.name)) {
       if (const std::optional<std::uint16_t> revision = RevisionOfFileName(entry.name)) {
-        Compete(scan.firmware, *revision, JoinPath(folder, entry.name));
+        Compete(scan.firmware, *revision, pathOf(entry.name));
       }
     } else if (IsReleaseNotesFileName(entry.name)) {
-      Compete(scan.notes, 0, JoinPath(folder, entry.name));
+      Compete(scan.notes, 0, pathOf(entry.name));
     }
   }
   return scan;

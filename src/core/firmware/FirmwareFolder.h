@@ -7,10 +7,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "model/FileSystem.h"
 
 namespace vlx {
-
-class FileSystem;
 
 // Firmware files are named this, then the revision's digits (0152 for 01.52), then ".hex".
 constexpr std::string_view kFirmwareFilePrefix = "VLX750fp";
@@ -50,6 +51,12 @@ bool IsReleaseNotesFileName(std::string_view fileName);
 
 // A file the user names directly, with the revision its name gives (0 when it gives none).
 FirmwareFileInfo FirmwareFileFromPath(std::string path);
+
+// The choice the folder scan makes among `entries`, by their names alone (for a listing that
+// did not come from the file system). Each path is `folder` joined with the name, or the bare
+// name when `folder` is empty.
+FirmwareFolderScan PickFirmwareFiles(std::vector<DirectoryEntry> entries,
+                                     const std::string& folder);
 
 // Looks through the folder's regular files (and links to one). The firmware file is the one
 // with the highest revision; of equal revisions, and of release notes in several letter cases,

@@ -30,6 +30,8 @@ ErrorCode CodeOf(FtpFailure failure) {
       return err::kDiskFull;
     case FtpFailure::kCancelled:
       return err::kCancelled;
+    case FtpFailure::kInternalError:
+      return 12004;
   }
   // An enumerator added without a row must not pass for success.
   return err::kGenFailure;

@@ -25,6 +25,7 @@ enum class FtpFailure {
   kLocalAccessDenied,  // the local file could not be created or written for lack of rights
   kLocalDiskFull,      // the local disk has no room
   kCancelled,          // the user stopped the exchange
+  kInternalError,      // the FTP library failed in a way none of the above describes
 };
 
 // The code for a failure and, for a reply error, the reply that the error text quotes.

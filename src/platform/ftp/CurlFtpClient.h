@@ -1,0 +1,89 @@
+#pragma once
+// The FtpClient on libcurl. One worker thread runs the transfers on one easy handle, so the
+// control connection and its login serve every call of a session; each call answers "pending"
+// and its event comes back to the thread that made the calls through the Qt event loop. Close
+// and destruction end a transfer at once and drop the session without waiting on the server.
+//
+// Anonymous, passive (EPSV, then PASV), the environment's proxy variables as libcurl reads them.
+// The listing is read once, MLSD where FEAT offers it and LIST otherwise, and handed out entry by
+// entry as it streams in.
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "firmware/FtpClient.h"
+#include "firmware/FtpErrors.h"
+#include "ftp/FtpListing.h"
+
+class QObject;
+
+namespace vlx {
+
+struct CurlFtpOptions {
+  std::chrono::milliseconds connectTimeout{30000};
+  // No byte for this long, on either connection, is a time-out (whole seconds).
+  std::chrono::seconds stallTimeout{60};
+  ListingLimits listingLimits;
+};
+
+// How far the file being fetched has come: the bytes received and its size when the server
+// told it.
+using FtpProgress = std::function<void(std::uint64_t received, std::optional<std::uint64_t> size)>;
+
+class CurlFtpClient final : public FtpClient {
+ public:
+  // Events go to the thread that builds the client, which must run a Qt event loop.
+  explicit CurlFtpClient(CurlFtpOptions options = {});
+  ~CurlFtpClient() override;
+  CurlFtpClient(const CurlFtpClient&) = delete;
+  CurlFtpClient& operator=(const CurlFtpClient&) = delete;
+
+  void SetEvents(FtpEvents* events) override { events_ = events; }
+  ErrorCode Connect(const std::string& host, std::uint16_t port) override;
+  ErrorCode SetCurrentDirectory(const std::string& path) override;
+  ErrorCode FindFirstFile(FtpEntry& entry) override;
+  ErrorCode FindNextFile(FtpEntry& entry) override;
+  ErrorCode GetFile(const std::string& remoteName, const std::string& localPath) override;
+  void Close() override;
+  FtpLastResponse LastResponse() const override { return lastResponse_; }
+
+  // Not part of the seam: a window that shows a fetch's progress sets it. Called on the
+  // caller's thread a few times a second during a fetch, and once when the file is complete.
+  void SetProgress(FtpProgress progress) { progress_ = std::move(progress); }
+
+  class Worker;
+
+ private:
+  enum class Call { kNone, kConnect, kDirectory, kListing, kFile };
+
+  // Continuations the worker posts back; they run on the caller's thread.
+  void OnCallDone(Call call, const FtpError& error, const FtpLastResponse& reply);
+  void OnEntries(std::vector<FtpEntry> entries);
+  void OnProgress(std::uint64_t received, std::optional<std::uint64_t> size);
+  void OnListingEnd(const FtpError& error, const FtpLastResponse& reply);
+  // Hands the waiting FindFirstFile/FindNextFile its entry, or the listing's end.
+  void ServeEntry();
+  void PostServeEntry();
+  void ForgetSession();
+
+  std::shared_ptr<Worker> worker_;
+  std::unique_ptr<QObject> receiver_;
+  FtpEvents* events_ = nullptr;
+  FtpProgress progress_;
+  Call outstanding_ = Call::kNone;
+  bool connected_ = false;
+  std::string directory_;  // the current directory as the URL's path, percent-encoded
+  // The listing as far as it has come.
+  bool listing_ = false;
+  bool listingOver_ = false;  // the listing's end has been handed out
+  std::deque<FtpEntry> entries_;
+  std::optional<ErrorCode> listingEnd_;
+  FtpLastResponse lastResponse_;
+};
+
+}  // namespace vlx

@@ -1,0 +1,40 @@
+#pragma once
+// A real FTP server on 127.0.0.1 for one test: our pyftpdlib script serving a folder of the
+// test's own, with the script's switches to make it misbehave. Stopped (killed) with the object.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "process/ChildProcess.h"
+
+namespace vlx::test {
+
+class FtpTestServer {
+ public:
+  // Serves `root`; `switches` as the script takes them ("--refuse-login", "--cut-after", "100").
+  FtpTestServer(const std::string& root, const std::vector<std::string>& switches) {
+    std::vector<std::string> arguments{VLX_FTP_SERVER_SCRIPT, "--root", root};
+    arguments.insert(arguments.end(), switches.begin(), switches.end());
+    process_ = std::make_unique<ChildProcess>(VLX_SYSTEM_PYTHON, arguments);
+    const auto line = process_->FirstStdoutLine(std::chrono::seconds(20));
+    if (line && line->rfind("PORT ", 0) == 0) {
+      port_ = static_cast<std::uint16_t>(std::stoul(line->substr(5)));
+    }
+    EXPECT_NE(port_, 0) << "the FTP test server did not start: " << process_->Stderr();
+  }
+
+  std::uint16_t Port() const { return port_; }
+  // "127.0.0.1:PORT", as the FtpServer setting and --ftp-server take it.
+  std::string Address() const { return "127.0.0.1:" + std::to_string(port_); }
+
+ private:
+  std::unique_ptr<ChildProcess> process_;
+  std::uint16_t port_ = 0;
+};
+
+}  // namespace vlx::test
