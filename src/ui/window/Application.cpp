@@ -6,6 +6,7 @@
 
 #include "BuildInfo.h"
 #include "OsVersion.h"
+#include "ftp/CurlFtpClient.h"
 #include "serial/SerialPortList.h"
 
 namespace vlx {
@@ -28,8 +29,7 @@ Application::Application()
       app_(Services{store_, files_, serialDevice_, timers_, clock_, status_, prompts_}),
       services_{app_, app_.Boxes(), clock_, help_, [] { return ListSerialPorts(); }, ChooseFolder} {
   services_.ftpLocalFiles = &ftpLocalFiles_;
-  // The FTP client binding plugs in here: services_.ftpClients = a function that makes a new
-  // client for each copy. Until it is set the Firmware page keeps its copy button disabled.
+  services_.ftpClients = [] { return std::make_unique<CurlFtpClient>(); };
 }
 
 Application::~Application() = default;
