@@ -235,6 +235,13 @@ INSTANTIATE_TEST_SUITE_P(
                 File("VLX750fp.hex"), File("VLX750fp01.54.hex")},
                {"vlx750FP0153.HEX"},
                {{"vlx750FP0153.HEX", kOtherGoodHex}}},
+        // Equal revisions: the first in name order, as the folder scan and `ftp list` choose,
+        // whatever order the server lists them in.
+        Choice{"EqualRevisionsTakeTheFirstByName",
+               {},
+               {File("vlx750fp0153.hex"), File("VLX750FP0153.hex")},
+               {"VLX750FP0153.hex"},
+               {{"VLX750FP0153.hex", kOtherGoodHex}}},
         Choice{"CorruptLocalFileOfTheSameRevisionIsReplaced",
                {{"VLX750fp0152.hex", "not hex"}, {"vlxfwnotes.rtf", "notes"}},
                {File("VLX750fp0152.hex"), File("vlxfwnotes.rtf")},

@@ -50,7 +50,7 @@ void WhenDialogRuns(std::function<void(SendingFirmwareDialog&)> drive) {
 }
 
 std::vector<std::string> LogLines(SendingFirmwareDialog& dialog) {
-  dialog.FlushLog();
+  dialog.Log().FlushQueued();
   std::vector<std::string> lines;
   for (const QString& line : dialog.Log().toPlainText().split('\n')) {
     lines.push_back(line.toStdString());
@@ -188,7 +188,7 @@ TEST_F(SendingFirmwareDialogTest, ClosingMidLoadAsksAndYesAbandonsTheLoad) {
               ASSERT_TRUE(RunUntilProgress(1000));
 
               // Half way: the picture of a load in progress.
-              dialog.FlushLog();
+              dialog.Log().FlushQueued();
               const QString png =
                   QStringLiteral(UI_SCREENSHOT_DIR "/sending-firmware-mid-load.png");
               EXPECT_TRUE(dialog.grab().save(png));

@@ -1,5 +1,6 @@
 #include "firmware/FtpCopyRun.h"
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 
@@ -82,6 +83,7 @@ void FtpCopyRun::Run() {
   }
   result_ = err::kSuccess;
   cancelRequested_ = false;
+  candidates_.clear();
   serverFirmware_.reset();
   serverNotes_.reset();
   copyList_.clear();
@@ -308,19 +310,30 @@ void FtpCopyRun::Classify(const FtpEntry& entry) {
     }
     return;
   }
-  // The newest firmware wins; of equal revisions, and of notes, the first listed stays.
-  const auto compete = [&entry](std::optional<ServerFile>& current, std::uint16_t revision) {
-    if (!current || current->revision < revision) {
-      current = ServerFile{revision, entry.name, entry.size};
-    }
-  };
-  if (IsFirmwareFileName(entry.name)) {
-    if (const std::optional<std::uint16_t> revision = RevisionOfFileName(entry.name)) {
-      compete(serverFirmware_, *revision);
-    }
-  } else if (IsReleaseNotesFileName(entry.name)) {
-    compete(serverNotes_, 0);
+  if (IsFirmwareFileName(entry.name) || IsReleaseNotesFileName(entry.name)) {
+    candidates_.push_back(entry);
   }
+}
+
+void FtpCopyRun::PickServerFiles() {
+  // The folder scan's choice, so that the server's newest is picked as the local one is.
+  std::vector<DirectoryEntry> names;
+  names.reserve(candidates_.size());
+  for (const FtpEntry& candidate : candidates_) {
+    names.push_back(DirectoryEntry{candidate.name, EntryKind::kRegularFile});
+  }
+  const FirmwareFolderScan picks = PickFirmwareFiles(std::move(names), {});
+  const auto serverFile = [this](const FirmwareFileInfo& pick) -> std::optional<ServerFile> {
+    if (!pick.Found()) {
+      return std::nullopt;
+    }
+    const auto listed =
+        std::find_if(candidates_.begin(), candidates_.end(),
+                     [&pick](const FtpEntry& entry) { return entry.name == pick.path; });
+    return ServerFile{pick.revision, pick.path, listed->size};
+  };
+  serverFirmware_ = serverFile(picks.firmware);
+  serverNotes_ = serverFile(picks.notes);
 }
 
 void FtpCopyRun::ListingComplete() {
@@ -328,6 +341,7 @@ void FtpCopyRun::ListingComplete() {
     Finish(err::kCancelled, "Directory Read Complete");
     return;
   }
+  PickServerFiles();
   if (serverFirmware_ &&
       (!localScan_.firmware.Found() || localScan_.firmware.revision < serverFirmware_->revision)) {
     copyList_.push_back(*serverFirmware_);

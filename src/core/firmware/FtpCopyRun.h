@@ -113,6 +113,7 @@ class FtpCopyRun final : private FtpEvents {
   void StartListing();
   void ProcessEntries(FtpEntry entry);
   void Classify(const FtpEntry& entry);
+  void PickServerFiles();
   void ListingComplete();
   void ContinueCopy();
   ErrorCode StartFetch(const ServerFile& file);
@@ -146,6 +147,9 @@ class FtpCopyRun final : private FtpEvents {
   bool cancelRequested_ = false;
   ErrorCode result_ = err::kSuccess;
   FirmwareFolderScan localScan_;
+  // The listed files named like firmware or notes; the choice among them is made once the
+  // listing is complete.
+  std::vector<FtpEntry> candidates_;
   std::optional<ServerFile> serverFirmware_;
   std::optional<ServerFile> serverNotes_;
   std::vector<ServerFile> copyList_;

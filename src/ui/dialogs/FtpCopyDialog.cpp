@@ -24,7 +24,6 @@ namespace {
 constexpr int kWidthUnits = 300;
 constexpr int kHeightUnits = 180;
 // How long lines wait to go into the log together: a traced listing brings one per entry.
-constexpr int kLogBatchMs = 100;
 constexpr int kProgressMs = 200;
 constexpr int kProgressSteps = 1000;
 
@@ -66,8 +65,6 @@ FtpCopyDialog::FtpCopyDialog(UiServices& services, std::unique_ptr<FtpClient> cl
   setMinimumSize(initial);
   resize(initial);
 
-  flushTimer_.setSingleShot(true);
-  connect(&flushTimer_, &QTimer::timeout, this, &FtpCopyDialog::FlushLog);
   connect(&progressTimer_, &QTimer::timeout, this, &FtpCopyDialog::ShowProgress);
   ShowProgress();
 }
@@ -116,10 +113,7 @@ void FtpCopyDialog::closeEvent(QCloseEvent* event) {
 }
 
 void FtpCopyDialog::FtpLine(FtpLineKind kind, const std::string& line) {
-  pending_.append(QString::fromStdString(line));
-  if (!flushTimer_.isActive()) {
-    flushTimer_.start(kLogBatchMs);
-  }
+  log_->QueueLine(line);
   StatusSink& status = services_.app.Status();
   if (kind == FtpLineKind::kStatus) {
     status.StatusText(line);
@@ -146,14 +140,8 @@ void FtpCopyDialog::FtpCopyEnded(FtpCopyEnd end) {
 }
 
 void FtpCopyDialog::Refresh() {
-  FlushLog();
+  log_->FlushQueued();
   ShowProgress();
-}
-
-void FtpCopyDialog::FlushLog() {
-  flushTimer_.stop();
-  log_->AppendLines(pending_);
-  pending_.clear();
 }
 
 // The file being fetched: how much of it is here, as a bar and in KiB; a bar that only shows

@@ -4,7 +4,6 @@
 // the run stops; a clean run closes the dialog by itself. exec() gives kCopied or kNotCopied.
 
 #include <QDialog>
-#include <QStringList>
 #include <QTimer>
 #include <memory>
 #include <string>
@@ -58,7 +57,6 @@ class FtpCopyDialog final : public QDialog, private FtpCopySink {
   void OnButton();
   void ShowProgress();
   void SetBusy(bool busy);
-  void FlushLog();
 
   UiServices& services_;
   std::unique_ptr<FtpClient> client_;
@@ -67,9 +65,7 @@ class FtpCopyDialog final : public QDialog, private FtpCopySink {
   QProgressBar* progress_;
   QLabel* progressText_;
   QPushButton* button_;
-  QTimer flushTimer_;
   QTimer progressTimer_;
-  QStringList pending_;
   bool started_ = false;
 };
 

@@ -28,8 +28,6 @@ namespace {
 constexpr int kWidthUnits = 320;
 constexpr int kHeightUnits = 200;
 // How long lines wait to go into the log together.
-constexpr int kLogBatchMs = 100;
-
 }  // namespace
 
 SendingFirmwareDialog::SendingFirmwareDialog(UiServices& services, const std::string& identityLine,
@@ -62,9 +60,6 @@ SendingFirmwareDialog::SendingFirmwareDialog(UiServices& services, const std::st
   const QSize initial = DialogUnitsToPixels(font(), kWidthUnits, kHeightUnits);
   setMinimumSize(initial);
   resize(initial);
-
-  flushTimer_.setSingleShot(true);
-  connect(&flushTimer_, &QTimer::timeout, this, &SendingFirmwareDialog::FlushLog);
 
   const AppSettings& app = services_.app;
   LogAndStatus(identityLine);
@@ -155,12 +150,12 @@ void SendingFirmwareDialog::OnMachineDone(ErrorCode code) {
   });
   // Without a trace to read a good load needs nothing more of the user.
   if (result_ == err::kSuccess && services_.app.trace.Get() == 0) {
-    FlushLog();
+    log_->FlushQueued();
     done(kLoadSucceeded);
     return;
   }
   AppendDialogLine(std::string(LoadString(ids::kClickCloseToClose)));
-  FlushLog();
+  log_->FlushQueued();
 }
 
 void SendingFirmwareDialog::reject() {
@@ -201,16 +196,7 @@ void SendingFirmwareDialog::FirmwareText(const std::string& line) {
 }
 
 void SendingFirmwareDialog::AppendDialogLine(const std::string& line) {
-  pending_.append(QString::fromStdString(line));
-  if (!flushTimer_.isActive()) {
-    flushTimer_.start(kLogBatchMs);
-  }
-}
-
-void SendingFirmwareDialog::FlushLog() {
-  flushTimer_.stop();
-  log_->AppendLines(pending_);
-  pending_.clear();
+  log_->QueueLine(line);
 }
 
 void SendingFirmwareDialog::LogAndStatus(const std::string& line) {

@@ -5,8 +5,6 @@
 // revision and the verdict. exec() tells the Firmware page whether the load succeeded.
 
 #include <QDialog>
-#include <QStringList>
-#include <QTimer>
 #include <cstdint>
 #include <string>
 
@@ -41,8 +39,6 @@ class SendingFirmwareDialog final : public QDialog, public Listener, private Fir
   ActivityLog& Log() const { return *log_; }
   QProgressBar& Progress() const { return *progress_; }
   QPushButton& CloseButton() const { return *close_; }
-  // Puts lines still waiting for their batch into the log now.
-  void FlushLog();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -66,8 +62,6 @@ class SendingFirmwareDialog final : public QDialog, public Listener, private Fir
   ActivityLog* log_;
   QProgressBar* progress_;
   QPushButton* close_;
-  QTimer flushTimer_;
-  QStringList pending_;
   MachineHandle<FirmwareLoadMachine> machine_;
   // The run's result once it has ended; a dialog closed before that reports a failed load.
   ErrorCode result_ = err::kCancelled;

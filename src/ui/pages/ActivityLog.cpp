@@ -9,6 +9,11 @@
 #include "report/TextFormat.h"
 
 namespace vlx {
+namespace {
+
+constexpr int kBatchMs = 100;
+
+}  // namespace
 
 ActivityLog::ActivityLog(QWidget* parent) : QPlainTextEdit(parent) {
   setObjectName("activityLog");
@@ -18,6 +23,8 @@ ActivityLog::ActivityLog(QWidget* parent) : QPlainTextEdit(parent) {
   QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   font.setPointSize(10);
   setFont(font);
+  flushTimer_.setSingleShot(true);
+  connect(&flushTimer_, &QTimer::timeout, this, &ActivityLog::FlushQueued);
 }
 
 void ActivityLog::AppendLogLine(const std::string& line, const LocalTime& now) {
@@ -25,9 +32,18 @@ void ActivityLog::AppendLogLine(const std::string& line, const LocalTime& now) {
       FormatText("%02u:%02u:%02u ", {now.hour, now.minute, now.second}) + line));
 }
 
-void ActivityLog::AppendLines(const QStringList& lines) {
-  if (!lines.isEmpty()) {
-    AppendText(lines.join(QLatin1Char('\n')));
+void ActivityLog::QueueLine(const std::string& line) {
+  queued_.append(QString::fromStdString(line));
+  if (!flushTimer_.isActive()) {
+    flushTimer_.start(kBatchMs);
+  }
+}
+
+void ActivityLog::FlushQueued() {
+  flushTimer_.stop();
+  if (!queued_.isEmpty()) {
+    AppendText(queued_.join(QLatin1Char('\n')));
+    queued_.clear();
   }
 }
 

@@ -1,10 +1,11 @@
 #pragma once
 // The Activity Log: a read-only, time-stamped record of the program's status lines. Appending
 // is its only way of changing, and a reader who has scrolled back is left where they are. The
-// Sending Firmware dialog's log is the same view without the stamps.
+// Sending Firmware and Copy Files dialogs' logs are the same view without the stamps.
 
 #include <QPlainTextEdit>
 #include <QStringList>
+#include <QTimer>
 #include <string>
 
 #include "link/Clock.h"
@@ -21,12 +22,18 @@ class ActivityLog : public QPlainTextEdit {
   // Adds `line` stamped with the time of day of `now`. Line breaks inside the line ("\r\n" as
   // the program's texts carry them) show as breaks.
   void AppendLogLine(const std::string& line, const LocalTime& now);
-  // Adds the lines as they are, without stamps, in one edit: a long trace goes in batches.
-  void AppendLines(const QStringList& lines);
+  // Queues `line` as it is, without a stamp; what is queued within a tenth of a second is added
+  // in one edit, so a long trace does not cost an edit per line.
+  void QueueLine(const std::string& line);
+  // Adds what is queued now.
+  void FlushQueued();
 
  private:
   void AppendText(QString text);
   void DropOldestLines();
+
+  QStringList queued_;
+  QTimer flushTimer_;
 };
 
 }  // namespace vlx
