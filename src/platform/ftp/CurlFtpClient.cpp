@@ -34,6 +34,8 @@ constexpr ErrorCode kTransferInProgress = 12110;
 constexpr auto kStopWait = std::chrono::milliseconds(900);
 // Progress of a fetch is told at most this often.
 constexpr auto kProgressInterval = std::chrono::milliseconds(100);
+// The longest a transfer waits in one poll for libcurl's sockets or our wake-up.
+constexpr std::int64_t kLongestPollMs = 50;
 
 bool IsControl(unsigned char c) {
   return c < 0x20 || c == 0x7F;
@@ -320,7 +322,10 @@ class Session {
     CurlOutcome outcome;
     const auto stall =
         std::chrono::duration_cast<std::chrono::milliseconds>(worker_.Options().stallTimeout);
-    const int pollMs = static_cast<int>(std::clamp<std::int64_t>(stall.count(), 1, 1000));
+    // libcurl can stop between two FTP steps with nothing to wake it: no socket event and no
+    // timer (seen between one file's end and the next file's start on one session, now and then,
+    // for a whole wait). Asking it again after a short wait bounds such a pause.
+    const int pollMs = static_cast<int>(std::clamp<std::int64_t>(stall.count(), 1, kLongestPollMs));
     curl_multi_add_handle(multi_, easy_);
     NoteActivity();
     bool done = false;
