@@ -34,12 +34,6 @@ FtpServerAddress ServerToUse(const CliOptions& options, const SettingsStore& sto
   return resolved.address;
 }
 
-std::string HostText(const FtpServerAddress& server) {
-  const std::string host =
-      server.host.find(':') != std::string::npos ? "[" + server.host + "]" : server.host;
-  return server.port == kDefaultFtpPort ? host : host + ":" + std::to_string(server.port);
-}
-
 }  // namespace
 
 FtpListCommand::FtpListCommand(const CliOptions& options, const SettingsStore& store,
@@ -55,7 +49,7 @@ FtpListCommand::~FtpListCommand() {
 
 void FtpListCommand::Start() {
   if (verbose_) {
-    PrintError(FormatText(kOpeningConnection, {HostText(server_)}));
+    PrintError(FormatText(kOpeningConnection, {FtpServerText(server_)}));
   }
   Answered(client_->Connect(server_.host, server_.port), "InternetConnect");
 }

@@ -98,8 +98,12 @@ bool HasFirmwarePrefix(std::string_view fileName) {
          EqualIgnoringCase(fileName.substr(0, kFirmwareFilePrefix.size()), kFirmwareFilePrefix);
 }
 
+bool HasFirmwareExtension(std::string_view fileName) {
+  return EqualIgnoringCase(ExtensionOf(fileName), kFirmwareFileExtension);
+}
+
 bool IsFirmwareFileName(std::string_view fileName) {
-  if (!EqualIgnoringCase(ExtensionOf(fileName), kFirmwareFileExtension)) {
+  if (!HasFirmwareExtension(fileName)) {
     return false;
   }
   const std::string_view base = BaseNameOf(fileName);

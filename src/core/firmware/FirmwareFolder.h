@@ -46,6 +46,9 @@ bool HasFirmwarePrefix(std::string_view fileName);
 // nor does "VLX750fp01.50.hex".
 bool IsFirmwareFileName(std::string_view fileName);
 
+// Whether the name ends in ".hex", in any case: a file the Intel HEX reader must accept.
+bool HasFirmwareExtension(std::string_view fileName);
+
 // Whether the name is the release notes', in any case.
 bool IsReleaseNotesFileName(std::string_view fileName);
 

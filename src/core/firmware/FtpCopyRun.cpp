@@ -22,32 +22,6 @@ constexpr const char* kServerFolder = "VLX/firmware";
 constexpr std::uint32_t kFetchesPerFile = 3;
 constexpr const char* kDeleteStep = "DeleteFile";
 
-// The server as line 197 names it: the host, bracketed when it is an IPv6 address, and the port
-// when it is not the usual one.
-std::string ServerText(const FtpServerAddress& server) {
-  std::string text =
-      server.host.find(':') == std::string::npos ? server.host : "[" + server.host + "]";
-  if (server.port != kDefaultFtpPort) {
-    text += ":" + std::to_string(server.port);
-  }
-  return text;
-}
-
-bool HasHexExtension(std::string_view name) {
-  const std::size_t dot = name.rfind('.');
-  if (dot == std::string_view::npos || name.size() - dot != kFirmwareFileExtension.size()) {
-    return false;
-  }
-  for (std::size_t i = 0; i < kFirmwareFileExtension.size(); ++i) {
-    const char c = name[dot + i];
-    const char lower = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    if (lower != kFirmwareFileExtension[i]) {
-      return false;
-    }
-  }
-  return true;
-}
-
 // Trace lines give a completed request's outcome as a result value: 1 on success, 0 on failure.
 std::uint32_t ResultValue(ErrorCode code) {
   return code == err::kSuccess ? 1 : 0;
@@ -94,7 +68,7 @@ void FtpCopyRun::Run() {
   RemoveLeftovers();
   localScan_ = ScanFirmwareFolder(fileSystem_, options_.folder);
 
-  Line(FtpLineKind::kStatus, FormatText(ids::kOpeningConnection, {ServerText(options_.server)}));
+  Line(FtpLineKind::kStatus, FormatText(ids::kOpeningConnection, {FtpServerText(options_.server)}));
   state_ = kOpeningSession;
   connectionOpen_ = true;
   client_.SetEvents(this);
@@ -454,7 +428,7 @@ ErrorCode FtpCopyRun::CheckFetched(const std::string& path, const ServerFile& fi
     Line(FtpLineKind::kStatus, FormatText(ids::kFetchedFileSize, {file.name, size, *file.size}));
     return err::kInvalidData;
   }
-  return HasHexExtension(file.name) ? VerifyHexFile(path, file.name) : err::kSuccess;
+  return HasFirmwareExtension(file.name) ? VerifyHexFile(path, file.name) : err::kSuccess;
 }
 
 ErrorCode FtpCopyRun::VerifyHexFile(const std::string& path, const std::string& name) {
@@ -488,7 +462,7 @@ bool FtpCopyRun::VerifyLocalFile(const FirmwareFileInfo& file) {
     return false;
   }
   const std::string name(FileNameOf(file.path));
-  if (!HasHexExtension(name)) {
+  if (!HasFirmwareExtension(name)) {
     return true;
   }
   if (VerifyHexFile(file.path, name) == err::kSuccess) {

@@ -96,4 +96,21 @@ ResolvedFtpServer ResolveFtpServer(std::string_view setting) {
           FormatText(ids::kFtpServerInvalid, {std::string(setting), fallback})};
 }
 
+std::string FtpServerText(const FtpServerAddress& server) {
+  const bool bracketed = server.host.find(':') != std::string::npos;
+  std::string text;
+  if (bracketed) {
+    text += '[';
+  }
+  text += server.host;
+  if (bracketed) {
+    text += ']';
+  }
+  if (server.port != kDefaultFtpPort) {
+    text += ':';
+    text += std::to_string(server.port);
+  }
+  return text;
+}
+
 }  // namespace vlx

@@ -22,6 +22,10 @@ struct FtpServerAddress {
 // not 1 to 65535, spaces or control characters. The caller then reports it and uses the default.
 std::optional<FtpServerAddress> ParseFtpServer(std::string_view text);
 
+// `server` as the setting would hold it and as lines name it: the host, bracketed when it is an
+// IPv6 address, and ":port" unless the port is the usual one.
+std::string FtpServerText(const FtpServerAddress& server);
+
 // The server a run connects to, and the status line to show when the setting was not usable.
 struct ResolvedFtpServer {
   FtpServerAddress address;
