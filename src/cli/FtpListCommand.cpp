@@ -21,7 +21,15 @@ constexpr const char* kServerFolder = "VLX/firmware";
 constexpr std::uint32_t kOpeningConnection = 197;
 constexpr std::uint32_t kCompletedWithError = 209;
 
-FtpServerAddress ServerToUse(const CliOptions& options, const SettingsStore& store) {
+std::string HostText(const FtpServerAddress& server) {
+  const std::string host =
+      server.host.find(':') != std::string::npos ? "[" + server.host + "]" : server.host;
+  return server.port == kDefaultFtpPort ? host : host + ":" + std::to_string(server.port);
+}
+
+}  // namespace
+
+FtpServerAddress FtpServerToUse(const CliOptions& options, const SettingsStore& store) {
   if (options.ftpServer) {
     return *options.ftpServer;
   }
@@ -34,17 +42,11 @@ FtpServerAddress ServerToUse(const CliOptions& options, const SettingsStore& sto
   return resolved.address;
 }
 
-std::string HostText(const FtpServerAddress& server) {
-  const std::string host =
-      server.host.find(':') != std::string::npos ? "[" + server.host + "]" : server.host;
-  return server.port == kDefaultFtpPort ? host : host + ":" + std::to_string(server.port);
-}
-
-}  // namespace
-
 FtpListCommand::FtpListCommand(const CliOptions& options, const SettingsStore& store,
                                std::unique_ptr<FtpClient> client)
-    : server_(ServerToUse(options, store)), verbose_(options.verbose), client_(std::move(client)) {
+    : server_(FtpServerToUse(options, store)),
+      verbose_(options.verbose),
+      client_(std::move(client)) {
   client_->SetEvents(this);
 }
 
