@@ -17,6 +17,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -184,6 +185,11 @@ struct CopyRow {
   std::function<void(CopyRunTest&)> poll = {};         // while it runs, between events
   std::function<void(const CopyRunTest&)> check = {};  // what the folder alone cannot show
 };
+
+// A failing row is named by its label, not by a dump of its bytes.
+void PrintTo(const CopyRow& row, std::ostream* out) {
+  *out << row.label;
+}
 
 // A served folder with revision 152 and the notes, a local folder (inside a parent of its own,
 // to see that nothing is written beside it) with older notes, and a copy run into it through
