@@ -27,7 +27,7 @@ const char* const kFooter =
     "  2    usage error: the command line could not be understood\n"
     "  3    config restore stopped with part of the configuration written;\n"
     "       send: the text went out but nothing came back\n"
-    "  130  stopped by Ctrl+C or SIGTERM (firmware load, config save, send)\n";
+    "  130  stopped by Ctrl+C or SIGTERM (firmware load, config save, send, ftp fetch)\n";
 
 const char* const kVerbFooter =
     "The options of vlxctl (--port, --timeout, --ftp-server, --verbose, --trace) may come\n"

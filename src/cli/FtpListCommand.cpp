@@ -21,7 +21,9 @@ constexpr const char* kServerFolder = "VLX/firmware";
 constexpr std::uint32_t kOpeningConnection = 197;
 constexpr std::uint32_t kCompletedWithError = 209;
 
-FtpServerAddress ServerToUse(const CliOptions& options, const SettingsStore& store) {
+}  // namespace
+
+FtpServerAddress FtpServerToUse(const CliOptions& options, const SettingsStore& store) {
   if (options.ftpServer) {
     return *options.ftpServer;
   }
@@ -34,11 +36,11 @@ FtpServerAddress ServerToUse(const CliOptions& options, const SettingsStore& sto
   return resolved.address;
 }
 
-}  // namespace
-
 FtpListCommand::FtpListCommand(const CliOptions& options, const SettingsStore& store,
                                std::unique_ptr<FtpClient> client)
-    : server_(ServerToUse(options, store)), verbose_(options.verbose), client_(std::move(client)) {
+    : server_(FtpServerToUse(options, store)),
+      verbose_(options.verbose),
+      client_(std::move(client)) {
   client_->SetEvents(this);
 }
 

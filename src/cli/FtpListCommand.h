@@ -17,6 +17,10 @@ class SettingsStore;
 
 namespace vlx::cli {
 
+// The server of an ftp verb: --ftp-server's, else the FtpServer setting's (an unusable setting
+// is told on stderr and the maker's server used).
+FtpServerAddress FtpServerToUse(const CliOptions& options, const SettingsStore& store);
+
 class FtpListCommand final : public QObject, public FtpEvents {
  public:
   // `client` is the session to use; the server is --ftp-server's, else the FtpServer setting.

@@ -11,6 +11,7 @@
 #include "ErrorTexts.h"
 #include "FaultsCommand.h"
 #include "FirmwareCommand.h"
+#include "FtpFetchCommand.h"
 #include "FtpListCommand.h"
 #include "HexCommand.h"
 #include "InfoCommand.h"
@@ -414,7 +415,7 @@ class FtpVerb final : public Verb {
  public:
   std::string Name() const override { return "ftp"; }
   std::string Summary() const override {
-    return "List the firmware on the FTP server (Copy New Files from Velqorin)";
+    return "List or copy the firmware on the FTP server (Copy New Files from Velqorin)";
   }
   void AddArguments(CLI::App& subcommand) override {
     CLI::App* list = subcommand.add_subcommand(
@@ -429,15 +430,48 @@ class FtpVerb final : public Verb {
         "Exit codes: 0 listed, 1 the server could not be reached or listed (the error is\n"
         "printed), 2 usage error.\n\n" +
         subcommand.get_footer());
+
+    CLI::App* fetch = subcommand.add_subcommand(
+        "fetch", "Copy newer firmware and the release notes into the firmware folder");
+    fetch->fallthrough()->footer(
+        "Does what VLX Utility's \"Copy New Files from Velqorin\" does: connects anonymously to\n"
+        "the server (--ftp-server, else the one set in VLX Utility) and copies a firmware file\n"
+        "newer than the folder's, and the release notes. Each file is fetched under a temporary\n"
+        "name and takes its real name only once it is complete and checked. The run's lines go\n"
+        "to stderr (--trace adds its trace lines); stdout gets \"copied PATH\" for each file\n"
+        "copied, or \"nothing new\". Ctrl+C cancels the run: the file being fetched is dropped\n"
+        "and the folder keeps what it held.\n"
+        "\n"
+        "Exit codes: 0 copied (or nothing new), 1 the copy failed (the error is printed),\n"
+        "2 usage error, 130 stopped by Ctrl+C or SIGTERM.\n\n" +
+        subcommand.get_footer());
+    fetch
+        ->add_option("--folder", folder_,
+                     "Copy into DIR (default: the firmware folder set in VLX Utility)")
+        ->type_name("DIR");
     subcommand.require_subcommand(1);
+    fetch_ = fetch;
   }
   int Run(const CliOptions& options) override {
     InstallPlatformErrorTexts();
     const std::unique_ptr<JsonSettingsStore> store = WindowSettings();
+    if (fetch_->parsed()) {
+      std::optional<std::string> folder;
+      if (fetch_->count("--folder") > 0) {
+        folder = folder_;
+      }
+      FtpFetchCommand command(options, *store, folder, std::make_unique<CurlFtpClient>());
+      QTimer::singleShot(0, &command, [&command] { command.Start(); });
+      return QCoreApplication::exec();
+    }
     FtpListCommand command(options, *store, std::make_unique<CurlFtpClient>());
     QTimer::singleShot(0, &command, [&command] { command.Start(); });
     return QCoreApplication::exec();
   }
+
+ private:
+  CLI::App* fetch_ = nullptr;
+  std::string folder_;
 };
 
 }  // namespace

@@ -1,13 +1,17 @@
-// `vlxctl ftp list` against a real FTP server on 127.0.0.1 (our pyftpdlib script): the listing
-// as printed, the copy's picks, the server from the setting or from --ftp-server, and failures
-// told with their code and text.
+// `vlxctl ftp list` and `vlxctl ftp fetch` against a real FTP server on 127.0.0.1 (our pyftpdlib
+// script): the listing as printed, the copy's picks, the server from the setting or from
+// --ftp-server, failures told with their code and text, and a fetch's folder byte for byte.
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "FinishedRun.h"
@@ -39,10 +43,15 @@ class VlxctlFtp : public ::testing::Test {
                         << R"("}}, "subkeys": {}})";
   }
 
-  Finished Vlxctl(std::vector<std::string> arguments) {
+  // vlxctl's command line, run through env with the test's settings folder.
+  std::vector<std::string> VlxctlArguments(std::vector<std::string> arguments) const {
     arguments.insert(arguments.begin(),
                      {"XDG_CONFIG_HOME=" + config_.Path().string(), VLXCTL_PATH});
-    return RunProgram("/usr/bin/env", arguments, 60s);
+    return arguments;
+  }
+
+  Finished Vlxctl(std::vector<std::string> arguments) {
+    return RunProgram("/usr/bin/env", VlxctlArguments(std::move(arguments)), 60s);
   }
 
   TemporaryFolder served_;
@@ -139,6 +148,103 @@ INSTANTIATE_TEST_SUITE_P(
                     "vlxctl: FtpFindFile completed with error 0x00002F50: Passive mode is not "
                     "available on the server\n"}),
     ByLabel());
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+// Every file of a folder by name, with its bytes.
+std::map<std::string, std::string> FolderContents(const fs::path& folder) {
+  std::map<std::string, std::string> contents;
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+    contents[entry.path().filename().string()] = ReadFile(entry.path());
+  }
+  return contents;
+}
+
+// A firmware file of the given revision from the test-firmware generator, in `folder`.
+fs::path MakeFirmware(const fs::path& folder, int revision) {
+  fs::create_directories(folder);
+  const Finished made =
+      RunProgram(VLX750_MKFW_PATH, {"--revision", std::to_string(revision), "-o", folder.string()});
+  EXPECT_EQ(made.exitCode, 0) << made.err;
+  return made.out.substr(0, made.out.find('\n'));
+}
+
+// The server offers revision 152 and the notes; the local folder is the test's own.
+class VlxctlFtpFetch : public VlxctlFtp {
+ protected:
+  VlxctlFtpFetch() : local_("vlxctl-ftp-local") {
+    MakeFirmware(Firmware(), 152);
+    fs::copy_file(fs::path(VLX_FIXTURE_DIR) / "notes" / "vlxfwnotes.rtf",
+                  Firmware() / "vlxfwnotes.rtf");
+  }
+
+  Finished Fetch() {
+    return Vlxctl(
+        {"--ftp-server", server_->Address(), "ftp", "fetch", "--folder", local_.Path().string()});
+  }
+
+  TemporaryFolder local_;
+};
+
+TEST_F(VlxctlFtpFetch, CopiesWhatIsNewByteForByteThenNothing) {
+  Serve();
+  const Finished first = Fetch();
+  EXPECT_EQ(first.exitCode, 0) << first.err;
+  EXPECT_EQ(first.out, "copied " + (local_.Path() / "VLX750fp0152.hex").string() + "\ncopied " +
+                           (local_.Path() / "vlxfwnotes.rtf").string() + "\n");
+  EXPECT_NE(first.err.find("Copied 2 files from Velqorin to " + local_.Path().string()),
+            std::string::npos)
+      << first.err;
+  EXPECT_EQ(FolderContents(local_.Path()), FolderContents(Firmware()));
+
+  const Finished second = Fetch();
+  EXPECT_EQ(second.exitCode, 0) << second.err;
+  EXPECT_EQ(second.out, "nothing new: " + local_.Path().string() + " is up to date\n");
+  EXPECT_EQ(FolderContents(local_.Path()), FolderContents(Firmware()));
+}
+
+TEST_F(VlxctlFtpFetch, FailureIsToldWithItsCodeAndNothingIsLeftBehind) {
+  Serve({"--refuse-file", "VLX750fp0152.hex"});
+  const Finished fetch = Fetch();
+  EXPECT_EQ(fetch.exitCode, 1);
+  EXPECT_NE(fetch.err.find("FtpGetFile completed with error 0x00002EE3: "), std::string::npos)
+      << fetch.err;
+  EXPECT_EQ(fetch.err.find("Click \"Close\""), std::string::npos) << fetch.err;
+  EXPECT_EQ(fetch.out, "");
+  EXPECT_TRUE(fs::is_empty(local_.Path()));
+}
+
+TEST_F(VlxctlFtpFetch, MissingFolderIsNotCreated) {
+  Serve();
+  const fs::path missing = local_.Path() / "typo";
+  const Finished fetch =
+      Vlxctl({"--ftp-server", server_->Address(), "ftp", "fetch", "--folder", missing.string()});
+  EXPECT_EQ(fetch.exitCode, 1);
+  EXPECT_EQ(fetch.err, "vlxctl: the firmware folder \"" + missing.string() + "\" does not exist\n");
+  EXPECT_FALSE(fs::exists(missing));
+}
+
+TEST_F(VlxctlFtpFetch, CtrlCDuringASlowFetchLeavesTheFolderAsItWas) {
+  MakeFirmware(local_.Path(), 150);
+  const std::map<std::string, std::string> before = FolderContents(local_.Path());
+  Serve({"--rate", "2048"});
+  ChildProcess fetch("/usr/bin/env",
+                     VlxctlArguments({"--ftp-server", server_->Address(), "ftp", "fetch",
+                                      "--folder", local_.Path().string()}));
+  ASSERT_TRUE(fetch.WaitForStderr("Copying files to", 20s)) << fetch.Stderr();
+  std::this_thread::sleep_for(500ms);  // part of the file is written by now
+  fetch.Signal(SIGINT);
+  EXPECT_EQ(fetch.WaitForExit(5s), 130) << fetch.Stderr();
+  EXPECT_NE(fetch.Stderr().find("Cancel Button completed with error 0x000004C7"), std::string::npos)
+      << fetch.Stderr();
+  EXPECT_EQ(fetch.Stdout(), "");
+  EXPECT_EQ(FolderContents(local_.Path()), before);
+}
 
 }  // namespace
 }  // namespace vlx::test
