@@ -21,7 +21,7 @@ std::optional<SettingsStore::StoredValue> ReadDword(HKEY key, const std::wstring
   DWORD type = REG_NONE;
   if (RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
           ERROR_SUCCESS ||
-      size != sizeof value) {
+      type != REG_DWORD || size != sizeof value) {
     return std::nullopt;
   }
   return SettingsStore::StoredValue{SettingsStore::Type::kDword, value, {}};
