@@ -357,12 +357,17 @@ TEST(HexFile, FileWithoutReadPermissionIsAccessDenied) {
   const fs::path locked = fs::path(::testing::TempDir()) / "locked.hex";
   std::ofstream(locked) << kEnd;
   fs::permissions(locked, fs::perms::none);
-  if (std::ifstream(locked).is_open()) {
+  // On Windows the file is only made read-only, and a read-only file cannot be removed.
+  const auto removeLocked = [&] {
+    fs::permissions(locked, fs::perms::owner_all);
     fs::remove(locked);
+  };
+  if (std::ifstream(locked).is_open()) {
+    removeLocked();
     GTEST_SKIP() << "this user reads any file; no permission case";
   }
   EXPECT_EQ(image.Load(locked.string()), err::kAccessDenied);
-  fs::remove(locked);
+  removeLocked();
 }
 
 // Gives the first piece of a text, then fails as a disk read can.

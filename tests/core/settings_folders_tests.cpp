@@ -48,6 +48,74 @@ TEST(PathHelpersTest, FolderOf) {
   }
 }
 
+// Windows paths are understood on every platform, so these run everywhere.
+TEST(WindowsPathHelpersTest, JoinPathKeepsTheFoldersSeparator) {
+  struct Case {
+    const char* folder;
+    const char* name;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {R"(C:\Users\op)", "fw", R"(C:\Users\op\fw)"},
+      {R"(C:\Users\op\\)", "fw", R"(C:\Users\op\fw)"},
+      {R"(C:\)", "fw", R"(C:\fw)"},
+      {"C:", "fw", R"(C:\fw)"},
+      {R"(\\srv\share\)", "fw", R"(\\srv\share\fw)"},
+      {"C:/Users/op/", "fw", "C:/Users/op/fw"},
+      {"/data", "fw", "/data/fw"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(JoinPath(c.folder, c.name, PathStyle::kWindows), c.expected) << c.folder;
+  }
+}
+
+TEST(WindowsPathHelpersTest, FolderOfStopsAtTheDriveOrShare) {
+  struct Case {
+    const char* path;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {R"(C:\a\b\VLX750fp0152.hex)", R"(C:\a\b)"},
+      {R"(C:\a\b\)", R"(C:\a\b)"},
+      {"C:/a/b.hex", "C:/a"},
+      {R"(C:\a/b.hex)", R"(C:\a)"},
+      {R"(C:\b.hex)", R"(C:\)"},
+      {R"(C:\)", R"(C:\)"},
+      {"C:b.hex", "C:"},
+      {R"(\\srv\share\fw\a.hex)", R"(\\srv\share\fw)"},
+      {R"(\\srv\share\a.hex)", R"(\\srv\share)"},
+      {R"(\\srv\share)", R"(\\srv\share)"},
+      {R"(\b.hex)", R"(\)"},
+      {"b.hex", ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FolderOf(c.path, PathStyle::kWindows), c.expected) << c.path;
+  }
+  // A backslash is an ordinary character of a POSIX name.
+  EXPECT_EQ(FolderOf(R"(/home/op/a\b.hex)", PathStyle::kPosix), "/home/op");
+}
+
+TEST(WindowsPathHelpersTest, CreateFolderPathTakesDrivesAndSharesAsTheyAre) {
+  FakeFileSystem files;
+  files.AddDirectory(R"(C:\Users)");
+  EXPECT_EQ(CreateFolderPath(files, R"(C:\Users\op\fw\)", PathStyle::kWindows), err::kSuccess);
+  EXPECT_EQ(CreateFolderPath(files, R"(\\srv\share\fw/new)", PathStyle::kWindows), err::kSuccess);
+  EXPECT_EQ(CreateFolderPath(files, "D:", PathStyle::kWindows), err::kSuccess);
+  EXPECT_EQ(CreateFolderPath(files, R"(\\srv\share)", PathStyle::kWindows), err::kSuccess);
+  EXPECT_EQ(files.CreationLog(),
+            (std::vector<std::string>{R"(C:\Users\op)", R"(C:\Users\op\fw)", R"(\\srv\share\fw)",
+                                      R"(\\srv\share\fw/new)"}));
+}
+
+TEST(WindowsPathHelpersTest, DefaultDataFolderUnderTheApplicationDataFolder) {
+  FakeFileSystem files;
+  files.userDataFolder = R"(C:\Users\op\AppData\Roaming\)";
+  files.AddDirectory(R"(C:\Users\op\AppData\Roaming)");
+  EXPECT_EQ(DefaultDataFolder(files, kFirmwareLeaf, PathStyle::kWindows),
+            R"(C:\Users\op\AppData\Roaming\Velqorin\VLX Firmware)");
+  EXPECT_TRUE(files.IsDirectory(R"(C:\Users\op\AppData\Roaming\Velqorin\VLX Firmware)"));
+}
+
 TEST(DefaultDataFolderTest, CreatesBothLevelsUnderTheUserDataFolder) {
   FakeFileSystem files;
   files.userDataFolder = "/home/op/.local/share/";

@@ -9,11 +9,13 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "FullDisk.h"
+#include "SettingsStoreBehaviour.h"
 #include "settings/JsonSettingsStore.h"
 #include "settings/QtFileSystem.h"
 
@@ -45,6 +47,43 @@ class ScopedEnv {
   const char* name_;
   std::optional<QByteArray> old_;
 };
+
+}  // namespace
+
+namespace test {
+
+// The settings file for the table every store runs.
+class JsonStoreBed {
+ public:
+  static constexpr const char* kName = "JsonFile";
+
+  std::unique_ptr<SettingsStore> Open() { return std::make_unique<JsonSettingsStore>(path_); }
+
+  std::unique_ptr<SettingsStore> OpenUnwritable() {
+    // A file where the settings folder should be.
+    WriteAll(dir_.filePath("blocked"), "x");
+    return std::make_unique<JsonSettingsStore>(dir_.filePath("blocked/VLX Utility.json"));
+  }
+
+  void PutForeign(const std::string& name) {
+    QJsonObject root = QJsonDocument::fromJson(ReadAll(path_)).object();
+    QJsonObject values = root["values"].toObject();
+    values[QString::fromStdString(name)] = QJsonObject{{"type", "binary"}, {"value", "01000000"}};
+    root["values"] = values;
+    WriteAll(path_, QJsonDocument(root).toJson());
+  }
+
+ private:
+  QTemporaryDir dir_;
+  QString path_ = dir_.filePath("Velqorin/VLX Utility.json");
+};
+
+INSTANTIATE_TYPED_TEST_SUITE_P(Json, SettingsStoreBehaviour, ::testing::Types<JsonStoreBed>,
+                               SettingsStoreName);
+
+}  // namespace test
+
+namespace {
 
 class JsonSettingsStoreTest : public ::testing::Test {
  protected:
