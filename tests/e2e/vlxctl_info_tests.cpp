@@ -324,7 +324,7 @@ INSTANTIATE_TEST_SUITE_P(
                         "written;\n"
                         "       send: the text went out but nothing came back\n"
                         "  130  stopped by Ctrl+C or SIGTERM (firmware load, config save, "
-                        "send)\n"},
+                        "send, ftp fetch)\n"},
         CommandLineCase{"HelpOfAVerb", {"help", "info"}, 0, "Usage: vlxctl info [OPTIONS]"},
         CommandLineCase{"VerbHelpFlag", {"info", "--help"}, 0, "Usage: vlxctl info [OPTIONS]"},
         CommandLineCase{"UnknownVerb",
