@@ -42,6 +42,10 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUIL
 cmake --build "$build" -j"$jobs"
 
 export WINEPREFIX=$build/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+mkdir -p "$WINEPREFIX"
+# One Wine server for every run below, kept until the end: a server that is still going away
+# after one run can drop the next run's first connection.
+wineserver -p
 [ -f "$WINEPREFIX/system.reg" ] || wineboot --init >/dev/null 2>&1
 status=0
 for test in "$build"/tests/*_tests.exe; do
