@@ -3,6 +3,9 @@
 // test's own, with the script's switches to make it misbehave. Stopped (killed) with the object.
 
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdint>
@@ -36,5 +39,18 @@ class FtpTestServer {
   std::unique_ptr<ChildProcess> process_;
   std::uint16_t port_ = 0;
 };
+
+// A port on 127.0.0.1 on which nothing listens: bound for a moment, then closed.
+inline std::uint16_t ClosedPort() {
+  const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  socklen_t length = sizeof address;
+  ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+  ::close(s);
+  return ntohs(address.sin_port);
+}
 
 }  // namespace vlx::test

@@ -281,19 +281,6 @@ class CurlFtpClientFailure : public CurlFtpClientTest,
   CurlFtpClient& Client() { return *client_; }
 };
 
-// A port on which nothing listens.
-std::uint16_t ClosedPort() {
-  const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  socklen_t length = sizeof address;
-  ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(s);
-  return ntohs(address.sin_port);
-}
-
 // A server that takes the connection and never greets.
 ErrorCode ConnectToSilentServer(CurlFtpClientFailure& test) {
   const int s = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -349,7 +336,8 @@ INSTANTIATE_TEST_SUITE_P(
         FailureRow{"NothingListens",
                    {},
                    [](CurlFtpClientFailure& t) {
-                     return t.Await([&] { return t.Client().Connect("127.0.0.1", ClosedPort()); });
+                     return t.Await(
+                         [&] { return t.Client().Connect("127.0.0.1", test::ClosedPort()); });
                    },
                    12029},
         FailureRow{"NoGreeting", {}, ConnectToSilentServer, 12002, 0, Impatient()},

@@ -3,9 +3,6 @@
 // line that names the failing step, and the local folder byte for byte.
 
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <QElapsedTimer>
 #include <algorithm>
@@ -108,19 +105,6 @@ std::string Notes(const std::string& text, std::size_t size) {
   return notes + "}";
 }
 
-// A port on which nothing listens.
-std::uint16_t ClosedPort() {
-  const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  socklen_t length = sizeof address;
-  ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(s);
-  return ntohs(address.sin_port);
-}
-
 // The local files of a full disk: the fetch's own file is made as usual, but the client is told
 // to write it to /dev/full, where every write fails for want of space.
 class FullDiskLocalFiles final : public FtpLocalFiles {
@@ -210,7 +194,7 @@ class CopyRunTest : public ::testing::TestWithParam<CopyRow> {
 
   // Runs the copy to its end, or to the limit.
   void RunCopy(const CopyRow& row) {
-    std::uint16_t port = ClosedPort();
+    std::uint16_t port = test::ClosedPort();
     if (!serverDown) {
       server_ = std::make_unique<FtpTestServer>(served_.Path().string(), row.switches);
       port = server_->Port();
