@@ -19,6 +19,9 @@
 #include <utility>
 #include <vector>
 
+#include "files/WriteAll.h"
+#include "firmware/FtpNames.h"
+#include "firmware/FtpServer.h"
 #include "ftp/CurlFtpErrors.h"
 #include "report/ErrnoCode.h"
 
@@ -97,12 +100,6 @@ std::string EncodedPath(std::string_view path) {
     out += '/';
     path.remove_prefix(slash + 1);
   }
-}
-
-// A name the server can be asked for: one path part, no control character.
-bool IsFetchableName(std::string_view name) {
-  return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos &&
-         !HasControl(name);
 }
 
 struct LocalFile {
@@ -264,10 +261,7 @@ class Session {
 
   CurlFtpClient::Worker& Worker() { return worker_; }
 
-  std::string BaseUrl() const {
-    const std::string host = host_.find(':') != std::string::npos ? "[" + host_ + "]" : host_;
-    return "ftp://" + host + ":" + std::to_string(port_) + "/";
-  }
+  std::string BaseUrl() const { return "ftp://" + FtpServerText({host_, port_}) + "/"; }
 
   void Open(const std::string& host, std::uint16_t port) {
     Drop();
@@ -508,21 +502,15 @@ struct FileTransfer {
   static std::size_t OnData(char* data, std::size_t size, std::size_t count, void* self) {
     auto& transfer = *static_cast<FileTransfer*>(self);
     transfer.session.NoteActivity();
-    std::size_t left = size * count;
-    while (left > 0) {
-      const ssize_t written = ::write(transfer.file.fd, data, left);
-      if (written < 0) {
-        if (errno == EINTR) {
-          continue;
-        }
-        transfer.failed = ErrorCodeFromErrno(errno, FileOperation::kWrite, transfer.file.path);
-        return 0;
-      }
-      data += written;
-      left -= static_cast<std::size_t>(written);
-      transfer.received += static_cast<std::uint64_t>(written);
+    const std::size_t bytes = size * count;
+    if (const ErrorCode code =
+            WriteAll(transfer.file.fd, std::string_view(data, bytes), transfer.file.path);
+        code != err::kSuccess) {
+      transfer.failed = code;
+      return 0;
     }
-    return size * count;
+    transfer.received += bytes;
+    return bytes;
   }
 };
 
@@ -707,7 +695,7 @@ ErrorCode CurlFtpClient::GetFile(const std::string& remoteName, const std::strin
   if (outstanding_ != Call::kNone || !connected_) {
     return kWrongState;
   }
-  if (!IsFetchableName(remoteName)) {
+  if (!IsPlainFtpName(remoteName)) {
     return err::kInvalidParameter;
   }
   auto file = std::make_shared<LocalFile>();

@@ -7,8 +7,9 @@
 #include <cerrno>
 #include <random>
 
-#include "report/ErrnoCode.h"
+#include "files/WriteAll.h"
 #include "model/DataFolders.h"
+#include "report/ErrnoCode.h"
 #include "settings/QtFileSystem.h"
 
 namespace vlx {
@@ -18,16 +19,9 @@ FileOutcome Failed(const char* step, FileOperation operation, const std::string&
   return {ErrorCodeFromErrno(errno, operation, path), step};
 }
 
-FileOutcome WriteAll(int file, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(file, bytes.data(), bytes.size());
-    if (written < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      return Failed(file_step::kWrite, FileOperation::kWrite);
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(written));
+FileOutcome WriteAndSync(int file, std::string_view bytes) {
+  if (const ErrorCode code = WriteAll(file, bytes); code != err::kSuccess) {
+    return {code, file_step::kWrite};
   }
   // Synced before the rename, so a crash right after it cannot leave an empty file behind.
   if (::fsync(file) != 0) {
@@ -74,7 +68,7 @@ FileOutcome ReplaceFile(const std::string& path, std::string_view bytes, unsigne
   if (file < 0) {
     return Failed(file_step::kCreate, FileOperation::kWrite, path);
   }
-  FileOutcome outcome = WriteAll(file, bytes);
+  FileOutcome outcome = WriteAndSync(file, bytes);
   if (::close(file) != 0 && outcome.Succeeded()) {
     outcome = Failed(file_step::kClose, FileOperation::kWrite);
   }

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include "files/WriteAll.h"
 #include "report/ErrnoCode.h"
 
 namespace vlx {
@@ -18,19 +19,7 @@ class SystemTelemetryFile : public TelemetryFile {
   SystemTelemetryFile(const SystemTelemetryFile&) = delete;
   SystemTelemetryFile& operator=(const SystemTelemetryFile&) = delete;
 
-  ErrorCode Append(std::string_view bytes) override {
-    while (!bytes.empty()) {
-      const ssize_t written = ::write(file_, bytes.data(), bytes.size());
-      if (written < 0) {
-        if (errno == EINTR) {
-          continue;
-        }
-        return ErrorCodeFromErrno(errno, FileOperation::kWrite);
-      }
-      bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return err::kSuccess;
-  }
+  ErrorCode Append(std::string_view bytes) override { return WriteAll(file_, bytes); }
 
   ErrorCode Truncate(std::uint64_t size) override {
     // O_APPEND puts the next write at the new end, wherever the cut left the offset.

@@ -12,6 +12,7 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
+#include "BusyCursor.h"
 #include "UiServices.h"
 #include "UiText.h"
 #include "config/BannerRules.h"
@@ -135,12 +136,7 @@ void BannerSheet::SetEditable(bool editable) {
 }
 
 void BannerSheet::SetBusy(bool busy) {
-  if (busy) {
-    setCursor(Qt::WaitCursor);
-    CancelButton().setCursor(Qt::ArrowCursor);
-  } else {
-    unsetCursor();
-  }
+  ShowBusyCursor(*this, CancelButton(), busy);
 }
 
 void BannerSheet::CloseSheet() {

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "BusyCursor.h"
 #include "DialogUnits.h"
 #include "UiServices.h"
 #include "UiText.h"
@@ -82,12 +83,7 @@ void ConfigurationTransferDialog::ShowProgress(std::uint32_t position, std::uint
 }
 
 void ConfigurationTransferDialog::ShowBusy(bool busy) {
-  if (busy) {
-    setCursor(Qt::WaitCursor);
-    cancel_->setCursor(Qt::ArrowCursor);
-  } else {
-    unsetCursor();
-  }
+  ShowBusyCursor(*this, *cancel_, busy);
 }
 
 void ConfigurationTransferDialog::OfferClose() {

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "BuildInfo.h"
+#include "BusyCursor.h"
 #include "DialogUnits.h"
 #include "UiServices.h"
 #include "UiText.h"
@@ -93,13 +94,7 @@ void FaultTableDialog::hideEvent(QHideEvent* event) {
 }
 
 void FaultTableDialog::ShowBusy(bool busy) {
-  if (busy) {
-    setCursor(Qt::WaitCursor);
-    close_->setCursor(Qt::ArrowCursor);
-  } else {
-    unsetCursor();
-    close_->unsetCursor();
-  }
+  ShowBusyCursor(*this, *close_, busy);
 }
 
 void FaultTableDialog::ShowTable(const FaultTable& table) {

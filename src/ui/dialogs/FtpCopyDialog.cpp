@@ -8,6 +8,7 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
+#include "BusyCursor.h"
 #include "DialogUnits.h"
 #include "UiServices.h"
 #include "UiText.h"
@@ -23,7 +24,7 @@ namespace {
 // The dialog's first size in dialog units, which is also the least it may be given.
 constexpr int kWidthUnits = 300;
 constexpr int kHeightUnits = 180;
-// How long lines wait to go into the log together: a traced listing brings one per entry.
+// How often the fetch's progress is shown, and the bar's resolution.
 constexpr int kProgressMs = 200;
 constexpr int kProgressSteps = 1000;
 
@@ -169,13 +170,7 @@ void FtpCopyDialog::ShowProgress() {
 
 // The busy cursor everywhere but over the button, which stays usable.
 void FtpCopyDialog::SetBusy(bool busy) {
-  if (busy) {
-    setCursor(Qt::BusyCursor);
-    button_->setCursor(Qt::ArrowCursor);
-  } else {
-    unsetCursor();
-    button_->unsetCursor();
-  }
+  ShowBusyCursor(*this, *button_, busy);
 }
 
 }  // namespace vlx

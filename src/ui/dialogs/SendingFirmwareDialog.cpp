@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 #include <memory>
 
+#include "BusyCursor.h"
 #include "DialogUnits.h"
 #include "UiServices.h"
 #include "UiText.h"
@@ -183,12 +184,7 @@ void SendingFirmwareDialog::SetBusy(bool busy) {
     return;
   }
   busy_ = busy;
-  if (busy) {
-    setCursor(Qt::WaitCursor);
-    close_->setCursor(Qt::ArrowCursor);
-  } else {
-    unsetCursor();
-  }
+  ShowBusyCursor(*this, *close_, busy);
 }
 
 void SendingFirmwareDialog::FirmwareText(const std::string& line) {
