@@ -4,13 +4,16 @@
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QScrollBar>
+#include <QStackedWidget>
 #include <QTextCursor>
+#include <QVBoxLayout>
 #include <string>
 
 #include "UiServices.h"
 #include "help/HelpService.h"
 #include "pages/ActivityLog.h"
 #include "pages/FirmwarePage.h"
+#include "support/CaseNames.h"
 #include "support/LinkTestBed.h"
 
 namespace vlx {
@@ -101,7 +104,7 @@ TEST_F(ActivityLogScrollTest, AReaderWhoScrolledUpIsLeftThere) {
   log_.setTextCursor(caret);
   Bar().setValue(10);
 
-  Append("more");
+  Append("more, in a line long enough to wrap more than once in a log that is this narrow");
   Append("line one\r\nline two");
   EXPECT_EQ(Bar().value(), 10);
   EXPECT_LT(Bar().value(), Bar().maximum());
@@ -123,6 +126,80 @@ TEST(ActivityLogScrollStartTest, AShortLogThatStartsToOverflowShowsItsEnd) {
   ASSERT_GT(log.verticalScrollBar()->maximum(), 0);
   EXPECT_EQ(log.verticalScrollBar()->value(), log.verticalScrollBar()->maximum());
 }
+
+// How the view was first shown and how its lines wrap must not change the rule: a view that was
+// never scrolled up shows the newest line. Every line is wider than the view.
+struct FollowCase {
+  const char* label;
+  bool filledWhileHidden;  // lines arrive before the view is first shown, as on a page not yet open
+  bool queued;             // the dialogs' unstamped lines, added in batches
+  bool narrowedAfterwards;  // the view loses width once shown, so more lines wrap
+};
+
+class ActivityLogFollowTest : public ::testing::TestWithParam<FollowCase> {
+ protected:
+  // The log on the second of two pages, as the Firmware page's log sits in the window's tabs.
+  ActivityLogFollowTest() {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(log_);
+    pages_.addWidget(new QWidget);
+    pages_.addWidget(page);
+    pages_.setFixedSize(320, 160);
+    if (!GetParam().filledWhileHidden) {
+      pages_.setCurrentIndex(1);
+    }
+    pages_.show();
+    QCoreApplication::processEvents();
+  }
+
+  void Append(int count) {
+    for (int i = 0; i < count; ++i) {
+      const std::string line =
+          std::to_string(next_++) + " a status line long enough to wrap at least once in the view";
+      if (GetParam().queued) {
+        log_->QueueLine(line);
+      } else {
+        log_->AppendLogLine(line, TimeOfDay(12, 0, 0));
+      }
+    }
+    log_->FlushQueued();
+    QCoreApplication::processEvents();
+  }
+
+  bool LastLineVisible() const {
+    QTextCursor end(log_->document());
+    end.movePosition(QTextCursor::End);
+    const QRect caret = log_->cursorRect(end);
+    return caret.top() >= 0 && caret.bottom() <= log_->viewport()->height();
+  }
+
+  QStackedWidget pages_;
+  ActivityLog* log_ = new ActivityLog;
+  int next_ = 0;
+};
+
+TEST_P(ActivityLogFollowTest, AViewNeverScrolledUpShowsTheNewestLine) {
+  Append(12);
+  pages_.setCurrentIndex(1);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(LastLineVisible());
+  if (GetParam().narrowedAfterwards) {
+    pages_.setFixedSize(200, 160);
+    QCoreApplication::processEvents();
+  }
+  for (int i = 0; i < 5; ++i) {
+    Append(1);
+    EXPECT_TRUE(LastLineVisible()) << "after line " << next_;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Views, ActivityLogFollowTest,
+                         ::testing::Values(FollowCase{"FilledWhileHidden", true, false, false},
+                                           FollowCase{"ShownFirst", false, false, false},
+                                           FollowCase{"QueuedWhileHidden", true, true, false},
+                                           FollowCase{"NarrowedAfterFilling", false, false, true}),
+                         test::ByLabel());
 
 class NoHelp final : public HelpService {
  public:

@@ -25,6 +25,18 @@ ActivityLog::ActivityLog(QWidget* parent) : QPlainTextEdit(parent) {
   setFont(font);
   flushTimer_.setSingleShot(true);
   connect(&flushTimer_, &QTimer::timeout, this, &ActivityLog::FlushQueued);
+
+  // Whether the view follows the end is learnt whenever the view moves, and only then: a new
+  // range alone (a new line, a line that wraps once it is laid out, a new width, the first
+  // showing of a log filled while hidden) keeps a following view at the end.
+  QScrollBar* bar = verticalScrollBar();
+  connect(bar, &QScrollBar::valueChanged, this,
+          [this, bar](int value) { followEnd_ = value >= bar->maximum(); });
+  connect(bar, &QScrollBar::rangeChanged, this, [this, bar](int, int maximum) {
+    if (followEnd_) {
+      bar->setValue(maximum);
+    }
+  });
 }
 
 void ActivityLog::AppendLogLine(const std::string& line, const LocalTime& now) {
@@ -50,10 +62,6 @@ void ActivityLog::FlushQueued() {
 void ActivityLog::AppendText(QString text) {
   text.remove(QLatin1Char('\r'));
 
-  // Whether the reader follows the end is decided on the view as it was before this line.
-  QScrollBar* bar = verticalScrollBar();
-  const bool followEnd = bar->value() >= bar->maximum();
-
   QTextCursor end(document());
   end.movePosition(QTextCursor::End);
   if (!document()->isEmpty()) {
@@ -61,10 +69,6 @@ void ActivityLog::AppendText(QString text) {
   }
   end.insertText(text);
   DropOldestLines();
-
-  if (followEnd) {
-    bar->setValue(bar->maximum());
-  }
 }
 
 void ActivityLog::DropOldestLines() {

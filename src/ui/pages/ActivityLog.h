@@ -34,6 +34,8 @@ class ActivityLog : public QPlainTextEdit {
 
   QStringList queued_;
   QTimer flushTimer_;
+  // The reader keeps the view at the end, so new lines are shown as they come.
+  bool followEnd_ = true;
 };
 
 }  // namespace vlx
