@@ -3,16 +3,19 @@
 
 #include <QCoreApplication>
 #include <QGroupBox>
+#include <QMenu>
 #include <QScrollBar>
 #include <QStackedWidget>
 #include <QTextCursor>
 #include <QVBoxLayout>
+#include <memory>
 #include <string>
 
 #include "UiServices.h"
 #include "help/HelpService.h"
 #include "pages/ActivityLog.h"
 #include "pages/FirmwarePage.h"
+#include "report/ErrorText.h"
 #include "support/CaseNames.h"
 #include "support/LinkTestBed.h"
 
@@ -206,6 +209,110 @@ class NoHelp final : public HelpService {
   void ShowHelp(QWidget*, const QString&) override {}
 };
 
+QStringList MenuTexts(ActivityLog& log) {
+  std::unique_ptr<QMenu> menu(log.CreateContextMenu());
+  QStringList texts;
+  for (const QAction* action : menu->actions()) {
+    if (!action->isSeparator()) {
+      texts << action->text();
+    }
+  }
+  return texts;
+}
+
+// The Activity Log's own menu: what it offers, Clear, and Save As... through the scripted
+// Save-As box into an in-memory folder.
+class ActivityLogMenuTest : public ::testing::Test {
+ protected:
+  static constexpr const char* kDocuments = "/home/user/Documents";
+
+  ActivityLogMenuTest() {
+    bed_.files.documentsFolder = kDocuments;
+    bed_.files.AddDirectory(kDocuments);
+    log_.OfferClearAndSave(services_, bed_.files);
+    log_.AppendLogLine("first", TimeOfDay(9, 0, 0));
+    log_.AppendLogLine("second\r\nwith a break", TimeOfDay(9, 0, 1));
+  }
+
+  void AnswerSaveAs(const std::string& path) {
+    bed_.prompts.fileAnswers.push_back({FileBoxEnd::kChosen, path});
+  }
+
+  test::LinkTestBed bed_;
+  NoHelp help_;
+  UiServices services_{bed_.app, bed_.prompts, bed_.time, help_, {}};
+  ActivityLog log_;
+};
+
+TEST_F(ActivityLogMenuTest, OffersCopySelectAllClearAndSaveAsTheDialogLogsOnlyTheFirstTwo) {
+  EXPECT_EQ(MenuTexts(log_), QStringList({"&Copy", "Select &All", "C&lear", "Save &As..."}));
+  ActivityLog dialogLog;
+  EXPECT_EQ(MenuTexts(dialogLog), QStringList({"&Copy", "Select &All"}));
+
+  // Copy only with something selected.
+  std::unique_ptr<QMenu> menu(log_.CreateContextMenu());
+  EXPECT_FALSE(menu->actions().at(0)->isEnabled());
+  log_.selectAll();
+  menu.reset(log_.CreateContextMenu());
+  EXPECT_TRUE(menu->actions().at(0)->isEnabled());
+}
+
+TEST_F(ActivityLogMenuTest, ClearEmptiesItAndTheNextLineStartsIt) {
+  log_.QueueLine("queued before Clear");
+  log_.Clear();
+  log_.FlushQueued();
+  EXPECT_TRUE(log_.toPlainText().isEmpty());
+  log_.AppendLogLine("after", TimeOfDay(9, 0, 2));
+  EXPECT_EQ(log_.toPlainText().toStdString(), "09:00:02 after");
+}
+
+TEST_F(ActivityLogMenuTest, SaveAsWritesEveryLineAndOpensNextWhereItSaved) {
+  AnswerSaveAs("/home/user/logs/failed load.txt");
+  ASSERT_TRUE(log_.SaveAs());
+
+  EXPECT_EQ(bed_.files.Files().at("/home/user/logs/failed load.txt"),
+            "09:00:00 first\r\n09:00:01 second\r\nwith a break\r\n");
+  ASSERT_EQ(bed_.prompts.fileBoxes.size(), 1U);
+  const FileBoxRequest& first = bed_.prompts.fileBoxes[0].request;
+  EXPECT_EQ(bed_.prompts.fileBoxes[0].kind, "SaveAs");
+  EXPECT_EQ(first.folder, kDocuments);
+  EXPECT_EQ(first.proposedName, "ActivityLog.20261210T120000.txt");
+  EXPECT_EQ(first.defaultExtension, "txt");
+  EXPECT_EQ(first.filter, "Text files (*.txt)|*.txt|All files (*.*)|*.*|");
+
+  // Cancelled: nothing written; the box had opened where the last log went.
+  EXPECT_FALSE(log_.SaveAs());
+  EXPECT_EQ(bed_.prompts.fileBoxes.back().request.folder, "/home/user/logs");
+  EXPECT_EQ(bed_.files.Files().size(), 1U);
+
+  // That folder gone: the documents folder again.
+  bed_.prompts.fileAnswers.push_back({FileBoxEnd::kInvalidFileName, {}});
+  AnswerSaveAs("/home/user/Documents/again.txt");
+  EXPECT_TRUE(log_.SaveAs());
+  EXPECT_EQ(bed_.prompts.fileBoxes.back().request.folder, kDocuments);
+  EXPECT_TRUE(bed_.files.Files().contains("/home/user/Documents/again.txt"));
+}
+
+TEST_F(ActivityLogMenuTest, AFailedWriteIsReportedAndLosesNothing) {
+  const std::string path = "/home/user/Documents/old.txt";
+  bed_.files.PutFile(path, "an older log");
+  bed_.files.FailStep(file_step::kWrite, err::kDiskFull);
+  AnswerSaveAs(path);
+  const QString before = log_.toPlainText();
+
+  EXPECT_FALSE(log_.SaveAs());
+
+  const std::string report = "WriteFile failed on \"" + path +
+                             "\"\r\nError 0x00000070: " + FormatErrorText(err::kDiskFull);
+  ASSERT_EQ(bed_.prompts.boxes.size(), 1U);
+  EXPECT_EQ(bed_.prompts.boxes[0].caption, "Error");
+  EXPECT_EQ(bed_.prompts.boxes[0].text, report);
+  EXPECT_EQ(bed_.status.statusLines.back(), report);
+  EXPECT_EQ(bed_.files.Files().at(path), "an older log");
+  EXPECT_EQ(bed_.files.Files().size(), 1U);
+  EXPECT_EQ(log_.toPlainText(), before);
+}
+
 class FirmwarePageTest : public ::testing::Test {
  protected:
   std::string LogText() {
@@ -226,6 +333,10 @@ TEST_F(FirmwarePageTest, OpensItsLogWithTheIdentityAndTheSystem) {
   ASSERT_NE(group, nullptr);
   EXPECT_EQ(group->title(), "Activity Log");
   EXPECT_EQ(page_.findChild<ActivityLog*>("activityLog")->parentWidget(), group);
+}
+
+TEST_F(FirmwarePageTest, ItsLogCanBeClearedAndSaved) {
+  EXPECT_TRUE(MenuTexts(*page_.findChild<ActivityLog*>("activityLog")).contains("Save &As..."));
 }
 
 TEST_F(FirmwarePageTest, PageLogLinesCarryTheClocksTimeOfDay) {

@@ -1,17 +1,29 @@
 #include "pages/ActivityLog.h"
 
+#include <QContextMenuEvent>
 #include <QFontDatabase>
+#include <QMenu>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include "UiServices.h"
+#include "config/FileReport.h"
+#include "model/AppSettings.h"
+#include "model/DataFolders.h"
+#include "model/FileStore.h"
+#include "model/FileSystem.h"
+#include "report/Prompts.h"
+#include "report/StringTable.h"
 #include "report/TextFormat.h"
 
 namespace vlx {
 namespace {
 
 constexpr int kBatchMs = 100;
+constexpr const char* kLogFileFilter = "Text files (*.txt)|*.txt|All files (*.*)|*.*|";
+constexpr const char* kLogFileExtension = "txt";
 
 }  // namespace
 
@@ -57,6 +69,76 @@ void ActivityLog::FlushQueued() {
     AppendText(queued_.join(QLatin1Char('\n')));
     queued_.clear();
   }
+}
+
+void ActivityLog::OfferClearAndSave(UiServices& services, FileStore& files) {
+  saving_.emplace(Saving{services, files, {}});
+}
+
+QMenu* ActivityLog::CreateContextMenu() {
+  auto* menu = new QMenu(this);
+  QAction* copyAction = menu->addAction(QStringLiteral("&Copy"), this, &QPlainTextEdit::copy);
+  copyAction->setShortcut(QKeySequence::Copy);
+  copyAction->setEnabled(textCursor().hasSelection());
+  menu->addAction(QStringLiteral("Select &All"), QKeySequence::SelectAll, this,
+                  &QPlainTextEdit::selectAll);
+  if (saving_) {
+    menu->addSeparator();
+    menu->addAction(QStringLiteral("C&lear"), this, &ActivityLog::Clear);
+    menu->addAction(QStringLiteral("Save &As..."), this, &ActivityLog::SaveAs);
+  }
+  return menu;
+}
+
+void ActivityLog::contextMenuEvent(QContextMenuEvent* event) {
+  QMenu* menu = CreateContextMenu();
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  menu->popup(event->globalPos());
+}
+
+void ActivityLog::Clear() {
+  flushTimer_.stop();
+  queued_.clear();
+  clear();
+}
+
+bool ActivityLog::SaveAs() {
+  if (!saving_) {
+    return false;
+  }
+  FlushQueued();
+  UiServices& services = saving_->services;
+  FileSystem& folders = services.app.Files();
+  const LocalTime now = services.clock.Now();
+  FileBoxRequest request{saving_->folder.empty() ? folders.DocumentsFolder() : saving_->folder,
+                         FormatText("ActivityLog.%04u%02u%02uT%02u%02u%02u.%s",
+                                    {now.year, now.month, now.day, now.hour, now.minute, now.second,
+                                     kLogFileExtension}),
+                         kLogFileFilter, kLogFileExtension};
+  FileBoxAnswer answer = services.prompts.SaveFileBox(request);
+  if (answer.end == FileBoxEnd::kInvalidFileName) {
+    // The folder of the last save is gone: the documents folder instead.
+    request.folder = folders.DocumentsFolder();
+    answer = services.prompts.SaveFileBox(request);
+  }
+  if (answer.end != FileBoxEnd::kChosen) {
+    return false;
+  }
+
+  std::string text;
+  if (!document()->isEmpty()) {
+    for (QTextBlock line = document()->begin(); line.isValid(); line = line.next()) {
+      text += line.text().toStdString() + "\r\n";
+    }
+  }
+  const FileOutcome outcome = saving_->files.ReplaceWholeFile(answer.path, text);
+  if (!outcome.Succeeded()) {
+    ReportFileFailure(services.app.Status(), services.prompts, ids::kErrorCaption, outcome,
+                      answer.path);
+    return false;
+  }
+  saving_->folder = FolderOf(answer.path);
+  return true;
 }
 
 void ActivityLog::AppendText(QString text) {
