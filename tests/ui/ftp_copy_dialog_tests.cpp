@@ -152,6 +152,25 @@ TEST_F(FtpCopyDialogTest, TheCloseBoxWaitsForTheRunThenCloses) {
   EXPECT_EQ(dialog->result(), FtpCopyDialog::kNotCopied);
 }
 
+TEST_F(FtpCopyDialogTest, EnterLeavesTheRunAloneAndClosesOnceItStopped) {
+  test::ScriptedFtpClient* client = nullptr;
+  auto dialog = MakeDialog(client);
+  client->Append({.call = FtpCall::kConnect, .answer = kFtpPending, .eventResult = 12029});
+  Open(*dialog);
+  dialog->activateWindow();
+
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+  EXPECT_TRUE(dialog->isVisible());
+  EXPECT_TRUE(dialog->Run().Running());
+  EXPECT_TRUE(dialog->Progress().isVisible());
+
+  client->DeliverAll();
+  EXPECT_FALSE(dialog->Progress().isVisible());
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+  EXPECT_FALSE(dialog->isVisible());
+  EXPECT_EQ(dialog->result(), FtpCopyDialog::kNotCopied);
+}
+
 TEST_F(FtpCopyDialogTest, TheFirmwarePageRunsTheCopyAndShowsTheNewRevision) {
   bed.files.PutListedFile(std::string(kFolder) + "/VLX750fp0150.hex", kGoodHex);
   bed.app.firmwareFolder.Set(kFolder);
