@@ -118,6 +118,16 @@ TEST_F(ActivityLogScrollTest, AReaderWhoScrolledUpIsLeftThere) {
   EXPECT_EQ(Bar().value(), Bar().maximum());
 }
 
+TEST_F(ActivityLogScrollTest, ClearMakesEvenAReaderAtTheTopFollowAgain) {
+  Bar().setValue(0);
+  log_.Clear();
+  for (int i = 0; i < 100; ++i) {
+    Append("after Clear " + std::to_string(i));
+  }
+  EXPECT_GT(Bar().maximum(), 0);
+  EXPECT_EQ(Bar().value(), Bar().maximum());
+}
+
 TEST(ActivityLogScrollStartTest, AShortLogThatStartsToOverflowShowsItsEnd) {
   ActivityLog log;
   log.setFixedSize(300, 120);

@@ -38,14 +38,16 @@ ActivityLog::ActivityLog(QWidget* parent) : QPlainTextEdit(parent) {
   flushTimer_.setSingleShot(true);
   connect(&flushTimer_, &QTimer::timeout, this, &ActivityLog::FlushQueued);
 
-  // Whether the view follows the end is learnt whenever the view moves, and only then: a new
-  // range alone (a new line, a line that wraps once it is laid out, a new width, the first
-  // showing of a log filled while hidden) keeps a following view at the end.
+  // Whether the view follows the end is learnt whenever the view moves: a new range alone (a new
+  // line, a line that wraps once it is laid out, a new width, the first showing of a log filled
+  // while hidden) keeps a following view at the end. A range that leaves the view at its end
+  // (the log cleared, or no longer overflowing) makes it follow from then on.
   QScrollBar* bar = verticalScrollBar();
   connect(bar, &QScrollBar::valueChanged, this,
           [this, bar](int value) { followEnd_ = value >= bar->maximum(); });
   connect(bar, &QScrollBar::rangeChanged, this, [this, bar](int, int maximum) {
-    if (followEnd_) {
+    if (followEnd_ || bar->value() >= maximum) {
+      followEnd_ = true;
       bar->setValue(maximum);
     }
   });
