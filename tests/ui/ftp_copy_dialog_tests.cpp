@@ -145,10 +145,30 @@ TEST_F(FtpCopyDialogTest, TheCloseBoxWaitsForTheRunThenCloses) {
   client->DeliverAll();
   EXPECT_EQ(dialog->Button().text(), "Close");
   dialog->Refresh();
+  QApplication::processEvents();  // the layout without the bar
   dialog->grab().save(QStringLiteral(UI_SCREENSHOT_DIR "/ftp-copy-failed.png"));
   EXPECT_TRUE(dialog->Log().toPlainText().endsWith("Click \"Close\" to close this window"));
 
   EXPECT_TRUE(dialog->close());
+  EXPECT_EQ(dialog->result(), FtpCopyDialog::kNotCopied);
+}
+
+TEST_F(FtpCopyDialogTest, EnterLeavesTheRunAloneAndClosesOnceItStopped) {
+  test::ScriptedFtpClient* client = nullptr;
+  auto dialog = MakeDialog(client);
+  client->Append({.call = FtpCall::kConnect, .answer = kFtpPending, .eventResult = 12029});
+  Open(*dialog);
+  dialog->activateWindow();
+
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+  EXPECT_TRUE(dialog->isVisible());
+  EXPECT_TRUE(dialog->Run().Running());
+  EXPECT_TRUE(dialog->Progress().isVisible());
+
+  client->DeliverAll();
+  EXPECT_FALSE(dialog->Progress().isVisible());
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+  EXPECT_FALSE(dialog->isVisible());
   EXPECT_EQ(dialog->result(), FtpCopyDialog::kNotCopied);
 }
 

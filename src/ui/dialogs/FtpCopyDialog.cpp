@@ -135,7 +135,10 @@ void FtpCopyDialog::FtpCopyEnded(FtpCopyEnd end) {
       done(kNotCopied);
       break;
     case FtpCopyEnd::kStopped:
+      // Nothing is fetched any more: the bar goes, and Enter closes what is left to read.
+      progress_->hide();
       button_->setText(LoadText(ids::kClose));
+      button_->setDefault(true);
       break;
   }
 }

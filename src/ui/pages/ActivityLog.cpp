@@ -1,17 +1,29 @@
 #include "pages/ActivityLog.h"
 
+#include <QContextMenuEvent>
 #include <QFontDatabase>
+#include <QMenu>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include "UiServices.h"
+#include "config/FileReport.h"
+#include "model/AppSettings.h"
+#include "model/DataFolders.h"
+#include "model/FileStore.h"
+#include "model/FileSystem.h"
+#include "report/Prompts.h"
+#include "report/StringTable.h"
 #include "report/TextFormat.h"
 
 namespace vlx {
 namespace {
 
 constexpr int kBatchMs = 100;
+constexpr const char* kLogFileFilter = "Text files (*.txt)|*.txt|All files (*.*)|*.*|";
+constexpr const char* kLogFileExtension = "txt";
 
 }  // namespace
 
@@ -25,6 +37,20 @@ ActivityLog::ActivityLog(QWidget* parent) : QPlainTextEdit(parent) {
   setFont(font);
   flushTimer_.setSingleShot(true);
   connect(&flushTimer_, &QTimer::timeout, this, &ActivityLog::FlushQueued);
+
+  // Whether the view follows the end is learnt whenever the view moves: a new range alone (a new
+  // line, a line that wraps once it is laid out, a new width, the first showing of a log filled
+  // while hidden) keeps a following view at the end. A range that leaves the view at its end
+  // (the log cleared, or no longer overflowing) makes it follow from then on.
+  QScrollBar* bar = verticalScrollBar();
+  connect(bar, &QScrollBar::valueChanged, this,
+          [this, bar](int value) { followEnd_ = value >= bar->maximum(); });
+  connect(bar, &QScrollBar::rangeChanged, this, [this, bar](int, int maximum) {
+    if (followEnd_ || bar->value() >= maximum) {
+      followEnd_ = true;
+      bar->setValue(maximum);
+    }
+  });
 }
 
 void ActivityLog::AppendLogLine(const std::string& line, const LocalTime& now) {
@@ -47,12 +73,78 @@ void ActivityLog::FlushQueued() {
   }
 }
 
+void ActivityLog::OfferClearAndSave(UiServices& services, FileStore& files) {
+  saving_.emplace(Saving{services, files, {}});
+}
+
+QMenu* ActivityLog::CreateContextMenu() {
+  auto* menu = new QMenu(this);
+  QAction* copyAction = menu->addAction(QStringLiteral("&Copy"), this, &QPlainTextEdit::copy);
+  copyAction->setShortcut(QKeySequence::Copy);
+  copyAction->setEnabled(textCursor().hasSelection());
+  menu->addAction(QStringLiteral("Select &All"), QKeySequence::SelectAll, this,
+                  &QPlainTextEdit::selectAll);
+  if (saving_) {
+    menu->addSeparator();
+    menu->addAction(QStringLiteral("C&lear"), this, &ActivityLog::Clear);
+    menu->addAction(QStringLiteral("Save &As..."), this, &ActivityLog::SaveAs);
+  }
+  return menu;
+}
+
+void ActivityLog::contextMenuEvent(QContextMenuEvent* event) {
+  QMenu* menu = CreateContextMenu();
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  menu->popup(event->globalPos());
+}
+
+void ActivityLog::Clear() {
+  flushTimer_.stop();
+  queued_.clear();
+  clear();
+}
+
+bool ActivityLog::SaveAs() {
+  if (!saving_) {
+    return false;
+  }
+  FlushQueued();
+  UiServices& services = saving_->services;
+  FileSystem& folders = services.app.Files();
+  const LocalTime now = services.clock.Now();
+  FileBoxRequest request{saving_->folder.empty() ? folders.DocumentsFolder() : saving_->folder,
+                         FormatText("ActivityLog.%04u%02u%02uT%02u%02u%02u.%s",
+                                    {now.year, now.month, now.day, now.hour, now.minute, now.second,
+                                     kLogFileExtension}),
+                         kLogFileFilter, kLogFileExtension};
+  FileBoxAnswer answer = services.prompts.SaveFileBox(request);
+  if (answer.end == FileBoxEnd::kInvalidFileName) {
+    // The folder of the last save is gone: the documents folder instead.
+    request.folder = folders.DocumentsFolder();
+    answer = services.prompts.SaveFileBox(request);
+  }
+  if (answer.end != FileBoxEnd::kChosen) {
+    return false;
+  }
+
+  std::string text;
+  if (!document()->isEmpty()) {
+    for (QTextBlock line = document()->begin(); line.isValid(); line = line.next()) {
+      text += line.text().toStdString() + "\r\n";
+    }
+  }
+  const FileOutcome outcome = saving_->files.ReplaceWholeFile(answer.path, text);
+  if (!outcome.Succeeded()) {
+    ReportFileFailure(services.app.Status(), services.prompts, ids::kErrorCaption, outcome,
+                      answer.path);
+    return false;
+  }
+  saving_->folder = FolderOf(answer.path);
+  return true;
+}
+
 void ActivityLog::AppendText(QString text) {
   text.remove(QLatin1Char('\r'));
-
-  // Whether the reader follows the end is decided on the view as it was before this line.
-  QScrollBar* bar = verticalScrollBar();
-  const bool followEnd = bar->value() >= bar->maximum();
 
   QTextCursor end(document());
   end.movePosition(QTextCursor::End);
@@ -61,10 +153,6 @@ void ActivityLog::AppendText(QString text) {
   }
   end.insertText(text);
   DropOldestLines();
-
-  if (followEnd) {
-    bar->setValue(bar->maximum());
-  }
 }
 
 void ActivityLog::DropOldestLines() {

@@ -88,6 +88,7 @@ FirmwarePage::FirmwarePage(UiServices& services, const std::string& identityLine
   auto* logLayout = new QVBoxLayout(logGroup);
   logLayout->addWidget(log_);
   layout->addWidget(logGroup, 1);
+  log_->OfferClearAndSave(services_, logFiles_);
 
   const LocalTime now = services_.clock.Now();
   log_->AppendLogLine(identityLine, now);

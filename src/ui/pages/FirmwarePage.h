@@ -12,6 +12,7 @@
 #include "firmware/SendFirmwareSequence.h"
 #include "model/Listener.h"
 #include "pages/Page.h"
+#include "settings/SystemFileStore.h"
 
 class QLabel;
 class QLineEdit;
@@ -77,6 +78,8 @@ class FirmwarePage : public Page, public Listener, private SendFirmwareHost {
   QLabel* available_ = nullptr;
   QPushButton* send_ = nullptr;
   ActivityLog* log_ = nullptr;
+  // Where the log's Save As writes.
+  SystemFileStore logFiles_;
   FirmwareFolderScan scan_;
   bool folderTextChanged_ = false;
   bool listening_ = false;

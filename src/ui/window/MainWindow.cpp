@@ -17,6 +17,7 @@
 
 #include "BuildInfo.h"
 #include "UiText.h"
+#include "dialogs/SettingsDialog.h"
 #include "firmware/FirmwareFolder.h"
 #include "help/HelpService.h"
 #include "link/EstablishContactMachine.h"
@@ -104,6 +105,11 @@ MainWindow::~MainWindow() {
 
 void MainWindow::CreateMenus() {
   QMenu* file = menuBar()->addMenu("&File");
+  file->addAction("&Settings...", this, [this] {
+    SettingsDialog dialog(app_, this);
+    dialog.exec();
+  });
+  file->addSeparator();
   file->addAction("E&xit\tAlt F4", this, &QWidget::close);
   auto* exitShortcut = new QShortcut(QKeySequence("Alt+F4"), this);
   connect(exitShortcut, &QShortcut::activated, this, &QWidget::close);
