@@ -29,7 +29,6 @@ class BannerCommand final : public ContactSession, private BannerFlowHost {
 
   std::optional<std::string> text_;
   BannerFlow flow_;
-  bool written_ = false;
 };
 
 // The message for a banner text the rules refuse; empty when they take it.

@@ -30,21 +30,9 @@ bool AskOnTerminal(const std::string& question) {
   return answer == "y" || answer == "Y" || answer == "yes" || answer == "YES" || answer == "Yes";
 }
 
-// The value of the header line that starts with `prefix`, or `fallback`.
-std::string HeaderValue(const ConfigurationFileCheck& check, std::string_view prefix,
-                        const std::string& fallback) {
-  for (const std::string& line : check.otherLines) {
-    if (line.rfind(prefix, 0) == 0) {
-      return PrintableText(std::string_view(line).substr(prefix.size()), 60);
-    }
-  }
-  return fallback;
-}
-
-std::string Describe(const std::string& path, const ConfigurationFileCheck& check) {
+std::string Describe(const std::string& path, const ConfigurationFileFacts& facts) {
   return FormatText("File:          %s\nSerial number: %s\nSaved:         %s",
-                    {path, HeaderValue(check, "VLX Serial Number = ", "not recorded"),
-                     HeaderValue(check, "*VLX Configuration saved on ", "not recorded")});
+                    {path, facts.serialNumber, facts.savedOn});
 }
 
 }  // namespace
@@ -171,7 +159,7 @@ void ConfigRestoreCommand::Start() {
       Finish(exit_code::kUsage);
       return;
     }
-    if (!AskOnTerminal(Describe(transfer_.file, check) +
+    if (!AskOnTerminal(Describe(transfer_.file, FactsOf(check)) +
                        "\nWrite this configuration into the VLX750?")) {
       PrintError("vlxctl: nothing was restored");
       Finish(exit_code::kUsage);
@@ -199,7 +187,7 @@ bool ConfigRestoreCommand::AllowOtherUnit(const ConfigurationFileCheck& check) {
   const std::string thisUnit = FormatText("%05u", {App().serialNumber.Get()});
   if (OnTerminal()) {
     const bool yes = AskOnTerminal(std::string(LoadString(ids::kSerialNumberMismatch)) +
-                                   "\nFile: " + HeaderValue(check, "VLX Serial Number = ", "?") +
+                                   "\nFile: " + FactsOf(check).serialNumber +
                                    ", this VLX750: " + thisUnit + ". Write it all the same?");
     refusedOtherUnit_ = !yes;
     return yes;
@@ -208,6 +196,15 @@ bool ConfigRestoreCommand::AllowOtherUnit(const ConfigurationFileCheck& check) {
              "\n(give --other-serial to write another unit's configuration)");
   refusedOtherUnit_ = true;
   return false;
+}
+
+// Without --yes the question has shown the file already; with it, this is the one record of what
+// a scripted restore wrote.
+void ConfigRestoreCommand::ShowRestoring(const std::string& path,
+                                         const ConfigurationFileFacts& facts) {
+  if (transfer_.yes) {
+    PrintError(Describe(path, facts));
+  }
 }
 
 void ConfigRestoreCommand::OnSignal() {

@@ -83,6 +83,7 @@ class ConfigRestoreCommand final : public ConfigTransferCommand {
   void OfferClose() override;
   void Close(bool done) override;
   void OnSignal() override;
+  void ShowRestoring(const std::string& path, const ConfigurationFileFacts& facts) override;
   bool AllowOtherUnit(const ConfigurationFileCheck& check);
   int ExitCode(bool done) const;
 

@@ -237,20 +237,50 @@ TEST_F(BannerFlowTest, ABannerWithBytesTheEditCannotShowIsNotRewrittenWhenUntouc
   EXPECT_EQ(bed.Sends(), 1u);
 }
 
-TEST_F(BannerFlowTest, AChangedTextIsWrittenWhileTheSheetWaitsThenItCloses) {
+TEST_F(BannerFlowTest, AChangedTextIsWrittenAndReadBackWhileTheSheetWaitsThenItCloses) {
   ShowAndRead();
   EXPECT_FALSE(flow.Save("HELLO"));
   EXPECT_FALSE(sheet.editable);
   EXPECT_TRUE(sheet.busy);
+  EXPECT_EQ(flow.Step(), BannerStep::kWriting);
   EXPECT_EQ(sheet.closes, 0);
-  ASSERT_TRUE(RunToEnd());
+  ASSERT_TRUE(bed.time.RunUntil([this] { return bed.app.bannerText.Get() == "HELLO"; }, 60000));
+  EXPECT_TRUE(bed.time.RunUntil([this] { return flow.Step() == BannerStep::kReadingBack; }, 100));
+  EXPECT_TRUE(sheet.busy) << "busy from the write to the end of its read-back";
+  ASSERT_TRUE(bed.time.RunUntil([this] { return sheet.closes != 0; }, 60000));
 
   EXPECT_EQ(bed.link.SentTexts(),
-            (std::vector<std::string>{"^ER005008A8;", "^EW00500648454C4C4F0036;"}));
+            (std::vector<std::string>{"^ER005008A8;", "^EW00500648454C4C4F0036;", "^ER005008A8;"}));
   EXPECT_EQ(sheet.closes, 1);
+  EXPECT_FALSE(sheet.busy);
+  EXPECT_TRUE(flow.ReadBackMatches());
+  EXPECT_EQ(sheet.ends.back(), std::make_pair(BannerRun::kWrite, err::kSuccess));
+  EXPECT_EQ(bed.status.statusLines.back(),
+            "The power-on banner \"HELLO\" was written and read back");
   EXPECT_EQ(bed.app.bannerText.Get(), "HELLO");
   EXPECT_EQ(BannerBytes(bed, 6), "HELLO\0"s);
   EXPECT_TRUE(bed.prompts.boxes.empty());
+}
+
+// The amplifier acknowledged the block but holds another text: said, and the sheet stays with
+// what it holds.
+TEST_F(BannerFlowTest, AReadBackThatDiffersIsReportedAndTheSheetStays) {
+  ShowAndRead();
+  flow.Save("HELLO");
+  ASSERT_TRUE(bed.time.RunUntil([this] { return bed.app.bannerText.Get() == "HELLO"; }, 60000));
+  bed.link.Eeprom().Write(0, kBannerAddress, "HELP\0"s);
+  ASSERT_TRUE(bed.time.RunUntil([this] { return !sheet.busy; }, 60000));
+  bed.time.RunFor(10);
+
+  EXPECT_FALSE(flow.ReadBackMatches());
+  ASSERT_EQ(bed.prompts.boxes.size(), 1u);
+  EXPECT_EQ(bed.prompts.boxes[0].caption, "Power On Banner Error");
+  EXPECT_EQ(bed.prompts.boxes[0].text, "\"HELLO\" was written, but the VLX reads back \"HELP\"");
+  EXPECT_EQ(bed.status.statusLines.back(), bed.prompts.boxes[0].text);
+  EXPECT_EQ(sheet.closes, 0);
+  EXPECT_TRUE(sheet.editable);
+  EXPECT_EQ(sheet.shown.back(), "HELP");
+  EXPECT_EQ(sheet.ends.back(), std::make_pair(BannerRun::kWrite, err::kSuccess));
 }
 
 TEST_F(BannerFlowTest, ReadFailureIsReportedInBox350AndClosesTheSheet) {

@@ -253,6 +253,25 @@ TEST(ConfigurationFileReader, HandsTheSavedBytesOverAndComparesTheSerialNumber) 
                    .serialNumberDiffers);
 }
 
+// What a restore shows of its file: the header's serial number and save time, printable and
+// bounded, or "not recorded".
+TEST(ConfigurationFileReader, TellsTheFactsItsHeaderRecords) {
+  RestorableBytes bytes;
+  const ConfigurationFileFacts saved = FactsOf(CheckConfigurationText(SavedText(), 1234, bytes));
+  EXPECT_EQ(saved.serialNumber, "01234");
+  EXPECT_EQ(saved.savedOn, "2024-01-02 at 03:04:05");
+
+  const ConfigurationFileFacts bare =
+      FactsOf(CheckConfigurationText(test::Fixture("config/banner-only.VLXConfig"), 1234, bytes));
+  EXPECT_EQ(bare.serialNumber, "not recorded");
+  EXPECT_EQ(bare.savedOn, "2024-01-02 at 03:04:05");
+
+  const ConfigurationFileFacts odd = FactsOf(CheckConfigurationText(
+      Sealed({"*VLX Configuration saved on \x1b[2J" + std::string(100, 'x')}), 1234, bytes));
+  EXPECT_EQ(odd.serialNumber, "not recorded");
+  EXPECT_EQ(odd.savedOn, "\\x1B[2J" + std::string(56, 'x') + "...");
+}
+
 struct ConfigurationFileReading : ::testing::Test {
   FakeFileSystem files;
   RecordingStatusSink status;

@@ -31,6 +31,9 @@ class RecordingHost final : public ConfigurationFlowHost {
   void OfferClose() override { closeOffered = true; }
   void AllowCancel(bool allowed) override { cancelAllowed.push_back(allowed); }
   void Close(bool done) override { closed.push_back(done); }
+  void ShowRestoring(const std::string& path, const ConfigurationFileFacts& facts) override {
+    restoring.push_back(path + ": " + facts.serialNumber + ", " + facts.savedOn);
+  }
 
   std::vector<std::uint32_t> positions;
   std::uint32_t lastRange = 0;
@@ -38,6 +41,7 @@ class RecordingHost final : public ConfigurationFlowHost {
   bool closeOffered = false;
   std::vector<bool> cancelAllowed;
   std::vector<bool> closed;
+  std::vector<std::string> restoring;
 };
 
 class FlowBed : public EepromBed {
@@ -230,6 +234,8 @@ TEST(ConfigurationRestoreFlow, RestoresAFileOfThisUnitAndRemembersItsFolder) {
   EXPECT_EQ(bed.app.configurationFolder.Get(), "/files");
   EXPECT_EQ(bed.host.cancelAllowed, (std::vector<bool>{true, false}));
   EXPECT_FALSE(bed.flow.PartlyWritten());
+  EXPECT_EQ(bed.host.restoring, std::vector<std::string>{std::string("/files/") + kGoldenName +
+                                                         ": 01234, 2024-01-02 at 03:04:05"});
 }
 
 // A file of another unit: the question, and what each answer does.
@@ -391,6 +397,19 @@ TEST(ConfigurationRestoreFlow, SilenceDuringTheWritesSaysTheRestoreStoppedPartwa
                                            FormatText(ids::kRestoreStoppedPartway, {64u, 224u}));
   bed.flow.RequestClose();
   EXPECT_EQ(bed.host.closed, std::vector<bool>{false});
+}
+
+TEST(ConfigurationRestoreFlow, SilenceFromTheFirstBlockSaysNothingWasWritten) {
+  RestoreBed bed;
+  bed.SilenceAmplifier();
+  bed.flow.Open();
+  ASSERT_TRUE(bed.Settle());
+
+  EXPECT_EQ(bed.flow.Outcome().bytesWritten, 0u);
+  EXPECT_FALSE(bed.flow.PartlyWritten());
+  ASSERT_EQ(bed.prompts.boxes.size(), 1u);
+  EXPECT_EQ(bed.prompts.boxes[0].text, FormatErrorText(err::kNoResponseToWriteEepromBlock) +
+                                           "\r\n\r\n" + FormatText(ids::kRestoreStoppedUnwritten));
 }
 
 TEST(ConfigurationRestoreFlow, NoAnswerAfterTheReloadPutsThePortBackAndTestsTheLink) {

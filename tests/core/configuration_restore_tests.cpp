@@ -274,7 +274,8 @@ TEST(ConfigurationRestore, AStoppedRunSaysWhatTheAmplifierHolds) {
             "restored configuration and has not reloaded it. Restore again before switching the "
             "VLX off.");
   EXPECT_EQ(RestoreStoppedText(err::kCancelled, {0, 224}),
-            FormatText(ids::kRestoreStoppedPartway, {0u, 224u}));
+            "The restore stopped before any byte was written. The VLX holds the configuration it "
+            "held before.");
   EXPECT_EQ(RestoreStoppedText(err::kNoResponseAfterReset, {8, 8}),
             FormatText(ids::kRestoreNoAnswerAfterReload, {8u}));
   // A port failure after the last block: the port's own box says it all.

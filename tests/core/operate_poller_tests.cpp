@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "faults/FaultRecord.h"
 #include "link/EstablishContactMachine.h"
 #include "link/PortWatch.h"
 #include "operate/OperateMachine.h"
@@ -155,6 +156,37 @@ TEST(OperatePoller, PressesRideOnTheRunningCycleOrTheNext) {
   expected[6] = "^bn07;^bn;";
   EXPECT_EQ(bed.SentSince(start), expected);
   EXPECT_EQ(bed.app.band.Get(), 7u);
+}
+
+// An amplifier holding a fault stays in standby when asked to operate; the reason is told after
+// that cycle and after each one while it lasts, until Clear.
+TEST(OperatePoller, OperateRefusedForAHeldFaultIsToldUntilTheFaultIsCleared) {
+  PollerBed bed;
+  bed.FindAmplifier();
+  std::vector<std::uint8_t> told;
+  bed.poller.SetStandbyReasonHandler([&](std::uint8_t fault) { told.push_back(fault); });
+  ASSERT_TRUE(bed.amplifier.Trip(0x9, 0));
+  bed.poller.Start();
+  ASSERT_TRUE(bed.time.RunUntil([&] { return bed.telemetry.samples.size() == 1; }, 2000));
+  const std::uint8_t held = bed.app.currentFault.Get();
+  ASSERT_TRUE(HoldsFault(held));
+  EXPECT_TRUE(told.empty()) << "standby that nobody asked to leave needs no reason";
+
+  EXPECT_TRUE(bed.poller.RequestOperateToggle());
+  ASSERT_TRUE(bed.time.RunUntil([&] { return bed.telemetry.samples.size() == 2; }, 2000));
+  EXPECT_EQ(bed.CountSent("^os1;^os;"), 1u);
+  EXPECT_EQ(bed.app.operateMode.Get(), 0u);
+  EXPECT_EQ(told, std::vector<std::uint8_t>{held});
+  ASSERT_TRUE(bed.time.RunUntil([&] { return bed.telemetry.samples.size() == 3; }, 2000));
+  EXPECT_EQ(told.size(), 2u) << "still in standby with the fault: still told";
+
+  EXPECT_TRUE(bed.poller.RequestClearFault());
+  ASSERT_TRUE(bed.time.RunUntil([&] { return bed.telemetry.samples.size() == 4; }, 2000));
+  EXPECT_EQ(bed.app.currentFault.Get(), 0u);
+  EXPECT_TRUE(bed.poller.RequestOperateToggle());
+  ASSERT_TRUE(bed.time.RunUntil([&] { return bed.telemetry.samples.size() == 6; }, 3000));
+  EXPECT_EQ(bed.app.operateMode.Get(), 1u);
+  EXPECT_EQ(told.size(), 2u) << "once cleared, operate is taken and nothing more is told";
 }
 
 TEST(OperatePoller, PressesAreTakenOnlyInTheDeviceStatesThatAllowThem) {

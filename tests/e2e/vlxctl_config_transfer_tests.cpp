@@ -81,6 +81,11 @@ TEST(VlxctlConfigTransfer, SavedFromOneAmplifierAndRestoredIntoAnother) {
     const Finished restore = Vlxctl(second.Link(), {"restore", "--yes", saved.string()});
     EXPECT_EQ(restore.exitCode, 0) << restore.err;
     EXPECT_NE(restore.err.find("Configuration was restored"), std::string::npos) << restore.err;
+    // A scripted restore's record names what went in.
+    EXPECT_NE(
+        restore.err.find("File:          " + saved.string() + "\nSerial number: 01234\nSaved:"),
+        std::string::npos)
+        << restore.err;
   }
   const std::string restored = FileContents(after);
   ASSERT_EQ(restored.size(), 1024u);
@@ -136,7 +141,8 @@ TEST(VlxctlConfigTransfer, RefusedRestoresWriteNothing) {
             FileContents(first.dump).substr(0, kConfigurationBytes));
 }
 
-// A restore that stops says what the amplifier holds; exit 3 when part of the file is written.
+// A restore that stops says what the amplifier holds; exit 3 when part of the file is written,
+// 1 when none or all of it is.
 struct StoppedRestoreCase {
   const char* label;
   std::vector<std::string> simulatorOptions;
@@ -163,7 +169,12 @@ TEST_P(VlxctlStoppedRestore, SaysWhatTheAmplifierHolds) {
 
 INSTANTIATE_TEST_SUITE_P(
     Stops, VlxctlStoppedRestore,
-    ::testing::Values(StoppedRestoreCase{"SilentAfterTheFirstBlock",
+    ::testing::Values(StoppedRestoreCase{"SilentFromTheFirstBlock",
+                                         {"--command-fault", "silence:^EW"},
+                                         1,
+                                         "The restore stopped before any byte was written. The "
+                                         "VLX holds the configuration it held before."},
+                      StoppedRestoreCase{"SilentAfterTheFirstBlock",
                                          {"--command-fault", "silence:^EW:1"},
                                          3,
                                          "The restore stopped after 64 of 224 bytes were written."},

@@ -8,6 +8,7 @@
 #include <QClipboard>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -115,12 +116,18 @@ TEST_F(BannerSheetTest, EnterWritesTheChangedTextAndTheSheetClosesWhenItIsWritte
               QTest::keyClick(&sheet.Edit(), Qt::Key_Return);
               EXPECT_FALSE(sheet.Edit().isEnabled());
               EXPECT_TRUE(sheet.isVisible());
-              ASSERT_TRUE(RunToEnd(sheet));
-              EXPECT_FALSE(sheet.isVisible());
+              EXPECT_EQ(sheet.BusyLine().text(), "Writing the banner to the VLX...");
+              EXPECT_TRUE(sheet.findChild<QWidget*>("busyBar")->isVisible());
+              ASSERT_TRUE(bed.time.RunUntil([&] { return !sheet.isVisible(); }, 60000));
             }),
             QDialog::Accepted);
-  EXPECT_EQ(bed.link.SentTexts().back(), "^EW00500648454C4C4F0036;");
+  const std::vector<std::string> sent = bed.link.SentTexts();
+  ASSERT_EQ(sent.size(), 3u);
+  EXPECT_EQ(sent[1], "^EW00500648454C4C4F0036;");
+  EXPECT_EQ(sent[2], "^ER005008A8;") << "read back";
   EXPECT_EQ(bed.app.bannerText.Get(), "HELLO");
+  EXPECT_EQ(bed.status.statusLines.back(),
+            "The power-on banner \"HELLO\" was written and read back");
   EXPECT_TRUE(bed.prompts.boxes.empty());
 }
 
@@ -153,6 +160,8 @@ class BannerSheetSilentOnWrite : public BannerSheetTest {
 TEST_F(BannerSheetSilentOnWrite, AFailedWriteIsReportedAndTheSheetStaysWithTheTypedText) {
   Run([&](BannerSheet& sheet) {
     ASSERT_TRUE(RunToEnd(sheet));
+    EXPECT_TRUE(sheet.BusyLine().text().isEmpty());
+    EXPECT_FALSE(sheet.findChild<QWidget*>("busyBar")->isVisible());
     sheet.Edit().setText("HELLO");
     sheet.SaveButton().click();
     ASSERT_TRUE(RunToEnd(sheet));

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
@@ -177,6 +178,10 @@ TEST_F(ConfigurationUiTest, InterruptingARestoreAsksNoGoesOnYesStops) {
   bed.prompts.answers = {mb::kIdNo, mb::kIdYes};
   WhenDialogRuns<RestoreConfigurationDialog>([&](RestoreConfigurationDialog& dialog) {
     EXPECT_EQ(dialog.windowTitle(), "Restore VLX Configuration");
+    EXPECT_EQ(dialog.TextLine().text().toStdString(),
+              std::string("Restoring ") + kGoldenName +
+                  ": serial number 01234, saved on 2024-01-02 at 03:04:05");
+    EXPECT_EQ(dialog.TextLine().toolTip().toStdString(), std::string("/files/") + kGoldenName);
     ASSERT_TRUE(RunUntilSends(1));
     PressEscape(dialog);
     ASSERT_EQ(bed.prompts.boxes.size(), 1u);

@@ -81,7 +81,12 @@ TEST_F(FaultTableDialogTest, ShowsTheRingNewestFirstAndSavesOnlyAfterTheRead) {
         << column;
   }
   QApplication::processEvents();
-  EXPECT_LE(dialog.List().header()->length(), dialog.List().viewport()->width());
+  EXPECT_EQ(dialog.List().header()->length(), dialog.List().viewport()->width())
+      << "the header row spans the list";
+  // The size the table opened at is the least the dialog can be made.
+  const QSize opened = dialog.size();
+  dialog.resize(opened.width() / 2, opened.height() / 2);
+  EXPECT_EQ(dialog.size(), opened);
   EXPECT_TRUE(dialog.SaveButton().isEnabled());
   EXPECT_TRUE(bed.prompts.boxes.empty());
   dialog.grab().save(QStringLiteral(UI_SCREENSHOT_DIR "/fault-table.png"));
@@ -93,6 +98,25 @@ TEST_F(FaultTableDialogTest, ShowsTheRingNewestFirstAndSavesOnlyAfterTheRead) {
   EXPECT_EQ(bed.prompts.fileBoxes[0].request.proposedName, dialog.Flow().FileName());
   ASSERT_EQ(bed.files.Files().count(path), 1u);
   EXPECT_EQ(bed.files.Files().at(path).substr(0, 26), "*VLX Fault table saved on ");
+}
+
+TEST_F(FaultTableDialogTest, AnEmptyHistorySaysSoInTheListAndCanBeSaved) {
+  // Every record erased, the next index at 0.
+  bed.link.Eeprom().Write(0, kNextIndexOffset, std::string(1, '\0'));
+  for (std::size_t bank = 1; bank < 4; ++bank) {
+    bed.link.Eeprom().Write(bank, 0, std::string(256, '\xFF'));
+  }
+  FaultTableDialog dialog(services, bed.files, nullptr);
+  dialog.show();
+  ASSERT_TRUE(RunReadToEnd(dialog));
+
+  ASSERT_EQ(dialog.List().topLevelItemCount(), 1);
+  const QTreeWidgetItem* only = dialog.List().topLevelItem(0);
+  EXPECT_EQ(only->text(0), "No faults recorded");
+  EXPECT_TRUE(only->isFirstColumnSpanned());
+  EXPECT_EQ(only->flags(), Qt::NoItemFlags);
+  EXPECT_TRUE(dialog.SaveButton().isEnabled()) << "an empty history is still a history";
+  EXPECT_TRUE(bed.prompts.boxes.empty());
 }
 
 TEST_F(FaultTableDialogTest, SilentAmplifierGivesTheErrorBoxAndAnEmptyList) {

@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +21,7 @@
 
 #include "UiServices.h"
 #include "WindowTestBed.h"
+#include "faults/FaultRecord.h"
 #include "help/HelpService.h"
 #include "link/EstablishContactMachine.h"
 #include "model/AppSettings.h"
@@ -27,6 +30,8 @@
 #include "operate/TelemetryRecorder.h"
 #include "pages/OperatePage.h"
 #include "report/ErrorCode.h"
+#include "report/StringTable.h"
+#include "report/TextFormat.h"
 #include "support/CaseNames.h"
 #include "support/LinkTestBed.h"
 #include "support/MemoryTelemetryFiles.h"
@@ -511,6 +516,49 @@ TEST_F(OperatePageInTheWindow, TheLogOutlivesTabSwitchesAndClosesWithTheWindow) 
   EXPECT_FALSE(Page().Poller().IsRunning());
 }
 
+// A log with a name longer than the room, at the least window size and at 1024x600: every
+// control of the page keeps its whole text; only the file name is cut, in the middle, with the
+// full path as its tooltip.
+TEST_F(OperatePageInTheWindow, WhileALogRunsEveryControlKeepsItsWholeText) {
+  PollingOnThePage();
+  const std::string path =
+      "/home/user/.local/share/Velqorin/VLX Telemetry/SN01234.20261211T054200 the evening "
+      "contest on 40 and 80 metres with the new vertical antenna and the old tuner.csv";
+  bed.prompts.fileAnswers.push_back({FileBoxEnd::kChosen, path});
+  Child<QPushButton>("logButton").click();
+  ASSERT_TRUE(bed.window->Telemetry().Logging());
+  bed.time.RunUntil([] { return false; }, 3000);
+  const QString name = QFileInfo(QString::fromStdString(path)).fileName();
+
+  const std::pair<const char*, QSize> sizes[] = {{"minimum", bed.window->minimumSize()},
+                                                 {"1024x600", QSize(1024, 600)}};
+  for (const auto& [label, size] : sizes) {
+    bed.window->resize(size);
+    QApplication::processEvents();
+    for (const char* control : {"pollEvery", "pollInterval", "pollUnit", "plotSpanCaption",
+                                "plotSpan", "plotVisible", "logButton", "logRows"}) {
+      const auto& widget = Child<QWidget>(control);
+      EXPECT_TRUE(widget.isVisible()) << control;
+      EXPECT_GE(widget.width(), widget.sizeHint().width()) << label << ": " << control;
+    }
+    const auto& file = Child<QLabel>("logFile");
+    EXPECT_EQ(file.text(),
+              file.fontMetrics().elidedText(name, Qt::ElideMiddle, file.contentsRect().width()))
+        << label;
+    EXPECT_EQ(file.toolTip().toStdString(), path);
+    EXPECT_TRUE(Child<QLabel>("logRows").text().endsWith(" rows"));
+    EXPECT_TRUE(bed.window->grab().save(
+        QStringLiteral(UI_SCREENSHOT_DIR "/operate-log-%1.png").arg(QString::fromUtf8(label))));
+  }
+  // At the least size the name is cut, keeping its start and its end.
+  bed.window->resize(bed.window->minimumSize());
+  QApplication::processEvents();
+  const QString shown = Child<QLabel>("logFile").text();
+  EXPECT_NE(shown, name);
+  EXPECT_TRUE(shown.startsWith("SN01234.")) << shown.toStdString();
+  EXPECT_TRUE(shown.endsWith("tuner.csv")) << shown.toStdString();
+}
+
 TEST_F(OperatePageInTheWindow, PressingABandSendsItInTheCycleThatStartsAtOnce) {
   PollingOnThePage();
   const std::size_t sends = Sent().size();
@@ -519,6 +567,26 @@ TEST_F(OperatePageInTheWindow, PressingABandSendsItInTheCycleThatStartsAtOnce) {
   EXPECT_EQ(Sent()[sends], "^bn07;^bn;");
   EXPECT_EQ(bed.app.band.Get(), 7u);
   EXPECT_EQ(Child<QLineEdit>("band").text(), "21 MHz");
+}
+
+// OPER/STBY against a held fault: the status line says which fault keeps the amplifier in standby
+// and that Clear comes first, and goes on saying it through the following polls.
+TEST_F(OperatePageInTheWindow, OperateRefusedForAHeldFaultSaysWhyInTheStatusLine) {
+  PollingOnThePage();
+  ASSERT_TRUE(bed.amplifier.Trip(0x9, 0));
+  ASSERT_TRUE(bed.time.RunUntil([&] { return HoldsFault(bed.app.currentFault.Get()); }, 3000));
+  const std::string said =
+      FormatText(ids::kOperateRefusedForFault, {CurrentFaultText(bed.app.currentFault.Get())});
+  EXPECT_EQ(said.rfind("The VLX stays in standby while it holds fault 09 ", 0), 0u) << said;
+  EXPECT_NE(bed.window->StatusBarText().toStdString(), said);
+
+  const std::size_t sends = Sent().size();
+  Child<QPushButton>("operateStandby").click();
+  ASSERT_TRUE(RunUntilSentAgain("^os1;^os;", sends, 2000));
+  ASSERT_TRUE(bed.time.RunUntil([&] { return bed.app.TransientMachine()->IsIdle(); }, 1000));
+  EXPECT_EQ(bed.window->StatusBarText().toStdString(), said);
+  bed.time.RunFor(2500);
+  EXPECT_EQ(bed.window->StatusBarText().toStdString(), said) << "not overwritten by the next poll";
 }
 
 // Requests held while the contact search has the line are dropped by OFF, which goes out alone.

@@ -3,9 +3,11 @@
 // sheet and vlxctl alike: it installs a banner machine, reads the banner, takes Save and Cancel,
 // writes a changed text and, when a run ends, says what the sheet does next. The edit is usable
 // only while no run is under way, so Save never compares against a banner still being read; a
-// write that fails is reported and leaves the sheet open with the typed text.
+// write that fails is reported and leaves the sheet open with the typed text. A good write is read
+// back before the sheet closes, and the status line says what the amplifier now holds.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -20,6 +22,9 @@ class AppSettings;
 
 enum class BannerRun { kRead, kWrite };
 
+// What the flow's machine is doing, for the sheet's busy line.
+enum class BannerStep { kIdle, kReading, kWriting, kReadingBack };
+
 // What the sheet (or vlxctl) does for the flow.
 class BannerFlowHost {
  public:
@@ -32,7 +37,9 @@ class BannerFlowHost {
   // The sheet closes now; told once no engine dispatch is on the stack any more.
   virtual void CloseSheet() = 0;
   // A run ended with `code`, after the flow has done what it does about it; told, like
-  // CloseSheet, outside any engine dispatch.
+  // CloseSheet, outside any engine dispatch. A write is told once it has been read back (`code`
+  // the read-back's when that failed), and ReadBackMatches() then says whether the amplifier
+  // holds what was written.
   virtual void RunEnded(BannerRun /*run*/, ErrorCode /*code*/) {}
 };
 
@@ -58,6 +65,9 @@ class BannerFlow final : private Listener {
   bool Cancel();
 
   bool Editable() const { return editable_; }
+  BannerStep Step() const;
+  // After a write: whether the banner read back is the text written.
+  bool ReadBackMatches() const { return readBackMatches_; }
   BannerMachine* Machine() const { return machine_.get(); }
 
  private:
@@ -65,6 +75,11 @@ class BannerFlow final : private Listener {
   // Installs a new machine in the transient slot and starts `run` on it.
   void StartRun(BannerRun run, const std::string& text);
   void OnRunEnded(ErrorCode code);
+  // The read that follows a good write has ended: the status line, or a box when the amplifier
+  // holds another text than the one written.
+  void OnReadBackEnded(ErrorCode code);
+  // Runs `then` after the current engine dispatch, while the flow lives.
+  void AfterDispatch(std::function<void()> then);
   void SetEditable(bool editable);
   void Listen(bool on);
 
@@ -72,6 +87,12 @@ class BannerFlow final : private Listener {
   BannerFlowHost& host_;
   MachineHandle<BannerMachine> machine_;
   BannerRun run_ = BannerRun::kRead;
+  // The text a good write left in BannerText, while it is read back.
+  std::string written_;
+  bool readingBack_ = false;
+  // From a run's start until the flow has dealt with its end (a read-back included).
+  bool busy_ = false;
+  bool readBackMatches_ = false;
   // A write or a cancellation is under way: the sheet closes when the machine ends.
   bool closing_ = false;
   bool editable_ = false;

@@ -25,6 +25,7 @@ constexpr std::uint32_t kFileIncomplete = 272;
 constexpr std::uint32_t kWriteErrorCaption = 304;
 constexpr std::uint32_t kReadErrorCaption = 361;
 constexpr std::uint32_t kLineUnreadable = 441;
+constexpr std::uint32_t kNotRecorded = 1204;
 
 constexpr std::string_view kDevice = "VLX";
 constexpr std::string_view kCrcKeyword = "CRC32";
@@ -34,6 +35,8 @@ constexpr std::string_view kExtension = "VLXConfig";
 constexpr std::size_t kBytesPerLine = 0x20;
 // Lines quoted in messages are cut here: a box is no place for a whole stray file.
 constexpr std::size_t kQuotedLineLimit = 100;
+// A header value shown as a fact of the file: longer is not a value this program wrote.
+constexpr std::size_t kFactLimit = 60;
 
 constexpr std::uint16_t kUnknownSerialNumber = 0xFFFF;
 
@@ -289,6 +292,21 @@ ConfigurationFileCheck ReadConfigurationFile(FileStore& files, StatusSink& statu
     ShowMessageBox(prompts, check.message, kRestoreErrorCaption, mb::kIconError);
   }
   return check;
+}
+
+ConfigurationFileFacts FactsOf(const ConfigurationFileCheck& check) {
+  // The saved-on line is string 221 up to its date.
+  const std::string savedOnPrefix = FormatText("*%s Configuration saved on ", {kDevice});
+  const std::string serialPrefix = std::string(kSerialNumberName) + " = ";
+  const auto value = [&check](std::string_view prefix) {
+    for (const std::string& line : check.otherLines) {
+      if (StartsWith(line, prefix)) {
+        return PrintableText(std::string_view(line).substr(prefix.size()), kFactLimit);
+      }
+    }
+    return FormatText(kNotRecorded);
+  };
+  return {value(serialPrefix), value(savedOnPrefix)};
 }
 
 std::string PrintableText(std::string_view text, std::size_t limit) {

@@ -93,6 +93,15 @@ ConfigurationFileCheck ReadConfigurationFile(FileStore& files, StatusSink& statu
                                              const std::string& path, std::uint16_t serialNumber,
                                              ConfigurationByteSink& sink);
 
+// What a checked file records of itself, shown before a restore so the user (and a log) can tell
+// which configuration goes in: each value as printable text, or string 1204 where the file has
+// no such line.
+struct ConfigurationFileFacts {
+  std::string serialNumber;  // "01234"
+  std::string savedOn;       // "2024-01-02 at 03:04:05"
+};
+ConfigurationFileFacts FactsOf(const ConfigurationFileCheck& check);
+
 // A line shown inside a message: bytes outside 0x20-0x7E as \xHH, and at most `limit` bytes of
 // the line ("..." marks a cut).
 std::string PrintableText(std::string_view text, std::size_t limit = std::string_view::npos);

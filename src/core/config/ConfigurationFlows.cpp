@@ -212,6 +212,7 @@ bool ConfigurationRestoreFlow::StartWith(const std::string& path) {
     End(err::kIncompleteConfigurationFile, false);
     return false;
   }
+  host_.ShowRestoring(path, FactsOf(check));
   // Another unit's settings are never written unasked.
   if (check.serialNumberDiffers && !otherUnit_(check)) {
     app_.Status().StatusText(std::string(LoadString(ids::kRestoreCancelled)));
@@ -265,7 +266,8 @@ bool ConfigurationRestoreFlow::Interrupt() {
 }
 
 bool ConfigurationRestoreFlow::PartlyWritten() const {
-  return started_ && ended_ && result_ != err::kSuccess && !outcome_.AllWritten();
+  return started_ && ended_ && result_ != err::kSuccess && outcome_.bytesWritten != 0 &&
+         !outcome_.AllWritten();
 }
 
 void ConfigurationRestoreFlow::OnRunEnded(ErrorCode code) {

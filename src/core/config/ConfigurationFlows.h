@@ -40,6 +40,10 @@ class ConfigurationFlowHost {
   // Whether the folder of a file saved or read well becomes ConfigurationFolder, where the next
   // file box opens; vlxctl, which has no file box, leaves the setting alone.
   virtual bool RemembersFolder() const { return true; }
+  // A restore's file passed its checks: the file and what it records of itself, told before the
+  // first block is written, so the run's record says which configuration went in.
+  virtual void ShowRestoring(const std::string& /*path*/, const ConfigurationFileFacts& /*facts*/) {
+  }
   // Whether Test Communications runs after a restore whose amplifier fell silent after the
   // reload; vlxctl ends instead, having said so.
   virtual bool TestsCommunicationsAfterSilentReload() const { return true; }
@@ -138,7 +142,8 @@ class ConfigurationRestoreFlow final : public ConfigurationFlow<ConfigurationRes
 
   // What the amplifier was left with.
   RestoreOutcome Outcome() const { return outcome_; }
-  // The run stopped before every byte was acknowledged: the amplifier holds part of the file.
+  // The run stopped after some but not all bytes were acknowledged: the amplifier holds part of
+  // the file. A run that stopped before the first byte leaves the amplifier as it was.
   bool PartlyWritten() const;
 
  private:

@@ -165,6 +165,9 @@ std::optional<std::string> RestoreStoppedText(ErrorCode code, const RestoreOutco
   if (code == err::kNoResponseAfterReset) {
     return FormatText(ids::kRestoreNoAnswerAfterReload, {outcome.totalBytes});
   }
+  if (outcome.bytesWritten == 0) {
+    return FormatText(ids::kRestoreStoppedUnwritten);
+  }
   if (!outcome.AllWritten()) {
     return FormatText(ids::kRestoreStoppedPartway, {outcome.bytesWritten, outcome.totalBytes});
   }

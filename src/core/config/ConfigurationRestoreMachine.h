@@ -138,8 +138,9 @@ class ConfigurationRestoreMachine final : public Machine, public ConfigurationBy
 
 // What the user is told, besides the error, about a restore that stopped with `code`: string
 // 1201 when every byte was written but the amplifier did not answer after the reload, string
-// 1200 when the run stopped before every byte was acknowledged; nothing else (success, or a port
-// failure after the last block, which the port has reported itself).
+// 1203 when it stopped before the first byte was acknowledged (the amplifier keeps what it had),
+// string 1200 when it stopped part of the way; nothing else (success, or a port failure after the
+// last block, which the port has reported itself).
 std::optional<std::string> RestoreStoppedText(ErrorCode code, const RestoreOutcome& outcome);
 
 }  // namespace vlx

@@ -23,6 +23,12 @@ struct FaultRecord {
 
 FaultRecord DecodeFaultRecord(std::span<const std::uint8_t, kFaultRecordSize> bytes);
 
+// Whether the current fault the amplifier reports ("^FL") is a fault it holds: neither none (0)
+// nor "no fault".
+constexpr bool HoldsFault(std::uint8_t currentFault) {
+  return currentFault != 0 && currentFault != kNoFault;
+}
+
 // All six bytes erased (0xFF): the amplifier has never written the record.
 bool IsEmptyRecord(std::span<const std::uint8_t, kFaultRecordSize> bytes);
 

@@ -1,5 +1,6 @@
 #include "operate/OperateMachine.h"
 
+#include "faults/FaultRecord.h"
 #include "link/ReplyText.h"
 #include "link/SerialPort.h"
 #include "model/AppSettings.h"
@@ -48,6 +49,7 @@ bool OperateMachine::Poll() {
   if (!IsIdle()) {
     return false;
   }
+  operateAsked_ = operateRefused_ = false;
   Start(operateStart_);
   return true;
 }
@@ -61,6 +63,7 @@ bool OperateMachine::TogglePower() {
   if (!IsIdle()) {
     return false;
   }
+  operateAsked_ = operateRefused_ = false;
   Start(togglePower_);
   return true;
 }
@@ -263,7 +266,11 @@ std::string OperateMachine::ToggleQueryOperateStandbyState::TakeRequest() {
     return {};
   }
   operate_.operateTogglePending_ = false;
-  return machine_.Owner().operateMode.Get() == 1 ? "^os0;" : "^os1;";
+  if (machine_.Owner().operateMode.Get() == 1) {
+    return "^os0;";
+  }
+  operate_.operateAsked_ = true;
+  return "^os1;";
 }
 
 bool OperateMachine::ToggleQueryOperateStandbyState::Accept() {
@@ -277,7 +284,13 @@ bool OperateMachine::ToggleQueryOperateStandbyState::Accept() {
   if (mode != '0' && mode != '1') {
     return false;
   }
-  machine_.Owner().operateMode.Publish(mode == '1' ? 1 : 0);
+  AppSettings& app = machine_.Owner();
+  if (operate_.operateAsked_) {
+    // The fault state was read just before, in this cycle.
+    operate_.operateAsked_ = false;
+    operate_.operateRefused_ = mode == '0' && HoldsFault(app.currentFault.Get());
+  }
+  app.operateMode.Publish(mode == '1' ? 1 : 0);
   return true;
 }
 

@@ -34,6 +34,9 @@ class OperateMachine final : public Machine {
   // True while the final state tells the MachineDone listeners: the notification is this
   // machine's.
   bool IsPublishing() const { return publishing_; }
+  // The last run asked for operate, and the amplifier stayed in standby while it held a fault:
+  // it takes operate only once the fault is cleared.
+  bool OperateRefused() const { return operateRefused_; }
 
  private:
   // Sends "P;" (switch on) or "^on0;" (switch off) as DeviceState calls for, then waits 2000 ms
@@ -153,6 +156,9 @@ class OperateMachine final : public Machine {
   bool bandPending_ = false;
   bool clearPending_ = false;
   bool operateTogglePending_ = false;
+  // "^os1;" went out in this run; its answer tells whether operate was taken.
+  bool operateAsked_ = false;
+  bool operateRefused_ = false;
   std::uint32_t bandCode_ = 0;
   bool publishing_ = false;
 

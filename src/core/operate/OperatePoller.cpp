@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "faults/FaultRecord.h"
 #include "link/Clock.h"
 #include "link/EstablishContactMachine.h"
 #include "model/AppSettings.h"
@@ -37,6 +38,7 @@ void OperatePoller::Stop() {
     return;
   }
   running_ = false;
+  operateRefused_ = false;
   app_.TimerServices().KillTimer(*this, kOperatePollTimerId);
   app_.deviceState.Unsubscribe(*this);
   app_.machineDone.Unsubscribe(*this);
@@ -153,6 +155,7 @@ void OperatePoller::OnMachineDone(MessageParam error) {
   if (!running_ || machine == nullptr || !machine->IsPublishing()) {
     return;
   }
+  TellStandbyReason(*machine, error);
   PublishSample(error);
   // The sink may have stopped polling (vlxctl monitor has its last line): then nothing follows.
   // A port that went away (the run met its loss, or came after it) is the port watch's to test
@@ -162,6 +165,15 @@ void OperatePoller::OnMachineDone(MessageParam error) {
       app_.deviceState.Get() == device_state::kNotResponding) {
     machine_.Release();
     app_.EstablishContact().BeginTestCommunications();
+  }
+}
+
+void OperatePoller::TellStandbyReason(const OperateMachine& machine, MessageParam error) {
+  const std::uint8_t fault = app_.currentFault.Get();
+  operateRefused_ = machine.OperateRefused() || (operateRefused_ && error == err::kSuccess &&
+                                                 app_.operateMode.Get() == 0 && HoldsFault(fault));
+  if (operateRefused_ && standbyReason_) {
+    standbyReason_(fault);
   }
 }
 

@@ -7,6 +7,7 @@
 // before Start, so that its controls change before the poll that the change brings about.
 
 #include <cstdint>
+#include <functional>
 
 #include "link/MachineHandle.h"
 #include "link/TimerService.h"
@@ -30,6 +31,13 @@ class OperatePoller final : public TimerTarget, public Listener {
 
   // Where finished runs go; none publishes nothing.
   void SetSink(TelemetrySink* sink) { sink_ = sink; }
+  // Told, with the fault held, after the run in which the amplifier refused operate, and after
+  // every run after it while it stays in standby with a fault, so the reason stays in view
+  // until the fault is cleared.
+  using StandbyReasonHandler = std::function<void(std::uint8_t currentFault)>;
+  void SetStandbyReasonHandler(StandbyReasonHandler handler) {
+    standbyReason_ = std::move(handler);
+  }
 
   // The front panel comes into view: subscribes to DeviceState and MachineDone, makes, installs
   // and holds a new machine and polls at once. Does nothing while already running.
@@ -65,6 +73,7 @@ class OperatePoller final : public TimerTarget, public Listener {
   void OnDeviceStateChanged();
   void OnMachineDone(MessageParam error);
   void PublishSample(MessageParam error);
+  void TellStandbyReason(const OperateMachine& machine, MessageParam error);
 
   AppSettings& app_;
   TelemetrySink* sink_;
@@ -76,6 +85,9 @@ class OperatePoller final : public TimerTarget, public Listener {
   bool clearRequested_ = false;
   bool operateToggleRequested_ = false;
   bool powerRequested_ = false;
+  StandbyReasonHandler standbyReason_;
+  // Operate was refused for a held fault, and nothing has changed that since.
+  bool operateRefused_ = false;
 };
 
 }  // namespace vlx

@@ -151,6 +151,13 @@ constexpr auto kStrings = std::to_array<KeyedText>({
      "All %u bytes were written, but the VLX did not answer after reloading them. Check the VLX, "
      "then press Test Communications."},
     {1202, "The configuration file holds no configuration bytes for this VLX."},
+    {1203,
+     "The restore stopped before any byte was written. The VLX holds the configuration it held "
+     "before."},
+    {1204, "not recorded"},
+    {1205, "Restoring %s: serial number %s, saved on %s"},
+    {1206, "The power-on banner \"%s\" was written and read back"},
+    {1207, "\"%s\" was written, but the VLX reads back \"%s\""},
     {1240,
      "The fault table's next index 0x%02X is outside 0 to 127: all records are listed from 127 "
      "down to 0"},
@@ -161,6 +168,7 @@ constexpr auto kStrings = std::to_array<KeyedText>({
     {1324, "Temperature"},
     {1325, "PA voltage"},
     {1326, "PA current"},
+    {1327, "The VLX stays in standby while it holds fault %s: press Clear first, then Operate"},
     {1340, "The VLX line carries Latin-1 characters only; this one cannot be sent."},
     {1360, "Start Log..."},
     {1361, "Stop Log"},

@@ -139,10 +139,14 @@ constexpr std::uint32_t kTipEditBanner = 349;
 constexpr std::uint32_t kRestoreStoppedPartway = 1200;
 constexpr std::uint32_t kRestoreNoAnswerAfterReload = 1201;
 constexpr std::uint32_t kNoConfigurationBytes = 1202;
+constexpr std::uint32_t kRestoreStoppedUnwritten = 1203;
+constexpr std::uint32_t kRestoringFile = 1205;  // "Restoring %s: serial number %s, saved on %s"
 // Power-on banner.
 constexpr std::uint32_t kEditBannerTitle = 354;     // "Edit Power On Banner"
 constexpr std::uint32_t kSave = 392;                // "Save"
 constexpr std::uint32_t kBannerErrorCaption = 350;  // "Power On Banner Error"
+constexpr std::uint32_t kBannerWrittenAndReadBack = 1206;
+constexpr std::uint32_t kBannerReadBackDiffers = 1207;
 // Fault table.
 constexpr std::uint32_t kFaultTableSavedOn = 136;
 constexpr std::uint32_t kFaultTableFileFilter = 131;
@@ -162,9 +166,10 @@ constexpr std::uint32_t kPlotSwr = 1323;              // "SWR"
 constexpr std::uint32_t kPlotTemperature = 1324;      // "Temperature"
 constexpr std::uint32_t kPlotPaVoltage = 1325;        // "PA voltage"
 constexpr std::uint32_t kPlotPaCurrent = 1326;        // "PA current"
-constexpr std::uint32_t kStartLog = 1360;             // "Start Log..."
-constexpr std::uint32_t kStopLog = 1361;              // "Stop Log"
-constexpr std::uint32_t kTelemetryLogRows = 1362;     // "%u rows"
+constexpr std::uint32_t kOperateRefusedForFault = 1327;
+constexpr std::uint32_t kStartLog = 1360;          // "Start Log..."
+constexpr std::uint32_t kStopLog = 1361;           // "Stop Log"
+constexpr std::uint32_t kTelemetryLogRows = 1362;  // "%u rows"
 constexpr std::uint32_t kTelemetryLogFileFilter = 1363;
 constexpr std::uint32_t kTelemetryLogNotStarted = 1364;
 // FTP copy.

@@ -7,6 +7,7 @@
 #include <QHideEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
 #include <QShowEvent>
@@ -51,6 +52,8 @@ BannerSheet::BannerSheet(UiServices& services, QWidget* parent)
     : QDialog(parent),
       services_(services),
       edit_(new QLineEdit),
+      busyLine_(new QLabel),
+      busyBar_(new QProgressBar),
       buttons_(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel |
                                     QDialogButtonBox::Help)),
       flow_(services.app, *this) {
@@ -63,6 +66,16 @@ BannerSheet::BannerSheet(UiServices& services, QWidget* parent)
   edit_->setObjectName("bannerEdit");
   edit_->setFont(BannerFont());
   edit_->setValidator(new BannerValidator(edit_));
+  busyLine_->setObjectName("busyLine");
+  busyBar_->setObjectName("busyBar");
+  // A bar without a range moves to and fro: a write may take up to twenty seconds of retries.
+  busyBar_->setRange(0, 0);
+  busyBar_->setTextVisible(false);
+  // Hidden rather than taken out, so the sheet keeps its size between runs.
+  QSizePolicy kept = busyBar_->sizePolicy();
+  kept.setRetainSizeWhenHidden(true);
+  busyBar_->setSizePolicy(kept);
+  busyBar_->setVisible(false);
   buttons_->setObjectName("bannerButtons");
   SaveButton().setText(LoadText(ids::kSave));
   SaveButton().setObjectName("saveButton");
@@ -78,6 +91,8 @@ BannerSheet::BannerSheet(UiServices& services, QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(label);
   layout->addWidget(edit_);
+  layout->addWidget(busyLine_);
+  layout->addWidget(busyBar_);
   layout->addStretch(1);
   layout->addWidget(buttons_);
   SetEditable(false);
@@ -137,6 +152,22 @@ void BannerSheet::SetEditable(bool editable) {
 
 void BannerSheet::SetBusy(bool busy) {
   ShowBusyCursor(*this, CancelButton(), busy);
+  QString line;
+  switch (flow_.Step()) {
+    case BannerStep::kReading:
+      line = QStringLiteral("Reading the banner from the VLX...");
+      break;
+    case BannerStep::kWriting:
+      line = QStringLiteral("Writing the banner to the VLX...");
+      break;
+    case BannerStep::kReadingBack:
+      line = QStringLiteral("Reading the written banner back...");
+      break;
+    case BannerStep::kIdle:
+      break;
+  }
+  busyLine_->setText(line);
+  busyBar_->setVisible(busy);
 }
 
 void BannerSheet::CloseSheet() {

@@ -9,7 +9,9 @@
 #include "config/BannerFlow.h"
 
 class QDialogButtonBox;
+class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 
 namespace vlx {
@@ -32,6 +34,8 @@ class BannerSheet final : public QDialog, private BannerFlowHost {
   ~BannerSheet() override;
 
   QLineEdit& Edit() const { return *edit_; }
+  // What the sheet waits for, under the edit; hidden while nothing runs.
+  QLabel& BusyLine() const { return *busyLine_; }
   QPushButton& SaveButton() const;
   QPushButton& CancelButton() const;
   const BannerFlow& Flow() const { return flow_; }
@@ -55,6 +59,8 @@ class BannerSheet final : public QDialog, private BannerFlowHost {
 
   UiServices& services_;
   QLineEdit* edit_;
+  QLabel* busyLine_;
+  QProgressBar* busyBar_;
   QDialogButtonBox* buttons_;
   BannerFlow flow_;
   bool shown_ = false;

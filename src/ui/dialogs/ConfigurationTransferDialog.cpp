@@ -1,5 +1,6 @@
 #include "dialogs/ConfigurationTransferDialog.h"
 
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHideEvent>
 #include <QLabel>
@@ -13,6 +14,8 @@
 #include "DialogUnits.h"
 #include "UiServices.h"
 #include "UiText.h"
+#include "report/StringTable.h"
+#include "report/TextFormat.h"
 
 namespace vlx {
 namespace {
@@ -32,6 +35,7 @@ ConfigurationTransferDialog::ConfigurationTransferDialog(UiServices& services, c
   setWindowTitle(title);
   setModal(true);
   text_->setObjectName("transferText");
+  text_->setWordWrap(true);
   progress_->setObjectName("transferProgress");
   progress_->setTextVisible(false);
   progress_->setRange(0, 0);
@@ -93,6 +97,17 @@ void ConfigurationTransferDialog::OfferClose() {
 
 void ConfigurationTransferDialog::AllowCancel(bool allowed) {
   cancel_->setEnabled(allowed);
+}
+
+// The file's name is cut in the middle rather than widening the dialog; the tooltip holds the path.
+void ConfigurationTransferDialog::ShowRestoring(const std::string& path,
+                                                const ConfigurationFileFacts& facts) {
+  const QString fullPath = QString::fromStdString(path);
+  const QString name = text_->fontMetrics().elidedText(QFileInfo(fullPath).fileName(),
+                                                       Qt::ElideMiddle, minimumWidth());
+  text_->setText(QString::fromStdString(
+      FormatText(ids::kRestoringFile, {name.toStdString(), facts.serialNumber, facts.savedOn})));
+  text_->setToolTip(fullPath);
 }
 
 void ConfigurationTransferDialog::Close(bool done) {

@@ -23,6 +23,8 @@ class ConfigurationTransferDialog : public QDialog, protected ConfigurationFlowH
  public:
   QProgressBar& Progress() const { return *progress_; }
   QPushButton& CancelButton() const { return *cancel_; }
+  // The line that says what runs.
+  QLabel& TextLine() const { return *text_; }
 
  protected:
   ConfigurationTransferDialog(UiServices& services, const QString& title, const QString& text,
@@ -43,6 +45,7 @@ class ConfigurationTransferDialog : public QDialog, protected ConfigurationFlowH
   void OfferClose() override;
   void AllowCancel(bool allowed) override;
   void Close(bool done) override;
+  void ShowRestoring(const std::string& path, const ConfigurationFileFacts& facts) override;
 
   UiServices& services_;
 

@@ -47,7 +47,7 @@ FaultTableDialog::FaultTableDialog(UiServices& services, FileStore& files, QWidg
                           QStringLiteral("Band"), QStringLiteral(" Data "),
                           QStringLiteral(" Description    ")});
   list_->header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  list_->header()->setStretchLastSection(false);
+  // The descriptions take what is left, so the header row spans the list (FitColumns).
 
   save_->setObjectName("saveButton");
   save_->setAutoDefault(false);
@@ -66,10 +66,13 @@ FaultTableDialog::FaultTableDialog(UiServices& services, FileStore& files, QWidg
   buttons->addWidget(close_);
   layout->addLayout(buttons);
 
+  // Measured with the style and fonts the dialog is shown with.
+  ensurePolished();
+  list_->ensurePolished();
   FitColumns();
   const QSize least = DialogUnitsToPixels(font(), kWidthUnits, kHeightUnits);
-  const int columns = list_->header()->length() + 2 * list_->frameWidth() +
-                      layout->contentsMargins().left() + layout->contentsMargins().right();
+  const int columns =
+      ListWidthNeeded() + layout->contentsMargins().left() + layout->contentsMargins().right();
   const QSize initial(std::max(least.width(), columns), least.height());
   setMinimumSize(initial);
   resize(initial);
@@ -99,6 +102,15 @@ void FaultTableDialog::ShowBusy(bool busy) {
 
 void FaultTableDialog::ShowTable(const FaultTable& table) {
   list_->clear();
+  // A history without a fault is a result: said in the list, not left blank.
+  if (table.rows.empty()) {
+    auto* none = new QTreeWidgetItem(QStringList{QStringLiteral("No faults recorded")});
+    none->setFlags(Qt::NoItemFlags);
+    list_->addTopLevelItem(none);
+    none->setFirstColumnSpanned(true);
+    save_->setEnabled(flow_.CanSave());
+    return;
+  }
   QList<QTreeWidgetItem*> items;
   items.reserve(static_cast<qsizetype>(table.rows.size()));
   for (const FaultRow& row : table.rows) {
@@ -109,11 +121,11 @@ void FaultTableDialog::ShowTable(const FaultTable& table) {
   }
   list_->addTopLevelItems(items);
   FitColumns();
-  // The descriptions are wider than their header: the dialog grows so that rows show whole.
-  const int needed = list_->header()->length() + 2 * list_->frameWidth() +
-                     list_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list_);
-  if (const int missing = needed - list_->width(); missing > 0) {
+  // The descriptions are wider than their header: the dialog grows so that rows show whole, and
+  // the size it opens the table at is the least it can be made.
+  if (const int missing = ListWidthNeeded() - list_->width(); missing > 0) {
     resize(width() + missing, height());
+    setMinimumWidth(width());
   }
   save_->setEnabled(flow_.CanSave());
 }
@@ -123,10 +135,20 @@ void FaultTableDialog::CloseView() {
   QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
 }
 
+// Each column to its header and widest entry; the last is measured before it stretches again.
 void FaultTableDialog::FitColumns() {
+  QHeaderView& header = *list_->header();
+  header.setStretchLastSection(false);
   for (int column = 0; column < list_->columnCount(); ++column) {
     list_->resizeColumnToContents(column);
   }
+  columnsWidth_ = header.length();
+  header.setStretchLastSection(true);
+}
+
+int FaultTableDialog::ListWidthNeeded() const {
+  return columnsWidth_ + 2 * list_->frameWidth() +
+         list_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list_);
 }
 
 int RunFaultTableDialog(QWidget* parent, UiServices& services) {

@@ -36,12 +36,17 @@ class FaultTableDialog final : public QDialog, private FaultTableView {
   void ShowTable(const FaultTable& table) override;
   void CloseView() override;
   void FitColumns();
+  // The width the list needs to show every column whole, scroll bar and frame included; as of the
+  // last FitColumns.
+  int ListWidthNeeded() const;
 
   FaultTableFlow flow_;
   QTreeWidget* list_;
   QPushButton* save_;
   QPushButton* close_;
   bool started_ = false;
+  // What the columns take when each fits its header and entries.
+  int columnsWidth_ = 0;
 };
 
 // Runs the dialog modally over `parent`, writing files on the local file system. Returns what

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "UiText.h"
+#include "faults/FaultRecord.h"
 #include "operate/ReadingText.h"
 #include "report/ErrorText.h"
 #include "report/StringTable.h"
@@ -46,7 +47,7 @@ QString ToQString(const std::string& text) {
 }
 
 bool ReadAFault(const OperateReadings& readings) {
-  return readings.currentFault != 0 && readings.currentFault != 0xFF;
+  return HoldsFault(readings.currentFault);
 }
 
 // Runs `paint(pixels, count)` on each row of `area` (logical coordinates) of an RGB32 image:
@@ -374,7 +375,8 @@ void TelemetryPlot::paintEvent(QPaintEvent*) {
       }
       int barTop = y(column.high[s]);
       int barBottom = y(column.low[s]);
-      if (column.joinedFrom == x - 1) {
+      // The leftmost column has none before it: joinedFrom -1 is no join there.
+      if (x > 0 && column.joinedFrom == x - 1) {
         const int from = y(columns.columns[static_cast<std::size_t>(x - 1)].last[s]);
         barTop = std::min(barTop, from);
         barBottom = std::max(barBottom, from);

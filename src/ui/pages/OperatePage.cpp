@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "DialogUnits.h"
+#include "MiddleElidedLabel.h"
 #include "UiServices.h"
 #include "UiText.h"
 #include "faults/FaultRecord.h"
@@ -122,8 +123,13 @@ OperatePage::OperatePage(UiServices& services, TelemetryRecorder& recorder, QWid
   // Takes the height only while the plot is hidden.
   layout->addStretch(0);
   layout->addLayout(BuildTelemetryStrip());
+  layout->addLayout(BuildLogLine());
 
   recorder_.SetSampleHandler([this](const TelemetrySample&) { OnSampleRecorded(); });
+  poller_.SetStandbyReasonHandler([this](std::uint8_t fault) {
+    services_.app.Status().StatusText(
+        FormatText(ids::kOperateRefusedForFault, {CurrentFaultText(fault)}));
+  });
   recorder_.SetLogFailureHandler(
       [this](const std::string& path, ErrorCode code) { OnLogFailed(path, code); });
   ShowLog();
@@ -253,24 +259,39 @@ QHBoxLayout* OperatePage::BuildTelemetryStrip() {
 
   logButton_ = MakeButton(LoadText(ids::kStartLog), "logButton");
   connect(logButton_, &QPushButton::clicked, this, &OperatePage::ToggleLog);
-  logFile_ = new QLabel;
-  logFile_->setObjectName("logFile");
-  logRows_ = new QLabel;
-  logRows_->setObjectName("logRows");
 
+  const auto caption = [](const char* text, const char* objectName) {
+    auto* label = new QLabel(QString::fromUtf8(text));
+    label->setObjectName(objectName);
+    return label;
+  };
   auto* strip = new QHBoxLayout;
-  strip->addWidget(new QLabel(QStringLiteral("Poll every")));
+  strip->addWidget(caption("Poll every", "pollEvery"));
   strip->addWidget(pollInterval);
-  strip->addWidget(new QLabel(QStringLiteral("ms")));
+  strip->addWidget(caption("ms", "pollUnit"));
   strip->addSpacing(HorizontalDialogUnits(font(), 8));
-  strip->addWidget(new QLabel(QStringLiteral("Plot span")));
+  strip->addWidget(caption("Plot span", "plotSpanCaption"));
   strip->addWidget(span);
   strip->addWidget(showPlot);
   strip->addSpacing(HorizontalDialogUnits(font(), 8));
   strip->addWidget(logButton_);
-  strip->addWidget(logFile_, 1);
-  strip->addWidget(logRows_);
+  strip->addStretch(1);
   return strip;
+}
+
+// A line of its own, so that the controls above keep their whole texts at the least window size
+// however long the file's name and however many its rows.
+QHBoxLayout* OperatePage::BuildLogLine() {
+  logFile_ = new MiddleElidedLabel;
+  logFile_->setObjectName("logFile");
+  logRows_ = new QLabel;
+  logRows_->setObjectName("logRows");
+  // One line high even while no log has been kept: starting one moves nothing.
+  logRows_->setMinimumHeight(logRows_->fontMetrics().height());
+  auto* line = new QHBoxLayout;
+  line->addWidget(logFile_, 1);
+  line->addWidget(logRows_);
+  return line;
 }
 
 void OperatePage::ToggleLog() {
@@ -307,7 +328,7 @@ void OperatePage::ShowLog() {
   const bool logging = recorder_.Logging();
   logButton_->setText(LoadText(logging ? ids::kStopLog : ids::kStartLog));
   const QString path = QString::fromStdString(recorder_.LogPath());
-  logFile_->setText(QFileInfo(path).fileName());
+  logFile_->SetFullText(QFileInfo(path).fileName());
   logFile_->setToolTip(path);
   logRows_->setText(
       logging ? QString::fromStdString(FormatText(
@@ -465,7 +486,7 @@ void OperatePage::ShowBand() {
 void OperatePage::ShowCurrentFault() {
   const std::uint8_t fault = services_.app.currentFault.Get();
   ShowText(*fault_, CurrentFaultText(fault));
-  const QString style = fault != 0 && fault != kNoFault ? kFaultStyle : QString();
+  const QString style = HoldsFault(fault) ? kFaultStyle : QString();
   if (fault_->styleSheet() != style) {
     fault_->setStyleSheet(style);
   }

@@ -24,6 +24,7 @@ class QPushButton;
 
 namespace vlx {
 
+class MiddleElidedLabel;
 struct UiServices;
 class TelemetryPlot;
 class TelemetryRecorder;
@@ -48,6 +49,8 @@ class OperatePage final : public Page, public Listener {
   QWidget* BuildFrontPanel();
   // Poll interval, plot and log controls: none of them follows the device state.
   QHBoxLayout* BuildTelemetryStrip();
+  // The log's file name and row count.
+  QHBoxLayout* BuildLogLine();
   void StartListening();
   void StopListening();
 
@@ -86,7 +89,7 @@ class OperatePage final : public Page, public Listener {
   std::uint32_t shownBand_ = UINT32_MAX;
   TelemetryPlot* plot_ = nullptr;
   QPushButton* logButton_ = nullptr;
-  QLabel* logFile_ = nullptr;
+  MiddleElidedLabel* logFile_ = nullptr;
   QLabel* logRows_ = nullptr;
   bool listening_ = false;
 };
