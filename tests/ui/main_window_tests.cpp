@@ -270,7 +270,9 @@ TEST(MainWindow, PagesScrollOnAScreenSmallerThanTheirLayout) {
   auto* area = qobject_cast<QScrollArea*>(window.Pages().currentWidget());
   ASSERT_NE(area, nullptr);
   EXPECT_EQ(area->widget(), &page);
+  QApplication::processEvents();
   EXPECT_GT(area->verticalScrollBar()->maximum(), 0);
+  EXPECT_TRUE(area->verticalScrollBar()->isVisible());
   EXPECT_TRUE(window.grab().save(QStringLiteral(UI_SCREENSHOT_DIR "/window-683x384.png")));
 }
 

@@ -57,6 +57,13 @@ class PageScrollArea final : public QScrollArea {
     setWidget(page);
   }
   QSize sizeHint() const override { return widget()->sizeHint(); }
+
+ protected:
+  // Below the size the page is laid out for it scrolls rather than squeezing its controls.
+  void showEvent(QShowEvent* event) override {
+    widget()->setMinimumSize(widget()->minimumSize().expandedTo(widget()->sizeHint()));
+    QScrollArea::showEvent(event);
+  }
 };
 
 std::vector<QRect> SystemScreenAreas() {
