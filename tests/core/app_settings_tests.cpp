@@ -160,7 +160,7 @@ TEST_F(AppSettingsTest, ClosePortTellsThePortOpenListeners) {
 
 class ForgetDevice : public AppSettingsTest, public ::testing::WithParamInterface<std::uint32_t> {};
 
-TEST_P(ForgetDevice, ForgetsRevisionAndSerialNumberButKeepsTheKindOfDevice) {
+TEST_P(ForgetDevice, ForgetsTheKindOfDeviceItsRevisionAndSerialNumber) {
   const std::uint32_t stateBefore = GetParam();
   app.deviceType.Set(device_type::kVlx750);
   app.deviceState.Set(stateBefore);
@@ -176,7 +176,7 @@ TEST_P(ForgetDevice, ForgetsRevisionAndSerialNumberButKeepsTheKindOfDevice) {
   EXPECT_EQ(app.revision.Get(), 0u);
   EXPECT_EQ(app.serialNumber.Get(), kUnknownSerialNumber);
   EXPECT_EQ(app.deviceState.Get(), 0u);
-  EXPECT_EQ(app.deviceType.Get(), device_type::kVlx750);
+  EXPECT_EQ(app.deviceType.Get(), device_type::kNone);
   std::vector<std::string> expected{"revision:0", "serial:0"};
   if (stateBefore != 0) {
     expected.push_back("state:0");

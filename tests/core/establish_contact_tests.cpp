@@ -134,6 +134,8 @@ TEST_P(IdentityReplies, DecideTheDeviceAndWhetherItIsInItsLoader) {
               "Connected device does not appear to be an Velqorin VLX750");
     EXPECT_EQ(bed.prompts.boxes[0].caption, "Unexpected Device");
     EXPECT_EQ(bed.prompts.boxes[0].style, 0x30u);
+    // The status line follows: the device state just published speaks of a VLX.
+    EXPECT_EQ(bed.status.statusLines.back(), bed.prompts.boxes[0].text);
   }
 }
 
@@ -324,7 +326,29 @@ TEST(EstablishContact, ClosePortForgetsTheDevice) {
   EXPECT_EQ(bed.app.deviceState.Get(), 0u);
   EXPECT_EQ(bed.app.revision.Get(), 0);
   EXPECT_EQ(bed.app.serialNumber.Get(), kUnknownSerialNumber);
-  EXPECT_EQ(bed.app.deviceType.Get(), device_type::kVlx750);  // the kind is remembered
+  EXPECT_EQ(bed.app.deviceType.Get(), device_type::kNone);
+}
+
+// The device type belongs to the device that answered in this run: closing the port, and closing
+// it again (Refresh Port List), must not report the foreign device a second time.
+TEST(EstablishContact, AForeignDeviceIsReportedOnlyForTheRunItAnsweredIn) {
+  AmplifierConfig config;
+  config.identity = Identity::kRq7;
+  config.mode = PowerMode::kOff;
+  LinkTestBed bed(config);
+  bed.contact().BeginTestCommunications();
+  ASSERT_TRUE(bed.RunContactToEnd());
+  ASSERT_EQ(bed.prompts.boxes.size(), 1u);
+
+  bed.contact().BeginClosePort();  // Close Port
+  EXPECT_EQ(bed.app.deviceType.Get(), device_type::kNone);
+  bed.contact().BeginClosePort();  // Refresh Port List, the port closed already
+  ASSERT_TRUE(bed.RunContactToEnd());
+  EXPECT_EQ(bed.prompts.boxes.size(), 1u);
+
+  bed.contact().BeginTestCommunications();  // it answers again: a box for this run
+  ASSERT_TRUE(bed.RunContactToEnd());
+  EXPECT_EQ(bed.prompts.boxes.size(), 2u);
 }
 
 // The search's next send fails on the pulled adapter: that ends it, without a box, and a later

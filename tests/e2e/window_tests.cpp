@@ -16,6 +16,8 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "process/ChildProcess.h"
 
@@ -41,11 +43,13 @@ std::string WindowNames(const std::string& display) {
 // One X server for the whole suite; each test starts its own simulator and window program.
 class WindowProgram : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
+  static void SetUpTestSuite() { StartServer("1280x1024x24"); }
+
+  static void StartServer(const std::string& screen) {
     display_ = Display();
     xvfb_ = std::make_unique<ChildProcess>(
         "/usr/bin/Xvfb",
-        std::vector<std::string>{display_, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
+        std::vector<std::string>{display_, "-screen", "0", screen, "-nolisten", "tcp"});
     const std::string socket = "/tmp/.X11-unix/X" + display_.substr(1);
     for (int i = 0; i < 100 && !fs::exists(socket); ++i) {
       std::this_thread::sleep_for(50ms);
@@ -90,14 +94,16 @@ class WindowProgram : public ::testing::Test {
   // On the Port page it tells the outcome of its search in a box, which stays open here and, as
   // any modal box does, holds back the search for a port that comes back; the Command Tester page
   // shows none.
-  // `settings` are further stored values, each `"Name": {"type": ..., "value": ...}`.
-  void StartWindow(const std::string& port, int page = kPortPage,
-                   const std::string& settings = {}) {
+  // `settings` are further stored values, each `"Name": {"type": ..., "value": ...}`;
+  // `subkeys` stored subkeys, each `"Name": {values}`.
+  void StartWindow(const std::string& port, int page = kPortPage, const std::string& settings = {},
+                   const std::string& subkeys = {}) {
     fs::create_directories(home_ / "config" / "Velqorin");
     std::ofstream(home_ / "config" / "Velqorin" / "VLX Utility.json")
         << R"({"values": {"Port": {"type": "string", "value": ")" << port
         << R"("}, "ActivePage": {"type": "dword", "value": )" << page << "}"
-        << (settings.empty() ? "" : ", " + settings) << "}}";
+        << (settings.empty() ? "" : ", " + settings) << "}"
+        << (subkeys.empty() ? "" : R"(, "subkeys": {)" + subkeys + "}") << "}";
     setenv("DISPLAY", display_.c_str(), 1);
     setenv("XDG_CONFIG_HOME", (home_ / "config").c_str(), 1);
     setenv("XDG_DATA_HOME", (home_ / "data").c_str(), 1);
@@ -193,6 +199,51 @@ TEST_F(OperateWindow, PollsOnTheOperatePageAndPlotsTheReadings) {
   ChildProcess import("/usr/bin/import", {"-display", display_, "-window", "root", shot});
   EXPECT_EQ(import.WaitForExit(20s), 0);
   EXPECT_FALSE(program_->WaitForExit(0ms).has_value()) << program_->Stderr();
+}
+
+// A screen of 1024 by 600, smaller than the window stored for it.
+class SmallScreenWindow : public WindowProgram {
+ protected:
+  static void SetUpTestSuite() { StartServer("1024x600x24"); }
+};
+
+// The one number of `field` ("Width:") in xwininfo's report.
+int Field(const std::string& report, const std::string& field) {
+  const auto at = report.find(field);
+  return at == std::string::npos ? -1 : std::stoi(report.substr(at + field.size()));
+}
+
+// Restored at 1200 by 740 at 40,40, as the program saved it on a larger screen, the window lies
+// on this screen, whole, as the window system sees it.
+TEST_F(SmallScreenWindow, RestoresALargerPlacementOntoTheScreen) {
+  std::string window = R"("Window": {)";
+  const std::vector<std::pair<std::string, int>> values{
+      {"flags", 0},   {"showCmd", 1},  {"minPosX", 0}, {"minPosY", 0},  {"maxPosX", 0},
+      {"maxPosY", 0}, {"bottom", 780}, {"left", 40},   {"right", 1240}, {"top", 40}};
+  for (const auto& [name, value] : values) {
+    window += (name == "flags" ? "\"" : ", \"") + name + R"(": {"type": "dword", "value": )" +
+              std::to_string(value) + "}";
+  }
+  StartWindow(slave_, kCommandTesterPage, {}, window + "}");
+  ExpectTitle(FoundTitle(slave_));
+
+  ChildProcess xwininfo("/usr/bin/xwininfo",
+                        {"-display", display_, "-name", FoundTitle(slave_), "-frame"});
+  xwininfo.WaitForExit(5s);
+  const std::string report = xwininfo.Stdout();
+  const int x = Field(report, "Absolute upper-left X:");
+  const int y = Field(report, "Absolute upper-left Y:");
+  const int width = Field(report, "Width:");
+  const int height = Field(report, "Height:");
+  EXPECT_GE(x, 0) << report;
+  EXPECT_GE(y, 0) << report;
+  EXPECT_GT(width, 0) << report;
+  EXPECT_LE(x + width, 1024) << report;
+  EXPECT_LE(y + height, 600) << report;
+
+  const std::string shot = std::string(SCREENSHOT_DIR) + "/window-e2e-1024x600.png";
+  ChildProcess import("/usr/bin/import", {"-display", display_, "-window", "root", shot});
+  EXPECT_EQ(import.WaitForExit(20s), 0);
 }
 
 }  // namespace

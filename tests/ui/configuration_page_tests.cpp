@@ -127,7 +127,7 @@ TEST(ConfigurationPageInTheWindow, IsUsableOnlyWhileTheAmplifierIsFound) {
   MainWindow& window = bed.Open();
   window.show();
   window.Pages().setCurrentIndex(3);
-  auto* page = window.Pages().currentWidget();
+  Page* page = &window.PageAt(3);
   ASSERT_EQ(page->objectName(), "configurationPage");
   auto* save = page->findChild<QPushButton*>("saveConfigurationButton");
   EXPECT_FALSE(save->isEnabled());

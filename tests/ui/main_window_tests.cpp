@@ -14,15 +14,36 @@
 #include <QTextDocument>
 #include <QTimer>
 
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <optional>
+
 #include "WindowTestBed.h"
 #include "model/WindowPlacement.h"
 #include "pages/Page.h"
 #include "support/CaseNames.h"
+#include "window/WindowFit.h"
 
 namespace vlx::test {
 namespace {
 
 const std::string kIdentity = "Velqorin VLX Utility Revision 1.0.0.0";
+
+WindowPlacement StoredPlacement(const QRect& normal) {
+  WindowPlacement placement;
+  placement.showCmd = 1;
+  placement.left = normal.left();
+  placement.top = normal.top();
+  placement.right = normal.left() + normal.width();
+  placement.bottom = normal.top() + normal.height();
+  return placement;
+}
+
+QRect NormalRectangle(const WindowPlacement& placement) {
+  return {QPoint(placement.left, placement.top),
+          QSize(placement.right - placement.left, placement.bottom - placement.top)};
+}
 
 QString LogText(MainWindow& window) {
   return window.PageAt(MainWindow::kFirmwarePageIndex)
@@ -129,6 +150,7 @@ TEST(MainWindow, APortThatGoesAwayShowsClosedAndIsFoundAgainWhenBack) {
 TEST(MainWindow, CannotBeSizedBelowItsMinimumAndStartsCentredAtIt) {
   WindowTestBed bed;
   MainWindow& window = bed.Open();
+  window.SetScreenAreas([] { return std::vector<QRect>{QRect(0, 0, 1920, 1080)}; });
   window.show();
   const QSize sheet = window.Pages().sizeHint();
   const QSize minimum((sheet.width() * 105 + 50) / 100, (sheet.height() * 109 + 50) / 100);
@@ -140,26 +162,131 @@ TEST(MainWindow, CannotBeSizedBelowItsMinimumAndStartsCentredAtIt) {
 }
 
 TEST(MainWindow, RestoresASavedPlacementButNotAnIncompleteOne) {
-  WindowPlacement saved;
-  saved.showCmd = 1;
-  saved.left = 40;
-  saved.top = 30;
-  saved.right = 40 + 1500;
-  saved.bottom = 30 + 1000;
+  const QRect saved(40, 30, 1500, 1000);
+  const std::vector<QRect> screens{QRect(0, 0, 2560, 1440)};
   {
     WindowTestBed bed;
-    SaveWindowPlacement(bed.store, saved);
+    SaveWindowPlacement(bed.store, StoredPlacement(saved));
     MainWindow& window = bed.Open();
+    window.SetScreenAreas([&] { return screens; });
     window.show();
-    EXPECT_EQ(window.geometry().size(), QSize(1500, 1000));
+    EXPECT_EQ(window.geometry(), saved);
   }
   {
     WindowTestBed bed;
-    SaveWindowPlacement(bed.store, saved);
+    SaveWindowPlacement(bed.store, StoredPlacement(saved));
     bed.store.Remove("top", kWindowSubkey);
     MainWindow& window = bed.Open();
+    window.SetScreenAreas([&] { return screens; });
     window.show();
     EXPECT_EQ(window.size(), window.minimumSize());
+  }
+}
+
+struct PlacementCase {
+  const char* label;
+  std::optional<QRect> stored;
+  std::vector<QRect> screens;  // available geometry, the primary screen first
+  std::size_t screen;          // the one the window must lie on
+};
+
+class Placement : public ::testing::TestWithParam<PlacementCase> {};
+
+// Wherever the stored rectangle was, the window opens on a screen, whole, no larger than it: the
+// minimum size gives way and the pages scroll. What the window saves then opens the same way.
+TEST_P(Placement, PutsTheWholeWindowOnAScreen) {
+  const PlacementCase& c = GetParam();
+  WindowTestBed bed;
+  if (c.stored) {
+    SaveWindowPlacement(bed.store, StoredPlacement(*c.stored));
+  }
+  const QRect screen = c.screens[c.screen];
+  QRect saved;
+  {
+    MainWindow& window = bed.Open();
+    window.SetScreenAreas([&] { return c.screens; });
+    window.show();
+    EXPECT_TRUE(screen.contains(window.frameGeometry()))
+        << window.frameGeometry().x() << "," << window.frameGeometry().y() << " "
+        << window.frameGeometry().width() << "x" << window.frameGeometry().height();
+    EXPECT_LE(window.minimumWidth(), screen.width());
+    EXPECT_LE(window.minimumHeight(), screen.height());
+    if (c.stored && screen.contains(*c.stored)) {
+      EXPECT_EQ(window.geometry(), *c.stored) << "a placement that fits is kept";
+    }
+    if (!c.stored) {
+      EXPECT_LE((window.frameGeometry().center() - screen.center()).manhattanLength(), 2);
+    }
+    window.close();
+    saved = NormalRectangle(*RestoreWindowPlacement(bed.store));
+  }
+  EXPECT_TRUE(screen.contains(saved));
+  MainWindow& again = bed.Open();
+  again.SetScreenAreas([&] { return c.screens; });
+  again.show();
+  EXPECT_EQ(again.geometry(), saved);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Screens, Placement,
+    ::testing::Values(
+        PlacementCase{
+            "StoredLargerThanTheScreen", QRect(40, 40, 1200, 740), {QRect(0, 0, 1024, 600)}, 0},
+        PlacementCase{
+            "StoredOffToTheRight", QRect(1900, 100, 700, 500), {QRect(0, 0, 1280, 800)}, 0},
+        PlacementCase{
+            "StoredOnAMonitorThatIsGone", QRect(-1500, 200, 800, 560), {QRect(0, 0, 1280, 800)}, 0},
+        PlacementCase{"StoredOnTheSecondMonitor",
+                      QRect(1400, 100, 900, 700),
+                      {QRect(0, 0, 1280, 800), QRect(1280, 0, 1920, 1080)},
+                      1},
+        PlacementCase{"StoredUnderAPanel", QRect(0, 0, 900, 700), {QRect(0, 32, 1280, 768)}, 0},
+        // 1024 by 600 at a scale of 1.5, less a panel, in the window's own pixels.
+        PlacementCase{
+            "FirstRunAtScale1Point5On1024x600", std::nullopt, {QRect(0, 0, 683, 384)}, 0}),
+    ByLabel{});
+
+// The window manager's frame counts: the title bar stays on the screen.
+TEST(WindowFit, KeepsTheFrameOnTheScreen) {
+  const QMargins frame(4, 30, 4, 4);
+  const QRect screen(0, 0, 1024, 600);
+  for (const std::optional<QRect>& stored :
+       {std::optional<QRect>(QRect(40, 10, 1200, 740)), std::optional<QRect>()}) {
+    const WindowFit fit = FitWindow({stored, QSize(700, 650), frame, {screen}});
+    EXPECT_TRUE(screen.contains(fit.geometry.marginsAdded(frame)));
+    EXPECT_EQ(fit.minimum, QSize(700, 566));
+  }
+}
+
+TEST(MainWindow, PagesScrollOnAScreenSmallerThanTheirLayout) {
+  WindowTestBed bed;
+  bed.store.PutString("Port", SimulatedLink::kPortName);
+  bed.store.PutDword("ActivePage", 2);
+  MainWindow& window = bed.Open();
+  window.SetScreenAreas([] { return std::vector<QRect>{QRect(0, 0, 683, 384)}; });
+  window.show();
+  const Page& page = window.PageAt(2);
+  EXPECT_GE(page.height(), page.minimumHeight());
+  auto* area = qobject_cast<QScrollArea*>(window.Pages().currentWidget());
+  ASSERT_NE(area, nullptr);
+  EXPECT_EQ(area->widget(), &page);
+  QApplication::processEvents();
+  EXPECT_GT(area->verticalScrollBar()->maximum(), 0);
+  EXPECT_TRUE(area->verticalScrollBar()->isVisible());
+  EXPECT_TRUE(window.grab().save(QStringLiteral(UI_SCREENSHOT_DIR "/window-683x384.png")));
+}
+
+TEST(MainWindow, ShotAt1024x600) {
+  WindowTestBed bed;
+  bed.store.PutString("Port", SimulatedLink::kPortName);
+  MainWindow& window = bed.Open();
+  window.SetScreenAreas([] { return std::vector<QRect>{QRect(0, 0, 1024, 600)}; });
+  window.show();
+  ASSERT_TRUE(bed.RunContactToEnd());
+  for (int page = 0; page < MainWindow::kPageCount; ++page) {
+    window.Pages().setCurrentIndex(page);
+    EXPECT_TRUE(window.grab().save(
+        QStringLiteral(UI_SCREENSHOT_DIR "/window-1024x600-page%1.png").arg(page)));
   }
 }
 
@@ -269,6 +396,80 @@ TEST(MainWindow, ALongStatusLineShowsWholeInTheTooltip) {
   expected.replace(expected.find("\r\n"), 2, "\n");
   EXPECT_EQ(tooltip.toPlainText().toStdString(), expected);
   EXPECT_FALSE(label->text().contains('\n'));
+}
+
+const std::vector<QRect> kSmallScreen{QRect(0, 0, 683, 384)};
+
+int CountInLog(MainWindow& window, const std::string& line) {
+  return static_cast<int>(LogText(window).count(QString::fromStdString(line)));
+}
+
+std::string LongLine(const std::string& what) {
+  return "Unable to open serial port \"/dev/serial/by-id/usb-" + std::string(150, 'x') + "\" " +
+         what;
+}
+
+// The Activity Log is the one place a line the bar cuts can be read again: such a line goes
+// there once, from any page; a line that fits stays in the bar alone.
+TEST(MainWindow, ALineTheBarCutsIsKeptInTheActivityLogOnce) {
+  WindowTestBed bed;
+  MainWindow& window = bed.Open();
+  window.SetScreenAreas([] { return kSmallScreen; });
+  window.Pages().setCurrentIndex(2);
+  window.show();
+
+  window.StatusText("Port fits");
+  window.StatusText(LongLine("on the Operate page"));
+  EXPECT_EQ(CountInLog(window, "Port fits"), 0);
+  EXPECT_EQ(CountInLog(window, LongLine("on the Operate page")), 1);
+  QTextDocument tooltip;
+  tooltip.setHtml(window.statusBar()->toolTip());
+  EXPECT_EQ(tooltip.toPlainText().toStdString(), LongLine("on the Operate page"));
+
+  window.Pages().setCurrentIndex(MainWindow::kFirmwarePageIndex);
+  window.StatusText(LongLine("on the Firmware page"));
+  EXPECT_EQ(CountInLog(window, LongLine("on the Firmware page")), 1);
+}
+
+// The report of a port that would not open comes before the window is shown; it is judged once
+// the bar has its width.
+TEST(MainWindow, ALineCutBeforeTheWindowShowsIsKeptOnceItShows) {
+  WindowTestBed bed;
+  const std::string port = "/dev/serial/by-id/usb-" + std::string(150, 'y');
+  bed.store.PutString("Port", port);
+  MainWindow& window = bed.Open();
+  window.SetScreenAreas([] { return kSmallScreen; });
+  const std::string line = window.StatusBarText().toStdString();
+  ASSERT_NE(line.find(port), std::string::npos) << line;
+  EXPECT_EQ(CountInLog(window, line), 0);
+  window.show();
+  EXPECT_EQ(CountInLog(window, line), 1);
+}
+
+// The status line says what happened last: a foreign device's answer, a closed port.
+TEST(MainWindow, TheStatusLineFollowsTheLastEvent) {
+  {
+    vlxsim::AmplifierConfig config;
+    config.identity = vlxsim::Identity::kRq7;
+    config.mode = vlxsim::PowerMode::kOff;
+    WindowTestBed bed(config);
+    bed.store.PutString("Port", SimulatedLink::kPortName);
+    MainWindow& window = bed.Open();
+    ASSERT_TRUE(bed.RunContactToEnd());
+    EXPECT_EQ(window.StatusBarText(), "Connected device does not appear to be an Velqorin VLX750");
+  }
+  {
+    vlxsim::AmplifierConfig config;
+    config.faults.silent = true;
+    WindowTestBed bed(config);
+    bed.store.PutString("Port", SimulatedLink::kPortName);
+    MainWindow& window = bed.Open();
+    bed.time.RunFor(500);
+    ASSERT_TRUE(window.StatusBarText().startsWith("Attempting to contact VLX"));
+    bed.app.EstablishContact().BeginClosePort();
+    EXPECT_EQ(window.windowTitle().toStdString(), kIdentity + " on /dev/ttySIM0 closed");
+    EXPECT_EQ(window.StatusBarText(), "Serial Port is closed");
+  }
 }
 
 TEST(MainWindow, AboutBoxFitsItsCaptionAndCannotBeMaximised) {

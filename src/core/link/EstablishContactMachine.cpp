@@ -56,6 +56,8 @@ void EstablishContactMachine::PublishResult() {
   }
   app.SetDeviceState(DeviceState());
   if (app.deviceType.Get() != device_type::kNone && !app.IsAmplifierPresent()) {
+    // The status line says it too: the state just published speaks of a VLX.
+    Log(ids::kUnexpectedDeviceText);
     ShowMessageBox(app.Boxes(), ids::kUnexpectedDeviceText, ids::kUnexpectedDeviceCaption,
                    mb::kIconWarning);
     SetDeviceState(device_state::kNotResponding);

@@ -42,6 +42,9 @@ AppSettings::~AppSettings() {
 }
 
 void AppSettings::ForgetDevice() {
+  if (deviceType.Get() != device_type::kNone) {
+    deviceType.Publish(device_type::kNone);
+  }
   revision.Publish(0);
   serialNumber.Publish(kUnknownSerialNumber);
   if (deviceState.Get() != device_state::kNotResponding) {

@@ -49,7 +49,8 @@ class AppSettings : public PersistedSettings {
   AppSettings(const AppSettings&) = delete;
   AppSettings& operator=(const AppSettings&) = delete;
 
-  // Gives the link up: revision and serial number unknown, device state 0.
+  // Gives the link up: no device type, revision and serial number unknown, device state 0. The
+  // device type is what answered on this link; kept, it would be taken for the next device's.
   virtual void ForgetDevice();
   virtual bool IsAmplifierPresent() const;
   virtual void Load();

@@ -7,13 +7,16 @@
 #include <QDialogButtonBox>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QLayout>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "BuildInfo.h"
 #include "UiText.h"
@@ -31,6 +34,8 @@
 #include "report/StatusRelay.h"
 #include "report/StringTable.h"
 #include "report/TextFormat.h"
+#include "window/StatusLabel.h"
+#include "window/WindowFit.h"
 
 namespace vlx {
 namespace {
@@ -43,16 +48,42 @@ constexpr std::int32_t kNoPosition = -1;
 // Room the window manager takes beside a caption for its icon and buttons.
 constexpr int kCaptionDecorationWidth = 120;
 
-// The status bar has one line; the program's texts may carry line breaks inside.
-QString OneLine(const std::string& line) {
-  return QString::fromStdString(line).replace("\r\n", " ").replace('\n', ' ');
+// A page in the sheet: as large as the page wants when there is room, scrolled when the screen is
+// smaller than the pages' layout.
+class PageScrollArea final : public QScrollArea {
+ public:
+  explicit PageScrollArea(Page* page) {
+    setFrameShape(QFrame::NoFrame);
+    setWidgetResizable(true);
+    setWidget(page);
+  }
+  QSize sizeHint() const override { return widget()->sizeHint(); }
+
+ protected:
+  // Below the size the page is laid out for it scrolls rather than squeezing its controls.
+  void showEvent(QShowEvent* event) override {
+    widget()->setMinimumSize(widget()->minimumSize().expandedTo(widget()->sizeHint()));
+    QScrollArea::showEvent(event);
+  }
+};
+
+std::vector<QRect> SystemScreenAreas() {
+  std::vector<QRect> areas;
+  const QScreen* primary = QGuiApplication::primaryScreen();
+  if (primary != nullptr) {
+    areas.push_back(primary->availableGeometry());
+  }
+  for (const QScreen* screen : QGuiApplication::screens()) {
+    if (screen != primary) {
+      areas.push_back(screen->availableGeometry());
+    }
+  }
+  return areas;
 }
 
-// The whole line, wrapped to the screen and with its own line breaks, for the status bar's
-// tooltip: the bar cuts a long line (the advice for a refused port runs past any window width).
-QString WholeLine(const std::string& line) {
-  QString html = QString::fromStdString(line).toHtmlEscaped();
-  return QStringLiteral("<qt>%1</qt>").arg(html.replace("\r\n", "<br>").replace('\n', "<br>"));
+QRect NormalRectangle(const WindowPlacement& placement) {
+  return {QPoint(placement.left, placement.top),
+          QSize(placement.right - placement.left, placement.bottom - placement.top)};
 }
 }  // namespace
 
@@ -69,10 +100,11 @@ MainWindow::MainWindow(UiServices& services, StatusRelay& statusRelay,
       telemetry_(
           services.clock, services.app.Files(),
           services.telemetryFiles != nullptr ? *services.telemetryFiles : diskTelemetryFiles_),
-      identityLine_(build::ProgramRevisionText()) {
+      identityLine_(build::ProgramRevisionText()),
+      screenAreas_(SystemScreenAreas) {
   setWindowTitle(LoadText(ids::kAppTitle));
-  statusLabel_ = new QLabel(LoadText(ids::kReady));
-  statusLabel_->setObjectName("statusText");
+  statusLabel_ = new StatusLabel;
+  statusLabel_->SetLine(std::string(LoadString(ids::kReady)));
   statusBar()->addWidget(statusLabel_, 1);
   statusBar()->setSizeGripEnabled(true);
   statusRelay_.SetTarget(this);
@@ -90,6 +122,7 @@ MainWindow::MainWindow(UiServices& services, StatusRelay& statusRelay,
   app_.serialNumber.SubscribeAndSend(*this);
   app_.port.SubscribeAndSend(*this);
   app_.baudRate.SubscribeAndSend(*this);
+  app_.portOpen.Subscribe(*this);
   app_.EstablishContact().BeginTestCommunications();
 }
 
@@ -149,8 +182,9 @@ void MainWindow::CreatePages(const std::string& osVersionLine) {
       new ConfigurationPage(services_, identityLine_),
       new CommandTesterPage(services_),
   };
-  for (Page* page : pages) {
-    pages_->addTab(page, page->Caption());
+  for (std::size_t i = 0; i < pages.size(); ++i) {
+    pageList_.at(i) = pages[i];
+    pages_->addTab(new PageScrollArea(pages[i]), pages[i]->Caption());
   }
   setCentralWidget(pages_);
 }
@@ -163,7 +197,7 @@ int MainWindow::StartPage() const {
 }
 
 Page& MainWindow::PageAt(int index) const {
-  return static_cast<Page&>(*pages_->widget(index));
+  return *pageList_.at(static_cast<std::size_t>(index));
 }
 
 void MainWindow::OnCurrentPageChanged(int index) {
@@ -175,9 +209,36 @@ QString MainWindow::StatusBarText() const {
 }
 
 void MainWindow::StatusText(const std::string& line) {
-  statusLabel_->setText(OneLine(line));
-  statusLabel_->setToolTip(WholeLine(line));
-  if (pages_ != nullptr && pages_->currentIndex() == kFirmwarePageIndex) {
+  ++statusLines_;
+  statusLabel_->SetLine(line);
+  statusBar()->setToolTip(statusLabel_->toolTip());
+  unjudgedLine_.reset();
+  if (pages_ == nullptr) {
+    return;
+  }
+  if (pages_->currentIndex() == kFirmwarePageIndex) {
+    PageAt(kFirmwarePageIndex).OnPageLog(line);
+  } else if (!shown_) {
+    unjudgedLine_ = line;
+  } else {
+    KeepIfCut(line);
+  }
+}
+
+// Closing is often the first step of opening again, and a failed open or a lost port has a line
+// of its own: the port is said to be closed only when nothing else has been said by the time the
+// engine returns, so that the bar no longer speaks of a search or a device that has gone.
+void MainWindow::ReportClosedPort() {
+  const std::uint64_t linesBefore = statusLines_;
+  app_.Dispatch().AfterDispatch([this, linesBefore] {
+    if (!shutDown_ && app_.portOpen.Get() == 0 && statusLines_ == linesBefore) {
+      StatusText(std::string(LoadString(ids::kSerialPortIsClosed)));
+    }
+  });
+}
+
+void MainWindow::KeepIfCut(const std::string& line) {
+  if (statusBar()->isVisible() && statusLabel_->IsCut()) {
     PageAt(kFirmwarePageIndex).OnPageLog(line);
   }
 }
@@ -197,6 +258,12 @@ void MainWindow::OnMessage(MessageId id, MessageParam) {
       break;
     case kMsgMachineDone:
       StatusText(std::string(LoadString(ids::kReady)));
+      break;
+    case kMsgPortOpen:
+      RefreshTitle();
+      if (app_.portOpen.Get() == 0) {
+        ReportClosedPort();
+      }
       break;
     case kMsgSerialNumber:
     case kMsgPort:
@@ -275,22 +342,62 @@ void MainWindow::showEvent(QShowEvent* event) {
   if (!shown_) {
     shown_ = true;
     PlaceOnFirstShow();
+    if (const std::optional<std::string> line = std::exchange(unjudgedLine_, std::nullopt)) {
+      layout()->activate();
+      statusBar()->layout()->activate();
+      KeepIfCut(*line);
+    }
   }
+}
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+  QMainWindow::moveEvent(event);
+  RefitOnceFramed();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  RefitOnceFramed();
 }
 
 void MainWindow::PlaceOnFirstShow() {
   const QSize sheet = pages_->sizeHint();
-  setMinimumSize((sheet.width() * 105 + 50) / 100, (sheet.height() * 109 + 50) / 100);
-  if (const std::optional<WindowPlacement> placement = RestoreWindowPlacement(app_.Store())) {
-    ApplyPlacement(*placement);
+  requiredMinimum_ = QSize((sheet.width() * 105 + 50) / 100, (sheet.height() * 109 + 50) / 100);
+  const std::optional<WindowPlacement> placement = RestoreWindowPlacement(app_.Store());
+  Fit(placement ? std::optional<QRect>(NormalRectangle(*placement)) : std::nullopt);
+  if (placement && placement->showCmd == kShowMaximized) {
+    setWindowState(windowState() | Qt::WindowMaximized);
+  }
+}
+
+// Before the window is mapped the window manager's frame is not known, so the first fit may
+// leave the title bar or the bottom edge off the screen by the frame's size.
+void MainWindow::RefitOnceFramed() {
+  if (!shown_ || framed_ || (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
     return;
   }
-  resize(minimumSize());
-  if (const QScreen* screen = this->screen()) {
-    QRect frame = frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
+  if (FrameMargins().isNull()) {
+    return;
   }
+  framed_ = true;
+  Fit(normalGeometry());
+}
+
+void MainWindow::Fit(const std::optional<QRect>& wanted) {
+  const WindowFit fit = FitWindow({wanted, requiredMinimum_, FrameMargins(), screenAreas_()});
+  setMinimumSize(fit.minimum);
+  resize(fit.geometry.size());
+  // The frame's corner, so that a window manager that has not told its frame yet puts the title
+  // bar where the fit put the window's top rather than above it.
+  const QMargins frame = FrameMargins();
+  move(fit.geometry.topLeft() - QPoint(frame.left(), frame.top()));
+}
+
+QMargins MainWindow::FrameMargins() const {
+  const QRect frame = frameGeometry();
+  const QRect inner = geometry();
+  return {inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
+          frame.bottom() - inner.bottom()};
 }
 
 WindowPlacement MainWindow::CurrentPlacement() const {
@@ -304,15 +411,6 @@ WindowPlacement MainWindow::CurrentPlacement() const {
   placement.right = normal.left() + normal.width();
   placement.bottom = normal.top() + normal.height();
   return placement;
-}
-
-void MainWindow::ApplyPlacement(const WindowPlacement& placement) {
-  const QSize size(std::max(placement.right - placement.left, minimumWidth()),
-                   std::max(placement.bottom - placement.top, minimumHeight()));
-  setGeometry(QRect(QPoint(placement.left, placement.top), size));
-  if (placement.showCmd == kShowMaximized) {
-    setWindowState(windowState() | Qt::WindowMaximized);
-  }
 }
 
 // Whether `widget` is a window this one owns, at any depth (a dialog a page opened).
@@ -355,6 +453,7 @@ void MainWindow::ShutDown() {
   app_.serialNumber.Unsubscribe(*this);
   app_.port.Unsubscribe(*this);
   app_.baudRate.Unsubscribe(*this);
+  app_.portOpen.Unsubscribe(*this);
   app_.ClosePort();
   app_.activePage.Publish(static_cast<std::uint32_t>(pages_->currentIndex()));
   app_.Save();

@@ -6,7 +6,11 @@
 // their fixed order.
 
 #include <QMainWindow>
+#include <QRect>
+#include <array>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,12 +26,12 @@
 #include "settings/SystemTelemetryFile.h"
 
 class QAction;
-class QLabel;
 class QTabWidget;
 
 namespace vlx {
 
 class Page;
+class StatusLabel;
 class StatusRelay;
 
 class MainWindow final : public QMainWindow, public Listener, public StatusSink {
@@ -37,6 +41,9 @@ class MainWindow final : public QMainWindow, public Listener, public StatusSink 
   static constexpr int kPortPageIndex = 0;
   static constexpr int kFirmwarePageIndex = 1;
   static constexpr int kPageCount = 5;
+
+  // The available geometry of each screen, the primary one first.
+  using ScreenAreas = std::function<std::vector<QRect>()>;
 
   // Loads the settings, builds the pages and starts looking for the amplifier. `statusRelay` is
   // the sink the model was given; the window plugs itself into it.
@@ -56,9 +63,13 @@ class MainWindow final : public QMainWindow, public Listener, public StatusSink 
   ReleaseNotesHolder& ReleaseNotes() { return releaseNotes_; }
   // The operate telemetry: the plot's history and the CSV log, kept across tab switches.
   TelemetryRecorder& Telemetry() { return telemetry_; }
+  // Where the screens are, asked when the window is placed; the system's screens unless set.
+  void SetScreenAreas(ScreenAreas areas) { screenAreas_ = std::move(areas); }
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
@@ -73,10 +84,18 @@ class MainWindow final : public QMainWindow, public Listener, public StatusSink 
   void ShowAbout();
   // The release notes of the firmware folder: the file the folder scan matches, in any case.
   void ShowReleaseNotes();
-  // The minimum size, then the saved placement or, failing that, that size centred.
+  // The minimum size, then the saved placement or, failing that, that size centred; either
+  // fitted to the screen it lands on.
   void PlaceOnFirstShow();
+  // Fits the window again once the window manager has told the size of its frame.
+  void RefitOnceFramed();
+  void Fit(const std::optional<QRect>& wanted);
+  QMargins FrameMargins() const;
   WindowPlacement CurrentPlacement() const;
-  void ApplyPlacement(const WindowPlacement& placement);
+  // A status line that the bar shows cut is kept in the Activity Log, the one place it can be
+  // read again; on the Firmware page every line goes there anyway.
+  void KeepIfCut(const std::string& line);
+  void ReportClosedPort();
   void ShutDown();
   bool Owns(const QWidget* widget) const;
 
@@ -89,12 +108,20 @@ class MainWindow final : public QMainWindow, public Listener, public StatusSink 
   SystemTelemetryFileOpener diskTelemetryFiles_;
   TelemetryRecorder telemetry_;
   const std::string identityLine_;
-  QLabel* statusLabel_ = nullptr;
+  StatusLabel* statusLabel_ = nullptr;
   QTabWidget* pages_ = nullptr;
+  std::array<Page*, kPageCount> pageList_{};
+  ScreenAreas screenAreas_;
+  QSize requiredMinimum_;
+  // The line the bar showed before the window had its size, judged once it has.
+  std::optional<std::string> unjudgedLine_;
+  // Status lines shown so far.
+  std::uint64_t statusLines_ = 0;
   QAction* statusBarAction_ = nullptr;
   QAction* traceAction_ = nullptr;
   QAction* verboseAction_ = nullptr;
   bool shown_ = false;
+  bool framed_ = false;
   bool shutDown_ = false;
 };
 
