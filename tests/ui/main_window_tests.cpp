@@ -43,7 +43,25 @@ TEST(MainWindow, FirstRunShowsThePortPageAndTheClosedPort) {
   for (int i = 0; i < 5; ++i) {
     EXPECT_EQ(window.Pages().tabText(i), captions[static_cast<std::size_t>(i)]);
   }
+  window.show();
   EXPECT_EQ(bed.app.mainWindowReady.Get(), 1u);
+}
+
+// Shown with the window, the start page belongs to start-up: the Firmware page looks at its
+// folder but leaves the search the window has just started alone. Shown again later, it checks
+// the revision with the amplifier.
+TEST(MainWindow, TheFirmwareStartPageLeavesTheStartUpSearchAlone) {
+  WindowTestBed bed;
+  bed.store.PutString("Port", SimulatedLink::kPortName);
+  bed.store.PutDword("ActivePage", MainWindow::kFirmwarePageIndex);
+  MainWindow& window = bed.Open();
+  window.show();
+  EXPECT_EQ(bed.link.Opens(), 1u);
+  EXPECT_EQ(bed.app.mainWindowReady.Get(), 1u);
+
+  window.Pages().setCurrentIndex(MainWindow::kPortPageIndex);
+  window.Pages().setCurrentIndex(MainWindow::kFirmwarePageIndex);
+  EXPECT_EQ(bed.link.Opens(), 2u);
 }
 
 TEST(MainWindow, ClosingWritesWhatChangedThePageShownLastAndThePlacement) {

@@ -83,7 +83,6 @@ MainWindow::MainWindow(UiServices& services, StatusRelay& statusRelay,
   OnCurrentPageChanged(pages_->currentIndex());
   connect(pages_, &QTabWidget::currentChanged, this, &MainWindow::OnCurrentPageChanged);
 
-  app_.mainWindowReady.Publish(1);
   app_.deviceState.SubscribeAndSend(*this);
   app_.machineDone.Subscribe(*this);
   app_.serialNumber.SubscribeAndSend(*this);
@@ -268,6 +267,10 @@ void MainWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (!shown_) {
     shown_ = true;
+    // The start page has had its first show by now (a widget's children are shown before it
+    // is), as a page created with the window: that show leaves the search the window started
+    // alone, and only later ones check the revision again.
+    app_.mainWindowReady.Publish(1);
     PlaceOnFirstShow();
   }
 }
