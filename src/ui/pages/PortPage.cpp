@@ -100,6 +100,19 @@ PortPage::PortPage(UiServices& services, QWidget* parent)
   connect(test_, &QPushButton::clicked, this, &PortPage::OnTest);
   connect(close_, &QPushButton::clicked, this, &PortPage::OnClosePort);
 
+  // Reading the system's list takes tens of milliseconds, so it waits for the page's first show.
+  // Where a stored port missing from the list is cleared, that must happen before the window
+  // starts its search with the port.
+  if (kClearStoredPortMissingFromList) {
+    SetUpPortList();
+  }
+}
+
+void PortPage::SetUpPortList() {
+  if (listSetUp_) {
+    return;
+  }
+  listSetUp_ = true;
   FillPortList();
   if (!ShowStoredPort() && !services_.app.port.Get().empty()) {
     services_.app.port.Publish(std::string());
@@ -251,6 +264,7 @@ void PortPage::ShowOutcome() {
 
 void PortPage::showEvent(QShowEvent* event) {
   Page::showEvent(event);
+  SetUpPortList();
   StartListening();
 }
 

@@ -33,6 +33,8 @@ class PortPage : public Page, public Listener {
 
  private:
   void PlaceControls();
+  // The list as the page first offers it, and the stored port chosen in it; done once.
+  void SetUpPortList();
   // The system's ports, and the stored one while it still leads to a device; the selection is
   // kept when it is still offered.
   void FillPortList();
@@ -54,6 +56,7 @@ class PortPage : public Page, public Listener {
   QPushButton* refresh_;
   QPushButton* test_;
   QPushButton* close_;
+  bool listSetUp_ = false;
   bool listening_ = false;
 };
 
