@@ -37,6 +37,7 @@ class OperatePage final : public Page, public Listener {
   void OnMessage(MessageId id, MessageParam wParam) override;
   // The template's size, or more when the controls need it.
   QSize sizeHint() const override;
+  void setVisible(bool visible) override;
 
   const OperatePoller& Poller() const { return poller_; }
 
@@ -45,6 +46,7 @@ class OperatePage final : public Page, public Listener {
   void hideEvent(QHideEvent* event) override;
 
  private:
+  void BuildControls();
   QWidget* BuildFrontPanel();
   // Poll interval, plot and log controls: none of them follows the device state.
   QHBoxLayout* BuildTelemetryStrip();
