@@ -113,9 +113,6 @@ OperatePage::OperatePage(UiServices& services, TelemetryRecorder& recorder, QWid
 // The panel, the plot and their style sheets cost more than the rest of the window's pages
 // together, and many runs never open this page: they are built when it is first shown.
 void OperatePage::BuildControls() {
-  if (panel_ != nullptr) {
-    return;
-  }
   plot_ = new TelemetryPlot;
   plot_->setObjectName("telemetryPlot");
   plot_->SetHistory(&recorder_.History());
@@ -338,14 +335,6 @@ void OperatePage::OnLogFailed(const std::string& path, ErrorCode code) {
   services_.app.Boxes().MessageBox(text, std::string(LoadString(ids::kTelemetryLogCaption)),
                                    mb::kIconError);
   ShowLog();
-}
-
-void OperatePage::setVisible(bool visible) {
-  // Built before the page becomes visible, so that its controls show with it.
-  if (visible) {
-    BuildControls();
-  }
-  Page::setVisible(visible);
 }
 
 void OperatePage::showEvent(QShowEvent* event) {

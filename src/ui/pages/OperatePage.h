@@ -37,7 +37,6 @@ class OperatePage final : public Page, public Listener {
   void OnMessage(MessageId id, MessageParam wParam) override;
   // The template's size, or more when the controls need it.
   QSize sizeHint() const override;
-  void setVisible(bool visible) override;
 
   const OperatePoller& Poller() const { return poller_; }
 
@@ -46,7 +45,7 @@ class OperatePage final : public Page, public Listener {
   void hideEvent(QHideEvent* event) override;
 
  private:
-  void BuildControls();
+  void BuildControls() override;
   QWidget* BuildFrontPanel();
   // Poll interval, plot and log controls: none of them follows the device state.
   QHBoxLayout* BuildTelemetryStrip();
