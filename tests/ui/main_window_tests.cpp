@@ -80,6 +80,23 @@ TEST(MainWindow, ClosingWritesWhatChangedThePageShownLastAndThePlacement) {
   EXPECT_TRUE(RestoreWindowPlacement(bed.store).has_value());
 }
 
+// Pages the user has not opened yet cost the start-up nothing: their controls come with their
+// first show.
+TEST(MainWindow, BuildsAPagesControlsWhenThePageIsFirstShown) {
+  WindowTestBed bed;
+  MainWindow& window = bed.Open();
+  window.show();
+  const std::pair<int, const char*> pages[] = {{2, "telemetryPlot"}, {4, "testerOutput"}};
+  for (const auto& [index, control] : pages) {
+    SCOPED_TRACE(control);
+    EXPECT_EQ(window.PageAt(index).findChild<QWidget*>(control), nullptr);
+    window.Pages().setCurrentIndex(index);
+    const QWidget* built = window.PageAt(index).findChild<QWidget*>(control);
+    ASSERT_NE(built, nullptr);
+    EXPECT_TRUE(built->isVisible());
+  }
+}
+
 struct StartPageCase {
   const char* label;
   std::uint32_t storedPage;
