@@ -84,9 +84,12 @@ TEST(MainWindow, ClosingWritesWhatChangedThePageShownLastAndThePlacement) {
 // first show.
 TEST(MainWindow, BuildsAPagesControlsWhenThePageIsFirstShown) {
   WindowTestBed bed;
+  bed.store.PutString("Port", SimulatedLink::kPortName);
+  bed.store.PutDword("ActivePage", MainWindow::kFirmwarePageIndex);
   MainWindow& window = bed.Open();
   window.show();
-  const std::pair<int, const char*> pages[] = {{2, "telemetryPlot"}, {4, "testerOutput"}};
+  const std::pair<int, const char*> pages[] = {
+      {2, "telemetryPlot"}, {3, "saveConfigurationButton"}, {4, "testerOutput"}};
   for (const auto& [index, control] : pages) {
     SCOPED_TRACE(control);
     EXPECT_EQ(window.PageAt(index).findChild<QWidget*>(control), nullptr);
