@@ -89,7 +89,7 @@ TEST(MainWindow, BuildsAPagesControlsWhenThePageIsFirstShown) {
   MainWindow& window = bed.Open();
   window.show();
   const std::pair<int, const char*> pages[] = {
-      {2, "telemetryPlot"}, {3, "saveConfigurationButton"}, {4, "testerOutput"}};
+      {0, "portList"}, {2, "telemetryPlot"}, {3, "saveConfigurationButton"}, {4, "testerOutput"}};
   for (const auto& [index, control] : pages) {
     SCOPED_TRACE(control);
     EXPECT_EQ(window.PageAt(index).findChild<QWidget*>(control), nullptr);

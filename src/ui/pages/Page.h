@@ -30,14 +30,20 @@ class Page : public QWidget, public RoutedEvents {
   // A page's controls are built just before it first becomes visible, so that those of pages the
   // user never opens cost the start-up nothing.
   void setVisible(bool visible) override {
-    if (visible && !built_) {
-      built_ = true;
-      BuildControls();
+    if (visible) {
+      EnsureBuilt();
     }
     QWidget::setVisible(visible);
   }
 
  protected:
+  // For a page that needs its controls before it is shown.
+  void EnsureBuilt() {
+    if (!built_) {
+      built_ = true;
+      BuildControls();
+    }
+  }
   // Builds what the page shows; called once, before the page is first shown. Until then the page
   // asks for its template's size.
   virtual void BuildControls() {}

@@ -142,8 +142,14 @@ void MainWindow::CreatePages(const std::string& osVersionLine) {
       new ConfigurationPage(services_, identityLine_),
       new CommandTesterPage(services_),
   };
-  for (Page* page : pages) {
-    pages_->addTab(page, page->Caption());
+  // The first tab added is shown, and so built, at once: the start page goes in first and the
+  // others take their places around it, so a page the window does not open on stays unbuilt.
+  const auto start = static_cast<std::size_t>(StartPage());
+  pages_->addTab(pages[start], pages[start]->Caption());
+  for (std::size_t index = 0; index < pages.size(); ++index) {
+    if (index != start) {
+      pages_->insertTab(static_cast<int>(index), pages[index], pages[index]->Caption());
+    }
   }
   setCentralWidget(pages_);
 }
