@@ -64,7 +64,25 @@ TEST(MainWindow, FirstRunShowsThePortPageAndTheClosedPort) {
   for (int i = 0; i < 5; ++i) {
     EXPECT_EQ(window.Pages().tabText(i), captions[static_cast<std::size_t>(i)]);
   }
+  window.show();
   EXPECT_EQ(bed.app.mainWindowReady.Get(), 1u);
+}
+
+// Shown with the window, the start page belongs to start-up: the Firmware page looks at its
+// folder but leaves the search the window has just started alone. Shown again later, it checks
+// the revision with the amplifier.
+TEST(MainWindow, TheFirmwareStartPageLeavesTheStartUpSearchAlone) {
+  WindowTestBed bed;
+  bed.store.PutString("Port", SimulatedLink::kPortName);
+  bed.store.PutDword("ActivePage", MainWindow::kFirmwarePageIndex);
+  MainWindow& window = bed.Open();
+  window.show();
+  EXPECT_EQ(bed.link.Opens(), 1u);
+  EXPECT_EQ(bed.app.mainWindowReady.Get(), 1u);
+
+  window.Pages().setCurrentIndex(MainWindow::kPortPageIndex);
+  window.Pages().setCurrentIndex(MainWindow::kFirmwarePageIndex);
+  EXPECT_EQ(bed.link.Opens(), 2u);
 }
 
 TEST(MainWindow, ClosingWritesWhatChangedThePageShownLastAndThePlacement) {
@@ -81,6 +99,26 @@ TEST(MainWindow, ClosingWritesWhatChangedThePageShownLastAndThePlacement) {
             "/home/user/.local/share/Velqorin/VLX Firmware");
   EXPECT_FALSE(bed.store.Read("", "OperatePollInterval"));  // unchanged defaults stay unwritten
   EXPECT_TRUE(RestoreWindowPlacement(bed.store).has_value());
+}
+
+// Pages the user has not opened yet cost the start-up nothing: their controls come with their
+// first show.
+TEST(MainWindow, BuildsAPagesControlsWhenThePageIsFirstShown) {
+  WindowTestBed bed;
+  bed.store.PutString("Port", SimulatedLink::kPortName);
+  bed.store.PutDword("ActivePage", MainWindow::kFirmwarePageIndex);
+  MainWindow& window = bed.Open();
+  window.show();
+  const std::pair<int, const char*> pages[] = {
+      {0, "portList"}, {2, "telemetryPlot"}, {3, "saveConfigurationButton"}, {4, "testerOutput"}};
+  for (const auto& [index, control] : pages) {
+    SCOPED_TRACE(control);
+    EXPECT_EQ(window.PageAt(index).findChild<QWidget*>(control), nullptr);
+    window.Pages().setCurrentIndex(index);
+    const QWidget* built = window.PageAt(index).findChild<QWidget*>(control);
+    ASSERT_NE(built, nullptr);
+    EXPECT_TRUE(built->isVisible());
+  }
 }
 
 struct StartPageCase {

@@ -85,11 +85,15 @@ class PortPageHarness {
   test::LinkTestBed bed;
   test::RecordingListener portListener;
   PortPage* page;
+  int listings = 0;  // how often the page read the system's list
 
  private:
   RecordingHelp help_;
   std::vector<std::string> systemPorts_;
-  UiServices services_{bed.app, bed.prompts, bed.time, help_, [this] { return systemPorts_; }};
+  UiServices services_{bed.app, bed.prompts, bed.time, help_, [this] {
+                         ++listings;
+                         return systemPorts_;
+                       }};
   QTabWidget sheet_;  // destroyed first: the page leaves its subscriptions while the model lives
 };
 
@@ -116,6 +120,12 @@ TEST(PortPageTest, SelectsTheStoredPortAndKeepsOneThatIsAbsent) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stored);
     PortPageHarness harness(c.stored);
+    // The system's list is read when the page is first shown, and only then.
+    EXPECT_EQ(harness.listings, 0);
+    harness.Show();
+    harness.ShowOtherPage();
+    harness.Show();
+    EXPECT_EQ(harness.listings, 1);
     EXPECT_EQ(harness.Selected(), c.selected);
     EXPECT_EQ(harness.PortList().currentText(), c.field);
     EXPECT_EQ(harness.bed.app.port.Get(), c.stored);
@@ -148,6 +158,7 @@ TEST(PortPageTest, AnAbsentStoredPortStaysThroughARefreshAndATestReportsItMissin
 
 TEST(PortPageTest, APickStoresThePortAndTestsItAtOnce) {
   PortPageHarness harness("", {}, {"/dev/ttyS0", "/dev/ttyS1", SimulatedLink::kPortName});
+  harness.Show();
   const int index = harness.PortList().findText(SimulatedLink::kPortName);
   emit harness.PortList().activated(index);
 
@@ -161,6 +172,7 @@ TEST(PortPageTest, APickStoresThePortAndTestsItAtOnce) {
 
 TEST(PortPageTest, ATypedPathConfirmedWithEnterIsPickedAndKeptInOrder) {
   PortPageHarness harness("", {}, {"/dev/ttyS0", "/dev/ttyUSB0"});
+  harness.Show();
   harness.TypeAndEnter(SimulatedLink::kPortName);
 
   EXPECT_EQ(harness.Offered(),

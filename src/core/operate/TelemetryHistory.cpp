@@ -2,14 +2,19 @@
 
 namespace vlx {
 
-TelemetryHistory::TelemetryHistory() : ring_(kCapacity) {}
+// Reserved, not filled: the memory is the system's until samples are written into it, so a run
+// that never polls, or polls for a few minutes, keeps no hour of empty entries.
+TelemetryHistory::TelemetryHistory() {
+  ring_.reserve(kCapacity);
+}
 
 void TelemetryHistory::Append(const TelemetrySample& sample) {
   const Entry* previous = Latest();
   const bool joined =
       !broken_ && previous != nullptr && previous->sample.HasReadings() && sample.HasReadings();
   if (size_ < kCapacity) {
-    ring_[(oldest_ + size_) % kCapacity] = Entry{sample, joined};
+    // Until the ring is first full the oldest entry is the first one: entries are added at the end.
+    ring_.push_back(Entry{sample, joined});
     ++size_;
   } else {
     ring_[oldest_] = Entry{sample, joined};
@@ -19,6 +24,7 @@ void TelemetryHistory::Append(const TelemetrySample& sample) {
 }
 
 void TelemetryHistory::Clear() {
+  ring_.clear();
   oldest_ = 0;
   size_ = 0;
   broken_ = true;

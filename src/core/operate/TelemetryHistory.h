@@ -1,5 +1,5 @@
 #pragma once
-// The last hour of operate poll runs, as the plot draws them: a ring of samples allocated once,
+// The last hour of operate poll runs, as the plot draws them: a ring of samples reserved once,
 // oldest overwritten first, that remembers where the line must break (a run that read nothing,
 // polling stopped and started again).
 

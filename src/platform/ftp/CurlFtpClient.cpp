@@ -23,6 +23,7 @@
 #include "firmware/FtpNames.h"
 #include "firmware/FtpServer.h"
 #include "ftp/CurlFtpErrors.h"
+#include "ftp/CurlLibrary.h"
 #include "report/ErrnoCode.h"
 
 namespace vlx {
@@ -272,39 +273,46 @@ class Session {
   bool OffersMlsd() const { return mlsd_; }
 
   // Prepares the handle for one request; `url` is the whole URL.
-  bool Prepare(const std::string& url) {
+  CURLcode Prepare(const std::string& url) {
+    if (curl_ == nullptr) {
+      return CURLE_FAILED_INIT;
+    }
     if (multi_ == nullptr) {
-      multi_ = curl_multi_init();
+      multi_ = curl_->multiInit();
     }
     if (easy_ == nullptr) {
-      easy_ = curl_easy_init();
+      easy_ = curl_->easyInit();
     }
     if (multi_ == nullptr || easy_ == nullptr) {
-      return false;
+      return CURLE_OUT_OF_MEMORY;
     }
-    curl_easy_reset(easy_);
+    curl_->easyReset(easy_);
     const CurlFtpOptions& options = worker_.Options();
     replies_.clear();
     errorText_[0] = '\0';
-    curl_easy_setopt(easy_, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, "ftp");
-    curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
+    Set(CURLOPT_URL, url.c_str());
+    Set(CURLOPT_PROTOCOLS_STR, "ftp");
+    Set(CURLOPT_NOSIGNAL, 1L);
     // Dropping a session in the middle of a name lookup does not wait for the lookup.
-    curl_easy_setopt(easy_, CURLOPT_QUICK_EXIT, 1L);
-    curl_easy_setopt(easy_, CURLOPT_ERRORBUFFER, errorText_);
-    curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT_MS,
-                     static_cast<long>(options.connectTimeout.count()));
-    curl_easy_setopt(easy_, CURLOPT_FTP_USE_EPSV, 1L);
-    curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, &Session::OnReply);
-    curl_easy_setopt(easy_, CURLOPT_HEADERDATA, this);
-    curl_easy_setopt(easy_, CURLOPT_OPENSOCKETFUNCTION, &Session::OnOpenSocket);
-    curl_easy_setopt(easy_, CURLOPT_OPENSOCKETDATA, this);
-    curl_easy_setopt(easy_, CURLOPT_CLOSESOCKETFUNCTION, &Session::OnCloseSocket);
-    curl_easy_setopt(easy_, CURLOPT_CLOSESOCKETDATA, this);
-    return true;
+    Set(CURLOPT_QUICK_EXIT, 1L);
+    Set(CURLOPT_ERRORBUFFER, errorText_);
+    Set(CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options.connectTimeout.count()));
+    Set(CURLOPT_FTP_USE_EPSV, 1L);
+    Set(CURLOPT_HEADERFUNCTION, &Session::OnReply);
+    Set(CURLOPT_HEADERDATA, this);
+    Set(CURLOPT_OPENSOCKETFUNCTION, &Session::OnOpenSocket);
+    Set(CURLOPT_OPENSOCKETDATA, this);
+    Set(CURLOPT_CLOSESOCKETFUNCTION, &Session::OnCloseSocket);
+    Set(CURLOPT_CLOSESOCKETDATA, this);
+    return CURLE_OK;
   }
 
-  CURL* Easy() { return easy_; }
+  // An option of the prepared request.
+  template <typename Value>
+  void Set(CURLoption option, Value value) {
+    curl_->easySetopt(easy_, option, value);
+  }
+  const CurlLibrary& Curl() const { return *curl_; }
 
   // A byte came from the server, on either connection.
   void NoteActivity() { lastActivity_ = std::chrono::steady_clock::now(); }
@@ -320,7 +328,7 @@ class Session {
     // timer (seen between one file's end and the next file's start on one session, now and then,
     // for a whole wait). Asking it again after a short wait bounds such a pause.
     const int pollMs = static_cast<int>(std::clamp<std::int64_t>(stall.count(), 1, kLongestPollMs));
-    curl_multi_add_handle(multi_, easy_);
+    curl_->multiAddHandle(multi_, easy_);
     NoteActivity();
     bool done = false;
     while (!done) {
@@ -333,12 +341,12 @@ class Session {
         break;
       }
       int running = 0;
-      if (curl_multi_perform(multi_, &running) != CURLM_OK) {
+      if (curl_->multiPerform(multi_, &running) != CURLM_OK) {
         outcome.result = CURLE_OUT_OF_MEMORY;
         break;
       }
       int queued = 0;
-      while (CURLMsg* message = curl_multi_info_read(multi_, &queued)) {
+      while (CURLMsg* message = curl_->multiInfoRead(multi_, &queued)) {
         if (message->msg == CURLMSG_DONE && message->easy_handle == easy_) {
           outcome.result = message->data.result;
           done = true;
@@ -348,20 +356,20 @@ class Session {
         break;
       }
       curl_waitfd wake{worker_.WakeFd(), CURL_WAIT_POLLIN, 0};
-      curl_multi_poll(multi_, &wake, wake.fd >= 0 ? 1 : 0, pollMs, nullptr);
+      curl_->multiPoll(multi_, &wake, wake.fd >= 0 ? 1 : 0, pollMs, nullptr);
       worker_.DrainWake();
     }
     long replyCode = 0;
-    curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &replyCode);
+    curl_->easyGetinfo(easy_, CURLINFO_RESPONSE_CODE, &replyCode);
     long osErrno = 0;
-    curl_easy_getinfo(easy_, CURLINFO_OS_ERRNO, &osErrno);
+    curl_->easyGetinfo(easy_, CURLINFO_OS_ERRNO, &osErrno);
     outcome.replyCode = replyCode;
     outcome.osErrno = static_cast<int>(osErrno);
     if (outcome.osErrno == 0 && std::string_view(errorText_).find("reset") != std::string::npos) {
       outcome.osErrno = ECONNRESET;
     }
     outcome.replyText = LastReply().text;
-    curl_multi_remove_handle(multi_, easy_);
+    curl_->multiRemoveHandle(multi_, easy_);
     if (!done) {
       Drop();  // the request was abandoned half-way: the session cannot go on
     }
@@ -402,11 +410,11 @@ class Session {
       ::shutdown(socket, SHUT_RDWR);
     }
     if (easy_ != nullptr) {
-      curl_easy_cleanup(easy_);
+      curl_->easyCleanup(easy_);
       easy_ = nullptr;
     }
     if (multi_ != nullptr) {
-      curl_multi_cleanup(multi_);
+      curl_->multiCleanup(multi_);
       multi_ = nullptr;
     }
   }
@@ -443,6 +451,7 @@ class Session {
   }
 
   CurlFtpClient::Worker& worker_;
+  const CurlLibrary* curl_ = vlx::Curl();
   CURLM* multi_ = nullptr;
   CURL* easy_ = nullptr;
   std::string host_;
@@ -540,8 +549,8 @@ void CurlFtpClient::Worker::Run() {
 }
 
 CurlFtpClient::CurlFtpClient(CurlFtpOptions options) : receiver_(std::make_unique<QObject>()) {
-  static const CURLcode initialised = curl_global_init(CURL_GLOBAL_DEFAULT);
-  (void)initialised;
+  // Loaded here, on the caller's thread, so that libcurl's global set-up runs before any worker.
+  Curl();
   worker_ = Worker::Create(options, receiver_.get());
   std::thread([worker = worker_] { worker->Run(); }).detach();
 }
@@ -563,27 +572,25 @@ ErrorCode CurlFtpClient::Connect(const std::string& host, std::uint16_t port) {
     Close();
   }
   outstanding_ = Call::kConnect;
-  worker_->Submit({worker_->Generation(), false,
-                   [this, host, port](Session& session, std::uint64_t generation) {
-                     session.Open(host, port);
-                     CurlOutcome outcome;
-                     if (!session.Prepare(session.BaseUrl())) {
-                       outcome.result = CURLE_OUT_OF_MEMORY;
-                     } else {
-                       // Logs in and asks what the server offers; the reply goes to OnReply.
-                       curl_slist* commands = curl_slist_append(nullptr, "*FEAT");
-                       curl_easy_setopt(session.Easy(), CURLOPT_NOBODY, 1L);
-                       curl_easy_setopt(session.Easy(), CURLOPT_QUOTE, commands);
-                       outcome = session.Perform(generation);
-                       curl_slist_free_all(commands);
-                       session.NoteFeatures();
-                     }
-                     const FtpError error = MapCurlOutcome(outcome);
-                     const FtpLastResponse reply = session.LastReply();
-                     session.Worker().Post(generation, [this, error, reply] {
-                       OnCallDone(Call::kConnect, error, reply);
-                     });
-                   }});
+  worker_->Submit(
+      {worker_->Generation(), false,
+       [this, host, port](Session& session, std::uint64_t generation) {
+         session.Open(host, port);
+         CurlOutcome outcome;
+         if (outcome.result = session.Prepare(session.BaseUrl()); outcome.result == CURLE_OK) {
+           // Logs in and asks what the server offers; the reply goes to OnReply.
+           curl_slist* commands = session.Curl().slistAppend(nullptr, "*FEAT");
+           session.Set(CURLOPT_NOBODY, 1L);
+           session.Set(CURLOPT_QUOTE, commands);
+           outcome = session.Perform(generation);
+           session.Curl().slistFreeAll(commands);
+           session.NoteFeatures();
+         }
+         const FtpError error = MapCurlOutcome(outcome);
+         const FtpLastResponse reply = session.LastReply();
+         session.Worker().Post(generation,
+                               [this, error, reply] { OnCallDone(Call::kConnect, error, reply); });
+       }});
   return kFtpPending;
 }
 
@@ -605,11 +612,10 @@ ErrorCode CurlFtpClient::SetCurrentDirectory(const std::string& path) {
   worker_->Submit(
       {worker_->Generation(), false, [this, target](Session& session, std::uint64_t generation) {
          CurlOutcome outcome;
-         if (!session.Prepare(session.BaseUrl() + target + "/")) {
-           outcome.result = CURLE_OUT_OF_MEMORY;
-         } else {
+         if (outcome.result = session.Prepare(session.BaseUrl() + target + "/");
+             outcome.result == CURLE_OK) {
            // No listing: libcurl only changes into each part of the path.
-           curl_easy_setopt(session.Easy(), CURLOPT_NOBODY, 1L);
+           session.Set(CURLOPT_NOBODY, 1L);
            outcome = session.Perform(generation);
          }
          const FtpError error = MapCurlOutcome(outcome);
@@ -653,14 +659,13 @@ ErrorCode CurlFtpClient::FindFirstFile(FtpEntry&) {
                                   {},
                                   err::kSuccess};
          CurlOutcome outcome;
-         if (!session.Prepare(session.BaseUrl() + url)) {
-           outcome.result = CURLE_OUT_OF_MEMORY;
-         } else {
+         if (outcome.result = session.Prepare(session.BaseUrl() + url);
+             outcome.result == CURLE_OK) {
            if (format == ListingFormat::kMlsd) {
-             curl_easy_setopt(session.Easy(), CURLOPT_CUSTOMREQUEST, "MLSD");
+             session.Set(CURLOPT_CUSTOMREQUEST, "MLSD");
            }
-           curl_easy_setopt(session.Easy(), CURLOPT_WRITEFUNCTION, &ListingTransfer::OnData);
-           curl_easy_setopt(session.Easy(), CURLOPT_WRITEDATA, &transfer);
+           session.Set(CURLOPT_WRITEFUNCTION, &ListingTransfer::OnData);
+           session.Set(CURLOPT_WRITEDATA, &transfer);
            outcome = session.Perform(generation);
            if (outcome.result == CURLE_OK) {
              transfer.refused = transfer.reader.Finish(transfer.batch);
@@ -717,14 +722,13 @@ ErrorCode CurlFtpClient::GetFile(const std::string& remoteName, const std::strin
                                  });
                                }};
          CurlOutcome outcome;
-         if (!session.Prepare(session.BaseUrl() + url)) {
-           outcome.result = CURLE_OUT_OF_MEMORY;
-         } else {
-           curl_easy_setopt(session.Easy(), CURLOPT_WRITEFUNCTION, &FileTransfer::OnData);
-           curl_easy_setopt(session.Easy(), CURLOPT_WRITEDATA, &transfer);
-           curl_easy_setopt(session.Easy(), CURLOPT_NOPROGRESS, 0L);
-           curl_easy_setopt(session.Easy(), CURLOPT_XFERINFOFUNCTION, &FileTransfer::OnProgress);
-           curl_easy_setopt(session.Easy(), CURLOPT_XFERINFODATA, &transfer);
+         if (outcome.result = session.Prepare(session.BaseUrl() + url);
+             outcome.result == CURLE_OK) {
+           session.Set(CURLOPT_WRITEFUNCTION, &FileTransfer::OnData);
+           session.Set(CURLOPT_WRITEDATA, &transfer);
+           session.Set(CURLOPT_NOPROGRESS, 0L);
+           session.Set(CURLOPT_XFERINFOFUNCTION, &FileTransfer::OnProgress);
+           session.Set(CURLOPT_XFERINFODATA, &transfer);
            outcome = session.Perform(generation);
            outcome.localError = transfer.failed;
            if (outcome.result == CURLE_OK && !outcome.localError && !outcome.cancelled) {

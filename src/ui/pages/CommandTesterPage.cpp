@@ -56,14 +56,18 @@ CommandTesterPage::CommandTesterPage(UiServices& services, QWidget* parent)
     : Page(QStringLiteral("Command Tester"), parent),
       services_(services),
       tester_(services.app),
-      line_(new QLineEdit),
-      output_(new QTextEdit),
-      editMacros_(new QPushButton(QStringLiteral("Edit Macros"))),
-      clear_(new QPushButton(QStringLiteral("Clear"))),
       sentFormat_(ColourOnly(kSentColour)),
       receivedFormat_(ColourOnly(kReceivedColour)) {
   setObjectName("commandTesterPage");
   setMinimumSize(TemplateSize());
+  tester_.SetReceivedSink([this](std::string_view bytes) { ShowReceived(bytes); });
+}
+
+void CommandTesterPage::BuildControls() {
+  line_ = new QLineEdit;
+  output_ = new QTextEdit;
+  editMacros_ = new QPushButton(QStringLiteral("Edit Macros"));
+  clear_ = new QPushButton(QStringLiteral("Clear"));
 
   QFont fixedPitch = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   fixedPitch.setPointSize(kFixedPitchPointSize);
@@ -91,7 +95,6 @@ CommandTesterPage::CommandTesterPage(UiServices& services, QWidget* parent)
     output_->clear();
     clear_->setFocus();
   });
-  tester_.SetReceivedSink([this](std::string_view bytes) { ShowReceived(bytes); });
 
   auto* top = new QHBoxLayout;
   auto* prompt = new QLabel(QStringLiteral("Enter VLX command. Enter key or semicolon sends:"));

@@ -41,6 +41,7 @@ class CommandTesterPage : public Page, public Listener {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void BuildControls() override;
   QWidget* BuildMacroButtons();
   void StartListening();
   void StopListening();

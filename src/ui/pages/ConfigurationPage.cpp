@@ -36,7 +36,11 @@ ConfigurationPage::ConfigurationPage(UiServices& services, std::string programRe
       programRevision_(std::move(programRevision)) {
   setObjectName("configurationPage");
   setMinimumSize(TemplateSize());
+  showFaultTable = [this](QWidget* owner) { RunFaultTableDialog(owner, services_); };
+  editBanner = [this](QWidget* owner) { RunBannerSheet(owner, services_); };
+}
 
+void ConfigurationPage::BuildControls() {
   QPushButton* save = MakeButton("Save VLX Configuration...", "saveConfigurationButton",
                                  ids::kTipSaveConfiguration);
   QPushButton* restore = MakeButton("Restore VLX Configuration...", "restoreConfigurationButton",
@@ -46,8 +50,6 @@ ConfigurationPage::ConfigurationPage(UiServices& services, std::string programRe
       MakeButton("Edit Power On Banner...", "editBannerButton", ids::kTipEditBanner);
   connect(save, &QPushButton::clicked, this, &ConfigurationPage::SaveConfiguration);
   connect(restore, &QPushButton::clicked, this, &ConfigurationPage::RestoreConfiguration);
-  showFaultTable = [this](QWidget* owner) { RunFaultTableDialog(owner, services_); };
-  editBanner = [this](QWidget* owner) { RunBannerSheet(owner, services_); };
   connect(faults, &QPushButton::clicked, this, [this] { showFaultTable(this); });
   connect(banner, &QPushButton::clicked, this, [this] { editBanner(this); });
 

@@ -37,6 +37,7 @@ class ConfigurationPage final : public Page, public Listener {
   void hideEvent(QHideEvent* event) override;
 
  private:
+  void BuildControls() override;
   void SaveConfiguration();
   void RestoreConfiguration();
   void StopListening();

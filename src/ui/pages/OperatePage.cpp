@@ -109,6 +109,11 @@ OperatePage::OperatePage(UiServices& services, TelemetryRecorder& recorder, QWid
       recorder_(recorder),
       poller_(services.app, &recorder) {
   setObjectName("operatePage");
+}
+
+// The panel, the plot and their style sheets cost more than the rest of the window's pages
+// together, and many runs never open this page: they are built when it is first shown.
+void OperatePage::BuildControls() {
   plot_ = new TelemetryPlot;
   plot_->setObjectName("telemetryPlot");
   plot_->SetHistory(&recorder_.History());

@@ -46,6 +46,7 @@ class OperatePage final : public Page, public Listener {
   void hideEvent(QHideEvent* event) override;
 
  private:
+  void BuildControls() override;
   QWidget* BuildFrontPanel();
   // Poll interval, plot and log controls: none of them follows the device state.
   QHBoxLayout* BuildTelemetryStrip();

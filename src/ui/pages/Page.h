@@ -27,13 +27,34 @@ class Page : public QWidget, public RoutedEvents {
   void OnTimer(TimerId) override {}
   void OnSerialEvent() override {}
 
+  // A page's controls are built just before it first becomes visible, so that those of pages the
+  // user never opens cost the start-up nothing.
+  void setVisible(bool visible) override {
+    if (visible) {
+      EnsureBuilt();
+    }
+    QWidget::setVisible(visible);
+  }
+
  protected:
+  // For a page that needs its controls before it is shown.
+  void EnsureBuilt() {
+    if (!built_) {
+      built_ = true;
+      BuildControls();
+    }
+  }
+  // Builds what the page shows; called once, before the page is first shown. Until then the page
+  // asks for its template's size.
+  virtual void BuildControls() {}
+
   // Every page of the sheet is laid out on one template, 326 by 227 dialog units, in the page's
   // own font: the window's minimum size is made from it.
   QSize TemplateSize() const { return DialogUnitsToPixels(font(), 326, 227); }
 
  private:
   QString caption_;
+  bool built_ = false;
 };
 
 }  // namespace vlx

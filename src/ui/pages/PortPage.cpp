@@ -65,17 +65,25 @@ std::uint32_t OutcomeStyle(std::uint32_t deviceState) {
 }  // namespace
 
 PortPage::PortPage(UiServices& services, QWidget* parent)
-    : Page(QStringLiteral("Port"), parent),
-      services_(services),
-      portList_(new QComboBox(this)),
-      refresh_(new QPushButton(QStringLiteral("Refresh Port List"), this)),
-      test_(new QPushButton(QStringLiteral("Test Communications"), this)),
-      close_(new QPushButton(QStringLiteral("Close Port"), this)) {
+    : Page(QStringLiteral("Port"), parent), services_(services) {
   setObjectName("portPage");
   QFont templateFont = QApplication::font();
   templateFont.setPointSize(kTemplatePointSize);
   setFont(templateFont);
+  // Reading the system's list takes tens of milliseconds, so it waits for the page's first show.
+  // Where a stored port missing from the list is cleared, that must happen before the window
+  // starts its search with the port.
+  if (kClearStoredPortMissingFromList) {
+    EnsureBuilt();
+    SetUpPortList();
+  }
+}
 
+void PortPage::BuildControls() {
+  portList_ = new QComboBox(this);
+  refresh_ = new QPushButton(QStringLiteral("Refresh Port List"), this);
+  test_ = new QPushButton(QStringLiteral("Test Communications"), this);
+  close_ = new QPushButton(QStringLiteral("Close Port"), this);
   portList_->setObjectName("portList");
   portList_->setEditable(true);
   // A typed path is taken as written: no inline completion that could turn "/dev/pts/3" into
@@ -99,7 +107,13 @@ PortPage::PortPage(UiServices& services, QWidget* parent)
   connect(refresh_, &QPushButton::clicked, this, &PortPage::OnRefresh);
   connect(test_, &QPushButton::clicked, this, &PortPage::OnTest);
   connect(close_, &QPushButton::clicked, this, &PortPage::OnClosePort);
+}
 
+void PortPage::SetUpPortList() {
+  if (listSetUp_) {
+    return;
+  }
+  listSetUp_ = true;
   FillPortList();
   if (!ShowStoredPort() && !services_.app.port.Get().empty()) {
     services_.app.port.Publish(std::string());
@@ -251,6 +265,7 @@ void PortPage::ShowOutcome() {
 
 void PortPage::showEvent(QShowEvent* event) {
   Page::showEvent(event);
+  SetUpPortList();
   StartListening();
 }
 

@@ -32,7 +32,10 @@ class PortPage : public Page, public Listener {
   void hideEvent(QHideEvent* event) override;
 
  private:
+  void BuildControls() override;
   void PlaceControls();
+  // The list as the page first offers it, and the stored port chosen in it; done once.
+  void SetUpPortList();
   // The system's ports, and the stored one while it still leads to a device; the selection is
   // kept when it is still offered.
   void FillPortList();
@@ -50,10 +53,11 @@ class PortPage : public Page, public Listener {
   void StopListening();
 
   UiServices& services_;
-  QComboBox* portList_;
-  QPushButton* refresh_;
-  QPushButton* test_;
-  QPushButton* close_;
+  QComboBox* portList_ = nullptr;
+  QPushButton* refresh_ = nullptr;
+  QPushButton* test_ = nullptr;
+  QPushButton* close_ = nullptr;
+  bool listSetUp_ = false;
   bool listening_ = false;
 };
 

@@ -49,22 +49,34 @@ constexpr std::int32_t kNoPosition = -1;
 constexpr int kCaptionDecorationWidth = 120;
 
 // A page in the sheet: as large as the page wants when there is room, scrolled when the screen is
-// smaller than the pages' layout.
+// smaller than the pages' layout. The page goes into the area only when the area is first shown:
+// putting it in shows it, and a page builds its controls on its first show.
 class PageScrollArea final : public QScrollArea {
  public:
-  explicit PageScrollArea(Page* page) {
+  explicit PageScrollArea(Page* page) : page_(page) {
     setFrameShape(QFrame::NoFrame);
     setWidgetResizable(true);
-    setWidget(page);
+    page_->setParent(this);
+    page_->hide();
   }
-  QSize sizeHint() const override { return widget()->sizeHint(); }
+  QSize sizeHint() const override { return page_->sizeHint(); }
+
+  void setVisible(bool visible) override {
+    if (visible && widget() == nullptr) {
+      setWidget(page_);
+    }
+    QScrollArea::setVisible(visible);
+  }
 
  protected:
   // Below the size the page is laid out for it scrolls rather than squeezing its controls.
   void showEvent(QShowEvent* event) override {
-    widget()->setMinimumSize(widget()->minimumSize().expandedTo(widget()->sizeHint()));
+    page_->setMinimumSize(page_->minimumSize().expandedTo(page_->sizeHint()));
     QScrollArea::showEvent(event);
   }
+
+ private:
+  Page* page_;
 };
 
 std::vector<QRect> SystemScreenAreas() {
@@ -116,7 +128,6 @@ MainWindow::MainWindow(UiServices& services, StatusRelay& statusRelay,
   OnCurrentPageChanged(pages_->currentIndex());
   connect(pages_, &QTabWidget::currentChanged, this, &MainWindow::OnCurrentPageChanged);
 
-  app_.mainWindowReady.Publish(1);
   app_.deviceState.SubscribeAndSend(*this);
   app_.machineDone.Subscribe(*this);
   app_.serialNumber.SubscribeAndSend(*this);
@@ -184,7 +195,16 @@ void MainWindow::CreatePages(const std::string& osVersionLine) {
   };
   for (std::size_t i = 0; i < pages.size(); ++i) {
     pageList_.at(i) = pages[i];
-    pages_->addTab(new PageScrollArea(pages[i]), pages[i]->Caption());
+  }
+  // The first tab added is shown, and so built, at once: the start page goes in first and the
+  // others take their places around it, so a page the window does not open on stays unbuilt.
+  const auto start = static_cast<std::size_t>(StartPage());
+  pages_->addTab(new PageScrollArea(pages[start]), pages[start]->Caption());
+  for (std::size_t index = 0; index < pages.size(); ++index) {
+    if (index != start) {
+      pages_->insertTab(static_cast<int>(index), new PageScrollArea(pages[index]),
+                        pages[index]->Caption());
+    }
   }
   setCentralWidget(pages_);
 }
@@ -341,6 +361,10 @@ void MainWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (!shown_) {
     shown_ = true;
+    // The start page has had its first show by now (a widget's children are shown before it
+    // is), as a page created with the window: that show leaves the search the window started
+    // alone, and only later ones check the revision again.
+    app_.mainWindowReady.Publish(1);
     PlaceOnFirstShow();
     if (const std::optional<std::string> line = std::exchange(unjudgedLine_, std::nullopt)) {
       layout()->activate();
