@@ -60,6 +60,7 @@ class MainWindow final : public QMainWindow, public Listener, public StatusSink 
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
 
  private:
   void CreateMenus();
