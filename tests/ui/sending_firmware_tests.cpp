@@ -169,6 +169,12 @@ TEST_F(SendingFirmwareDialogTest, ALineUnderTheBarExplainsEachRetry) {
                     const QString text = dialog.Activity().text();
                     if (shown.empty() || shown.back() != text) {
                       shown.push_back(text);
+                      // The picture of a load working through a fault, to be looked at.
+                      if (text.endsWith("retry 3 of 9")) {
+                        dialog.Log().FlushQueued();
+                        dialog.grab().save(
+                            QStringLiteral(UI_SCREENSHOT_DIR "/sending-firmware-retrying.png"));
+                      }
                     }
                     return dialog.Machine() == nullptr || dialog.Machine()->IsIdle();
                   },
