@@ -121,6 +121,12 @@ LoadOutcome FirmwareCommand::RunLoad() {
   return result_ == err::kSuccess ? LoadOutcome::kSucceeded : LoadOutcome::kFailed;
 }
 
+void FirmwareCommand::FirmwareActivity(const LoadActivity& activity) {
+  const FirmwareLoadMachine* machine = machine_.get();
+  progress_.SetActivity(LoadActivityText(activity),
+                        machine != nullptr ? machine->GetTotalRetries() : 0, Time().TickCount());
+}
+
 void FirmwareCommand::Listen(bool on) {
   AppSettings& app = App();
   if (on) {

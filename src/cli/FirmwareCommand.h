@@ -43,6 +43,7 @@ class FirmwareCommand final : public ContactSession,
   LoadOutcome RunLoad() override;
   // The machine's lines reach stderr as status and trace lines already.
   void FirmwareText(const std::string&) override {}
+  void FirmwareActivity(const LoadActivity& activity) override;
   void OnMessage(MessageId id, MessageParam wParam) override;
   void OnSignal(int number);
   void Listen(bool on);

@@ -16,9 +16,6 @@
 namespace vlx::cli {
 namespace {
 
-// More would bury the rest of the report; the count says how many there were.
-constexpr std::size_t kWarningsShown = 10;
-
 // The reader's own codes (customer bit set: 0xE2..., 0xA2...), as against the system's.
 bool IsProgramCode(ErrorCode code) {
   return (code & 0x20000000) != 0 && !err::IsErrnoCode(code);
@@ -63,14 +60,8 @@ void PrintCounts(const HexStatistics& counts) {
   std::printf(
       "Lines:            %u read; skipped %u blank, %u of text, %u with text after a record\n",
       counts.lines, counts.blankLines, counts.textLines, counts.textAfterRecord);
-  for (std::size_t i = 0; i < counts.belowStartLines.size() && i < kWarningsShown; ++i) {
-    std::printf("Warning:          %s\n",
-                FormatText(ids::kRecordBelowImage, {counts.belowStartLines[i]}).c_str());
-  }
-  if (counts.belowStartLines.size() > kWarningsShown) {
-    std::printf("Warning:          %zu more records start below %s\n",
-                counts.belowStartLines.size() - kWarningsShown,
-                Address(FirmwareImage::kStartAddress).c_str());
+  for (const std::string& warning : BelowStartWarnings(counts)) {
+    std::printf("Warning:          %s\n", warning.c_str());
   }
 }
 

@@ -41,6 +41,29 @@ bool Contains(const std::vector<std::string>& lines, const std::string& line) {
   return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
+// The activity lines of a packet's resends `from` to `to` of `limit` for `cause` ("no answer" or
+// "rejected"), each after a resynchronisation when `resync`.
+std::vector<std::string> Resends(std::uint32_t address, const char* cause, std::uint32_t from,
+                                 std::uint32_t to, std::uint32_t limit, bool resync) {
+  std::vector<std::string> lines;
+  for (std::uint32_t retry = from; retry <= to; ++retry) {
+    if (resync) {
+      lines.push_back("Resynchronising with the loader");
+    }
+    lines.push_back(
+        FormatText("Packet at 0x%06X: %s, retry %u of %u", {address, cause, retry, limit}));
+  }
+  return lines;
+}
+
+std::vector<std::string> Joined(std::initializer_list<std::vector<std::string>> parts) {
+  std::vector<std::string> lines;
+  for (const auto& part : parts) {
+    lines.insert(lines.end(), part.begin(), part.end());
+  }
+  return lines;
+}
+
 TEST(FirmwareLoad, SendsTheWholeImageAndReadsTheNewRevision) {
   vlxsim::AmplifierConfig config = FirmwareLoadBed::Amplifier();
   config.processingDelayMs = 0;
@@ -210,6 +233,8 @@ struct RetryCase {
   std::size_t blockSends;  // how often that block went out
   std::size_t fillBytes;   // ";" sent during the transfer
   std::string line;        // what the log says of it
+  // The activity line as it changes: a resend, a resynchronisation, "" when packets flow again.
+  std::vector<std::string> activity;
 };
 
 class PacketRetries : public ::testing::TestWithParam<RetryCase> {};
@@ -246,6 +271,11 @@ TEST_P(PacketRetries, ResendResynchroniseOrFailAsTheLimitsSay) {
   const auto lastPacket = std::find(sent.rbegin(), sent.rend(), packets.back()).base();
   EXPECT_EQ(static_cast<std::size_t>(std::count(firstPacket, lastPacket, ";")), c.fillBytes);
   EXPECT_TRUE(Contains(bed.recorder.lines, c.line)) << c.line;
+  std::vector<std::string> activity;
+  for (const LoadActivity& event : bed.recorder.activities) {
+    activity.push_back(LoadActivityText(event));
+  }
+  EXPECT_EQ(activity, c.activity);
   if (c.code == err::kSuccess) {
     EXPECT_EQ(bed.Load().GetHighestRetries(), c.blockSends - 1);
     EXPECT_EQ(bed.Load().GetTotalRetries(), c.blockSends - 1);
@@ -265,30 +295,43 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RetryCase{"RejectedOnce", LoaderKind::kFramesFillBytes, PacketFaults{.rejectFirst = 1},
                   false, 10, err::kSuccess, kFirstBlock, 2, 0,
-                  "Retry 1 successful at address 0x000840"},
+                  "Retry 1 successful at address 0x000840",
+                  Joined({Resends(0x800, "rejected", 1, 1, 9, false), {""}})},
         // Five resends at once; the sixth "N" resynchronises. This loader frames the fill bytes,
         // so a whole packet of them comes back "N".
         RetryCase{"ResyncAtTheSixthRejection", LoaderKind::kFramesFillBytes,
                   PacketFaults{.rejectFirst = 6}, false, 10, err::kSuccess, kFirstBlock, 7, 68,
-                  "Retry 6 successful at address 0x000840, 68 fill bytes"},
+                  "Retry 6 successful at address 0x000840, 68 fill bytes",
+                  Joined({Resends(0x800, "rejected", 1, 5, 9, false),
+                          Resends(0x800, "rejected", 6, 6, 9, true),
+                          {""}})},
         RetryCase{"ResyncAtTheSixthRejectionAnsweringFillBytes", LoaderKind::kAnswersFillBytes,
                   PacketFaults{.rejectFirst = 6}, false, 10, err::kSuccess, kFirstBlock, 7, 1,
-                  "Retry 6 successful at address 0x000840, 1 fill bytes"},
+                  "Retry 6 successful at address 0x000840, 1 fill bytes",
+                  Joined({Resends(0x800, "rejected", 1, 5, 9, false),
+                          Resends(0x800, "rejected", 6, 6, 9, true),
+                          {""}})},
         // Three bytes of the block at 0x000840 are lost: three fill bytes complete it, and the
         // address logged is the one after the block.
         RetryCase{"ThreeFillBytes", LoaderKind::kFramesFillBytes,
                   PacketFaults{.lose = 2, .loseBytes = 3}, false, 10, err::kSuccess,
                   std::string("\x40\x08\x00", 3), 2, 3,
-                  "Retry 1 successful at address 0x000880, 3 fill bytes"},
+                  "Retry 1 successful at address 0x000880, 3 fill bytes",
+                  Joined({Resends(0x840, "no answer", 1, 1, 10, true), {""}})},
         RetryCase{"FailsAtTheTenthRejection", LoaderKind::kFramesFillBytes,
                   PacketFaults{.rejectFirst = 1000}, false, 10, err::kRetryLimitExhausted,
-                  kFirstBlock, 10, 68, "Send VLX750 firmware failed at load address 0x000840"},
+                  kFirstBlock, 10, 68, "Send VLX750 firmware failed at load address 0x000840",
+                  Joined({Resends(0x800, "rejected", 1, 5, 9, false),
+                          Resends(0x800, "rejected", 6, 6, 9, true),
+                          Resends(0x800, "rejected", 7, 9, 9, false)})},
         RetryCase{"ElevenTimeOutsAtLimitTen", LoaderKind::kFramesFillBytes,
                   PacketFaults{.silentFrom = 1}, true, 10, err::kNoResponseToFirmwarePacket,
-                  kFirstBlock, 11, 10, "Send VLX750 firmware failed at load address 0x000840"},
+                  kFirstBlock, 11, 10, "Send VLX750 firmware failed at load address 0x000840",
+                  Resends(0x800, "no answer", 1, 10, 10, true)},
         RetryCase{"SixTimeOutsAtLimitFive", LoaderKind::kFramesFillBytes,
                   PacketFaults{.silentFrom = 1}, true, 5, err::kNoResponseToFirmwarePacket,
-                  kFirstBlock, 6, 5, "Send VLX750 firmware failed at load address 0x000840"}),
+                  kFirstBlock, 6, 5, "Send VLX750 firmware failed at load address 0x000840",
+                  Resends(0x800, "no answer", 1, 5, 5, true)}),
     ByLabel{});
 
 // Finding the amplifier again after its reset.
@@ -554,8 +597,11 @@ TEST_P(StartFailure, EndsAtOnceWithTheFilesCode) {
   bed.Connect();
   bed.app.SetAvailableFirmware(FirmwareLoadBed::kLoaded, c.file(bed));
   const std::size_t sentBefore = bed.link.SentCommands().size();
+  // Where the last run stopped: none of it belongs to this file.
+  bed.app.progressPosition.Set(7700);
 
   EXPECT_EQ(bed.StartLoad(), c.loaded);
+  EXPECT_EQ(bed.app.progressPosition.Get(), 0u);
   EXPECT_TRUE(bed.Load().IsIdle());
   EXPECT_EQ(bed.recorder.done, std::vector<ErrorCode>{c.code});
   EXPECT_EQ(bed.recorder.lines, c.lines);
@@ -602,7 +648,27 @@ INSTANTIATE_TEST_SUITE_P(
                          },
                          true,
                          err::kHexFileChecksumNotZero,
-                         {"record at line 1 starts below 0x000800; ignored"}}),
+                         {"record at line 1 starts below 0x000800; ignored"}},
+        // A hostile file of such records: the first ten and a count, not a line for each.
+        StartFailureCase{
+            "ManyRecordsBelowTheImage",
+            [](const FirmwareLoadBed&) {
+              std::string text;
+              for (int i = 0; i < 5000; ++i) {
+                text += vlxsim::HexRecord(0, 0x07F8, std::vector<std::uint8_t>(16)) + "\r\n";
+              }
+              return FirmwareLoadBed::WriteFirmwareFile(text + ":00000001FF\r\n").string();
+            },
+            true, err::kHexFileChecksumNotZero,
+            [] {
+              std::vector<std::string> lines;
+              for (std::uint32_t line = 1; line <= 10; ++line) {
+                lines.push_back(
+                    FormatText("record at line %u starts below 0x000800; ignored", {line}));
+              }
+              lines.push_back("4990 more records start below 0x000800");
+              return lines;
+            }()}),
     ByLabel{});
 
 TEST(FirmwareLoad, RefusesASecondStartWhileRunning) {

@@ -164,14 +164,16 @@ TEST(VlxctlFirmware, OnATerminalProgressIsOneLineRedrawnInPlace) {
   EXPECT_TRUE(Has(load.err, "VLX750 firmware load is complete")) << load.err;
 }
 
+// On a terminal the progress line says what the load works through while the loader is silent.
 TEST(VlxctlFirmware, ASilentLoaderEndsInFailure) {
   TemporaryFolder root("vlxctl-firmware-silent");
   const std::string file = MakeFirmware(root.Path(), 124);
   SimulatedAmplifier amplifier({"--revision", "123", "--silent-from-packet", "100"});
   ASSERT_TRUE(amplifier.Ready());
 
-  const Finished load = RunProgram(VLXCTL_PATH, Load(amplifier, file));
+  const Finished load = RunOnTerminal(Load(amplifier, file));
   EXPECT_EQ(load.exitCode, 1) << load.err;
+  EXPECT_TRUE(Has(load.err, " elapsed, Resynchronising with the loader")) << load.err;
   EXPECT_TRUE(Has(load.err, "Error code 0xE2000048: ")) << load.err;
   EXPECT_TRUE(Has(load.err, "VLX750 verification failed. Reload VLX750.")) << load.err;
   EXPECT_FALSE(Has(load.err, "firmware load is complete")) << load.err;

@@ -45,6 +45,7 @@ class LoadRecorder final : public FirmwareTextSink, public Listener {
   }
 
   void FirmwareText(const std::string& line) override { lines.push_back(line); }
+  void FirmwareActivity(const LoadActivity& activity) override { activities.push_back(activity); }
   void OnMessage(MessageId id, MessageParam wParam) override {
     if (id == app_.machineDone.Id()) {
       done.push_back(static_cast<ErrorCode>(wParam));
@@ -58,6 +59,7 @@ class LoadRecorder final : public FirmwareTextSink, public Listener {
   }
 
   std::vector<std::string> lines;
+  std::vector<LoadActivity> activities;
   std::vector<ErrorCode> done;
   std::vector<std::uint32_t> deviceStates;
   std::vector<std::uint16_t> revisions;

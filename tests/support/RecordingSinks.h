@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,9 @@ class ScriptedPrompts final : public Prompts {
   int MessageBox(const std::string& text, const std::string& caption,
                  std::uint32_t style) override {
     boxes.push_back(Box{text, caption, style});
+    if (whileOpen) {
+      whileOpen(boxes.back());
+    }
     if (answers.empty()) {
       return mb::kIdOk;
     }
@@ -55,6 +59,8 @@ class ScriptedPrompts final : public Prompts {
 
   std::vector<Box> boxes;
   std::deque<int> answers;
+  // Runs while a box is open, as the user's event loop would: time may pass inside a question.
+  std::function<void(const Box&)> whileOpen;
   std::vector<FileBox> fileBoxes;
   // A file box with no scripted answer is cancelled.
   std::deque<FileBoxAnswer> fileAnswers;

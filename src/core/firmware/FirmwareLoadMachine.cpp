@@ -79,12 +79,14 @@ bool FirmwareLoadMachine::StartLoad(FirmwareTextSink& sink) {
   sink_ = &sink;
   AppSettings& app = Owner();
   const EngineDispatch::Scope dispatch = app.Dispatch().Enter();
+  // Nothing of this file has been sent, whatever the last run reached.
+  app.progressPosition.Publish(0);
   ErrorCode error = image_->Load(firmwarePath_);
   const bool loaded = error == err::kSuccess;
   // Such a record leaves the start of the image unwritten; the checksum then usually refuses
   // the file, and this says why.
-  for (const std::uint32_t line : image_->Statistics().belowStartLines) {
-    Log(ids::kRecordBelowImage, {line});
+  for (const std::string& warning : BelowStartWarnings(image_->Statistics())) {
+    Log("%s", {warning});
   }
   if (loaded) {
     error = image_->ReconcileChecksum();
@@ -102,8 +104,8 @@ bool FirmwareLoadMachine::StartLoad(FirmwareTextSink& sink) {
   highestRetries_ = 0;
   totalRetries_ = 0;
   abandoning_ = false;
+  powerCycleAdvised_ = false;
   loadAddress_ = image_->StartAddress();
-  app.progressPosition.Publish(0);
   app.progressRange.Publish((image_->EndAddress() - image_->StartAddress()) / kProgressUnit);
   Start(queryI_);
   return true;
@@ -137,6 +139,7 @@ void FirmwareLoadMachine::PublishResult() {
 void FirmwareLoadMachine::BuildPacket(std::uint32_t address, std::uint32_t addressBytes,
                                       bool uncommitted) {
   const std::uint8_t* block = image_->Data() + (address - image_->StartAddress());
+  packetAddress_ = addressBytes;
   std::copy_n(block, kBlockSize, packet_.begin());
   if (uncommitted) {
     std::copy(std::begin(kUncommittedMarker), std::end(kUncommittedMarker), packet_.begin());
@@ -151,7 +154,18 @@ void FirmwareLoadMachine::BuildPacket(std::uint32_t address, std::uint32_t addre
 void FirmwareLoadMachine::LogFailedAt() {
   Log(ids::kSendFirmwareFailedAt, {deviceName_, loadAddress_});
   if (abandoning_) {
-    Log(ids::kRemovePowerAndRetry);
+    AdvisePowerCycle();
+  }
+}
+
+void FirmwareLoadMachine::AdvisePowerCycle() {
+  powerCycleAdvised_ = true;
+  Log(ids::kRemovePowerAndRetry);
+}
+
+void FirmwareLoadMachine::TellActivity(const LoadActivity& activity) {
+  if (sink_ != nullptr) {
+    sink_->FirmwareActivity(activity);
   }
 }
 
@@ -219,7 +233,7 @@ void FirmwareLoadMachine::LoadBeginDownloadState::GoToFinal() {
   if (!load_.abandoning_) {
     if (machine_.Error() == err::kCancelled) {
       machine_.Log(ids::kCancelledBeforeTransfer, {load_.deviceName_});
-      machine_.Log(ids::kRemovePowerAndRetry);
+      load_.AdvisePowerCycle();
     } else if (machine_.Error() == err::kLoaderNoD) {
       machine_.Log(ids::kLoaderDidNotEcho, {kDeviceWord, "D"});
     }
@@ -279,6 +293,7 @@ void FirmwareLoadMachine::LoadFirmwareState::OnReply() {
       } else {
         machine_.Log(ids::kRetrySuccessful, {retryCount_, load_.loadAddress_});
       }
+      load_.TellActivity({});
     }
     CountRetries();
     retryCount_ = 0;
@@ -289,10 +304,12 @@ void FirmwareLoadMachine::LoadFirmwareState::OnReply() {
   // The reply ended in "N": the loader rejected the packet. One resynchronisation comes half-way
   // through the retries.
   const std::uint32_t rejections = retryCount_++;
+  // The resend after the resynchronisation is the last but one the limit allows, or earlier.
+  const std::uint32_t resends = machine_.RetryLimit() - 1;
   if (rejections == machine_.RetryLimit() / 2) {
-    Resynchronise();
+    Retry(LoadActivity::Kind::kRejected, resends, true);
   } else if (rejections + 1 < machine_.RetryLimit()) {
-    Send();
+    Retry(LoadActivity::Kind::kRejected, resends, false);
   } else {
     Fail(err::kRetryLimitExhausted);
   }
@@ -302,7 +319,7 @@ void FirmwareLoadMachine::LoadFirmwareState::OnTimeout() {
   if (retryCount_++ >= load_.packetTimeoutLimit_) {
     Fail(noResponseError_);
   } else {
-    Resynchronise();
+    Retry(LoadActivity::Kind::kNoAnswer, load_.packetTimeoutLimit_, true);
   }
 }
 
@@ -317,8 +334,17 @@ void FirmwareLoadMachine::LoadFirmwareState::CountRetries() {
   load_.totalRetries_ += retryCount_;
 }
 
-void FirmwareLoadMachine::LoadFirmwareState::Resynchronise() {
-  Enter(resync_);
+void FirmwareLoadMachine::LoadFirmwareState::Retry(LoadActivity::Kind cause, std::uint32_t limit,
+                                                   bool resynchronise) {
+  load_.resend_ = {cause, load_.packetAddress_, retryCount_, limit};
+  if (resynchronise) {
+    load_.TellActivity(
+        {.kind = LoadActivity::Kind::kResynchronising, .address = load_.packetAddress_});
+    Enter(resync_);
+  } else {
+    load_.TellActivity(load_.resend_);
+    Send();
+  }
 }
 
 // LoadFirmwareInitialState
@@ -385,6 +411,7 @@ void FirmwareLoadMachine::LoadResyncState::Reset() {
 // same packet goes out again.
 void FirmwareLoadMachine::LoadResyncState::GoToNext() {
   machine_.SetCurrent(*packetState_);
+  load_.TellActivity(load_.resend_);
   packetState_->Send();
 }
 

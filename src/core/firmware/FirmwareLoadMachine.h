@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "firmware/LoadActivity.h"
 #include "link/ContactStates.h"
 #include "link/Machine.h"
 
@@ -20,11 +21,14 @@ class FirmwareImage;
 constexpr TimerId kFirmwareLoadTimerId = 6;
 
 // Where a firmware load's log and trace lines are shown: the Sending Firmware dialog's log, or
-// vlxctl's output. Every line reaches it before the machine goes on.
+// vlxctl's output. Every line reaches it before the machine goes on, and so does each change of
+// what the load is working through.
 class FirmwareTextSink {
  public:
   virtual ~FirmwareTextSink() = default;
   virtual void FirmwareText(const std::string& line) = 0;
+  // A sink without a line for it (a benchmark, a test of other things) lets it go.
+  virtual void FirmwareActivity(const LoadActivity&) {}
 };
 
 class FirmwareLoadMachine final : public Machine {
@@ -55,6 +59,8 @@ class FirmwareLoadMachine final : public Machine {
   // transfer says where and that the amplifier needs a power cycle. Returns whether it was
   // running.
   bool Abandon();
+  // Whether the run said that the amplifier needs a power cycle before the next load.
+  bool PowerCycleAdvised() const { return powerCycleAdvised_; }
 
  private:
   class VerifyExpectedDeviceState final : public SimpleState {
@@ -101,7 +107,9 @@ class FirmwareLoadMachine final : public Machine {
     // The loader took the packet.
     virtual void OnAcknowledged() = 0;
     void CountRetries();
-    void Resynchronise();
+    // Sends the packet again for `cause` (kNoAnswer or kRejected), which waits for the
+    // resynchronisation when `resynchronise`.
+    void Retry(LoadActivity::Kind cause, std::uint32_t limit, bool resynchronise);
 
     FirmwareLoadMachine& load_;
 
@@ -159,6 +167,8 @@ class FirmwareLoadMachine final : public Machine {
   void BuildPacket(std::uint32_t address, std::uint32_t addressBytes, bool uncommitted);
   // Logs where a load stopped in the middle of the transfer.
   void LogFailedAt();
+  void AdvisePowerCycle();
+  void TellActivity(const LoadActivity& activity);
 
   std::uint32_t fillBytes_ = 0;
   std::uint32_t packetTimeoutLimit_;
@@ -170,7 +180,11 @@ class FirmwareLoadMachine final : public Machine {
   std::string firmwarePath_;
   std::unique_ptr<FirmwareImage> image_;
   std::array<std::uint8_t, kPacketSize> packet_{};
+  // The address the packet carries, and what the resend under way follows.
+  std::uint32_t packetAddress_ = 0;
+  LoadActivity resend_;
   bool abandoning_ = false;
+  bool powerCycleAdvised_ = false;
 
   // Built in this order; a state may name one built after it as its next state.
   QueryIState queryI_;

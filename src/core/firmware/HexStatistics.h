@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace vlx {
@@ -32,5 +33,10 @@ struct HexStatistics {
   // the image's first bytes stay 0xFF.
   std::vector<std::uint32_t> belowStartLines;
 };
+
+// The warnings about records below the image, as `vlxctl hex` and the load log give them: the
+// first few by line, then how many more. A hostile file may hold tens of thousands; a line for
+// each would bury the report and keep the window busy for seconds.
+std::vector<std::string> BelowStartWarnings(const HexStatistics& statistics);
 
 }  // namespace vlx

@@ -62,6 +62,10 @@ constexpr std::uint32_t kCreateFolderCaption = 434;
 constexpr std::uint32_t kDeviceName = 179;  // "VLX750"
 constexpr std::uint32_t kRecordBelowImage =
     1100;  // "record at line %u starts below 0x000800; ignored"
+constexpr std::uint32_t kMoreRecordsBelowImage = 1101;  // "%u more records start below 0x000800"
+constexpr std::uint32_t kPacketNoAnswer = 1102;   // "Packet at 0x%06X: no answer, retry %u of %u"
+constexpr std::uint32_t kPacketRejected = 1103;   // "Packet at 0x%06X: rejected, retry %u of %u"
+constexpr std::uint32_t kResynchronising = 1104;  // "Resynchronising with the loader"
 constexpr std::uint32_t kSendingFirmwareFile = 158;  // "Sending firmware file %s to %s"
 constexpr std::uint32_t kLoaderDidNotEcho = 167;
 constexpr std::uint32_t kRetrySuccessfulWithFill = 360;

@@ -2,6 +2,7 @@
 
 #include <QHBoxLayout>
 #include <QHideEvent>
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShowEvent>
@@ -28,7 +29,6 @@ namespace {
 // The dialog's first size in dialog units, which is also the least it may be given.
 constexpr int kWidthUnits = 320;
 constexpr int kHeightUnits = 200;
-// How long lines wait to go into the log together.
 }  // namespace
 
 SendingFirmwareDialog::SendingFirmwareDialog(UiServices& services, const std::string& identityLine,
@@ -37,6 +37,7 @@ SendingFirmwareDialog::SendingFirmwareDialog(UiServices& services, const std::st
       services_(services),
       log_(new ActivityLog),
       progress_(new QProgressBar),
+      activity_(new QLabel),
       close_(new QPushButton(QStringLiteral("Cancel"))) {
   setObjectName("sendingFirmwareDialog");
   setWindowTitle(QStringLiteral("Sending Firmware"));
@@ -47,6 +48,10 @@ SendingFirmwareDialog::SendingFirmwareDialog(UiServices& services, const std::st
   progress_->setFormat(QStringLiteral("%p%"));
   progress_->setRange(0, 0);
   progress_->setValue(0);
+  activity_->setObjectName("loadActivity");
+  activity_->setTextFormat(Qt::PlainText);
+  // The line keeps its room while empty, so that the dialog does not jump when a fault comes.
+  activity_->setMinimumHeight(activity_->fontMetrics().height());
   close_->setObjectName("closeButton");
   close_->setAutoDefault(false);
   connect(close_, &QPushButton::clicked, this, &QWidget::close);
@@ -54,6 +59,7 @@ SendingFirmwareDialog::SendingFirmwareDialog(UiServices& services, const std::st
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(log_, 1);
   layout->addWidget(progress_);
+  layout->addWidget(activity_);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   buttons->addWidget(close_);
@@ -145,6 +151,8 @@ void SendingFirmwareDialog::OnMachineDone(ErrorCode code) {
   }
   close_->setText(LoadText(ids::kClose));
   SetBusy(false);
+  activity_->clear();
+  powerCycleAdvised_ = machine->PowerCycleAdvised();
 
   result_ = ConcludeLoad(*machine, code, [this](const std::string& line, bool verbose) {
     verbose ? LogAndVerbose(line) : LogAndStatus(line);
@@ -159,10 +167,18 @@ void SendingFirmwareDialog::OnMachineDone(ErrorCode code) {
   log_->FlushQueued();
 }
 
+bool SendingFirmwareDialog::LoadRunning() const {
+  const FirmwareLoadMachine* machine = machine_.get();
+  return machine != nullptr && !machine->IsIdle();
+}
+
+void SendingFirmwareDialog::Finish() {
+  done(result_ == err::kSuccess ? kLoadSucceeded : kLoadFailed);
+}
+
 void SendingFirmwareDialog::reject() {
-  FirmwareLoadMachine* machine = machine_.get();
-  if (machine == nullptr || machine->IsIdle()) {
-    done(result_ == err::kSuccess ? kLoadSucceeded : kLoadFailed);
+  if (!LoadRunning()) {
+    Finish();
     return;
   }
   const int answer = ShowMessageBox(services_.prompts, ids::kConfirmCloseDuringLoad,
@@ -171,12 +187,14 @@ void SendingFirmwareDialog::reject() {
   if (answer != mb::kIdYes) {
     return;
   }
-  // The load may have ended while the question was open.
-  machine = machine_.get();
-  if (machine != nullptr && !machine->IsIdle()) {
-    machine->Abandon();
+  // The question runs an event loop, in which the load may have ended: a run that has ended
+  // keeps its own result, a good load included.
+  if (LoadRunning()) {
+    machine_.get()->Abandon();
   }
-  done(kLoadFailed);
+  if (isVisible()) {
+    Finish();
+  }
 }
 
 void SendingFirmwareDialog::SetBusy(bool busy) {
@@ -189,6 +207,10 @@ void SendingFirmwareDialog::SetBusy(bool busy) {
 
 void SendingFirmwareDialog::FirmwareText(const std::string& line) {
   AppendDialogLine(line);
+}
+
+void SendingFirmwareDialog::FirmwareActivity(const LoadActivity& activity) {
+  activity_->setText(QString::fromStdString(LoadActivityText(activity)));
 }
 
 void SendingFirmwareDialog::AppendDialogLine(const std::string& line) {

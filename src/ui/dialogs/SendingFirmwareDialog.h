@@ -12,6 +12,7 @@
 #include "link/MachineHandle.h"
 #include "model/Listener.h"
 
+class QLabel;
 class QProgressBar;
 class QPushButton;
 
@@ -38,7 +39,11 @@ class SendingFirmwareDialog final : public QDialog, public Listener, private Fir
   FirmwareLoadMachine* Machine() const { return machine_.get(); }
   ActivityLog& Log() const { return *log_; }
   QProgressBar& Progress() const { return *progress_; }
+  // One line under the bar: what the load is working through now, empty while all is well.
+  QLabel& Activity() const { return *activity_; }
   QPushButton& CloseButton() const { return *close_; }
+  // Whether the load stopped where the amplifier needs a power cycle before the next one.
+  bool PowerCycleAdvised() const { return powerCycleAdvised_; }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -49,6 +54,9 @@ class SendingFirmwareDialog final : public QDialog, public Listener, private Fir
  private:
   void StartLoad();
   void OnMachineDone(ErrorCode code);
+  bool LoadRunning() const;
+  // Ends the dialog with what the run's result says.
+  void Finish();
   void StopListening();
   // Lines of the log, batched: a traced load brings thousands, and one edit per line would
   // keep the window busy for longer than the load.
@@ -56,11 +64,13 @@ class SendingFirmwareDialog final : public QDialog, public Listener, private Fir
   void LogAndStatus(const std::string& line);
   void LogAndVerbose(const std::string& line);
   void FirmwareText(const std::string& line) override;
+  void FirmwareActivity(const LoadActivity& activity) override;
   void SetBusy(bool busy);
 
   UiServices& services_;
   ActivityLog* log_;
   QProgressBar* progress_;
+  QLabel* activity_;
   QPushButton* close_;
   MachineHandle<FirmwareLoadMachine> machine_;
   // The run's result once it has ended; a dialog closed before that reports a failed load.
@@ -68,6 +78,7 @@ class SendingFirmwareDialog final : public QDialog, public Listener, private Fir
   bool started_ = false;
   bool listening_ = false;
   bool busy_ = false;
+  bool powerCycleAdvised_ = false;
 };
 
 }  // namespace vlx

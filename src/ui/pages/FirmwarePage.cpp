@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <climits>
 
@@ -24,6 +25,7 @@
 #include "model/DataFolders.h"
 #include "model/DeviceFacts.h"
 #include "pages/ActivityLog.h"
+#include "report/Prompts.h"
 #include "report/RevisionText.h"
 #include "report/StatusSink.h"
 #include "report/StringTable.h"
@@ -329,15 +331,35 @@ void FirmwarePage::CopyNewFiles() {
 }
 
 void FirmwarePage::SendFirmware() {
+  powerCycleAdvised_ = false;
   SendFirmwareSequence sequence(services_.app, *this);
   sequence.Send(services_.app.firmwareFolder.Get(), scan_.firmware);
   UpdateSendButton();
+  if (powerCycleAdvised_) {
+    AdvisePowerCycle();
+  }
 }
 
 LoadOutcome FirmwarePage::RunLoad() {
   SendingFirmwareDialog dialog(services_, identityLine_, osLine_, this);
-  return dialog.exec() == SendingFirmwareDialog::kLoadSucceeded ? LoadOutcome::kSucceeded
-                                                                : LoadOutcome::kFailed;
+  const int result = dialog.exec();
+  powerCycleAdvised_ = dialog.PowerCycleAdvised();
+  return result == SendingFirmwareDialog::kLoadSucceeded ? LoadOutcome::kSucceeded
+                                                         : LoadOutcome::kFailed;
+}
+
+void FirmwarePage::AdvisePowerCycle() {
+  const std::string advice(LoadString(ids::kRemovePowerAndRetry));
+  services_.app.Status().StatusText(advice);
+  // The box waits for the click that started the send to return. A window that was closed
+  // meanwhile (its close stopped the load) has no one left to tell.
+  QTimer::singleShot(0, this, [this, advice] {
+    if (isVisible()) {
+      services_.prompts.MessageBox(
+          advice, FormatText(ids::kSendingFirmwareTitle, {LoadString(ids::kDeviceName)}),
+          mb::kOk | mb::kIconWarning);
+    }
+  });
 }
 
 }  // namespace vlx

@@ -62,6 +62,9 @@ class FirmwarePage : public Page, public Listener, private SendFirmwareHost {
   // Runs the copy from the maker's server, then looks at the folder and the amplifier again.
   void CopyNewFiles();
   void SendFirmware();
+  // Tells, in the status line and a box once the send has returned, that the amplifier needs a
+  // power cycle: a load stopped half-way leaves it in its loader.
+  void AdvisePowerCycle();
 
   void AppendLogLine(const std::string& line) override;
   LoadOutcome RunLoad() override;
@@ -83,6 +86,7 @@ class FirmwarePage : public Page, public Listener, private SendFirmwareHost {
   FirmwareFolderScan scan_;
   bool folderTextChanged_ = false;
   bool listening_ = false;
+  bool powerCycleAdvised_ = false;
 };
 
 }  // namespace vlx

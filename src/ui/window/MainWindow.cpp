@@ -34,6 +34,7 @@
 #include "report/StatusRelay.h"
 #include "report/StringTable.h"
 #include "report/TextFormat.h"
+#include "window/CloseRequest.h"
 #include "window/StatusLabel.h"
 #include "window/WindowFit.h"
 
@@ -463,6 +464,17 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   }
   ShutDown();
   QMainWindow::closeEvent(event);
+}
+
+// The toolkit drops the window system's close request (close box, the window manager's Alt+F4)
+// for a window under a modal dialog; without this, closing the window during a load would do
+// nothing. It is taken as any close is, once the native event has been handled.
+bool MainWindow::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
+  if (QApplication::activeModalWidget() != nullptr && IsWindowCloseRequest(eventType, message)) {
+    QTimer::singleShot(0, this, &QWidget::close);
+    return true;
+  }
+  return QMainWindow::nativeEvent(eventType, message, result);
 }
 
 void MainWindow::ShutDown() {

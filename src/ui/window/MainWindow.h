@@ -71,6 +71,7 @@ class MainWindow final : public QMainWindow, public Listener, public StatusSink 
   void moveEvent(QMoveEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
 
  private:
   void CreateMenus();
