@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev libcurl4-openssl-dev python3 python3-pyftpdlib
   clang-14 libclang-rt-14-dev
+  libxcb1-dev
   xvfb xauth x11-utils imagemagick fonts-dejavu-core
 )
 
