@@ -121,6 +121,9 @@ MainWindow::MainWindow(UiServices& services, StatusRelay& statusRelay,
   statusBar()->addWidget(statusLabel_, 1);
   statusBar()->setSizeGripEnabled(true);
   statusRelay_.SetTarget(this);
+  frameWatch_.setSingleShot(true);
+  frameWatch_.setInterval(100);
+  connect(&frameWatch_, &QTimer::timeout, this, &MainWindow::RefitOnceFramed);
 
   app_.Load();
   CreateMenus();
@@ -396,12 +399,18 @@ void MainWindow::PlaceOnFirstShow() {
 }
 
 // Before the window is mapped the window manager's frame is not known, so the first fit may
-// leave the title bar or the bottom edge off the screen by the frame's size.
+// leave the title bar or the bottom edge off the screen by the frame's size. The frame may also
+// become known with no move or resize to tell of it (the window manager sets its extents after
+// placing the window), so the window asks again for a short while after it is first shown.
 void MainWindow::RefitOnceFramed() {
   if (!shown_ || framed_ || (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
     return;
   }
   if (FrameMargins().isNull()) {
+    if (frameLooks_ < kFrameLooks && !frameWatch_.isActive()) {
+      ++frameLooks_;
+      frameWatch_.start();
+    }
     return;
   }
   framed_ = true;

@@ -7,6 +7,7 @@
 
 #include <QMainWindow>
 #include <QRect>
+#include <QTimer>
 #include <array>
 #include <functional>
 #include <memory>
@@ -123,6 +124,10 @@ class MainWindow final : public QMainWindow, public Listener, public StatusSink 
   QAction* verboseAction_ = nullptr;
   bool shown_ = false;
   bool framed_ = false;
+  // Looks for the window manager's frame after the first show, when no event tells of it.
+  static constexpr int kFrameLooks = 20;
+  QTimer frameWatch_;
+  int frameLooks_ = 0;
   bool shutDown_ = false;
 };
 
