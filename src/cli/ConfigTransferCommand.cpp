@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "BuildInfo.h"
+#include "SavedFileTarget.h"
 #include "model/DataFolders.h"
 #include "report/ErrorCode.h"
 #include "report/StringTable.h"
@@ -83,10 +84,12 @@ std::string ConfigSaveCommand::TargetPath() const {
 void ConfigSaveCommand::Start() {
   progressVerb_ = "Saving";
   const std::string& file = transfer_.file;
-  if (!std::filesystem::is_directory(file) && std::filesystem::exists(file) && !transfer_.force) {
-    PrintError("vlxctl: \"" + file + "\" exists; give --force to replace it");
-    Finish(exit_code::kUsage);
-    return;
+  if (!std::filesystem::is_directory(file)) {
+    if (const std::optional<std::string> refusal = RefusalToSave(file, transfer_.force)) {
+      PrintError(*refusal);
+      Finish(exit_code::kUsage);
+      return;
+    }
   }
   WatchSignals();
   ContactSession::Start();
@@ -99,10 +102,12 @@ void ConfigSaveCommand::OnAmplifierFound() {
   flow_ =
       std::make_unique<ConfigurationSaveFlow>(App(), files_, Host(), build::ProgramRevisionText());
   const std::string path = TargetPath();
-  if (path != transfer_.file && std::filesystem::exists(path) && !transfer_.force) {
-    PrintError("vlxctl: \"" + path + "\" exists; give --force to replace it");
-    Finish(exit_code::kUsage);
-    return;
+  if (path != transfer_.file) {
+    if (const std::optional<std::string> refusal = RefusalToSave(path, transfer_.force)) {
+      PrintError(*refusal);
+      Finish(exit_code::kUsage);
+      return;
+    }
   }
   if (!flow_->OpenWith(path)) {
     Finish(exit_code::kFailure);

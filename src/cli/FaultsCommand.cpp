@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "BuildInfo.h"
+#include "SavedFileTarget.h"
 #include "model/AppSettings.h"
 #include "report/TextFormat.h"
 
@@ -34,11 +35,6 @@ std::string JoinColumns(const std::array<std::string_view, 5>& cells,
 bool IsFolder(const std::string& path) {
   std::error_code error;
   return std::filesystem::is_directory(path, error);
-}
-
-bool Exists(const std::string& path) {
-  std::error_code error;
-  return std::filesystem::exists(std::filesystem::symlink_status(path, error));
 }
 
 }  // namespace
@@ -82,16 +78,16 @@ std::optional<std::string> FaultsCommand::SavePath(const std::string& name) cons
     path = (std::filesystem::path(path) / name).string();
   }
   const std::string folder = std::filesystem::path(path).parent_path().string();
-  const char* refusal = nullptr;
+  std::optional<std::string> refusal;
   if (!folder.empty() && !IsFolder(folder)) {
-    refusal = "vlxctl: the folder of \"%s\" does not exist";
+    refusal = FormatText("vlxctl: the folder of \"%s\" does not exist", {path});
   } else if (IsFolder(path)) {
-    refusal = "vlxctl: \"%s\" is a folder; name the file to write";
-  } else if (Exists(path) && !faults_.force) {
-    refusal = "vlxctl: \"%s\" exists; add --force to replace it";
+    refusal = FormatText("vlxctl: \"%s\" is a folder; name the file to write", {path});
+  } else {
+    refusal = RefusalToSave(path, faults_.force);
   }
-  if (refusal != nullptr) {
-    PrintError(FormatText(refusal, {path}));
+  if (refusal) {
+    PrintError(*refusal);
     return std::nullopt;
   }
   return path;

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <QTemporaryDir>
 #include <filesystem>
@@ -78,22 +80,93 @@ TEST_F(SystemFileStoreTest, AFailedStepKeepsWhatWasThere) {
   EXPECT_STREQ(create.step, "CreateFile");
   EXPECT_EQ(test::FileContents(folder + "/plain"), "old");
 
-  // A folder of that name cannot be replaced by a file: the rename fails.
-  std::filesystem::create_directory(folder + "/taken");
-  Put(folder + "/taken/inside", "old");
-  const FileOutcome move = files.ReplaceWholeFile(folder + "/taken", "new");
-  EXPECT_NE(move.code, err::kSuccess);
-  EXPECT_STREQ(move.step, "MoveFileEx");
-  EXPECT_EQ(test::FileContents(folder + "/taken/inside"), "old");
-  EXPECT_EQ(EntriesIn(folder), 2u);  // "plain" and "taken": no temporary file
+  EXPECT_EQ(EntriesIn(folder), 1u);  // no temporary file
 
   const FileOutcome write = test::WhileDiskIsFull(
       [&] { return files.ReplaceWholeFile(folder + "/plain", std::string(100, 'x')); });
   EXPECT_NE(write.code, err::kSuccess);
   EXPECT_STREQ(write.step, "WriteFile");
   EXPECT_EQ(test::FileContents(folder + "/plain"), "old");
-  EXPECT_EQ(EntriesIn(folder), 2u);
+  EXPECT_EQ(EntriesIn(folder), 1u);
 }
+
+// Only a regular file is replaced; whatever else stands at the path is refused and left as it
+// is, links included (never followed).
+struct ExistingKind {
+  const char* label;
+  // Makes the thing at `path` in `folder`; false when this run cannot make it.
+  bool (*make)(const std::string& folder, const std::string& path);
+  bool replaced;
+};
+
+const ExistingKind kExistingKinds[] = {
+    {"RegularFile",
+     [](const std::string&, const std::string& path) {
+       Put(path, "old");
+       return true;
+     },
+     true},
+    {"Folder",
+     [](const std::string&, const std::string& path) {
+       return std::filesystem::create_directory(path);
+     },
+     false},
+    {"LinkToARegularFile",
+     [](const std::string& folder, const std::string& path) {
+       Put(folder + "/target", "old");
+       return ::symlink("target", path.c_str()) == 0;
+     },
+     false},
+    {"DanglingLink",
+     [](const std::string&, const std::string& path) {
+       return ::symlink("nowhere", path.c_str()) == 0;
+     },
+     false},
+    {"Fifo",
+     [](const std::string&, const std::string& path) { return ::mkfifo(path.c_str(), 0600) == 0; },
+     false},
+    // A node like /dev/null, made in the test's own folder; only root may make one.
+    {"CharacterDevice",
+     [](const std::string&, const std::string& path) {
+       return ::mknod(path.c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0;
+     },
+     false},
+};
+
+class ReplacingWhatExists : public ::testing::TestWithParam<ExistingKind> {};
+
+TEST_P(ReplacingWhatExists, ReplacesOnlyARegularFile) {
+  QTemporaryDir dir;
+  const std::string folder = dir.path().toStdString();
+  const std::string path = folder + "/file";
+  if (!GetParam().make(folder, path)) {
+    GTEST_SKIP() << "cannot make a " << GetParam().label << " here";
+  }
+  struct stat before {};
+  ::lstat(path.c_str(), &before);
+  const std::size_t entries = EntriesIn(folder);
+
+  SystemFileStore files;
+  const FileOutcome outcome = files.ReplaceWholeFile(path, "new");
+
+  EXPECT_EQ(EntriesIn(folder), entries);  // no temporary file left
+  if (GetParam().replaced) {
+    EXPECT_TRUE(outcome.Succeeded());
+    EXPECT_EQ(test::FileContents(path), "new");
+    return;
+  }
+  EXPECT_EQ(outcome.code, err::kAccessDenied);
+  EXPECT_STREQ(outcome.step, "CreateFile");
+  struct stat after {};
+  ASSERT_EQ(::lstat(path.c_str(), &after), 0);
+  EXPECT_EQ(after.st_mode & S_IFMT, before.st_mode & S_IFMT);
+  if (std::filesystem::exists(folder + "/target")) {
+    EXPECT_EQ(test::FileContents(folder + "/target"), "old");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, ReplacingWhatExists, ::testing::ValuesIn(kExistingKinds),
+                         [](const auto& info) { return std::string(info.param.label); });
 
 }  // namespace
 }  // namespace vlx

@@ -54,6 +54,14 @@ int CreateTemporary(const std::string& path, mode_t newFileMode, std::string& te
   return -1;
 }
 
+// Only a regular file is ever replaced: renaming over anything else would turn a device node, a
+// pipe or a link (followed nowhere) into a plain file, which for a node such as /dev/null run as
+// root would damage the system.
+bool IsReplaceable(const std::string& path) {
+  struct stat existing {};
+  return ::lstat(path.c_str(), &existing) != 0 || S_ISREG(existing.st_mode);
+}
+
 }  // namespace
 
 FileOutcome ReplaceFile(const std::string& path, std::string_view bytes, unsigned newFileMode) {
@@ -62,6 +70,9 @@ FileOutcome ReplaceFile(const std::string& path, std::string_view bytes, unsigne
     if (const ErrorCode code = CreateFolderPath(files, folder); code != err::kSuccess) {
       return {code, file_step::kCreate};
     }
+  }
+  if (!IsReplaceable(path)) {
+    return {err::kAccessDenied, file_step::kCreate};
   }
   std::string temporary;
   const int file = CreateTemporary(path, static_cast<mode_t>(newFileMode), temporary);

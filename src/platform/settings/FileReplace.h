@@ -13,7 +13,9 @@ namespace vlx {
 
 // Replaces the contents of `path` with `bytes`, creating its folder when missing. A replaced file
 // keeps its permissions; a new one gets `newFileMode` as far as the user's umask allows. On failure
-// the old file is untouched and no temporary file is left behind.
+// the old file is untouched and no temporary file is left behind. Anything at `path` but a regular
+// file (a folder, a device node, a pipe, a symbolic link even to a regular file) is refused with
+// 5 at step "CreateFile" and left as it is.
 FileOutcome ReplaceFile(const std::string& path, std::string_view bytes,
                         unsigned newFileMode = 0666);
 
