@@ -370,6 +370,24 @@ TEST(HexFile, FileWithoutReadPermissionIsAccessDenied) {
   removeLocked();
 }
 
+// Text without end (a device) or more text than any firmware file holds is refused before a
+// byte of it is read, so a wrong pick cannot keep the reader going for ever.
+TEST(HexFile, ADeviceOrAnOversizedFileIsRefusedAtOnce) {
+  FirmwareImage image;
+  const fs::path oversized = fs::path(::testing::TempDir()) / "oversized.hex";
+  std::ofstream(oversized) << kEnd;
+  fs::resize_file(oversized, FileSource::kMaxFileSize + 1);
+  EXPECT_EQ(image.Load(oversized.string()), err::kFileTooLarge);
+  EXPECT_EQ(image.ErrorLine(), 0u);
+  fs::resize_file(oversized, FileSource::kMaxFileSize);
+  EXPECT_NE(image.Load(oversized.string()), err::kFileTooLarge);  // read, and judged as text
+  fs::remove(oversized);
+#ifndef _WIN32
+  EXPECT_EQ(image.Load("/dev/zero"), err::kAccessDenied);
+  EXPECT_EQ(image.ScanBounds("/dev/zero"), err::kAccessDenied);
+#endif
+}
+
 // Gives the first piece of a text, then fails as a disk read can.
 class FailingSource final : public ByteSource {
  public:

@@ -1,6 +1,8 @@
 #include "firmware/ByteSource.h"
 
 #include <cerrno>
+#include <filesystem>
+#include <system_error>
 
 #include "report/ErrnoCode.h"
 
@@ -12,6 +14,18 @@ ErrorCode MemorySource::Next(std::string_view& chunk) {
 }
 
 ErrorCode FileSource::Open(const std::string& path) {
+  // A device or a pipe could give text without end (/dev/zero): only files are read, and none
+  // larger than a firmware file's text can be. Where the type cannot be told, opening says why.
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(path, error);
+  if (!error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
+      !std::filesystem::is_directory(status)) {
+    return err::kAccessDenied;
+  }
+  if (!error && std::filesystem::is_regular_file(status) &&
+      std::filesystem::file_size(path, error) > kMaxFileSize && !error) {
+    return err::kFileTooLarge;
+  }
   errno = 0;
   file_.reset(std::fopen(path.c_str(), "rb"));
   if (!file_) {

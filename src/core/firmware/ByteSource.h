@@ -2,6 +2,7 @@
 // Where the Intel HEX reader takes its text from, piece by piece: a file read in fixed-size
 // chunks, or text already in memory (tests, fuzzing). No mapping, no copy of the whole text.
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -36,9 +37,13 @@ class MemorySource final : public ByteSource {
 class FileSource final : public ByteSource {
  public:
   static constexpr std::size_t kChunkSize = 64 * 1024;
+  // Far above the text of any image, even in one-byte records with every kind of record around
+  // them.
+  static constexpr std::uintmax_t kMaxFileSize = 16 * 1024 * 1024;
 
-  // 0, 2 for a missing file, 3 for a missing folder on the way, 5 without permission, or the
-  // C library's own code.
+  // 0, 2 for a missing file, 3 for a missing folder on the way, 5 without permission or for
+  // something that is not a file (a device, a pipe), 223 for a file larger than kMaxFileSize, or
+  // the C library's own code.
   ErrorCode Open(const std::string& path);
   // A folder opens on some systems and fails at its first read: 5 then, as where it cannot open.
   ErrorCode Next(std::string_view& chunk) override;
