@@ -10,6 +10,7 @@
 #include "report/Prompts.h"
 #include "report/RevisionText.h"
 #include "report/StatusSink.h"
+#include "report/StringTable.h"
 #include "report/TextFormat.h"
 
 namespace vlx {
@@ -25,7 +26,6 @@ constexpr std::uint32_t kFileIncomplete = 272;
 constexpr std::uint32_t kWriteErrorCaption = 304;
 constexpr std::uint32_t kReadErrorCaption = 361;
 constexpr std::uint32_t kLineUnreadable = 441;
-constexpr std::uint32_t kNotRecorded = 1204;
 
 constexpr std::string_view kDevice = "VLX";
 constexpr std::string_view kCrcKeyword = "CRC32";
@@ -304,7 +304,7 @@ ConfigurationFileFacts FactsOf(const ConfigurationFileCheck& check) {
         return PrintableText(std::string_view(line).substr(prefix.size()), kFactLimit);
       }
     }
-    return FormatText(kNotRecorded);
+    return FormatText(ids::kNotRecorded);
   };
   return {value(serialPrefix), value(savedOnPrefix)};
 }

@@ -94,7 +94,7 @@ ConfigurationFileCheck ReadConfigurationFile(FileStore& files, StatusSink& statu
                                              ConfigurationByteSink& sink);
 
 // What a checked file records of itself, shown before a restore so the user (and a log) can tell
-// which configuration goes in: each value as printable text, or string 1204 where the file has
+// which configuration goes in: each value as printable text, or "not recorded" where the file has
 // no such line.
 struct ConfigurationFileFacts {
   std::string serialNumber;  // "01234"

@@ -144,6 +144,7 @@ constexpr std::uint32_t kRestoreStoppedPartway = 1200;
 constexpr std::uint32_t kRestoreNoAnswerAfterReload = 1201;
 constexpr std::uint32_t kNoConfigurationBytes = 1202;
 constexpr std::uint32_t kRestoreStoppedUnwritten = 1203;
+constexpr std::uint32_t kNotRecorded = 1204;    // "not recorded"
 constexpr std::uint32_t kRestoringFile = 1205;  // "Restoring %s: serial number %s, saved on %s"
 // Power-on banner.
 constexpr std::uint32_t kEditBannerTitle = 354;     // "Edit Power On Banner"

@@ -190,16 +190,14 @@ void MainWindow::CreateMenus() {
 void MainWindow::CreatePages(const std::string& osVersionLine) {
   pages_ = new QTabWidget;
   pages_->setObjectName("pages");
-  const std::vector<Page*> pages = {
+  pageList_ = {
       new PortPage(services_),
       new FirmwarePage(services_, identityLine_, osVersionLine),
       new OperatePage(services_, telemetry_),
       new ConfigurationPage(services_, identityLine_),
       new CommandTesterPage(services_),
   };
-  for (std::size_t i = 0; i < pages.size(); ++i) {
-    pageList_.at(i) = pages[i];
-  }
+  const auto& pages = pageList_;
   // The first tab added is shown, and so built, at once: the start page goes in first and the
   // others take their places around it, so a page the window does not open on stays unbuilt.
   const auto start = static_cast<std::size_t>(StartPage());
