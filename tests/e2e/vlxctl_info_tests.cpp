@@ -323,8 +323,8 @@ INSTANTIATE_TEST_SUITE_P(
                         "  3    config restore stopped with part of the configuration "
                         "written;\n"
                         "       send: the text went out but nothing came back\n"
-                        "  130  stopped by Ctrl+C or SIGTERM (firmware load, config save, "
-                        "send, ftp fetch)\n"},
+                        "  130  stopped by Ctrl+C: info, banner, faults, send, firmware "
+                        "load,\n"},
         CommandLineCase{"HelpOfAVerb", {"help", "info"}, 0, "Usage: vlxctl info [OPTIONS]"},
         CommandLineCase{"VerbHelpFlag", {"info", "--help"}, 0, "Usage: vlxctl info [OPTIONS]"},
         CommandLineCase{"UnknownVerb",
