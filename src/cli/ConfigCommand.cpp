@@ -8,6 +8,7 @@
 #include "ErrorTexts.h"
 #include "config/BannerRules.h"
 #include "config/ConfigurationFile.h"
+#include "report/PrintableName.h"
 #include "report/TextFormat.h"
 #include "settings/SystemFileStore.h"
 
@@ -56,7 +57,7 @@ int RunConfigShow(const std::string& path) {
   // No amplifier to compare the serial number with.
   const ConfigurationFileCheck check =
       ReadConfigurationFile(files, status, prompts, path, 0xFFFF, bytes);
-  std::printf("File:             %s\n", path.c_str());
+  std::printf("File:             %s\n", PrintableName(path).c_str());
   const char* label = "Header:           ";
   for (const std::string& line : check.otherLines) {
     std::printf("%s%s\n", label, PrintableText(line).c_str());

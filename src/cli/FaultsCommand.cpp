@@ -9,6 +9,7 @@
 #include "BuildInfo.h"
 #include "SavedFileTarget.h"
 #include "model/AppSettings.h"
+#include "report/PrintableName.h"
 #include "report/TextFormat.h"
 
 namespace vlx::cli {
@@ -80,9 +81,10 @@ std::optional<std::string> FaultsCommand::SavePath(const std::string& name) cons
   const std::string folder = std::filesystem::path(path).parent_path().string();
   std::optional<std::string> refusal;
   if (!folder.empty() && !IsFolder(folder)) {
-    refusal = FormatText("vlxctl: the folder of \"%s\" does not exist", {path});
+    refusal = FormatText("vlxctl: the folder of \"%s\" does not exist", {PrintableName(path)});
   } else if (IsFolder(path)) {
-    refusal = FormatText("vlxctl: \"%s\" is a folder; name the file to write", {path});
+    refusal =
+        FormatText("vlxctl: \"%s\" is a folder; name the file to write", {PrintableName(path)});
   } else {
     refusal = RefusalToSave(path, faults_.force);
   }
@@ -132,7 +134,7 @@ void FaultsCommand::Conclude() {
     Finish(exit_code::kFailure);
     return;
   }
-  Status().StatusText(FormatText("Fault table saved to %s", {*path}));
+  Status().StatusText(FormatText("Fault table saved to %s", {PrintableName(*path)}));
   Finish(exit_code::kSuccess);
 }
 

@@ -7,6 +7,7 @@
 
 #include "firmware/LoadVerdict.h"
 #include "model/DataFolders.h"
+#include "report/PrintableName.h"
 #include "report/TextFormat.h"
 
 namespace vlx::cli {
@@ -59,7 +60,7 @@ bool FirmwareCommand::ChooseFile() {
       PrintError(
           FormatText("vlxctl: \"%s\" is not named as a firmware file: VLX750fp, the "
                      "revision's digits, .hex (VLX750fp0152.hex holds 01.52)",
-                     {*load_.file}));
+                     {PrintableName(*load_.file)}));
       return false;
     }
     file_ = FirmwareFileFromPath(*load_.file);
@@ -79,7 +80,7 @@ bool FirmwareCommand::ChooseFile() {
         FormatText("vlxctl: the firmware folder \"%s\" holds no firmware file "
                    "(VLX750fp, the revision's digits, .hex); name one: vlxctl firmware "
                    "load FILE",
-                   {folder_}));
+                   {PrintableName(folder_)}));
     return false;
   }
   return true;

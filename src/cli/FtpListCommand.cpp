@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "ConsoleReporting.h"
+#include "TerminalWords.h"
 #include "firmware/FirmwareFolder.h"
 #include "firmware/FtpNames.h"
 #include "model/MessageIds.h"
@@ -19,7 +20,6 @@ namespace {
 // The server folder the copy dialog lists.
 constexpr const char* kServerFolder = "VLX/firmware";
 constexpr std::uint32_t kOpeningConnection = 197;
-constexpr std::uint32_t kCompletedWithError = 209;
 
 }  // namespace
 
@@ -142,9 +142,7 @@ void FtpListCommand::PrintPicks() {
 }
 
 void FtpListCommand::Failed(ErrorCode code, const char* operation) {
-  PrintError("vlxctl: " +
-             FormatText(kCompletedWithError,
-                        {operation, code, FormatErrorText(code, client_->LastResponse()).c_str()}));
+  PrintError(FtpFailureWords(operation, code, FormatErrorText(code, client_->LastResponse())));
   Finish(exit_code::kFailure);
 }
 

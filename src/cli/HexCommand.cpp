@@ -9,6 +9,7 @@
 #include "firmware/FirmwareImage.h"
 #include "firmware/FirmwareName.h"
 #include "report/ErrorText.h"
+#include "report/PrintableName.h"
 #include "report/RevisionText.h"
 #include "report/StringTable.h"
 #include "report/TextFormat.h"
@@ -23,7 +24,7 @@ bool IsProgramCode(ErrorCode code) {
 
 void PrintCode(const std::string& path, std::uint32_t line, ErrorCode code) {
   const char* severity = (code & 0xC0000000) == 0x80000000 ? "warning" : "error";
-  std::string where = path;
+  std::string where = PrintableName(path);
   if (line != 0) {
     where += ":" + std::to_string(line);
   }
@@ -90,7 +91,7 @@ int RunHexCommand(const std::string& path) {
   ErrorCode code = image.Load(path);
   // A file that could not be read has no counts worth showing, nor a line to name.
   const bool read = code == err::kSuccess || IsProgramCode(code);
-  std::printf("File:             %s\n", path.c_str());
+  std::printf("File:             %s\n", PrintableName(path).c_str());
   if (read) {
     PrintCounts(image.Statistics());
   }

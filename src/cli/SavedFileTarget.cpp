@@ -1,4 +1,5 @@
 #include "SavedFileTarget.h"
+#include "report/PrintableName.h"
 
 #include <filesystem>
 #include <system_error>
@@ -13,10 +14,10 @@ std::optional<std::string> RefusalToSave(const std::string& path, bool force) {
     return std::nullopt;
   }
   if (!std::filesystem::is_regular_file(status)) {
-    return "vlxctl: \"" + path + "\" is not a regular file; it is never replaced";
+    return "vlxctl: \"" + PrintableName(path) + "\" is not a regular file; it is never replaced";
   }
   if (!force) {
-    return "vlxctl: \"" + path + "\" exists; add --force to replace it";
+    return "vlxctl: \"" + PrintableName(path) + "\" exists; add --force to replace it";
   }
   return std::nullopt;
 }

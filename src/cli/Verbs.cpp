@@ -17,6 +17,7 @@
 #include "InfoCommand.h"
 #include "MonitorCommand.h"
 #include "SendCommand.h"
+#include "TerminalWords.h"
 #include "Verb.h"
 #include "config/BannerRules.h"
 #include "ftp/CurlFtpClient.h"
@@ -51,11 +52,12 @@ class PortsVerb final : public Verb {
 };
 
 // The window's settings (port, firmware folder, retry limit), or their defaults when the file
-// cannot be read; the window tells that in a box at start-up, vlxctl in a line.
+// cannot be read; the window tells that in a box at start-up and keeps the file aside, vlxctl
+// tells it in a line and leaves the file alone.
 std::unique_ptr<JsonSettingsStore> WindowSettings() {
   auto stored = std::make_unique<JsonSettingsStore>();
-  if (const std::string problem = stored->LoadProblem(); !problem.empty()) {
-    PrintError("vlxctl: " + problem);
+  if (const std::string reason = stored->UnusableReason(); !reason.empty()) {
+    PrintError(SettingsFileWords(stored->Path().toStdString(), reason));
   }
   return stored;
 }
