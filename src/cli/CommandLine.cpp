@@ -1,11 +1,12 @@
 #include "CommandLine.h"
 
 #include <charconv>
-#include <cstdio>
 #include <optional>
+#include <sstream>
 #include <string_view>
 
 #include "ConsoleReporting.h"
+#include "Output.h"
 
 namespace vlx::cli {
 namespace {
@@ -130,10 +131,10 @@ Verb* CommandLine::Parse(int argc, const char* const* argv) {
   try {
     app_.parse(argc, argv);
   } catch (const CLI::CallForHelp& call) {
-    exitCode_ = app_.exit(call);
+    exitCode_ = Answer(call);
     return nullptr;
   } catch (const CLI::CallForVersion& call) {
-    exitCode_ = app_.exit(call);
+    exitCode_ = Answer(call);
     return nullptr;
   } catch (const CLI::ExtrasError&) {
     // A word where a verb belongs is the most likely slip; anything else CLI11 names itself.
@@ -177,20 +178,26 @@ Verb* CommandLine::AfterParse() {
 int CommandLine::ShowHelp(const std::string& verbName) {
   const std::shared_ptr<CLI::FormatterBase> formatter = app_.get_formatter();
   if (verbName.empty()) {
-    std::fputs(formatter->make_help(&app_, kProgram, CLI::AppFormatMode::Normal).c_str(), stdout);
+    WriteOutput(formatter->make_help(&app_, kProgram, CLI::AppFormatMode::Normal));
     return exit_code::kSuccess;
   }
   for (const VerbCommand& command : verbs_) {
     if (command.verb->Name() == verbName) {
-      std::fputs(formatter
-                     ->make_help(command.subcommand, std::string(kProgram) + " " + verbName,
-                                 CLI::AppFormatMode::Normal)
-                     .c_str(),
-                 stdout);
+      WriteOutput(formatter->make_help(command.subcommand, std::string(kProgram) + " " + verbName,
+                                       CLI::AppFormatMode::Normal));
       return exit_code::kSuccess;
     }
   }
   return UsageError("unknown verb \"" + verbName + "\"");
+}
+
+int CommandLine::Answer(const CLI::ParseError& call) {
+  // Help and version are told on `out` alone.
+  std::ostringstream out;
+  std::ostringstream unused;
+  const int code = app_.exit(call, out, unused);
+  WriteOutput(out.str());
+  return code;
 }
 
 int CommandLine::UsageError(const std::string& message) {

@@ -1,11 +1,11 @@
 #include "ConfigCommand.h"
 
 #include <array>
-#include <cstdio>
 
 #include "CliOptions.h"
 #include "ConsoleReporting.h"
 #include "ErrorTexts.h"
+#include "Output.h"
 #include "config/BannerRules.h"
 #include "config/ConfigurationFile.h"
 #include "report/TextFormat.h"
@@ -17,7 +17,7 @@ namespace {
 constexpr std::uint8_t kBytesPerRow = 16;
 
 void PrintBytes(const RestorableBytes& bytes) {
-  std::printf("Bytes:            %zu to restore\n", bytes.Count());
+  PrintOutput("Bytes:            %zu to restore\n", bytes.Count());
   for (std::uint32_t row = 0; row < 256; row += kBytesPerRow) {
     std::string line;
     for (std::uint32_t address = row; address < row + kBytesPerRow; ++address) {
@@ -25,7 +25,7 @@ void PrintBytes(const RestorableBytes& bytes) {
       line += bytes.Has(at) ? FormatText(" %02X", {bytes.At(at)}) : std::string(" --");
     }
     if (line.find_first_not_of(" -") != std::string::npos) {
-      std::printf("  0x%02X:%s\n", row, line.c_str());
+      PrintOutput("  0x%02X:%s\n", row, line.c_str());
     }
   }
 }
@@ -37,12 +37,12 @@ void PrintBanner(const RestorableBytes& bytes) {
   for (std::size_t i = 0; i < kBannerLength; ++i) {
     const auto at = static_cast<std::uint8_t>(kBannerAddress + i);
     if (!bytes.Has(at)) {
-      std::printf("Banner:           not in the file\n");
+      PrintOutput("Banner:           not in the file\n");
       return;
     }
     banner[i] = bytes.At(at);
   }
-  std::printf("Banner:           \"%s\"\n", PrintableText(BannerOfBytes(banner)).c_str());
+  PrintOutput("Banner:           \"%s\"\n", PrintableText(BannerOfBytes(banner)).c_str());
 }
 
 }  // namespace
@@ -56,17 +56,17 @@ int RunConfigShow(const std::string& path) {
   // No amplifier to compare the serial number with.
   const ConfigurationFileCheck check =
       ReadConfigurationFile(files, status, prompts, path, 0xFFFF, bytes);
-  std::printf("File:             %s\n", path.c_str());
+  PrintOutput("File:             %s\n", path.c_str());
   const char* label = "Header:           ";
   for (const std::string& line : check.otherLines) {
-    std::printf("%s%s\n", label, PrintableText(line).c_str());
+    PrintOutput("%s%s\n", label, PrintableText(line).c_str());
     label = "                  ";
   }
   if (check.code == err::kSuccess) {
-    std::printf("Seal:             good\n");
+    PrintOutput("Seal:             good\n");
   } else if (check.code == err::kCorruptConfigurationFile ||
              check.code == err::kIncompleteConfigurationFile) {
-    std::printf("Seal:             %s\n",
+    PrintOutput("Seal:             %s\n",
                 check.code == err::kIncompleteConfigurationFile
                     ? "missing (the file is incomplete)"
                     : "bad (the file was altered or a line is unreadable)");
@@ -75,7 +75,6 @@ int RunConfigShow(const std::string& path) {
     PrintBytes(bytes);
     PrintBanner(bytes);
   }
-  std::fflush(stdout);
   return check.code == err::kSuccess ? exit_code::kSuccess : exit_code::kUsage;
 }
 

@@ -3,10 +3,10 @@
 #include <QTimer>
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <filesystem>
 
 #include "BuildInfo.h"
+#include "Output.h"
 #include "SavedFileTarget.h"
 #include "model/AppSettings.h"
 #include "report/TextFormat.h"
@@ -117,8 +117,7 @@ void FaultsCommand::Conclude() {
     Finish(interrupted_ ? exit_code::kInterrupted : exit_code::kFailure);
     return;
   }
-  std::fputs(FaultTableListing(flow_.Table()).c_str(), stdout);
-  std::fflush(stdout);
+  WriteOutput(FaultTableListing(flow_.Table()));
   if (!faults_.save) {
     Finish(exit_code::kSuccess);
     return;

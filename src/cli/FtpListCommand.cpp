@@ -1,9 +1,9 @@
 #include "FtpListCommand.h"
 
 #include <QCoreApplication>
-#include <cstdio>
 
 #include "ConsoleReporting.h"
+#include "Output.h"
 #include "firmware/FirmwareFolder.h"
 #include "firmware/FtpNames.h"
 #include "model/MessageIds.h"
@@ -112,10 +112,14 @@ bool FtpListCommand::TakeEntry(ErrorCode result, const std::optional<FtpEntry>& 
   }
   firstEntryAsked_ = true;
   const std::string size = entry->size ? std::to_string(*entry->size) : "-";
-  std::printf("%-6s %12s  %s%s\n", entry->isDirectory ? "folder" : "file", size.c_str(),
-              PrintableFtpName(entry->name).c_str(),
-              IsPlainFtpName(entry->name) ? "" : "  (not a plain name: never fetched)");
   entries_.push_back(*entry);
+  if (!PrintOutput("%-6s %12s  %s%s\n", entry->isDirectory ? "folder" : "file", size.c_str(),
+                   PrintableFtpName(entry->name).c_str(),
+                   IsPlainFtpName(entry->name) ? "" : "  (not a plain name: never fetched)")) {
+    // Nobody reads the rest; the output's failure, if it is one, counts at the exit.
+    Finish(exit_code::kSuccess);
+    return false;
+  }
   return true;
 }
 
@@ -132,12 +136,12 @@ void FtpListCommand::PrintPicks() {
   }
   const FirmwareFolderScan picks = PickFirmwareFiles(std::move(candidates), {});
   if (picks.firmware.Found()) {
-    std::printf("Firmware: %s, revision %s\n", picks.firmware.path.c_str(),
+    PrintOutput("Firmware: %s, revision %s\n", picks.firmware.path.c_str(),
                 RevisionText(picks.firmware.revision).c_str());
   } else {
-    std::printf("Firmware: none offered\n");
+    PrintOutput("Firmware: none offered\n");
   }
-  std::printf("Release notes: %s\n",
+  PrintOutput("Release notes: %s\n",
               picks.notes.Found() ? picks.notes.path.c_str() : "none offered");
 }
 
@@ -153,7 +157,6 @@ void FtpListCommand::Finish(int exitCode) {
     return;
   }
   finished_ = true;
-  std::fflush(stdout);
   client_->Close();
   QCoreApplication::exit(exitCode);
 }

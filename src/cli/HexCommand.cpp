@@ -6,6 +6,7 @@
 #include "CliOptions.h"
 #include "ConsoleReporting.h"
 #include "ErrorTexts.h"
+#include "Output.h"
 #include "firmware/FirmwareImage.h"
 #include "firmware/FirmwareName.h"
 #include "report/ErrorText.h"
@@ -39,29 +40,29 @@ std::string Address(std::uint64_t address) {
 
 void PrintCounts(const HexStatistics& counts) {
   const auto& records = counts.recordsByType;
-  std::printf(
+  PrintOutput(
       "Records:          %u data, %u end of file, %u extended segment address,\n"
       "                  %u start segment address, %u extended linear address,\n"
       "                  %u start linear address\n",
       records[0], records[1], records[2], records[3], records[4], records[5]);
   if (counts.lowAddress <= counts.highAddress) {
-    std::printf("Address range:    %s up to %s (exclusive)\n", Address(counts.lowAddress).c_str(),
+    PrintOutput("Address range:    %s up to %s (exclusive)\n", Address(counts.lowAddress).c_str(),
                 Address(counts.highAddress).c_str());
   } else {
-    std::printf("Address range:    no data records\n");
+    PrintOutput("Address range:    no data records\n");
   }
-  std::printf("Bytes:            %llu in the image (%s up to %s), %llu outside it\n",
+  PrintOutput("Bytes:            %llu in the image (%s up to %s), %llu outside it\n",
               static_cast<unsigned long long>(counts.bytesInside),
               Address(FirmwareImage::kStartAddress).c_str(),
               Address(FirmwareImage::kEndAddress).c_str(),
               static_cast<unsigned long long>(counts.bytesOutside));
-  std::printf("Blocks unwritten: %u of %u (left 0xFF)\n", counts.blocksUnwritten,
+  PrintOutput("Blocks unwritten: %u of %u (left 0xFF)\n", counts.blocksUnwritten,
               FirmwareImage::kBlockCount);
-  std::printf(
+  PrintOutput(
       "Lines:            %u read; skipped %u blank, %u of text, %u with text after a record\n",
       counts.lines, counts.blankLines, counts.textLines, counts.textAfterRecord);
   for (const std::string& warning : BelowStartWarnings(counts)) {
-    std::printf("Warning:          %s\n", warning.c_str());
+    PrintOutput("Warning:          %s\n", warning.c_str());
   }
 }
 
@@ -69,15 +70,15 @@ void PrintCounts(const HexStatistics& counts) {
 ErrorCode PrintChecksum(FirmwareImage& image) {
   const ChecksumState before = image.Checksum();
   const ErrorCode code = image.ReconcileChecksum();
-  std::printf("Word sum:         0x%04X\n", before.sum);
+  PrintOutput("Word sum:         0x%04X\n", before.sum);
   if (before.word != 0) {
-    std::printf("Checksum word:    0x%04X, %s\n", before.word,
+    PrintOutput("Checksum word:    0x%04X, %s\n", before.word,
                 code == err::kSuccess ? "the image sums to 0: loading keeps it"
                                       : "but the image does not sum to 0: loading refuses it");
   } else if (code == err::kSuccess) {
-    std::printf("Checksum word:    0, absent: loading fills in 0x%04X\n", image.Checksum().word);
+    PrintOutput("Checksum word:    0, absent: loading fills in 0x%04X\n", image.Checksum().word);
   } else {
-    std::printf("Checksum word:    0, absent, and the image sums to 0 already: loading stops\n");
+    PrintOutput("Checksum word:    0, absent, and the image sums to 0 already: loading stops\n");
   }
   return code;
 }
@@ -90,7 +91,7 @@ int RunHexCommand(const std::string& path) {
   ErrorCode code = image.Load(path);
   // A file that could not be read has no counts worth showing, nor a line to name.
   const bool read = code == err::kSuccess || IsProgramCode(code);
-  std::printf("File:             %s\n", path.c_str());
+  PrintOutput("File:             %s\n", path.c_str());
   if (read) {
     PrintCounts(image.Statistics());
   }
@@ -98,9 +99,8 @@ int RunHexCommand(const std::string& path) {
     code = PrintChecksum(image);
   }
   const std::optional<std::uint16_t> revision = RevisionInFileName(path);
-  std::printf("Name's revision:  %s\n", revision ? RevisionText(*revision).c_str() : "none");
-  std::printf("Loadable:         %s\n", code == err::kSuccess ? "yes" : "no");
-  std::fflush(stdout);
+  PrintOutput("Name's revision:  %s\n", revision ? RevisionText(*revision).c_str() : "none");
+  PrintOutput("Loadable:         %s\n", code == err::kSuccess ? "yes" : "no");
   if (code != err::kSuccess) {
     // Codes of the checksum word belong to the whole image, not to a line.
     const bool ofTheImage = code == err::kHexFileChecksumNotZero || code == err::kChecksumWordZero;

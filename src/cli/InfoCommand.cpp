@@ -1,7 +1,6 @@
 #include "InfoCommand.h"
 
-#include <cstdio>
-
+#include "Output.h"
 #include "report/RevisionText.h"
 #include "report/TextFormat.h"
 
@@ -44,17 +43,16 @@ void InfoCommand::OnAmplifierFound() {
 
 void InfoCommand::PrintDevice() {
   const std::uint16_t serialNumber = App().serialNumber.Get();
-  std::printf("Port:          %s\n", App().port.Get().c_str());
-  std::printf("Device type:   %s (%u)\n", DeviceTypeName(App().deviceType.Get()),
+  PrintOutput("Port:          %s\n", App().port.Get().c_str());
+  PrintOutput("Device type:   %s (%u)\n", DeviceTypeName(App().deviceType.Get()),
               App().deviceType.Get());
-  std::printf("Device state:  %u (%s)\n", App().deviceState.Get(),
+  PrintOutput("Device state:  %u (%s)\n", App().deviceState.Get(),
               DeviceStateName(App().deviceState.Get()));
-  std::printf("Revision:      %s\n", RevisionText(App().revision.Get()).c_str());
-  std::printf("Serial number: %s\n", serialNumber == kUnknownSerialNumber
+  PrintOutput("Revision:      %s\n", RevisionText(App().revision.Get()).c_str());
+  PrintOutput("Serial number: %s\n", serialNumber == kUnknownSerialNumber
                                          ? "unknown"
                                          : FormatText("%05u", {serialNumber}).c_str());
-  std::printf("Line speed:    %u bit/s\n", App().Serial().Speed());
-  std::fflush(stdout);
+  PrintOutput("Line speed:    %u bit/s\n", App().Serial().Speed());
 }
 
 }  // namespace vlx::cli

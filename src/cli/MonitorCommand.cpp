@@ -1,12 +1,8 @@
 #include "MonitorCommand.h"
 
-#include <cerrno>
-#include <csignal>
-#include <cstdio>
-
+#include "Output.h"
 #include "operate/ReadingText.h"
 #include "operate/TelemetryRecorder.h"
-#include "report/ErrnoCode.h"
 #include "report/ErrorText.h"
 
 namespace vlx::cli {
@@ -47,9 +43,6 @@ MonitorCommand::MonitorCommand(const CliOptions& options, SettingsStore& store,
       monitor_(std::move(monitor)),
       poller_(App(), this),
       signals_([this](int) { Conclude(exit_code::kSuccess); }) {
-  // A reader that goes away (`vlxctl monitor | head`) shows as a failed write, which ends the
-  // run quietly, rather than as a signal that ends the process in the middle of a conversation.
-  std::signal(SIGPIPE, SIG_IGN);
   App().operatePollInterval.Load(store);
   if (monitor_.intervalMs) {
     App().operatePollInterval.Set(*monitor_.intervalMs);
@@ -107,19 +100,10 @@ void MonitorCommand::OnSample(const TelemetrySample& sample) {
 }
 
 bool MonitorCommand::PrintLine(const std::string& line) {
-  if (std::fputs(line.c_str(), stdout) >= 0 && std::fputc('\n', stdout) != EOF &&
-      std::fflush(stdout) == 0) {
+  if (WriteOutput(line + "\n")) {
     return true;
   }
-  if (errno == EPIPE) {
-    // Whoever read the lines has all they wanted.
-    std::clearerr(stdout);
-    Conclude(exit_code::kSuccess);
-  } else {
-    PrintError("vlxctl: the readings could not be written: " +
-               FormatErrorText(ErrorCodeFromErrno(errno, FileOperation::kWrite)));
-    Conclude(exit_code::kFailure);
-  }
+  Conclude(OutputExitCode(exit_code::kSuccess));
   return false;
 }
 

@@ -16,6 +16,7 @@
 #include "HexCommand.h"
 #include "InfoCommand.h"
 #include "MonitorCommand.h"
+#include "Output.h"
 #include "SendCommand.h"
 #include "Verb.h"
 #include "config/BannerRules.h"
@@ -40,7 +41,7 @@ class PortsVerb final : public Verb {
   std::string Summary() const override { return "List the serial ports of this computer"; }
   int Run(const CliOptions&) override {
     for (const std::string& port : ListSerialPorts()) {
-      std::printf("%s\n", port.c_str());
+      PrintOutput("%s\n", port.c_str());
     }
     return exit_code::kSuccess;
   }
