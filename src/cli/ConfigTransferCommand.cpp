@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "BuildInfo.h"
+#include "Output.h"
 #include "SavedFileTarget.h"
 #include "model/DataFolders.h"
 #include "report/ErrorCode.h"
@@ -128,7 +129,8 @@ void ConfigSaveCommand::OfferClose() {
 
 void ConfigSaveCommand::Close(bool done) {
   if (done) {
-    PrintError("vlxctl: saved to \"" + TargetPath() + "\"");
+    // What the run created goes to stdout, for a script to take.
+    WriteOutput("saved " + TargetPath() + "\n");
   }
   FinishLater(done ? exit_code::kSuccess : exit_code::kInterrupted);
 }

@@ -14,8 +14,10 @@
 namespace vlx::cli {
 namespace {
 
-constexpr std::array<std::string_view, 5> kHeaders = {"Timestamp", "   Fault Code   ", "Band",
-                                                      " Data ", " Description    "};
+// Each header opens its column, as each cell below it does.
+constexpr std::array<std::string_view, 5> kHeaders = {"Timestamp", "Fault Code", "Band", "Data",
+                                                      "Description"};
+constexpr std::size_t kColumnGap = 2;
 
 std::array<std::string_view, 5> Cells(const FaultRow& row) {
   return {row.timeStamp, row.faultCode, row.band, row.data, row.description};
@@ -26,7 +28,7 @@ std::string JoinColumns(const std::array<std::string_view, 5>& cells,
   std::string line;
   for (std::size_t column = 0; column < cells.size(); ++column) {
     line += cells[column];
-    line.append(widths[column] - cells[column].size() + 1, ' ');
+    line.append(widths[column] - cells[column].size() + kColumnGap, ' ');
   }
   line.erase(line.find_last_not_of(' ') + 1);
   return line + "\n";
@@ -131,7 +133,8 @@ void FaultsCommand::Conclude() {
     Finish(exit_code::kFailure);
     return;
   }
-  Status().StatusText(FormatText("Fault table saved to %s", {*path}));
+  // What the run created goes with its output, for a script to take.
+  WriteOutput("saved " + *path + "\n");
   Finish(exit_code::kSuccess);
 }
 

@@ -12,10 +12,14 @@ std::string TokenOrDash(const std::string& field) {
   return field.empty() ? "-" : field;
 }
 
-// The fault as the Operate page shows its code: two hexadecimal digits ("FF" for the amplifier's
-// other form of no fault), the name left out so the line keeps one token per field.
-std::string FaultToken(const std::string& faultText) {
-  return TokenOrDash(faultText.substr(0, faultText.find(' ')));
+// The fault as the Operate page shows its code: two hexadecimal digits, "00" for no fault ("FF"
+// for the amplifier's other form of it), the name left out so the line keeps one token per field.
+// "-" is kept for a run that did not read it.
+std::string FaultToken(const PlainReadings& plain) {
+  if (plain.faultCode.empty()) {
+    return "-";
+  }
+  return plain.fault.empty() ? "00" : plain.fault.substr(0, plain.fault.find(' '));
 }
 
 const char* const kMonitorHeader = "time band_mhz mode fault power_w swr temp_c pa_v pa_a";
@@ -26,7 +30,7 @@ std::string MonitorLine(const TelemetrySample& sample) {
   const PlainReadings plain = SamplePlainText(sample);
   std::string line = TelemetryTimeText(sample.time);
   for (const std::string& token :
-       {TokenOrDash(plain.bandMhz), TokenOrDash(plain.mode), FaultToken(plain.fault),
+       {TokenOrDash(plain.bandMhz), TokenOrDash(plain.mode), FaultToken(plain),
         TokenOrDash(plain.power), TokenOrDash(plain.swr), TokenOrDash(plain.temperature),
         TokenOrDash(plain.paVoltage), TokenOrDash(plain.paCurrent)}) {
     line += ' ';

@@ -176,7 +176,8 @@ class ConfigVerb final : public Verb {
         ->required();
     save_->add_flag("--force", transfer_.force, "Replace an existing file");
     save_->footer(
-        "Progress goes to stderr on a terminal. Ctrl+C stops the reading; no file is written.\n"
+        "Progress goes to stderr on a terminal; stdout gets \"saved PATH\" once the file is\n"
+        "written. Ctrl+C stops the reading; no file is written.\n"
         "\n"
         "Exit codes: 0 saved, 1 the save failed, 2 usage error or an existing file without\n"
         "--force, 130 stopped by Ctrl+C.\n\n" +
@@ -370,8 +371,8 @@ class MonitorVerb final : public Verb {
         "ended without error, fields separated by a blank:\n"
         "  time     local time with milliseconds and UTC offset (2026-12-10T19:55:47.123+01:00)\n"
         "  band_mhz the band (1.8 to 50), mode OPER, STBY or OFF (switched off, in its loader)\n"
-        "  fault    the fault code as the Operate page shows it: two hexadecimal digits, FF\n"
-        "           the amplifier's \"no fault\"\n"
+        "  fault    the fault code as the Operate page shows it: two hexadecimal digits, 00\n"
+        "           no fault, FF the amplifier's other \"no fault\"\n"
         "  power_w swr temp_c pa_v pa_a: output power, SWR, temperature, PA voltage and current\n"
         "A field the run did not read is \"-\". Status lines and failed runs go to stderr. A lost\n"
         "amplifier is searched for again and a pulled adapter waited for; polling resumes when\n"

@@ -65,13 +65,16 @@ TEST_F(VlxctlFaults, ListsTheRingNewestFirstAndSavesTheFileIntoAFolder) {
 
   const Finished run = Faults(amplifier, {"--save", saves.string()});
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(run.out,
-            "Timestamp    Fault Code    Band  Data   Description\n"
-            "00000001  0E 270V ERR      160  0000   270V supply failure\n"
-            "00123456  0F GAIN ERR       20  1234   Excessive overall amplifier gain\n");
-
   std::vector<fs::path> written(fs::directory_iterator(saves), fs::directory_iterator{});
   ASSERT_EQ(written.size(), 1u);
+  // The table, then the file the run created.
+  EXPECT_EQ(run.out,
+            "Timestamp  Fault Code   Band  Data  Description\n"
+            "00000001   0E 270V ERR  160   0000  270V supply failure\n"
+            "00123456   0F GAIN ERR   20   1234  Excessive overall amplifier gain\n"
+            "saved " +
+                written[0].string() + "\n");
+
   const std::string name = written[0].filename().string();
   EXPECT_EQ(name.substr(0, 8), "SN01234.");
   EXPECT_EQ(name.substr(name.size() - 14), ".VLXFaultTable");
