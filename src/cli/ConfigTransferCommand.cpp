@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "BuildInfo.h"
+#include "LoadProgress.h"
 #include "Output.h"
 #include "SavedFileTarget.h"
 #include "model/DataFolders.h"
@@ -45,7 +46,7 @@ ConfigTransferCommand::ConfigTransferCommand(const CliOptions& options, Settings
                                              ConfigTransferOptions transfer)
     : ContactSession(options, store),
       transfer_(std::move(transfer)),
-      terminal_(::isatty(STDERR_FILENO) != 0) {}
+      terminal_(ProgressStyleOfStderr(options.quiet) == ProgressStyle::kTerminalLine) {}
 
 ConfigTransferCommand::~ConfigTransferCommand() = default;
 

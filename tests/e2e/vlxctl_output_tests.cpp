@@ -127,5 +127,24 @@ INSTANTIATE_TEST_SUITE_P(
                       VerbCase{"Monitor", Peer::kAmplifier, {"monitor", "--interval", "100"}}),
     [](const auto& info) { return std::string(info.param.label); });
 
+// --quiet leaves out the status lines of a run that goes well, and keeps what a failure says.
+TEST(VlxctlQuiet, LeavesOutStatusLinesAndKeepsErrors) {
+  {
+    SimulatedAmplifier amplifier({"--serial", "1234"});
+    ASSERT_TRUE(amplifier.Ready());
+    ChildProcess info(VLXCTL_PATH, {"--port", amplifier.Link(), "--quiet", "info"});
+    EXPECT_EQ(info.WaitForExit(30s), 0) << info.Stderr();
+    EXPECT_EQ(info.Stderr(), "");
+    EXPECT_NE(info.Stdout().find("Serial number: 01234"), std::string::npos) << info.Stdout();
+  }
+  TemporaryFolder folder("vlxctl-quiet");
+  const std::string missing = (folder.Path() / "ttyNone").string();
+  ChildProcess info(VLXCTL_PATH, {"--port", missing, "--quiet", "info"});
+  EXPECT_EQ(info.WaitForExit(30s), 1);
+  EXPECT_EQ(info.Stderr().find("Serial Port"), std::string::npos) << info.Stderr();
+  EXPECT_NE(info.Stderr().find("Unable to open serial port \"" + missing + "\""), std::string::npos)
+      << info.Stderr();
+}
+
 }  // namespace
 }  // namespace vlx::test
