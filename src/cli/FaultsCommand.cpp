@@ -1,11 +1,13 @@
 #include "FaultsCommand.h"
 
+#include <QJsonArray>
 #include <QTimer>
 #include <algorithm>
 #include <array>
 #include <filesystem>
 
 #include "BuildInfo.h"
+#include "JsonOutput.h"
 #include "Output.h"
 #include "SavedFileTarget.h"
 #include "model/AppSettings.h"
@@ -34,6 +36,12 @@ std::string JoinColumns(const std::array<std::string_view, 5>& cells,
   return line + "\n";
 }
 
+std::string Trimmed(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  return first == std::string::npos ? std::string()
+                                    : text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
 bool IsFolder(const std::string& path) {
   std::error_code error;
   return std::filesystem::is_directory(path, error);
@@ -55,6 +63,24 @@ std::string FaultTableListing(const FaultTable& table) {
   }
   return listing;
 }
+
+namespace {
+
+// The history for --json, with the file written, if any.
+QJsonObject FaultTableJson(const FaultTable& table, const std::optional<std::string>& saved) {
+  QJsonArray faults;
+  for (const FaultRow& row : table.rows) {
+    faults.append(QJsonObject{{"index", row.index},
+                              {"timeStamp", static_cast<qint64>(std::stoull(row.timeStamp))},
+                              {"fault", JsonText(row.faultCode)},
+                              {"band", JsonText(Trimmed(row.band))},
+                              {"data", static_cast<qint64>(std::stoul(row.data, nullptr, 16))},
+                              {"description", JsonText(Trimmed(row.description))}});
+  }
+  return {{"faults", faults}, {"saved", saved ? JsonText(*saved) : QJsonValue()}};
+}
+
+}  // namespace
 
 FaultsCommand::FaultsCommand(const CliOptions& options, SettingsStore& store, FaultsOptions faults)
     : ContactSession(options, store),
@@ -119,23 +145,29 @@ void FaultsCommand::Conclude() {
     Finish(interrupted_ ? exit_code::kInterrupted : exit_code::kFailure);
     return;
   }
-  WriteOutput(FaultTableListing(flow_.Table()));
-  if (!faults_.save) {
-    Finish(exit_code::kSuccess);
-    return;
+  if (!Options().json) {
+    WriteOutput(FaultTableListing(flow_.Table()));
   }
-  const std::optional<std::string> path = SavePath(flow_.FileName());
-  if (!path) {
-    Finish(exit_code::kUsage);
-    return;
+  int exitCode = exit_code::kSuccess;
+  std::optional<std::string> saved;
+  if (faults_.save) {
+    const std::optional<std::string> path = SavePath(flow_.FileName());
+    if (!path) {
+      exitCode = exit_code::kUsage;
+    } else if (flow_.SaveTo(*path) != err::kSuccess) {
+      exitCode = exit_code::kFailure;
+    } else {
+      saved = path;
+    }
   }
-  if (flow_.SaveTo(*path) != err::kSuccess) {
-    Finish(exit_code::kFailure);
-    return;
+  // What the run created goes with its output, for a script to take. The history read is
+  // printed even when the file could not be written.
+  if (Options().json) {
+    WriteJson(FaultTableJson(flow_.Table(), saved));
+  } else if (saved) {
+    WriteOutput("saved " + *saved + "\n");
   }
-  // What the run created goes with its output, for a script to take.
-  WriteOutput("saved " + *path + "\n");
-  Finish(exit_code::kSuccess);
+  Finish(exitCode);
 }
 
 void FaultsCommand::OnSignal() {

@@ -1,11 +1,13 @@
 #include "HexCommand.h"
 
+#include <QJsonArray>
 #include <cstdio>
 #include <optional>
 
 #include "CliOptions.h"
 #include "ConsoleReporting.h"
 #include "ErrorTexts.h"
+#include "JsonOutput.h"
 #include "Output.h"
 #include "firmware/FirmwareImage.h"
 #include "firmware/FirmwareName.h"
@@ -83,14 +85,8 @@ ErrorCode PrintChecksum(FirmwareImage& image) {
   return code;
 }
 
-}  // namespace
-
-int RunHexCommand(const std::string& path) {
-  InstallPlatformErrorTexts();
-  FirmwareImage image;
-  ErrorCode code = image.Load(path);
-  // A file that could not be read has no counts worth showing, nor a line to name.
-  const bool read = code == err::kSuccess || IsProgramCode(code);
+ErrorCode PrintTextReport(const std::string& path, FirmwareImage& image, ErrorCode code,
+                          bool read) {
   PrintOutput("File:             %s\n", path.c_str());
   if (read) {
     PrintCounts(image.Statistics());
@@ -101,6 +97,72 @@ int RunHexCommand(const std::string& path) {
   const std::optional<std::uint16_t> revision = RevisionInFileName(path);
   PrintOutput("Name's revision:  %s\n", revision ? RevisionText(*revision).c_str() : "none");
   PrintOutput("Loadable:         %s\n", code == err::kSuccess ? "yes" : "no");
+  return code;
+}
+
+QJsonValue NumberOrNull(bool known, std::uint64_t number) {
+  return known ? QJsonValue(static_cast<qint64>(number)) : QJsonValue();
+}
+
+// The counts of a file that was read; each null for one that was not.
+void AddCounts(QJsonObject& report, const HexStatistics* counts) {
+  QJsonValue records;
+  QJsonArray warnings;
+  if (counts != nullptr) {
+    const auto& byType = counts->recordsByType;
+    records = QJsonObject{{"data", static_cast<qint64>(byType[0])},
+                          {"endOfFile", static_cast<qint64>(byType[1])},
+                          {"extendedSegmentAddress", static_cast<qint64>(byType[2])},
+                          {"startSegmentAddress", static_cast<qint64>(byType[3])},
+                          {"extendedLinearAddress", static_cast<qint64>(byType[4])},
+                          {"startLinearAddress", static_cast<qint64>(byType[5])}};
+    for (const std::string& warning : BelowStartWarnings(*counts)) {
+      warnings.append(JsonText(warning));
+    }
+  }
+  const bool read = counts != nullptr;
+  const bool range = read && counts->lowAddress <= counts->highAddress;
+  report["records"] = records;
+  report["lowAddress"] = NumberOrNull(range, range ? counts->lowAddress : 0);
+  report["highAddress"] = NumberOrNull(range, range ? counts->highAddress : 0);
+  report["bytesInImage"] = NumberOrNull(read, read ? counts->bytesInside : 0);
+  report["bytesOutside"] = NumberOrNull(read, read ? counts->bytesOutside : 0);
+  report["blocksUnwritten"] = NumberOrNull(read, read ? counts->blocksUnwritten : 0);
+  report["lines"] = NumberOrNull(read, read ? counts->lines : 0);
+  report["blankLines"] = NumberOrNull(read, read ? counts->blankLines : 0);
+  report["textLines"] = NumberOrNull(read, read ? counts->textLines : 0);
+  report["textAfterRecord"] = NumberOrNull(read, read ? counts->textAfterRecord : 0);
+  report["warnings"] = warnings;
+}
+
+ErrorCode PrintJsonReport(const std::string& path, FirmwareImage& image, ErrorCode code,
+                          bool read) {
+  QJsonObject report{{"file", JsonText(path)}};
+  AddCounts(report, read ? &image.Statistics() : nullptr);
+  const bool loaded = code == err::kSuccess;
+  const ChecksumState before = loaded ? image.Checksum() : ChecksumState{};
+  if (loaded) {
+    code = image.ReconcileChecksum();
+  }
+  report["wordSum"] = NumberOrNull(loaded, before.sum);
+  report["checksumWord"] = NumberOrNull(loaded, before.word);
+  const std::optional<std::uint16_t> revision = RevisionInFileName(path);
+  report["nameRevision"] = revision ? JsonText(RevisionText(*revision)) : QJsonValue();
+  report["loadable"] = code == err::kSuccess;
+  report["errorCode"] = NumberOrNull(code != err::kSuccess, code);
+  WriteJson(report);
+  return code;
+}
+
+}  // namespace
+
+int RunHexCommand(const std::string& path, bool json) {
+  InstallPlatformErrorTexts();
+  FirmwareImage image;
+  ErrorCode code = image.Load(path);
+  // A file that could not be read has no counts worth showing, nor a line to name.
+  const bool read = code == err::kSuccess || IsProgramCode(code);
+  code = json ? PrintJsonReport(path, image, code, read) : PrintTextReport(path, image, code, read);
   if (code != err::kSuccess) {
     // Codes of the checksum word belong to the whole image, not to a line.
     const bool ofTheImage = code == err::kHexFileChecksumNotZero || code == err::kChecksumWordZero;

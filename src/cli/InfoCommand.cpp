@@ -1,5 +1,6 @@
 #include "InfoCommand.h"
 
+#include "JsonOutput.h"
 #include "Output.h"
 #include "report/RevisionText.h"
 #include "report/TextFormat.h"
@@ -43,6 +44,19 @@ void InfoCommand::OnAmplifierFound() {
 
 void InfoCommand::PrintDevice() {
   const std::uint16_t serialNumber = App().serialNumber.Get();
+  if (Options().json) {
+    WriteJson({{"port", JsonText(App().port.Get())},
+               {"deviceType", static_cast<int>(App().deviceType.Get())},
+               {"deviceTypeName", DeviceTypeName(App().deviceType.Get())},
+               {"deviceState", static_cast<int>(App().deviceState.Get())},
+               {"deviceStateName", DeviceStateName(App().deviceState.Get())},
+               {"revision", JsonText(RevisionText(App().revision.Get()))},
+               {"serialNumber", serialNumber == kUnknownSerialNumber
+                                    ? QJsonValue()
+                                    : QJsonValue(static_cast<int>(serialNumber))},
+               {"lineSpeed", static_cast<qint64>(App().Serial().Speed())}});
+    return;
+  }
   PrintOutput("Port:          %s\n", App().port.Get().c_str());
   PrintOutput("Device type:   %s (%u)\n", DeviceTypeName(App().deviceType.Get()),
               App().deviceType.Get());

@@ -1,5 +1,6 @@
 #include "MonitorCommand.h"
 
+#include "JsonOutput.h"
 #include "Output.h"
 #include "operate/ReadingText.h"
 #include "operate/TelemetryRecorder.h"
@@ -39,6 +40,22 @@ std::string MonitorLine(const TelemetrySample& sample) {
   return line;
 }
 
+// The same run for --json: readings as numbers, null for what the run did not read.
+QJsonObject MonitorJson(const TelemetrySample& sample) {
+  const PlainReadings plain = SamplePlainText(sample);
+  const std::string fault = FaultToken(plain);
+  return {{"time", JsonText(TelemetryTimeText(sample.time))},
+          {"bandMhz", JsonNumberOrNull(plain.bandMhz)},
+          {"mode", JsonTextOrNull(plain.mode)},
+          {"fault", fault == "-" ? QJsonValue() : JsonText(fault)},
+          {"faultText", JsonTextOrNull(plain.fault)},
+          {"powerW", JsonNumberOrNull(plain.power)},
+          {"swr", JsonNumberOrNull(plain.swr)},
+          {"temperatureC", JsonNumberOrNull(plain.temperature)},
+          {"paV", JsonNumberOrNull(plain.paVoltage)},
+          {"paA", JsonNumberOrNull(plain.paCurrent)}};
+}
+
 }  // namespace
 
 MonitorCommand::MonitorCommand(const CliOptions& options, SettingsStore& store,
@@ -74,7 +91,7 @@ void MonitorCommand::OnAmplifierFound() {
   if (Finished()) {
     return;
   }
-  if (monitor_.header && !PrintLine(kMonitorHeader)) {
+  if (monitor_.header && !Options().json && !PrintLine(kMonitorHeader)) {
     return;
   }
   poller_.Start();
@@ -95,7 +112,8 @@ void MonitorCommand::OnSample(const TelemetrySample& sample) {
     PrintError(TelemetryTimeText(sample.time) + " " + FormatErrorText(sample.error));
     return;
   }
-  if (!PrintLine(MonitorLine(sample))) {
+  const std::string line = Options().json ? JsonLine(MonitorJson(sample)) : MonitorLine(sample);
+  if (!PrintLine(line)) {
     return;
   }
   if (monitor_.count && ++lines_ >= *monitor_.count) {
