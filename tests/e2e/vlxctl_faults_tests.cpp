@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -90,6 +93,27 @@ TEST_F(VlxctlFaults, ListsTheRingNewestFirstAndSavesTheFileIntoAFolder) {
   EXPECT_EQ(lines[36], ":00000001FF");
   EXPECT_EQ(lines[37], "FAULT 01 0106 00000001 0E 270V ERR   160  0000");
   EXPECT_EQ(lines[38], "FAULT 00 0100 00123456 0F GAIN ERR    20  1234");
+}
+
+TEST_F(VlxctlFaults, JsonHoldsTheRingAsNumbersAndTheFileSaved) {
+  SimulatedAmplifier amplifier(Simulator());
+  ASSERT_TRUE(amplifier.Ready());
+  const fs::path target = folder.Path() / "table.VLXFaultTable";
+
+  const Finished run = Faults(amplifier, {"--json", "--save", target.string()});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const QJsonObject report = QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object();
+  EXPECT_EQ(report.value("saved").toString().toStdString(), target.string()) << run.out;
+  const QJsonArray faults = report.value("faults").toArray();
+  ASSERT_EQ(faults.size(), 2) << run.out;
+  EXPECT_EQ(faults[0].toObject(), (QJsonObject{{"index", 1},
+                                               {"timeStamp", 1},
+                                               {"fault", "0E 270V ERR"},
+                                               {"band", "160"},
+                                               {"data", 0},
+                                               {"description", "270V supply failure"}}));
+  EXPECT_EQ(faults[1].toObject().value("timeStamp"), 123456);
+  EXPECT_EQ(faults[1].toObject().value("data"), 0x1234);
 }
 
 TEST_F(VlxctlFaults, ReplacesAnExistingFileOnlyWithForce) {
