@@ -31,8 +31,9 @@ const char* const kFooter =
     "  130  stopped by Ctrl+C or SIGTERM (firmware load, config save, send, ftp fetch)\n";
 
 const char* const kVerbFooter =
-    "The options of vlxctl (--port, --timeout, --ftp-server, --verbose, --quiet, --trace)\n"
-    "may come before or after the verb; 'vlxctl --help' lists them with the exit codes.\n";
+    "The options of vlxctl (--port, --timeout, --ftp-server, --verbose, --quiet,\n"
+    "--trace) may come before or after the verb; 'vlxctl --help' lists them with the\n"
+    "exit codes.\n";
 
 constexpr std::uint32_t kMaxTimeoutSeconds = 86400;
 
@@ -109,11 +110,8 @@ CommandLine::CommandLine(std::vector<std::unique_ptr<Verb>> verbs, const std::st
                                      "without it the server set in VLX Utility")
                          ->type_name("HOST[:PORT]")
                          ->check(CLI::Validator(CheckFtpServer, "", "HOST[:PORT]"));
-  CLI::Option* verbose =
-      app_.add_flag("--verbose", options_.verbose, "Show verbose status lines as well");
-  app_.add_flag("--quiet", options_.quiet,
-                "Leave out status lines and progress; errors are still told")
-      ->excludes(verbose);
+  app_.add_flag("--verbose", options_.verbose, "Show verbose status lines as well");
+  app_.add_flag("--quiet", options_.quiet, "Leave out status lines and progress (errors stay)");
   app_.add_flag("--trace", options_.trace, "Show every command sent and reply received");
 
   for (std::unique_ptr<Verb>& verb : verbs) {
@@ -157,6 +155,10 @@ Verb* CommandLine::Parse(int argc, const char* const* argv) {
 }
 
 Verb* CommandLine::AfterParse() {
+  if (options_.quiet && options_.verbose) {
+    exitCode_ = UsageError("--quiet and --verbose cannot be given together");
+    return nullptr;
+  }
   if (help_->parsed()) {
     exitCode_ = ShowHelp(helpVerb_);
     return nullptr;
