@@ -1,12 +1,14 @@
 // Verbs that need the operating firmware, against vlx750-sim switched off (waiting in its loader):
 // each is refused as soon as contact ends, with the same words and exit 1, and the amplifier
-// hears nothing after the identity query.
+// hears nothing after the identity query. And `info` that hears nothing where a firmware load
+// left an amplifier in its loader says what it needs.
 
 #include <gtest/gtest.h>
 #include <signal.h>
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -99,6 +101,56 @@ INSTANTIATE_TEST_SUITE_P(
                    {"config", "restore", "--yes", "FILE"},
                    "its configuration can be restored"},
         LoaderCase{"Banner", {"banner", "HELLO"}, "its banner can be read and written"}),
+    ByLabel());
+
+constexpr const char* kNeedsANewLoad =
+    "a VLX750 left in its loader answers nothing until it is switched off and on again; then "
+    "load the firmware again";
+
+struct UnfinishedLoadCase {
+  const char* label;
+  std::vector<std::string> simulatorOptions;
+  const char* timeoutSeconds;
+  bool recordNamesThisPort;  // else it names another port
+  int exitCode;
+  bool advised;
+};
+
+class VlxctlAfterAnUnfinishedLoad : public ::testing::TestWithParam<UnfinishedLoadCase> {};
+
+TEST_P(VlxctlAfterAnUnfinishedLoad, InfoThatHearsNothingSaysWhatTheAmplifierNeeds) {
+  const UnfinishedLoadCase& c = GetParam();
+  SimulatedAmplifier amplifier(c.simulatorOptions);
+  ASSERT_TRUE(amplifier.Ready());
+  // The record the firmware load leaves in the settings the window and vlxctl share.
+  TemporaryFolder config("vlxctl-unfinished-load");
+  const fs::path settings = config.Path() / "Velqorin" / "VLX Utility.json";
+  fs::create_directories(settings.parent_path());
+  std::ofstream(settings) << R"({"values": {"UnfinishedLoadPort": {"type": "string", "value": ")"
+                          << (c.recordNamesThisPort ? amplifier.Link() : "/dev/ttyUSB9")
+                          << R"("}}})";
+
+  const Finished run = RunProgram(
+      "/usr/bin/env", {"XDG_CONFIG_HOME=" + config.Path().string(), VLXCTL_PATH, "--port",
+                       amplifier.Link(), "--timeout", c.timeoutSeconds, "info"});
+  EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
+  int told = 0;
+  for (auto at = run.err.find(kNeedsANewLoad); at != std::string::npos;
+       at = run.err.find(kNeedsANewLoad, at + 1)) {
+    ++told;
+  }
+  EXPECT_EQ(told, c.advised ? 1 : 0) << run.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, VlxctlAfterAnUnfinishedLoad,
+    ::testing::Values(
+        // Told with the end of a short search, or after a round of every line speed.
+        UnfinishedLoadCase{"SilentUntilAShortTimeout", {"--silent"}, "1", true, 1, true},
+        UnfinishedLoadCase{"SilentForARoundOfTheSearch", {"--silent"}, "3", true, 1, true},
+        UnfinishedLoadCase{"TheRecordNamesAnotherPort", {"--silent"}, "3", false, 1, false},
+        // Switched off and on: it answers in its loader, and info shows that instead.
+        UnfinishedLoadCase{"AnsweringInItsLoader", {"--off"}, "3", true, 0, false}),
     ByLabel());
 
 }  // namespace
