@@ -19,6 +19,7 @@
 #include "SendCommand.h"
 #include "Verb.h"
 #include "config/BannerRules.h"
+#include "firmware/UnfinishedLoad.h"
 #include "ftp/CurlFtpClient.h"
 #include "model/NoSettingsStore.h"
 #include "serial/SerialPortList.h"
@@ -77,7 +78,10 @@ class InfoVerb final : public Verb {
   int Run(const CliOptions& options) override {
     InstallPlatformErrorTexts();
     const std::unique_ptr<SettingsStore> store = ContactSettings(options);
-    InfoCommand info(options, *store);
+    // Whatever gives the port: the record of a load is the window's setting. Read quietly; a
+    // settings file at fault has been told of once already when it gives the port.
+    const JsonSettingsStore windowSettings;
+    InfoCommand info(options, *store, UnfinishedLoadPort(windowSettings));
     QTimer::singleShot(0, &info, [&info] { info.Start(); });
     return QCoreApplication::exec();
   }
