@@ -107,22 +107,23 @@ class FirmwareVerb final : public Verb {
     CLI::App* load = subcommand.add_subcommand(
         "load", "Load a firmware file into the VLX750 and check its revision afterwards");
     load->fallthrough()->footer(
-        "Without FILE the newest firmware file of the firmware folder (as VLX Utility has it)\n"
-        "is loaded. The file is read and checked before the port is opened, as 'vlxctl hex'\n"
-        "checks it. On a terminal vlxctl then shows the file, its revision and the\n"
-        "amplifier's, and asks before loading (it says so when the revision is the same or\n"
-        "older); elsewhere --yes is needed. Progress goes to stderr: one line redrawn on a\n"
-        "terminal, a line per 10 % otherwise.\n"
+        "Without FILE the newest firmware file of the firmware folder (as VLX Utility\n"
+        "has it) is loaded. The file is read and checked as 'vlxctl hex' checks it\n"
+        "before the port is opened. On a terminal vlxctl then shows the file, its\n"
+        "revision and the amplifier's, and asks before loading (saying so when the\n"
+        "revision is the same or older); elsewhere --yes is needed. Progress goes to\n"
+        "stderr: one line redrawn on a terminal, a line per 10 % otherwise.\n"
         "\n"
-        "Ctrl+C before the transfer begins stops the load; the amplifier stays as it was, or\n"
-        "waits in its loader for the next load. While the transfer runs a first Ctrl+C only\n"
-        "says what stopping would cost; a second one (or SIGTERM) abandons the transfer, and\n"
-        "the amplifier then needs a power cycle and a new load. Once every packet is in,\n"
-        "Ctrl+C stops after the amplifier's reset, without the check of its revision.\n"
+        "Ctrl+C before the transfer begins stops the load; the amplifier stays as it\n"
+        "was, or waits in its loader for the next load. While the transfer runs a first\n"
+        "Ctrl+C only says what stopping would cost; a second one (or SIGTERM) abandons\n"
+        "the transfer, and the amplifier then needs a power cycle and a new load. Once\n"
+        "every packet is in, Ctrl+C stops after the amplifier's reset, leaving out only\n"
+        "the check of its revision.\n"
         "\n"
         "Exit codes: 0 the firmware was loaded and the amplifier runs its revision,\n"
-        "1 the file cannot be loaded or the load failed, 2 usage error or no confirmation,\n"
-        "130 stopped by Ctrl+C or SIGTERM.\n\n" +
+        "1 the file cannot be loaded or the load failed, 2 usage error or no\n"
+        "confirmation, 130 stopped by Ctrl+C or SIGTERM.\n\n" +
         subcommand.get_footer());
     load->add_option("FILE", file_, "The firmware file, named VLX750fp with the revision's digits");
     load->add_option("--retry-limit", retryLimit_,
