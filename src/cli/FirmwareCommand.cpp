@@ -120,7 +120,8 @@ bool FirmwareCommand::ChooseFile() {
 std::string FirmwareCommand::Question() {
   const AppSettings& app = App();
   const std::string offered = RevisionText(file_.revision);
-  std::string text = FormatText("File:          %s\nRevision:      %s\n", {file_.path, offered});
+  // Joined rather than formatted: a long path must not push the question out of the text.
+  std::string text = "File:          " + file_.path + "\nRevision:      " + offered + "\n";
   const std::uint16_t running = app.revision.Get();
   const bool inLoader = app.deviceState.Get() == device_state::kWaitingInLoader;
   text += inLoader ? std::string("VLX750:        in its loader, revision not known\n")
