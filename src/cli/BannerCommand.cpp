@@ -5,7 +5,6 @@
 #include "Output.h"
 #include "config/BannerRules.h"
 #include "config/ConfigurationFile.h"
-#include "model/DeviceFacts.h"
 #include "report/TextFormat.h"
 
 namespace vlx::cli {
@@ -37,14 +36,6 @@ BannerCommand::~BannerCommand() {
 
 void BannerCommand::OnAmplifierFound() {
   if (Finished()) {
-    return;
-  }
-  // As on the Configuration page: the EEPROM commands are the operating firmware's.
-  if (App().deviceState.Get() != device_state::kOperating) {
-    PrintError(
-        "vlxctl: the VLX750 is waiting for its power button or a firmware load; its banner can "
-        "be read and written only while it operates");
-    Finish(exit_code::kFailure);
     return;
   }
   flow_.Show();

@@ -61,6 +61,7 @@ class ConfigSaveCommand final : public ConfigTransferCommand {
 
  private:
   void OnAmplifierFound() override;
+  std::string OperatingFirmwareTask() const override { return "its configuration can be saved"; }
   void OfferClose() override;
   void Close(bool done) override;
   void OnSignal() override;
@@ -80,6 +81,7 @@ class ConfigRestoreCommand final : public ConfigTransferCommand {
 
  private:
   void OnAmplifierFound() override;
+  std::string OperatingFirmwareTask() const override { return "its configuration can be restored"; }
   void OfferClose() override;
   void Close(bool done) override;
   void OnSignal() override;

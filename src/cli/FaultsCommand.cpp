@@ -92,10 +92,15 @@ FaultsCommand::FaultsCommand(const CliOptions& options, SettingsStore& store, Fa
 FaultsCommand::~FaultsCommand() = default;
 
 void FaultsCommand::Start() {
-  // A folder gets its file's name only once the serial number is known; a file is checked now.
-  if (faults_.save && !IsFolder(*faults_.save) && !SavePath({})) {
-    Finish(exit_code::kUsage);
-    return;
+  // A folder gets its file's name only once the serial number is known; until then only the
+  // folder is checked.
+  if (faults_.save) {
+    if (const std::optional<std::string> refusal =
+            RefusalToSaveInto(*faults_.save, faults_.force)) {
+      PrintError(*refusal);
+      Finish(exit_code::kUsage);
+      return;
+    }
   }
   ContactSession::Start();
 }
@@ -105,16 +110,7 @@ std::optional<std::string> FaultsCommand::SavePath(const std::string& name) cons
   if (IsFolder(path)) {
     path = (std::filesystem::path(path) / name).string();
   }
-  const std::string folder = std::filesystem::path(path).parent_path().string();
-  std::optional<std::string> refusal;
-  if (!folder.empty() && !IsFolder(folder)) {
-    refusal = FormatText("vlxctl: the folder of \"%s\" does not exist", {path});
-  } else if (IsFolder(path)) {
-    refusal = FormatText("vlxctl: \"%s\" is a folder; name the file to write", {path});
-  } else {
-    refusal = RefusalToSave(path, faults_.force);
-  }
-  if (refusal) {
+  if (const std::optional<std::string> refusal = RefusalToSave(path, faults_.force)) {
     PrintError(*refusal);
     return std::nullopt;
   }

@@ -24,14 +24,27 @@ bool IsProgramCode(ErrorCode code) {
   return (code & 0x20000000) != 0 && !err::IsErrnoCode(code);
 }
 
-void PrintCode(const std::string& path, std::uint32_t line, ErrorCode code) {
+// FILE:LINE: error 0xCODE: text, without the line where it names none.
+std::string CodeLine(const std::string& path, std::uint32_t line, ErrorCode code) {
   const char* severity = (code & 0xC0000000) == 0x80000000 ? "warning" : "error";
   std::string where = path;
   if (line != 0) {
     where += ":" + std::to_string(line);
   }
-  PrintError(FormatText("%s: %s 0x%08X: %s",
-                        {where.c_str(), severity, code, FormatErrorText(code).c_str()}));
+  return FormatText("%s: %s 0x%08X: %s",
+                    {where.c_str(), severity, code, FormatErrorText(code).c_str()});
+}
+
+// A file that could not be read has no counts worth showing, nor a line to name.
+bool WasRead(ErrorCode code) {
+  return code == err::kSuccess || IsProgramCode(code);
+}
+
+// The line of a file `image` could not take, `code` from its load or its checksum.
+std::string ProblemLine(const std::string& path, const FirmwareImage& image, ErrorCode code) {
+  // Codes of the checksum word belong to the whole image, not to a line.
+  const bool ofTheImage = code == err::kHexFileChecksumNotZero || code == err::kChecksumWordZero;
+  return CodeLine(path, ofTheImage || !WasRead(code) ? 0 : image.ErrorLine(), code);
 }
 
 std::string Address(std::uint64_t address) {
@@ -156,17 +169,26 @@ ErrorCode PrintJsonReport(const std::string& path, FirmwareImage& image, ErrorCo
 
 }  // namespace
 
+std::optional<std::string> FirmwareFileProblem(const std::string& path) {
+  FirmwareImage image;
+  ErrorCode code = image.Load(path);
+  if (code == err::kSuccess) {
+    code = image.ReconcileChecksum();
+  }
+  if (code == err::kSuccess) {
+    return std::nullopt;
+  }
+  return ProblemLine(path, image, code);
+}
+
 int RunHexCommand(const std::string& path, bool json) {
   InstallPlatformErrorTexts();
   FirmwareImage image;
   ErrorCode code = image.Load(path);
-  // A file that could not be read has no counts worth showing, nor a line to name.
-  const bool read = code == err::kSuccess || IsProgramCode(code);
+  const bool read = WasRead(code);
   code = json ? PrintJsonReport(path, image, code, read) : PrintTextReport(path, image, code, read);
   if (code != err::kSuccess) {
-    // Codes of the checksum word belong to the whole image, not to a line.
-    const bool ofTheImage = code == err::kHexFileChecksumNotZero || code == err::kChecksumWordZero;
-    PrintCode(path, ofTheImage || !read ? 0 : image.ErrorLine(), code);
+    PrintError(ProblemLine(path, image, code));
     return exit_code::kFailure;
   }
   return exit_code::kSuccess;

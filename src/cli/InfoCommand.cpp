@@ -37,7 +37,40 @@ const char* DeviceStateName(std::uint32_t state) {
 }
 }  // namespace
 
+InfoCommand::InfoCommand(const CliOptions& options, SettingsStore& store,
+                         std::string unfinishedLoadPort)
+    : ContactSession(options, store), unfinishedLoadPort_(std::move(unfinishedLoadPort)) {
+  silence_.setSingleShot(true);
+  connect(&silence_, &QTimer::timeout, this, [this] { AdviseNewLoad(); });
+}
+
+void InfoCommand::Start() {
+  // One round of the search over every line speed takes 1.6 s; by then an amplifier that
+  // operates, or waits in its loader after a power cycle, has answered.
+  constexpr int kSilenceMs = 2000;
+  if (!unfinishedLoadPort_.empty() && unfinishedLoadPort_ == App().port.Get()) {
+    silence_.start(kSilenceMs);
+  }
+  ContactSession::Start();
+}
+
+void InfoCommand::OnNoAnswerInTime() {
+  AdviseNewLoad();
+}
+
+void InfoCommand::AdviseNewLoad() {
+  if (advised_ || !Searching() || unfinishedLoadPort_ != App().port.Get() ||
+      App().deviceType.Get() != device_type::kNone) {
+    return;
+  }
+  advised_ = true;
+  PrintError(
+      "vlxctl: the last firmware load on this port did not finish: a VLX750 left in its loader "
+      "answers nothing until it is switched off and on again; then load the firmware again");
+}
+
 void InfoCommand::OnAmplifierFound() {
+  silence_.stop();
   PrintDevice();
   Finish(exit_code::kSuccess);
 }

@@ -101,6 +101,13 @@ void MonitorCommand::OnSample(const TelemetrySample& sample) {
   if (Finished()) {
     return;
   }
+  // A failure that lasts (the port gone, the amplifier silent) is told, in the log and on
+  // stderr, when it begins or changes, not at every poll; the readings after it show its end.
+  const bool failureGoesOn = sample.error != err::kSuccess && sample.error == lastError_;
+  lastError_ = sample.error;
+  if (failureGoesOn) {
+    return;
+  }
   if (log_) {
     if (const ErrorCode error = log_->Write(sample); error != err::kSuccess) {
       PrintError("vlxctl: " + TelemetryLogStoppedText(log_->Path(), error));

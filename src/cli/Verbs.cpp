@@ -22,6 +22,7 @@
 #include "SendCommand.h"
 #include "Verb.h"
 #include "config/BannerRules.h"
+#include "firmware/UnfinishedLoad.h"
 #include "ftp/CurlFtpClient.h"
 #include "model/NoSettingsStore.h"
 #include "serial/SerialPortList.h"
@@ -111,7 +112,10 @@ class InfoVerb final : public Verb {
   int Run(const CliOptions& options) override {
     InstallPlatformErrorTexts();
     const std::unique_ptr<SettingsStore> store = ContactSettings(options);
-    InfoCommand info(WithJson(options, json_), *store);
+    // Whatever gives the port: the record of a load is the window's setting. Read quietly; a
+    // settings file at fault has been told of once already when it gives the port.
+    const JsonSettingsStore windowSettings;
+    InfoCommand info(WithJson(options, json_), *store, UnfinishedLoadPort(windowSettings));
     QTimer::singleShot(0, &info, [&info] { info.Start(); });
     return QCoreApplication::exec();
   }
@@ -153,17 +157,23 @@ class FirmwareVerb final : public Verb {
     CLI::App* load = subcommand.add_subcommand(
         "load", "Load a firmware file into the VLX750 and check its revision afterwards");
     load->fallthrough()->footer(
-        "Without FILE the newest firmware file of the firmware folder (as VLX Utility has it)\n"
-        "is loaded. Progress goes to stderr: one line redrawn on a terminal, a line per 10 %\n"
-        "otherwise.\n"
+        "Without FILE the newest firmware file of the firmware folder (as VLX Utility\n"
+        "has it) is loaded. The file is read and checked as 'vlxctl hex' checks it\n"
+        "before the port is opened. On a terminal vlxctl then shows the file, its\n"
+        "revision and the amplifier's, and asks before loading (saying so when the\n"
+        "revision is the same or older); elsewhere --yes is needed. Progress goes to\n"
+        "stderr: one line redrawn on a terminal, a line per 10 % otherwise.\n"
         "\n"
-        "Ctrl+C before the transfer begins stops the load; the amplifier stays as it was, or\n"
-        "waits in its loader for the next load. Once the transfer runs a first Ctrl+C only\n"
-        "says what stopping would cost; a second one (or SIGTERM) abandons the transfer, and\n"
-        "the amplifier then needs a power cycle and a new load.\n"
+        "Ctrl+C before the transfer begins stops the load; the amplifier stays as it\n"
+        "was, or waits in its loader for the next load. While the transfer runs a first\n"
+        "Ctrl+C only says what stopping would cost; a second one (or SIGTERM) abandons\n"
+        "the transfer, and the amplifier then needs a power cycle and a new load. Once\n"
+        "every packet is in, Ctrl+C stops after the amplifier's reset, leaving out only\n"
+        "the check of its revision.\n"
         "\n"
         "Exit codes: 0 the firmware was loaded and the amplifier runs its revision,\n"
-        "1 the load failed, 2 usage error, 130 stopped by Ctrl+C or SIGTERM.\n\n" +
+        "1 the file cannot be loaded or the load failed, 2 usage error or no\n"
+        "confirmation, 130 stopped by Ctrl+C or SIGTERM.\n\n" +
         subcommand.get_footer());
     load->add_option("FILE", file_, "The firmware file, named VLX750fp with the revision's digits");
     load->add_option("--retry-limit", retryLimit_,
@@ -171,6 +181,7 @@ class FirmwareVerb final : public Verb {
                      "default: the FirmwareLoadRetryLimit setting, 10)")
         ->type_name("N")
         ->check(CLI::Range(5, 25));
+    load->add_flag("--yes", yes_, "Load without asking first");
     subcommand.require_subcommand(1);
     load_ = load;
   }
@@ -183,6 +194,7 @@ class FirmwareVerb final : public Verb {
     if (load_->count("--retry-limit") > 0) {
       load.retryLimit = retryLimit_;
     }
+    load.yes = yes_;
     const std::unique_ptr<JsonSettingsStore> store = WindowSettings();
     FirmwareCommand command(options, *store, load);
     QTimer::singleShot(0, &command, [&command] { command.Start(); });
@@ -193,6 +205,7 @@ class FirmwareVerb final : public Verb {
   CLI::App* load_ = nullptr;
   std::string file_;
   std::uint32_t retryLimit_ = 0;
+  bool yes_ = false;
 };
 
 class ConfigVerb final : public Verb {
