@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "Output.h"
 #include "config/BannerRules.h"
 #include "config/ConfigurationFile.h"
 #include "report/TextFormat.h"
@@ -10,8 +11,7 @@ namespace vlx::cli {
 namespace {
 
 void PrintBanner(const std::string& banner) {
-  std::printf("%s\n", PrintableText(banner).c_str());
-  std::fflush(stdout);
+  PrintOutput("%s\n", PrintableText(banner).c_str());
 }
 
 }  // namespace

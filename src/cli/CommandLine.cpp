@@ -1,11 +1,12 @@
 #include "CommandLine.h"
 
 #include <charconv>
-#include <cstdio>
 #include <optional>
+#include <sstream>
 #include <string_view>
 
 #include "ConsoleReporting.h"
+#include "Output.h"
 
 namespace vlx::cli {
 namespace {
@@ -30,8 +31,9 @@ const char* const kFooter =
     "  130  stopped by Ctrl+C or SIGTERM (firmware load, config save, send, ftp fetch)\n";
 
 const char* const kVerbFooter =
-    "The options of vlxctl (--port, --timeout, --ftp-server, --verbose, --trace) may come\n"
-    "before or after the verb; 'vlxctl --help' lists them with the exit codes.\n";
+    "The options of vlxctl (--port, --timeout, --ftp-server, --verbose, --quiet,\n"
+    "--trace) may come before or after the verb; 'vlxctl --help' lists them with the\n"
+    "exit codes.\n";
 
 constexpr std::uint32_t kMaxTimeoutSeconds = 86400;
 
@@ -109,6 +111,7 @@ CommandLine::CommandLine(std::vector<std::unique_ptr<Verb>> verbs, const std::st
                          ->type_name("HOST[:PORT]")
                          ->check(CLI::Validator(CheckFtpServer, "", "HOST[:PORT]"));
   app_.add_flag("--verbose", options_.verbose, "Show verbose status lines as well");
+  app_.add_flag("--quiet", options_.quiet, "Leave out status lines and progress (errors stay)");
   app_.add_flag("--trace", options_.trace, "Show every command sent and reply received");
 
   for (std::unique_ptr<Verb>& verb : verbs) {
@@ -130,10 +133,10 @@ Verb* CommandLine::Parse(int argc, const char* const* argv) {
   try {
     app_.parse(argc, argv);
   } catch (const CLI::CallForHelp& call) {
-    exitCode_ = app_.exit(call);
+    exitCode_ = Answer(call);
     return nullptr;
   } catch (const CLI::CallForVersion& call) {
-    exitCode_ = app_.exit(call);
+    exitCode_ = Answer(call);
     return nullptr;
   } catch (const CLI::ExtrasError&) {
     // A word where a verb belongs is the most likely slip; anything else CLI11 names itself.
@@ -152,6 +155,10 @@ Verb* CommandLine::Parse(int argc, const char* const* argv) {
 }
 
 Verb* CommandLine::AfterParse() {
+  if (options_.quiet && options_.verbose) {
+    exitCode_ = UsageError("--quiet and --verbose cannot be given together");
+    return nullptr;
+  }
   if (help_->parsed()) {
     exitCode_ = ShowHelp(helpVerb_);
     return nullptr;
@@ -177,20 +184,26 @@ Verb* CommandLine::AfterParse() {
 int CommandLine::ShowHelp(const std::string& verbName) {
   const std::shared_ptr<CLI::FormatterBase> formatter = app_.get_formatter();
   if (verbName.empty()) {
-    std::fputs(formatter->make_help(&app_, kProgram, CLI::AppFormatMode::Normal).c_str(), stdout);
+    WriteOutput(formatter->make_help(&app_, kProgram, CLI::AppFormatMode::Normal));
     return exit_code::kSuccess;
   }
   for (const VerbCommand& command : verbs_) {
     if (command.verb->Name() == verbName) {
-      std::fputs(formatter
-                     ->make_help(command.subcommand, std::string(kProgram) + " " + verbName,
-                                 CLI::AppFormatMode::Normal)
-                     .c_str(),
-                 stdout);
+      WriteOutput(formatter->make_help(command.subcommand, std::string(kProgram) + " " + verbName,
+                                       CLI::AppFormatMode::Normal));
       return exit_code::kSuccess;
     }
   }
   return UsageError("unknown verb \"" + verbName + "\"");
+}
+
+int CommandLine::Answer(const CLI::ParseError& call) {
+  // Help and version are told on `out` alone.
+  std::ostringstream out;
+  std::ostringstream unused;
+  const int code = app_.exit(call, out, unused);
+  WriteOutput(out.str());
+  return code;
 }
 
 int CommandLine::UsageError(const std::string& message) {

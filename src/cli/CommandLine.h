@@ -31,6 +31,8 @@ class CommandLine {
  private:
   Verb* AfterParse();
   int ShowHelp(const std::string& verbName);
+  // Help or version asked for with an option: CLI11's text, through the checked output.
+  int Answer(const CLI::ParseError& call);
   int UsageError(const std::string& message);
 
   // A verb and the subcommand that stands for it.

@@ -8,6 +8,8 @@
 
 #include "BuildInfo.h"
 #include "Confirmation.h"
+#include "LoadProgress.h"
+#include "Output.h"
 #include "SavedFileTarget.h"
 #include "model/DataFolders.h"
 #include "report/ErrorCode.h"
@@ -30,7 +32,7 @@ ConfigTransferCommand::ConfigTransferCommand(const CliOptions& options, Settings
                                              ConfigTransferOptions transfer)
     : ContactSession(options, store),
       transfer_(std::move(transfer)),
-      terminal_(::isatty(STDERR_FILENO) != 0) {}
+      terminal_(ProgressStyleOfStderr(options.quiet) == ProgressStyle::kTerminalLine) {}
 
 ConfigTransferCommand::~ConfigTransferCommand() = default;
 
@@ -112,7 +114,8 @@ void ConfigSaveCommand::OfferClose() {
 
 void ConfigSaveCommand::Close(bool done) {
   if (done) {
-    PrintError("vlxctl: saved to \"" + TargetPath() + "\"");
+    // What the run created goes to stdout, for a script to take.
+    WriteOutput("saved " + TargetPath() + "\n");
   }
   FinishLater(done ? exit_code::kSuccess : exit_code::kInterrupted);
 }

@@ -47,7 +47,7 @@ class ConfigTransferCommand : public ContactSession, protected ConfigurationFlow
   ConfigTransferOptions transfer_;
   SystemFileStore files_;
   std::unique_ptr<SignalWatcher> signals_;
-  bool terminal_;
+  bool terminal_;  // progress is drawn: stderr is a terminal and --quiet was not given
   const char* progressVerb_ = "";
 };
 

@@ -11,7 +11,7 @@ namespace vlx::cli {
 
 ContactSession::ContactSession(const CliOptions& options, SettingsStore& store)
     : options_(options),
-      status_(options.verbose),
+      status_(options.verbose, options.quiet),
       prompts_(status_),
       app_(Services{store, files_, device_, timers_, clock_, status_, prompts_}),
       router_(app_),
@@ -100,6 +100,8 @@ void ContactSession::OnContactEnded() {
                  " (give one with --port, or choose it in VLX Utility)");
     } else if (app_.portOpen.Get() != 0) {
       PrintError("vlxctl: " + FormatErrorText(error));
+    } else {
+      status_.TellHeldLine();
     }
     Finish(exit_code::kFailure);
   } else if (!app_.IsAmplifierPresent()) {

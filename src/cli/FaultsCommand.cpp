@@ -1,12 +1,14 @@
 #include "FaultsCommand.h"
 
+#include <QJsonArray>
 #include <QTimer>
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <filesystem>
 
 #include "BuildInfo.h"
+#include "JsonOutput.h"
+#include "Output.h"
 #include "SavedFileTarget.h"
 #include "model/AppSettings.h"
 #include "report/TextFormat.h"
@@ -14,8 +16,10 @@
 namespace vlx::cli {
 namespace {
 
-constexpr std::array<std::string_view, 5> kHeaders = {"Timestamp", "   Fault Code   ", "Band",
-                                                      " Data ", " Description    "};
+// Each header opens its column, as each cell below it does.
+constexpr std::array<std::string_view, 5> kHeaders = {"Timestamp", "Fault Code", "Band", "Data",
+                                                      "Description"};
+constexpr std::size_t kColumnGap = 2;
 
 std::array<std::string_view, 5> Cells(const FaultRow& row) {
   return {row.timeStamp, row.faultCode, row.band, row.data, row.description};
@@ -26,10 +30,16 @@ std::string JoinColumns(const std::array<std::string_view, 5>& cells,
   std::string line;
   for (std::size_t column = 0; column < cells.size(); ++column) {
     line += cells[column];
-    line.append(widths[column] - cells[column].size() + 1, ' ');
+    line.append(widths[column] - cells[column].size() + kColumnGap, ' ');
   }
   line.erase(line.find_last_not_of(' ') + 1);
   return line + "\n";
+}
+
+std::string Trimmed(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  return first == std::string::npos ? std::string()
+                                    : text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
 bool IsFolder(const std::string& path) {
@@ -53,6 +63,24 @@ std::string FaultTableListing(const FaultTable& table) {
   }
   return listing;
 }
+
+namespace {
+
+// The history for --json, with the file written, if any.
+QJsonObject FaultTableJson(const FaultTable& table, const std::optional<std::string>& saved) {
+  QJsonArray faults;
+  for (const FaultRow& row : table.rows) {
+    faults.append(QJsonObject{{"index", row.index},
+                              {"timeStamp", static_cast<qint64>(std::stoull(row.timeStamp))},
+                              {"fault", JsonText(row.faultCode)},
+                              {"band", JsonText(Trimmed(row.band))},
+                              {"data", static_cast<qint64>(std::stoul(row.data, nullptr, 16))},
+                              {"description", JsonText(Trimmed(row.description))}});
+  }
+  return {{"faults", faults}, {"saved", saved ? JsonText(*saved) : QJsonValue()}};
+}
+
+}  // namespace
 
 FaultsCommand::FaultsCommand(const CliOptions& options, SettingsStore& store, FaultsOptions faults)
     : ContactSession(options, store),
@@ -113,23 +141,29 @@ void FaultsCommand::Conclude() {
     Finish(interrupted_ ? exit_code::kInterrupted : exit_code::kFailure);
     return;
   }
-  std::fputs(FaultTableListing(flow_.Table()).c_str(), stdout);
-  std::fflush(stdout);
-  if (!faults_.save) {
-    Finish(exit_code::kSuccess);
-    return;
+  if (!Options().json) {
+    WriteOutput(FaultTableListing(flow_.Table()));
   }
-  const std::optional<std::string> path = SavePath(flow_.FileName());
-  if (!path) {
-    Finish(exit_code::kUsage);
-    return;
+  int exitCode = exit_code::kSuccess;
+  std::optional<std::string> saved;
+  if (faults_.save) {
+    const std::optional<std::string> path = SavePath(flow_.FileName());
+    if (!path) {
+      exitCode = exit_code::kUsage;
+    } else if (flow_.SaveTo(*path) != err::kSuccess) {
+      exitCode = exit_code::kFailure;
+    } else {
+      saved = path;
+    }
   }
-  if (flow_.SaveTo(*path) != err::kSuccess) {
-    Finish(exit_code::kFailure);
-    return;
+  // What the run created goes with its output, for a script to take. The history read is
+  // printed even when the file could not be written.
+  if (Options().json) {
+    WriteJson(FaultTableJson(flow_.Table(), saved));
+  } else if (saved) {
+    WriteOutput("saved " + *saved + "\n");
   }
-  Status().StatusText(FormatText("Fault table saved to %s", {*path}));
-  Finish(exit_code::kSuccess);
+  Finish(exitCode);
 }
 
 void FaultsCommand::OnSignal() {

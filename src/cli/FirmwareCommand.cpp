@@ -52,7 +52,7 @@ FirmwareCommand::FirmwareCommand(const CliOptions& options, SettingsStore& store
                                  FirmwareLoadOptions load)
     : ContactSession(options, store),
       load_(std::move(load)),
-      progress_(::isatty(STDERR_FILENO) != 0),
+      progress_(ProgressStyleOfStderr(options.quiet)),
       signals_([this](int number) { OnSignal(number); }) {
   AppSettings& app = App();
   app.firmwareFolder.Load(store);

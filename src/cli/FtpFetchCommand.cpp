@@ -1,11 +1,11 @@
 #include "FtpFetchCommand.h"
 
 #include <QCoreApplication>
-#include <cstdio>
 #include <filesystem>
 
 #include "ConsoleReporting.h"
 #include "FtpListCommand.h"
+#include "Output.h"
 #include "model/DataFolders.h"
 #include "model/MessageIds.h"
 #include "model/Setting.h"
@@ -85,10 +85,10 @@ void FtpFetchCommand::FtpCopyEnded(FtpCopyEnd) {
 // may still have copied a file.
 void FtpFetchCommand::PrintSummary() const {
   for (const std::string& name : run_.CopiedFiles()) {
-    std::printf("copied %s\n", JoinPath(copy_.folder, name).c_str());
+    PrintOutput("copied %s\n", JoinPath(copy_.folder, name).c_str());
   }
   if (run_.CopiedFiles().empty() && run_.Result() == err::kSuccess) {
-    std::printf("nothing new: %s is up to date\n", copy_.folder.c_str());
+    PrintOutput("nothing new: %s is up to date\n", copy_.folder.c_str());
   }
 }
 
@@ -108,7 +108,6 @@ void FtpFetchCommand::Finish(int exitCode) {
     return;
   }
   finished_ = true;
-  std::fflush(stdout);
   QCoreApplication::exit(exitCode);
 }
 

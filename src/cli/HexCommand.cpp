@@ -1,11 +1,14 @@
 #include "HexCommand.h"
 
+#include <QJsonArray>
 #include <cstdio>
 #include <optional>
 
 #include "CliOptions.h"
 #include "ConsoleReporting.h"
 #include "ErrorTexts.h"
+#include "JsonOutput.h"
+#include "Output.h"
 #include "firmware/FirmwareImage.h"
 #include "firmware/FirmwareName.h"
 #include "report/ErrorText.h"
@@ -52,29 +55,29 @@ std::string Address(std::uint64_t address) {
 
 void PrintCounts(const HexStatistics& counts) {
   const auto& records = counts.recordsByType;
-  std::printf(
+  PrintOutput(
       "Records:          %u data, %u end of file, %u extended segment address,\n"
       "                  %u start segment address, %u extended linear address,\n"
       "                  %u start linear address\n",
       records[0], records[1], records[2], records[3], records[4], records[5]);
   if (counts.lowAddress <= counts.highAddress) {
-    std::printf("Address range:    %s up to %s (exclusive)\n", Address(counts.lowAddress).c_str(),
+    PrintOutput("Address range:    %s up to %s (exclusive)\n", Address(counts.lowAddress).c_str(),
                 Address(counts.highAddress).c_str());
   } else {
-    std::printf("Address range:    no data records\n");
+    PrintOutput("Address range:    no data records\n");
   }
-  std::printf("Bytes:            %llu in the image (%s up to %s), %llu outside it\n",
+  PrintOutput("Bytes:            %llu in the image (%s up to %s), %llu outside it\n",
               static_cast<unsigned long long>(counts.bytesInside),
               Address(FirmwareImage::kStartAddress).c_str(),
               Address(FirmwareImage::kEndAddress).c_str(),
               static_cast<unsigned long long>(counts.bytesOutside));
-  std::printf("Blocks unwritten: %u of %u (left 0xFF)\n", counts.blocksUnwritten,
+  PrintOutput("Blocks unwritten: %u of %u (left 0xFF)\n", counts.blocksUnwritten,
               FirmwareImage::kBlockCount);
-  std::printf(
+  PrintOutput(
       "Lines:            %u read; skipped %u blank, %u of text, %u with text after a record\n",
       counts.lines, counts.blankLines, counts.textLines, counts.textAfterRecord);
   for (const std::string& warning : BelowStartWarnings(counts)) {
-    std::printf("Warning:          %s\n", warning.c_str());
+    PrintOutput("Warning:          %s\n", warning.c_str());
   }
 }
 
@@ -82,16 +85,85 @@ void PrintCounts(const HexStatistics& counts) {
 ErrorCode PrintChecksum(FirmwareImage& image) {
   const ChecksumState before = image.Checksum();
   const ErrorCode code = image.ReconcileChecksum();
-  std::printf("Word sum:         0x%04X\n", before.sum);
+  PrintOutput("Word sum:         0x%04X\n", before.sum);
   if (before.word != 0) {
-    std::printf("Checksum word:    0x%04X, %s\n", before.word,
+    PrintOutput("Checksum word:    0x%04X, %s\n", before.word,
                 code == err::kSuccess ? "the image sums to 0: loading keeps it"
                                       : "but the image does not sum to 0: loading refuses it");
   } else if (code == err::kSuccess) {
-    std::printf("Checksum word:    0, absent: loading fills in 0x%04X\n", image.Checksum().word);
+    PrintOutput("Checksum word:    0, absent: loading fills in 0x%04X\n", image.Checksum().word);
   } else {
-    std::printf("Checksum word:    0, absent, and the image sums to 0 already: loading stops\n");
+    PrintOutput("Checksum word:    0, absent, and the image sums to 0 already: loading stops\n");
   }
+  return code;
+}
+
+ErrorCode PrintTextReport(const std::string& path, FirmwareImage& image, ErrorCode code,
+                          bool read) {
+  PrintOutput("File:             %s\n", path.c_str());
+  if (read) {
+    PrintCounts(image.Statistics());
+  }
+  if (code == err::kSuccess) {
+    code = PrintChecksum(image);
+  }
+  const std::optional<std::uint16_t> revision = RevisionInFileName(path);
+  PrintOutput("Name's revision:  %s\n", revision ? RevisionText(*revision).c_str() : "none");
+  PrintOutput("Loadable:         %s\n", code == err::kSuccess ? "yes" : "no");
+  return code;
+}
+
+QJsonValue NumberOrNull(bool known, std::uint64_t number) {
+  return known ? QJsonValue(static_cast<qint64>(number)) : QJsonValue();
+}
+
+// The counts of a file that was read; each null for one that was not.
+void AddCounts(QJsonObject& report, const HexStatistics* counts) {
+  QJsonValue records;
+  QJsonArray warnings;
+  if (counts != nullptr) {
+    const auto& byType = counts->recordsByType;
+    records = QJsonObject{{"data", static_cast<qint64>(byType[0])},
+                          {"endOfFile", static_cast<qint64>(byType[1])},
+                          {"extendedSegmentAddress", static_cast<qint64>(byType[2])},
+                          {"startSegmentAddress", static_cast<qint64>(byType[3])},
+                          {"extendedLinearAddress", static_cast<qint64>(byType[4])},
+                          {"startLinearAddress", static_cast<qint64>(byType[5])}};
+    for (const std::string& warning : BelowStartWarnings(*counts)) {
+      warnings.append(JsonText(warning));
+    }
+  }
+  const bool read = counts != nullptr;
+  const bool range = read && counts->lowAddress <= counts->highAddress;
+  report["records"] = records;
+  report["lowAddress"] = NumberOrNull(range, range ? counts->lowAddress : 0);
+  report["highAddress"] = NumberOrNull(range, range ? counts->highAddress : 0);
+  report["bytesInImage"] = NumberOrNull(read, read ? counts->bytesInside : 0);
+  report["bytesOutside"] = NumberOrNull(read, read ? counts->bytesOutside : 0);
+  report["blocksUnwritten"] = NumberOrNull(read, read ? counts->blocksUnwritten : 0);
+  report["lines"] = NumberOrNull(read, read ? counts->lines : 0);
+  report["blankLines"] = NumberOrNull(read, read ? counts->blankLines : 0);
+  report["textLines"] = NumberOrNull(read, read ? counts->textLines : 0);
+  report["textAfterRecord"] = NumberOrNull(read, read ? counts->textAfterRecord : 0);
+  report["warnings"] = warnings;
+}
+
+ErrorCode PrintJsonReport(const std::string& path, FirmwareImage& image, ErrorCode code,
+                          bool read) {
+  QJsonObject report{{"file", JsonText(path)}};
+  AddCounts(report, read ? &image.Statistics() : nullptr);
+  const bool loaded = code == err::kSuccess;
+  const ChecksumState before = loaded ? image.Checksum() : ChecksumState{};
+  if (loaded) {
+    code = image.ReconcileChecksum();
+  }
+  report["wordSum"] = NumberOrNull(loaded, before.sum);
+  report["checksumWord"] = NumberOrNull(loaded, before.word);
+  const std::optional<std::uint16_t> revision = RevisionInFileName(path);
+  report["nameRevision"] = revision ? JsonText(RevisionText(*revision)) : QJsonValue();
+  report["loadable"] = code == err::kSuccess;
+  report["errorCode"] = NumberOrNull(code != err::kSuccess, code);
+  WriteJson(report);
   return code;
 }
 
@@ -109,22 +181,12 @@ std::optional<std::string> FirmwareFileProblem(const std::string& path) {
   return ProblemLine(path, image, code);
 }
 
-int RunHexCommand(const std::string& path) {
+int RunHexCommand(const std::string& path, bool json) {
   InstallPlatformErrorTexts();
   FirmwareImage image;
   ErrorCode code = image.Load(path);
   const bool read = WasRead(code);
-  std::printf("File:             %s\n", path.c_str());
-  if (read) {
-    PrintCounts(image.Statistics());
-  }
-  if (code == err::kSuccess) {
-    code = PrintChecksum(image);
-  }
-  const std::optional<std::uint16_t> revision = RevisionInFileName(path);
-  std::printf("Name's revision:  %s\n", revision ? RevisionText(*revision).c_str() : "none");
-  std::printf("Loadable:         %s\n", code == err::kSuccess ? "yes" : "no");
-  std::fflush(stdout);
+  code = json ? PrintJsonReport(path, image, code, read) : PrintTextReport(path, image, code, read);
   if (code != err::kSuccess) {
     PrintError(ProblemLine(path, image, code));
     return exit_code::kFailure;

@@ -12,8 +12,8 @@ namespace vlx::cli {
 // could.
 std::optional<std::string> FirmwareFileProblem(const std::string& path);
 
-// Prints the report on stdout and the file's error, if any, on stderr as FILE:LINE: error
-// 0xCODE: text. Returns 0 when the file is loadable, 1 when it is not.
-int RunHexCommand(const std::string& path);
+// Prints the report on stdout (as JSON with `json`) and the file's error, if any, on stderr as
+// FILE:LINE: error 0xCODE: text. Returns 0 when the file is loadable, 1 when it is not.
+int RunHexCommand(const std::string& path, bool json);
 
 }  // namespace vlx::cli

@@ -1,7 +1,7 @@
 #include "InfoCommand.h"
 
-#include <cstdio>
-
+#include "JsonOutput.h"
+#include "Output.h"
 #include "report/RevisionText.h"
 #include "report/TextFormat.h"
 
@@ -77,17 +77,29 @@ void InfoCommand::OnAmplifierFound() {
 
 void InfoCommand::PrintDevice() {
   const std::uint16_t serialNumber = App().serialNumber.Get();
-  std::printf("Port:          %s\n", App().port.Get().c_str());
-  std::printf("Device type:   %s (%u)\n", DeviceTypeName(App().deviceType.Get()),
+  if (Options().json) {
+    WriteJson({{"port", JsonText(App().port.Get())},
+               {"deviceType", static_cast<int>(App().deviceType.Get())},
+               {"deviceTypeName", DeviceTypeName(App().deviceType.Get())},
+               {"deviceState", static_cast<int>(App().deviceState.Get())},
+               {"deviceStateName", DeviceStateName(App().deviceState.Get())},
+               {"revision", JsonText(RevisionText(App().revision.Get()))},
+               {"serialNumber", serialNumber == kUnknownSerialNumber
+                                    ? QJsonValue()
+                                    : QJsonValue(static_cast<int>(serialNumber))},
+               {"lineSpeed", static_cast<qint64>(App().Serial().Speed())}});
+    return;
+  }
+  PrintOutput("Port:          %s\n", App().port.Get().c_str());
+  PrintOutput("Device type:   %s (%u)\n", DeviceTypeName(App().deviceType.Get()),
               App().deviceType.Get());
-  std::printf("Device state:  %u (%s)\n", App().deviceState.Get(),
+  PrintOutput("Device state:  %u (%s)\n", App().deviceState.Get(),
               DeviceStateName(App().deviceState.Get()));
-  std::printf("Revision:      %s\n", RevisionText(App().revision.Get()).c_str());
-  std::printf("Serial number: %s\n", serialNumber == kUnknownSerialNumber
+  PrintOutput("Revision:      %s\n", RevisionText(App().revision.Get()).c_str());
+  PrintOutput("Serial number: %s\n", serialNumber == kUnknownSerialNumber
                                          ? "unknown"
                                          : FormatText("%05u", {serialNumber}).c_str());
-  std::printf("Line speed:    %u bit/s\n", App().Serial().Speed());
-  std::fflush(stdout);
+  PrintOutput("Line speed:    %u bit/s\n", App().Serial().Speed());
 }
 
 }  // namespace vlx::cli

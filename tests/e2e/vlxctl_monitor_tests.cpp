@@ -182,8 +182,12 @@ TEST_P(MonitorReadings, PrintsALinePerRunAndTheLogHoldsTheSameRows) {
       }
       EXPECT_EQ(row[columns[token - 1]], tokens[token] == "-" ? "" : tokens[token]) << token;
     }
-    // The log's fault text opens with the code the line shows.
-    EXPECT_EQ(row[6].substr(0, row[6].find(' ')), reading.fault == "-" ? "" : reading.fault);
+    // The log's fault text opens with the code the line shows; "no fault" ("00") and "not read"
+    // ("-") are both empty there, told apart by the fault code column.
+    const bool noFault = reading.fault == "00";
+    EXPECT_EQ(row[6].substr(0, row[6].find(' ')),
+              reading.fault == "-" || noFault ? "" : reading.fault);
+    EXPECT_EQ(row[5] == "0", noFault) << "fault_code";
   }
 }
 
@@ -194,9 +198,9 @@ INSTANTIATE_TEST_SUITE_P(
                     {"--operate", "--key", "on", "--band", "3"},
                     "7",
                     "OPER",
-                    "-",
+                    "00",
                     true},
-        ReadingCase{"Standby", {"--standby", "--band", "10"}, "50", "STBY", "-", false},
+        ReadingCase{"Standby", {"--standby", "--band", "10"}, "50", "STBY", "00", false},
         // The fault byte carries the band in its high four bits; the page shows the code.
         ReadingCase{"Tripped", {"--fault", "6", "--band", "5"}, "14", "STBY", "06", false},
         ReadingCase{"NoFaultReadAsFF", {"--no-fault-reads-ff"}, "14", "STBY", "FF", false},
