@@ -165,7 +165,14 @@ bool ParseCommandFault(Options& o, std::string_view v) {
   std::string_view command = v.substr(colon + 1);
   CommandFault fault;
   if (const auto second = command.find(':'); second != std::string_view::npos) {
-    if (!ParseNumber(command.substr(second + 1), kMaxCount, fault.skip)) {
+    std::string_view skip = command.substr(second + 1);
+    if (const auto third = skip.find(':'); third != std::string_view::npos) {
+      if (!ParseNumber(skip.substr(third + 1), kMaxCount, fault.count) || fault.count == 0) {
+        return false;
+      }
+      skip = skip.substr(0, third);
+    }
+    if (!ParseNumber(skip, kMaxCount, fault.skip)) {
       return false;
     }
     command = command.substr(0, second);
@@ -454,13 +461,13 @@ std::string_view Usage() {
          "  --cut-reply N:K        send only the first K bytes of the reply to frame N\n"
          "  --replace-reply N:TEXT send TEXT instead of the reply to frame N\n"
          "  --noise MS:LEN         send LEN bytes of noise MS milliseconds after start\n"
-         "  --command-fault KIND:COMMAND[:SKIP]\n"
+         "  --command-fault KIND:COMMAND[:SKIP[:COUNT]]\n"
          "                         shape the reply to every command that starts with COMMAND,\n"
-         "                         after the first SKIP of them: silence, garbage (as many\n"
-         "                         bytes, no \";\"), short-garbage (three bytes and \";\"),\n"
-         "                         one-byte-short (the byte before the checksum lost) or\n"
-         "                         lower-case\n"
-         "  --command-fault replace:COMMAND[:SKIP]=TEXT\n"
+         "                         after the first SKIP of them (only COUNT of them when\n"
+         "                         given): silence, garbage (as many bytes, no \";\"),\n"
+         "                         short-garbage (three bytes and \";\"), one-byte-short (the\n"
+         "                         byte before the checksum lost) or lower-case\n"
+         "  --command-fault replace:COMMAND[:SKIP[:COUNT]]=TEXT\n"
          "                         answer TEXT instead to every such command (a scripted reply)\n"
          "  --silent-after-reload  after \"^rpm;\" never listen or answer again (until SIGHUP)\n"
          "  --reload-rate RATE     after \"^rpm;\" come back at RATE instead\n"

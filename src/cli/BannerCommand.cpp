@@ -2,17 +2,16 @@
 
 #include <cstdio>
 
+#include "Output.h"
 #include "config/BannerRules.h"
 #include "config/ConfigurationFile.h"
-#include "model/DeviceFacts.h"
 #include "report/TextFormat.h"
 
 namespace vlx::cli {
 namespace {
 
 void PrintBanner(const std::string& banner) {
-  std::printf("%s\n", PrintableText(banner).c_str());
-  std::fflush(stdout);
+  PrintOutput("%s\n", PrintableText(banner).c_str());
 }
 
 }  // namespace
@@ -37,14 +36,6 @@ BannerCommand::~BannerCommand() {
 
 void BannerCommand::OnAmplifierFound() {
   if (Finished()) {
-    return;
-  }
-  // As on the Configuration page: the EEPROM commands are the operating firmware's.
-  if (App().deviceState.Get() != device_state::kOperating) {
-    PrintError(
-        "vlxctl: the VLX750 is waiting for its power button or a firmware load; its banner can "
-        "be read and written only while it operates");
-    Finish(exit_code::kFailure);
     return;
   }
   flow_.Show();

@@ -20,6 +20,10 @@ class BannerCommand final : public ContactSession, private BannerFlowHost {
 
  private:
   void OnAmplifierFound() override;
+  // As on the Configuration page: the EEPROM commands are the operating firmware's.
+  std::string OperatingFirmwareTask() const override {
+    return "its banner can be read and written";
+  }
   void ShowBanner(const std::string&) override {}
   void SetEditable(bool) override {}
   void SetBusy(bool) override {}

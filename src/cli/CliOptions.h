@@ -14,6 +14,8 @@ struct CliOptions {
   std::optional<std::uint32_t> timeoutSeconds;  // absent: search until the amplifier answers
   std::optional<FtpServerAddress> ftpServer;    // absent: the FtpServer setting
   bool verbose = false;
+  bool quiet = false;  // no status lines nor progress; errors and failure texts are kept
+  bool json = false;   // the verb's report as JSON, where it has one
   bool trace = false;
 };
 

@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <cstdio>
 #include <optional>
+#include <sstream>
 #include <string_view>
 #include <utility>
 
 #include "ConsoleReporting.h"
+#include "Output.h"
 
 namespace vlx::cli {
 namespace {
@@ -249,6 +250,7 @@ CommandLine::CommandLine(std::vector<std::unique_ptr<Verb>> verbs, const std::st
                          ->type_name("HOST[:PORT]")
                          ->check(CLI::Validator(CheckFtpServer, "", "HOST[:PORT]"));
   app_.add_flag("--verbose", options_.verbose, "Show verbose status lines as well");
+  app_.add_flag("--quiet", options_.quiet, "Leave out status lines and progress (errors stay)");
   app_.add_flag("--trace", options_.trace, "Show every command sent and reply received");
 
   // Every verb's help lists the options it shares with the others.
@@ -330,7 +332,7 @@ Verb* CommandLine::Parse(int argc, const char* const* argv) {
     exitCode_ = ShowHelp(commandWords_);
     return nullptr;
   } catch (const CLI::CallForVersion& call) {
-    exitCode_ = app_.exit(call);
+    exitCode_ = Answer(call);
     return nullptr;
   } catch (const CLI::ExtrasError&) {
     exitCode_ = UsageError("unexpected argument \"" + app_.remaining().front() + "\"");
@@ -418,6 +420,10 @@ std::optional<std::string> CommandLine::MissingArgument() {
 }
 
 Verb* CommandLine::AfterParse() {
+  if (options_.quiet && options_.verbose) {
+    exitCode_ = UsageError("--quiet and --verbose cannot be given together");
+    return nullptr;
+  }
   if (portOption_->count() > 0) {
     options_.port = port_;
   }
@@ -446,8 +452,17 @@ int CommandLine::ShowHelp(const std::vector<std::string>& words) {
     }
   }
   const std::string name = words.empty() ? kProgram : std::string(kProgram) + " " + Joined(words);
-  std::fputs(formatter_->make_help(command, name, CLI::AppFormatMode::Normal).c_str(), stdout);
+  WriteOutput(formatter_->make_help(command, name, CLI::AppFormatMode::Normal));
   return exit_code::kSuccess;
+}
+
+int CommandLine::Answer(const CLI::ParseError& call) {
+  // Help and version are told on `out` alone.
+  std::ostringstream out;
+  std::ostringstream unused;
+  const int code = app_.exit(call, out, unused);
+  WriteOutput(out.str());
+  return code;
 }
 
 int CommandLine::UsageError(const std::string& message) {

@@ -45,6 +45,8 @@ class CommandLine {
   std::optional<std::string> MissingArgument();
   void CompleteHelp(CLI::App& command, const std::string& commonOptions);
   int ShowHelp(const std::vector<std::string>& words);
+  // The version asked for with an option: CLI11's text, through the checked output.
+  int Answer(const CLI::ParseError& call);
   int UsageError(const std::string& message);
 
   // A verb and the subcommand that stands for it.

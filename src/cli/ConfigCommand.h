@@ -9,6 +9,7 @@ namespace vlx::cli {
 
 // The report on stdout; the reader's message (or why the file could not be read) on stderr.
 // Returns 0 for a good file, 2 for a file a restore would refuse.
-int RunConfigShow(const std::string& path);
+// With `json` the report is one JSON object.
+int RunConfigShow(const std::string& path, bool json);
 
 }  // namespace vlx::cli

@@ -5,9 +5,11 @@
 #include <QTimer>
 #include <cstdio>
 #include <filesystem>
-#include <iostream>
 
 #include "BuildInfo.h"
+#include "Confirmation.h"
+#include "LoadProgress.h"
+#include "Output.h"
 #include "SavedFileTarget.h"
 #include "TerminalWords.h"
 #include "model/DataFolders.h"
@@ -18,20 +20,6 @@
 
 namespace vlx::cli {
 namespace {
-
-bool OnTerminal() {
-  return ::isatty(STDIN_FILENO) != 0 && ::isatty(STDERR_FILENO) != 0;
-}
-
-// A yes/no question on the terminal; anything but y or yes is no.
-bool AskOnTerminal(const std::string& question) {
-  PrintError(question + " [y/N]");
-  std::string answer;
-  if (!std::getline(std::cin, answer)) {
-    return false;
-  }
-  return answer == "y" || answer == "Y" || answer == "yes" || answer == "YES" || answer == "Yes";
-}
 
 std::string Describe(const std::string& path, const ConfigurationFileFacts& facts) {
   return FormatText("File:          %s\nSerial number: %s\nSaved:         %s",
@@ -46,7 +34,7 @@ ConfigTransferCommand::ConfigTransferCommand(const CliOptions& options, Settings
                                              ConfigTransferOptions transfer)
     : ContactSession(options, store),
       transfer_(std::move(transfer)),
-      terminal_(::isatty(STDERR_FILENO) != 0) {}
+      terminal_(ProgressStyleOfStderr(options.quiet) == ProgressStyle::kTerminalLine) {}
 
 ConfigTransferCommand::~ConfigTransferCommand() = default;
 
@@ -85,13 +73,11 @@ std::string ConfigSaveCommand::TargetPath() const {
 
 void ConfigSaveCommand::Start() {
   progressVerb_ = "Saving";
-  const std::string& file = transfer_.file;
-  if (!std::filesystem::is_directory(file)) {
-    if (const std::optional<std::string> refusal = RefusalToSave(file, transfer_.force)) {
-      PrintError(*refusal);
-      Finish(exit_code::kUsage);
-      return;
-    }
+  if (const std::optional<std::string> refusal =
+          RefusalToSaveInto(transfer_.file, transfer_.force)) {
+    PrintError(*refusal);
+    Finish(exit_code::kUsage);
+    return;
   }
   WatchSignals();
   ContactSession::Start();
@@ -130,7 +116,8 @@ void ConfigSaveCommand::OfferClose() {
 
 void ConfigSaveCommand::Close(bool done) {
   if (done) {
-    PrintError("vlxctl: saved to \"" + TargetPath() + "\"");
+    // What the run created goes to stdout, for a script to take.
+    WriteOutput("saved " + TargetPath() + "\n");
   }
   FinishLater(done ? exit_code::kSuccess : exit_code::kInterrupted);
 }
@@ -158,20 +145,14 @@ void ConfigRestoreCommand::Start() {
     Finish(exit_code::kUsage);
     return;
   }
-  if (!transfer_.yes) {
-    if (!OnTerminal()) {
-      PrintError(
-          "vlxctl: a restore overwrites the VLX750's configuration; give --yes to restore "
-          "without being asked");
-      Finish(exit_code::kUsage);
-      return;
-    }
-    if (!AskOnTerminal(Describe(transfer_.file, FactsOf(check)) +
-                       "\nWrite this configuration into the VLX750?")) {
-      PrintError("vlxctl: nothing was restored");
-      Finish(exit_code::kUsage);
-      return;
-    }
+  if (!ConfirmationPossible(transfer_.yes, "a restore overwrites the VLX750's configuration",
+                            "restore") ||
+      !Confirmed(
+          transfer_.yes,
+          Describe(transfer_.file, FactsOf(check)) + "\nWrite this configuration into the VLX750?",
+          "vlxctl: nothing was restored")) {
+    Finish(exit_code::kUsage);
+    return;
   }
   WatchSignals();
   ContactSession::Start();
@@ -192,10 +173,10 @@ bool ConfigRestoreCommand::AllowOtherUnit(const ConfigurationFileCheck& check) {
     return true;
   }
   const std::string thisUnit = FormatText("%05u", {App().serialNumber.Get()});
-  if (OnTerminal()) {
-    const bool yes = AskOnTerminal(std::string(LoadString(ids::kSerialNumberMismatch)) +
-                                   "\nFile: " + FactsOf(check).serialNumber +
-                                   ", this VLX750: " + thisUnit + ". Write it all the same?");
+  if (CanAsk()) {
+    const bool yes = Ask(std::string(LoadString(ids::kSerialNumberMismatch)) +
+                         "\nFile: " + FactsOf(check).serialNumber + ", this VLX750: " + thisUnit +
+                         ". Write it all the same?");
     refusedOtherUnit_ = !yes;
     return yes;
   }

@@ -47,7 +47,7 @@ class ConfigTransferCommand : public ContactSession, protected ConfigurationFlow
   ConfigTransferOptions transfer_;
   SystemFileStore files_;
   std::unique_ptr<SignalWatcher> signals_;
-  bool terminal_;
+  bool terminal_;  // progress is drawn: stderr is a terminal and --quiet was not given
   const char* progressVerb_ = "";
 };
 
@@ -61,6 +61,7 @@ class ConfigSaveCommand final : public ConfigTransferCommand {
 
  private:
   void OnAmplifierFound() override;
+  std::string OperatingFirmwareTask() const override { return "its configuration can be saved"; }
   void OfferClose() override;
   void Close(bool done) override;
   void OnSignal() override;
@@ -80,6 +81,7 @@ class ConfigRestoreCommand final : public ConfigTransferCommand {
 
  private:
   void OnAmplifierFound() override;
+  std::string OperatingFirmwareTask() const override { return "its configuration can be restored"; }
   void OfferClose() override;
   void Close(bool done) override;
   void OnSignal() override;

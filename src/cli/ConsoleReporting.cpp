@@ -51,6 +51,10 @@ void ShowProgressLine(const std::string& text) {
 }
 
 void ConsoleStatusSink::StatusText(const std::string& line) {
+  if (quiet_) {
+    held_ = line;
+    return;
+  }
   PrintError(line);
   unclaimed_.push_back(line);
   if (unclaimed_.size() > kUnclaimedLines) {
@@ -65,6 +69,13 @@ bool ConsoleStatusSink::ClaimStatusLine(const std::string& text) {
   }
   unclaimed_.erase(line);
   return true;
+}
+
+void ConsoleStatusSink::TellHeldLine() {
+  if (!held_.empty()) {
+    PrintError(held_);
+    held_.clear();
+  }
 }
 
 void ConsoleStatusSink::VerboseText(const std::string& line) {

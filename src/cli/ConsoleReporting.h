@@ -13,7 +13,8 @@ namespace vlx::cli {
 
 class ConsoleStatusSink final : public StatusSink {
  public:
-  explicit ConsoleStatusSink(bool verbose) : verbose_(verbose) {}
+  // `quiet` leaves out status lines; a failure's box then tells its text.
+  explicit ConsoleStatusSink(bool verbose, bool quiet = false) : verbose_(verbose), quiet_(quiet) {}
   void StatusText(const std::string& line) override;
   void VerboseText(const std::string& line) override;
   void TraceText(const std::string& line) override;
@@ -22,8 +23,13 @@ class ConsoleStatusSink final : public StatusSink {
   // match claims it, so a failure reported again is matched again by its own line.
   bool ClaimStatusLine(const std::string& text);
 
+  // With `quiet`, prints the last status line held back, for a failure only a status line tells.
+  void TellHeldLine();
+
  private:
   bool verbose_;
+  bool quiet_;
+  std::string held_;
   std::deque<std::string> unclaimed_;
 };
 

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include "link/EstablishContactMachine.h"
+#include "model/DeviceFacts.h"
 #include "report/ErrorCode.h"
 #include "report/ErrorText.h"
 
@@ -10,7 +11,7 @@ namespace vlx::cli {
 
 ContactSession::ContactSession(const CliOptions& options, SettingsStore& store)
     : options_(options),
-      status_(options.verbose),
+      status_(options.verbose, options.quiet),
       prompts_(status_),
       app_(Services{store, files_, device_, timers_, clock_, status_, prompts_}),
       router_(app_),
@@ -58,9 +59,11 @@ void ContactSession::BeginContact() {
   }
 }
 
-// Without a deadline vlxctl waits for the port as long as it takes; it says so once.
+// Said once, and only where vlxctl does wait without limit: in a search without a deadline, or
+// in a verb that waits for a lost port. Any other verb ends on the loss, so a wait announced
+// there would not happen.
 void ContactSession::OnPortLost() {
-  if (!options_.timeoutSeconds || (!deadline_.isActive() && WaitsForLostPort())) {
+  if (searching_ ? !options_.timeoutSeconds : WaitsForLostPort()) {
     PrintError(WaitingForPortText(app_.port.Get()));
   }
 }
@@ -77,7 +80,18 @@ void ContactSession::OnContactEnded() {
   if (error == err::kDeviceRemoved && app_.portOpen.Get() != 0) {
     return;
   }
+  if (TriesAgain(error)) {
+    PrintError("vlxctl: " + FormatErrorText(error) + "; trying again");
+    // Not from inside the dispatch that ended the run; the deadline may end vlxctl meanwhile.
+    QTimer::singleShot(0, this, [this] {
+      if (!finished_) {
+        BeginContact();
+      }
+    });
+    return;
+  }
   searching_ = false;
+  const std::string task = OperatingFirmwareTask();
   if (error != err::kSuccess) {
     // A port that would not open has had its status line already (in use, or the system's
     // reason); a missing name and failures after the open have not.
@@ -86,10 +100,17 @@ void ContactSession::OnContactEnded() {
                  " (give one with --port, or choose it in VLX Utility)");
     } else if (app_.portOpen.Get() != 0) {
       PrintError("vlxctl: " + FormatErrorText(error));
+    } else {
+      status_.TellHeldLine();
     }
     Finish(exit_code::kFailure);
   } else if (!app_.IsAmplifierPresent()) {
     Finish(exit_code::kFailure);  // the "Unexpected Device" box has said so
+  } else if (!task.empty() && app_.deviceState.Get() == device_state::kWaitingInLoader) {
+    // The loader takes none of the verb's commands: asking would only wait out their time-outs.
+    PrintError("vlxctl: the VLX750 is waiting for its power button or a firmware load; " + task +
+               " only while it operates");
+    Finish(exit_code::kFailure);
   } else {
     deadline_.stop();
     // Not from inside the dispatch that ended the search: the verb may start machines and wait.
@@ -107,15 +128,28 @@ void ContactSession::FinishAfterRetest(int exitCode) {
   retestLimit_.start(kRetestLimitMs);
 }
 
+// Only failures after the amplifier answered the search: an amplifier that lost a reply answers
+// the next one. Without --timeout the search goes on until the amplifier answers, with it until
+// the time is up.
+bool ContactSession::TriesAgain(ErrorCode error) const {
+  return (error == err::kNoResponseToRevisionQuery ||
+          error == err::kNoResponseToSerialNumberQuery) &&
+         (!options_.timeoutSeconds || deadline_.isActive());
+}
+
 void ContactSession::OnTimedOut() {
   if (finished_) {
     return;
   }
   const std::string seconds = std::to_string(*options_.timeoutSeconds);
-  PrintError(portWatch_.IsWatching() ? "vlxctl: port \"" + app_.port.Get() +
-                                           "\" did not come back within " + seconds + " s"
-                                     : "vlxctl: no VLX750 answered on port \"" + app_.port.Get() +
-                                           "\" within " + seconds + " s");
+  const bool portGone = portWatch_.IsWatching();
+  PrintError(portGone ? "vlxctl: port \"" + app_.port.Get() + "\" did not come back within " +
+                            seconds + " s"
+                      : "vlxctl: no VLX750 answered on port \"" + app_.port.Get() + "\" within " +
+                            seconds + " s");
+  if (!portGone) {
+    OnNoAnswerInTime();
+  }
   Finish(exit_code::kFailure);
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 // What every vlxctl verb that talks to the amplifier starts with: the model on the real port,
 // the establish-contact machine finding the amplifier (within --timeout, when given), and the
-// port watch, which waits for a pulled adapter to come back and tests the port again. A verb
-// takes over once the amplifier is found.
+// port watch, which waits for a pulled adapter to come back and tests the port again. A contact
+// that fails after the amplifier has answered (a lost reply) is tried again while the search may
+// go on. A verb takes over once the amplifier is found; a verb that needs the operating firmware
+// is refused before anything is sent when the amplifier waits in its loader.
 
 #include <QObject>
 #include <QTimer>
@@ -14,6 +16,7 @@
 #include "link/MachineRouter.h"
 #include "link/PortWatch.h"
 #include "model/AppSettings.h"
+#include "report/ErrorCode.h"
 #include "serial/QtSerialDevice.h"
 #include "settings/QtFileSystem.h"
 #include "time/QtTimerService.h"
@@ -45,6 +48,14 @@ class ContactSession : public QObject {
   // Whether the verb, once it runs, waits for a lost port without limit (--timeout bounds only
   // the first search) and so says it waits.
   virtual bool WaitsForLostPort() const { return false; }
+  // What the verb does that only the operating firmware answers, as the end of the refusal when
+  // the amplifier waits in its loader ("its banner can be read and written"); empty for a verb
+  // that has something to do with an amplifier in its loader too.
+  virtual std::string OperatingFirmwareTask() const { return {}; }
+  // The search has ended at --timeout without the amplifier: told after the line that says so.
+  virtual void OnNoAnswerInTime() {}
+  // Whether the first search is still under way (no amplifier found, nothing decided).
+  bool Searching() const { return searching_; }
 
   const CliOptions& Options() const { return options_; }
   AppSettings& App() { return app_; }
@@ -57,6 +68,8 @@ class ContactSession : public QObject {
   void OnPortLost();
   void BeginContact();
   void OnContactEnded();
+  // A contact that failed after the amplifier answered: whether it is tried again.
+  bool TriesAgain(ErrorCode error) const;
   void OnTimedOut();
 
   CliOptions options_;

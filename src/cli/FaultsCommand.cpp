@@ -1,12 +1,14 @@
 #include "FaultsCommand.h"
 
+#include <QJsonArray>
 #include <QTimer>
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <filesystem>
 
 #include "BuildInfo.h"
+#include "JsonOutput.h"
+#include "Output.h"
 #include "SavedFileTarget.h"
 #include "model/AppSettings.h"
 #include "report/PrintableName.h"
@@ -15,8 +17,10 @@
 namespace vlx::cli {
 namespace {
 
-constexpr std::array<std::string_view, 5> kHeaders = {"Timestamp", "   Fault Code   ", "Band",
-                                                      " Data ", " Description    "};
+// Each header opens its column, as each cell below it does.
+constexpr std::array<std::string_view, 5> kHeaders = {"Timestamp", "Fault Code", "Band", "Data",
+                                                      "Description"};
+constexpr std::size_t kColumnGap = 2;
 
 std::array<std::string_view, 5> Cells(const FaultRow& row) {
   return {row.timeStamp, row.faultCode, row.band, row.data, row.description};
@@ -27,10 +31,16 @@ std::string JoinColumns(const std::array<std::string_view, 5>& cells,
   std::string line;
   for (std::size_t column = 0; column < cells.size(); ++column) {
     line += cells[column];
-    line.append(widths[column] - cells[column].size() + 1, ' ');
+    line.append(widths[column] - cells[column].size() + kColumnGap, ' ');
   }
   line.erase(line.find_last_not_of(' ') + 1);
   return line + "\n";
+}
+
+std::string Trimmed(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  return first == std::string::npos ? std::string()
+                                    : text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
 bool IsFolder(const std::string& path) {
@@ -55,6 +65,24 @@ std::string FaultTableListing(const FaultTable& table) {
   return listing;
 }
 
+namespace {
+
+// The history for --json, with the file written, if any.
+QJsonObject FaultTableJson(const FaultTable& table, const std::optional<std::string>& saved) {
+  QJsonArray faults;
+  for (const FaultRow& row : table.rows) {
+    faults.append(QJsonObject{{"index", row.index},
+                              {"timeStamp", static_cast<qint64>(std::stoull(row.timeStamp))},
+                              {"fault", JsonText(row.faultCode)},
+                              {"band", JsonText(Trimmed(row.band))},
+                              {"data", static_cast<qint64>(std::stoul(row.data, nullptr, 16))},
+                              {"description", JsonText(Trimmed(row.description))}});
+  }
+  return {{"faults", faults}, {"saved", saved ? JsonText(*saved) : QJsonValue()}};
+}
+
+}  // namespace
+
 FaultsCommand::FaultsCommand(const CliOptions& options, SettingsStore& store, FaultsOptions faults)
     : ContactSession(options, store),
       faults_(std::move(faults)),
@@ -65,10 +93,15 @@ FaultsCommand::FaultsCommand(const CliOptions& options, SettingsStore& store, Fa
 FaultsCommand::~FaultsCommand() = default;
 
 void FaultsCommand::Start() {
-  // A folder gets its file's name only once the serial number is known; a file is checked now.
-  if (faults_.save && !IsFolder(*faults_.save) && !SavePath({})) {
-    Finish(exit_code::kUsage);
-    return;
+  // A folder gets its file's name only once the serial number is known; until then only the
+  // folder is checked.
+  if (faults_.save) {
+    if (const std::optional<std::string> refusal =
+            RefusalToSaveInto(*faults_.save, faults_.force)) {
+      PrintError(*refusal);
+      Finish(exit_code::kUsage);
+      return;
+    }
   }
   ContactSession::Start();
 }
@@ -78,17 +111,7 @@ std::optional<std::string> FaultsCommand::SavePath(const std::string& name) cons
   if (IsFolder(path)) {
     path = (std::filesystem::path(path) / name).string();
   }
-  const std::string folder = std::filesystem::path(path).parent_path().string();
-  std::optional<std::string> refusal;
-  if (!folder.empty() && !IsFolder(folder)) {
-    refusal = FormatText("vlxctl: the folder of \"%s\" does not exist", {PrintableName(path)});
-  } else if (IsFolder(path)) {
-    refusal =
-        FormatText("vlxctl: \"%s\" is a folder; name the file to write", {PrintableName(path)});
-  } else {
-    refusal = RefusalToSave(path, faults_.force);
-  }
-  if (refusal) {
+  if (const std::optional<std::string> refusal = RefusalToSave(path, faults_.force)) {
     PrintError(*refusal);
     return std::nullopt;
   }
@@ -119,23 +142,29 @@ void FaultsCommand::Conclude() {
     Finish(interrupted_ ? exit_code::kInterrupted : exit_code::kFailure);
     return;
   }
-  std::fputs(FaultTableListing(flow_.Table()).c_str(), stdout);
-  std::fflush(stdout);
-  if (!faults_.save) {
-    Finish(exit_code::kSuccess);
-    return;
+  if (!Options().json) {
+    WriteOutput(FaultTableListing(flow_.Table()));
   }
-  const std::optional<std::string> path = SavePath(flow_.FileName());
-  if (!path) {
-    Finish(exit_code::kUsage);
-    return;
+  int exitCode = exit_code::kSuccess;
+  std::optional<std::string> saved;
+  if (faults_.save) {
+    const std::optional<std::string> path = SavePath(flow_.FileName());
+    if (!path) {
+      exitCode = exit_code::kUsage;
+    } else if (flow_.SaveTo(*path) != err::kSuccess) {
+      exitCode = exit_code::kFailure;
+    } else {
+      saved = path;
+    }
   }
-  if (flow_.SaveTo(*path) != err::kSuccess) {
-    Finish(exit_code::kFailure);
-    return;
+  // What the run created goes with its output, for a script to take. The history read is
+  // printed even when the file could not be written.
+  if (Options().json) {
+    WriteJson(FaultTableJson(flow_.Table(), saved));
+  } else if (saved) {
+    WriteOutput("saved " + *saved + "\n");
   }
-  Status().StatusText(FormatText("Fault table saved to %s", {PrintableName(*path)}));
-  Finish(exit_code::kSuccess);
+  Finish(exitCode);
 }
 
 void FaultsCommand::OnSignal() {

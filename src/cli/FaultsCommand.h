@@ -29,6 +29,7 @@ class FaultsCommand final : public ContactSession, private FaultTableView {
 
  private:
   void OnAmplifierFound() override;
+  std::string OperatingFirmwareTask() const override { return "its fault history can be read"; }
   void ShowBusy(bool busy) override;
   void ShowTable(const FaultTable&) override {}
   void CloseView() override {}

@@ -5,9 +5,13 @@
 #include <csignal>
 #include <memory>
 
+#include "Confirmation.h"
+#include "HexCommand.h"
 #include "firmware/LoadVerdict.h"
 #include "model/DataFolders.h"
+#include "model/DeviceFacts.h"
 #include "report/PrintableName.h"
+#include "report/RevisionText.h"
 #include "report/TextFormat.h"
 
 namespace vlx::cli {
@@ -21,13 +25,35 @@ bool TransferBegun(const FirmwareLoadMachine& machine) {
          state != "LoadEnterBootLoaderState" && state != "LoadBeginDownloadState";
 }
 
+// The states after the loader has accepted the last packet: the image is in, and what is left
+// is the reset and the check of the revision the amplifier then reports.
+bool ImageIn(const FirmwareLoadMachine& machine) {
+  const std::string& state = machine.Current().GetName();
+  return state == "LoadWaitResetState" || state == "DetermineSpeedState" ||
+         state == "QueryRevisionState" || state == "QuerySerialNumberState";
+}
+
+// Whether the amplifier could be loaded from the file; when not, says why in one line.
+bool Loadable(const std::string& path) {
+  if (const std::optional<std::string> problem = FirmwareFileProblem(path)) {
+    PrintError(*problem);
+    return false;
+  }
+  return true;
+}
+
+bool IsRevision(std::uint16_t value) {
+  return value != revision::kUnknown && value != revision::kNotAvailable &&
+         value != revision::kLoading;
+}
+
 }  // namespace
 
 FirmwareCommand::FirmwareCommand(const CliOptions& options, SettingsStore& store,
                                  FirmwareLoadOptions load)
     : ContactSession(options, store),
       load_(std::move(load)),
-      progress_(::isatty(STDERR_FILENO) != 0),
+      progress_(ProgressStyleOfStderr(options.quiet)),
       signals_([this](int number) { OnSignal(number); }) {
   AppSettings& app = App();
   app.firmwareFolder.Load(store);
@@ -43,16 +69,22 @@ FirmwareCommand::~FirmwareCommand() {
 }
 
 void FirmwareCommand::Start() {
-  if (ChooseFile()) {
-    ContactSession::Start();
-  } else {
+  if (!ChooseFile()) {
     Finish(exit_code::kFailure);
+  } else if (!ConfirmationPossible(load_.yes, "a load replaces the VLX750's firmware", "load")) {
+    Finish(exit_code::kUsage);
+  } else {
+    ContactSession::Start();
   }
 }
 
 bool FirmwareCommand::ChooseFile() {
   AppSettings& app = App();
   if (load_.file) {
+    // What the file holds comes first: a name is easily changed, a missing file is not.
+    if (!Loadable(*load_.file)) {
+      return false;
+    }
     const std::string_view name = FileNameOf(*load_.file);
     // Named as the folder scan would take it, so that the revision check after the load has
     // the file's revision to compare with.
@@ -83,11 +115,39 @@ bool FirmwareCommand::ChooseFile() {
                    {PrintableName(folder_)}));
     return false;
   }
-  return true;
+  return Loadable(file_.path);
+}
+
+std::string FirmwareCommand::Question() {
+  const AppSettings& app = App();
+  const std::string offered = RevisionText(file_.revision);
+  // Joined rather than formatted: a long path must not push the question out of the text.
+  std::string text = "File:          " + file_.path + "\nRevision:      " + offered + "\n";
+  const std::uint16_t running = app.revision.Get();
+  const bool inLoader = app.deviceState.Get() == device_state::kWaitingInLoader;
+  text += inLoader ? std::string("VLX750:        in its loader, revision not known\n")
+                   : FormatText("VLX750 runs:   %s\n", {RevisionText(running)});
+  if (!inLoader && IsRevision(running)) {
+    if (file_.revision == running) {
+      return text + FormatText("The VLX750 runs revision %s already. Load it again?", {offered});
+    }
+    if (file_.revision < running) {
+      return text + FormatText(
+                        "Revision %s is older than the %s the VLX750 runs. Load it all "
+                        "the same?",
+                        {offered, RevisionText(running)});
+    }
+  }
+  return text + FormatText("Load revision %s into the VLX750?", {offered});
 }
 
 void FirmwareCommand::OnAmplifierFound() {
   if (Finished()) {
+    return;
+  }
+  // Asked now that the amplifier's revision is known, and before anything is sent to it.
+  if (!Confirmed(load_.yes, Question(), "vlxctl: nothing was loaded")) {
+    Finish(exit_code::kUsage);
     return;
   }
   const LoadOutcome outcome = SendFirmwareSequence(App(), *this).Send(folder_, file_);
@@ -150,10 +210,20 @@ void FirmwareCommand::OnMessage(MessageId id, MessageParam wParam) {
                      machine->GetTotalRetries(), Time().TickCount());
   } else if (id == kMsgMachineDone && machine->IsIdle() && !loadEnded_) {
     progress_.End();
-    result_ = ConcludeLoad(*machine, static_cast<ErrorCode>(wParam),
-                           [this](const std::string& line, bool verbose) {
-                             verbose ? Status().VerboseText(line) : Status().StatusText(line);
-                           });
+    const VerdictLine tell = [this](const std::string& line, bool verbose) {
+      verbose ? Status().VerboseText(line) : Status().StatusText(line);
+    };
+    const auto code = static_cast<ErrorCode>(wParam);
+    if (stoppedWithImageIn_ && code == err::kCancelled) {
+      // Nothing needs loading again: only the check was left out.
+      TellRetryCounts(*machine, tell);
+      PrintError(
+          "vlxctl: stopped before the revision check; the VLX750 holds the new firmware "
+          "('vlxctl info' reads the revision it runs)");
+      result_ = code;
+    } else {
+      result_ = ConcludeLoad(*machine, code, tell);
+    }
     loadEnded_ = true;
     if (loop_ != nullptr) {
       loop_->quit();
@@ -184,6 +254,17 @@ void FirmwareCommand::OnSignal(int number) {
     interrupted_ = true;
     PrintError("vlxctl: stopping the load before the transfer begins");
     machine->Cancel();
+    return;
+  }
+  if (ImageIn(*machine)) {
+    if (!stoppedWithImageIn_) {
+      stoppedWithImageIn_ = true;
+      interrupted_ = true;
+      PrintError(
+          "vlxctl: every packet was accepted: the new firmware is in the VLX750 and starts\n"
+          "after its reset. Stopping then; only the check of its revision is left out.");
+      machine->Cancel();
+    }
     return;
   }
   if (number == SIGTERM || warned_) {

@@ -1,11 +1,11 @@
 #include "FtpFetchCommand.h"
 
 #include <QCoreApplication>
-#include <cstdio>
 #include <filesystem>
 
 #include "ConsoleReporting.h"
 #include "FtpListCommand.h"
+#include "Output.h"
 #include "TerminalWords.h"
 #include "model/DataFolders.h"
 #include "model/MessageIds.h"
@@ -91,10 +91,10 @@ void FtpFetchCommand::FtpCopyEnded(FtpCopyEnd) {
 // may still have copied a file.
 void FtpFetchCommand::PrintSummary() const {
   for (const std::string& name : run_.CopiedFiles()) {
-    std::printf("copied %s\n", JoinPath(copy_.folder, name).c_str());
+    PrintOutput("copied %s\n", JoinPath(copy_.folder, name).c_str());
   }
   if (run_.CopiedFiles().empty() && run_.Result() == err::kSuccess) {
-    std::printf("nothing new: %s is up to date\n", copy_.folder.c_str());
+    PrintOutput("nothing new: %s is up to date\n", copy_.folder.c_str());
   }
 }
 
@@ -114,7 +114,6 @@ void FtpFetchCommand::Finish(int exitCode) {
     return;
   }
   finished_ = true;
-  std::fflush(stdout);
   QCoreApplication::exit(exitCode);
 }
 

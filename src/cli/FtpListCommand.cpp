@@ -1,9 +1,11 @@
 #include "FtpListCommand.h"
 
 #include <QCoreApplication>
-#include <cstdio>
+#include <QJsonArray>
 
 #include "ConsoleReporting.h"
+#include "JsonOutput.h"
+#include "Output.h"
 #include "TerminalWords.h"
 #include "firmware/FirmwareFolder.h"
 #include "firmware/FtpNames.h"
@@ -40,6 +42,7 @@ FtpListCommand::FtpListCommand(const CliOptions& options, const SettingsStore& s
                                std::unique_ptr<FtpClient> client)
     : server_(FtpServerToUse(options, store)),
       verbose_(options.verbose),
+      json_(options.json),
       client_(std::move(client)) {
   client_->SetEvents(this);
 }
@@ -111,11 +114,18 @@ bool FtpListCommand::TakeEntry(ErrorCode result, const std::optional<FtpEntry>& 
     return false;
   }
   firstEntryAsked_ = true;
-  const std::string size = entry->size ? std::to_string(*entry->size) : "-";
-  std::printf("%-6s %12s  %s%s\n", entry->isDirectory ? "folder" : "file", size.c_str(),
-              PrintableFtpName(entry->name).c_str(),
-              IsPlainFtpName(entry->name) ? "" : "  (not a plain name: never fetched)");
   entries_.push_back(*entry);
+  if (json_) {
+    return true;  // told as one object once the listing is whole
+  }
+  const std::string size = entry->size ? std::to_string(*entry->size) : "-";
+  if (!PrintOutput("%-6s %12s  %s%s\n", entry->isDirectory ? "folder" : "file", size.c_str(),
+                   PrintableFtpName(entry->name).c_str(),
+                   IsPlainFtpName(entry->name) ? "" : "  (not a plain name: never fetched)")) {
+    // Nobody reads the rest; the output's failure, if it is one, counts at the exit.
+    Finish(exit_code::kSuccess);
+    return false;
+  }
   return true;
 }
 
@@ -131,14 +141,37 @@ void FtpListCommand::PrintPicks() {
     }
   }
   const FirmwareFolderScan picks = PickFirmwareFiles(std::move(candidates), {});
+  if (json_) {
+    PrintJson(picks);
+    return;
+  }
   if (picks.firmware.Found()) {
-    std::printf("Firmware: %s, revision %s\n", picks.firmware.path.c_str(),
+    PrintOutput("Firmware: %s, revision %s\n", picks.firmware.path.c_str(),
                 RevisionText(picks.firmware.revision).c_str());
   } else {
-    std::printf("Firmware: none offered\n");
+    PrintOutput("Firmware: none offered\n");
   }
-  std::printf("Release notes: %s\n",
+  PrintOutput("Release notes: %s\n",
               picks.notes.Found() ? picks.notes.path.c_str() : "none offered");
+}
+
+void FtpListCommand::PrintJson(const FirmwareFolderScan& picks) const {
+  QJsonArray entries;
+  for (const FtpEntry& entry : entries_) {
+    entries.append(QJsonObject{
+        {"name", JsonText(PrintableFtpName(entry.name))},
+        {"folder", entry.isDirectory},
+        {"size", entry.size ? QJsonValue(static_cast<qint64>(*entry.size)) : QJsonValue()},
+        {"plain", IsPlainFtpName(entry.name)}});
+  }
+  QJsonValue firmware;
+  if (picks.firmware.Found()) {
+    firmware = QJsonObject{{"name", JsonText(picks.firmware.path)},
+                           {"revision", JsonText(RevisionText(picks.firmware.revision))}};
+  }
+  WriteJson({{"entries", entries},
+             {"firmware", firmware},
+             {"releaseNotes", picks.notes.Found() ? JsonText(picks.notes.path) : QJsonValue()}});
 }
 
 void FtpListCommand::Failed(ErrorCode code, const char* operation) {
@@ -151,7 +184,6 @@ void FtpListCommand::Finish(int exitCode) {
     return;
   }
   finished_ = true;
-  std::fflush(stdout);
   client_->Close();
   QCoreApplication::exit(exitCode);
 }

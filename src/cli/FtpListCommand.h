@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "CliOptions.h"
+#include "firmware/FirmwareFolder.h"
 #include "firmware/FtpClient.h"
 
 namespace vlx {
@@ -44,10 +45,13 @@ class FtpListCommand final : public QObject, public FtpEvents {
   // Prints an entry (true: ask for the next) or ends with the listing's end or failure.
   bool TakeEntry(ErrorCode result, const std::optional<FtpEntry>& entry);
   void PrintPicks();
+  // The listing and the picks as one object, for --json.
+  void PrintJson(const FirmwareFolderScan& picks) const;
   void Finish(int exitCode);
 
   FtpServerAddress server_;
   bool verbose_;
+  bool json_;
   std::unique_ptr<FtpClient> client_;
   std::vector<FtpEntry> entries_;
   bool firstEntryAsked_ = false;  // the first entry has come: the next call is FindNextFile

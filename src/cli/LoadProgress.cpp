@@ -1,5 +1,7 @@
 #include "LoadProgress.h"
 
+#include <unistd.h>
+
 #include "ConsoleReporting.h"
 #include "report/TextFormat.h"
 
@@ -26,6 +28,13 @@ std::uint32_t Percent(std::uint32_t position, std::uint32_t range) {
 
 }  // namespace
 
+ProgressStyle ProgressStyleOfStderr(bool quiet) {
+  if (quiet) {
+    return ProgressStyle::kNone;
+  }
+  return ::isatty(STDERR_FILENO) != 0 ? ProgressStyle::kTerminalLine : ProgressStyle::kLines;
+}
+
 void LoadProgress::Begin(std::uint32_t nowMs) {
   startMs_ = nowMs;
   tenthsShown_ = 0;
@@ -38,13 +47,13 @@ void LoadProgress::Begin(std::uint32_t nowMs) {
 
 void LoadProgress::Update(std::uint32_t position, std::uint32_t range, std::uint32_t retries,
                           std::uint32_t nowMs) {
-  if (range == 0) {
+  if (range == 0 || style_ == ProgressStyle::kNone) {
     return;
   }
   position_ = position;
   range_ = range;
   retries_ = retries;
-  if (terminal_) {
+  if (style_ == ProgressStyle::kTerminalLine) {
     DrawTerminalLine(nowMs);
     return;
   }
@@ -61,7 +70,7 @@ void LoadProgress::SetActivity(const std::string& activity, std::uint32_t retrie
                                std::uint32_t nowMs) {
   activity_ = activity;
   retries_ = retries;
-  if (terminal_ && range_ != 0) {
+  if (style_ == ProgressStyle::kTerminalLine && range_ != 0) {
     DrawTerminalLine(nowMs);
   }
 }
@@ -87,7 +96,7 @@ void LoadProgress::DrawTerminalLine(std::uint32_t nowMs) {
 }
 
 void LoadProgress::End() {
-  if (terminal_ && !line_.empty()) {
+  if (style_ == ProgressStyle::kTerminalLine && !line_.empty()) {
     ShowProgressLine({});
     PrintError(line_);
     line_.clear();

@@ -8,9 +8,14 @@
 
 namespace vlx::cli {
 
+// How a run shows its progress on stderr: a line redrawn in place on a terminal, else a line now
+// and then, and none with --quiet.
+enum class ProgressStyle { kTerminalLine, kLines, kNone };
+ProgressStyle ProgressStyleOfStderr(bool quiet);
+
 class LoadProgress {
  public:
-  explicit LoadProgress(bool terminal) : terminal_(terminal) {}
+  explicit LoadProgress(ProgressStyle style) : style_(style) {}
 
   void Begin(std::uint32_t nowMs);
   // `position` of `range` in the load machine's progress units (four per packet).
@@ -25,7 +30,7 @@ class LoadProgress {
  private:
   void DrawTerminalLine(std::uint32_t nowMs);
 
-  bool terminal_;
+  ProgressStyle style_;
   std::uint32_t startMs_ = 0;
   std::uint32_t tenthsShown_ = 0;
   std::uint32_t position_ = 0;

@@ -1,12 +1,9 @@
 #include "MonitorCommand.h"
 
-#include <cerrno>
-#include <csignal>
-#include <cstdio>
-
+#include "JsonOutput.h"
+#include "Output.h"
 #include "operate/ReadingText.h"
 #include "operate/TelemetryRecorder.h"
-#include "report/ErrnoCode.h"
 #include "report/ErrorText.h"
 #include "report/PrintableName.h"
 
@@ -17,10 +14,14 @@ std::string TokenOrDash(const std::string& field) {
   return field.empty() ? "-" : field;
 }
 
-// The fault as the Operate page shows its code: two hexadecimal digits ("FF" for the amplifier's
-// other form of no fault), the name left out so the line keeps one token per field.
-std::string FaultToken(const std::string& faultText) {
-  return TokenOrDash(faultText.substr(0, faultText.find(' ')));
+// The fault as the Operate page shows its code: two hexadecimal digits, "00" for no fault ("FF"
+// for the amplifier's other form of it), the name left out so the line keeps one token per field.
+// "-" is kept for a run that did not read it.
+std::string FaultToken(const PlainReadings& plain) {
+  if (plain.faultCode.empty()) {
+    return "-";
+  }
+  return plain.fault.empty() ? "00" : plain.fault.substr(0, plain.fault.find(' '));
 }
 
 const char* const kMonitorHeader = "time band_mhz mode fault power_w swr temp_c pa_v pa_a";
@@ -31,13 +32,29 @@ std::string MonitorLine(const TelemetrySample& sample) {
   const PlainReadings plain = SamplePlainText(sample);
   std::string line = TelemetryTimeText(sample.time);
   for (const std::string& token :
-       {TokenOrDash(plain.bandMhz), TokenOrDash(plain.mode), FaultToken(plain.fault),
+       {TokenOrDash(plain.bandMhz), TokenOrDash(plain.mode), FaultToken(plain),
         TokenOrDash(plain.power), TokenOrDash(plain.swr), TokenOrDash(plain.temperature),
         TokenOrDash(plain.paVoltage), TokenOrDash(plain.paCurrent)}) {
     line += ' ';
     line += token;
   }
   return line;
+}
+
+// The same run for --json: readings as numbers, null for what the run did not read.
+QJsonObject MonitorJson(const TelemetrySample& sample) {
+  const PlainReadings plain = SamplePlainText(sample);
+  const std::string fault = FaultToken(plain);
+  return {{"time", JsonText(TelemetryTimeText(sample.time))},
+          {"bandMhz", JsonNumberOrNull(plain.bandMhz)},
+          {"mode", JsonTextOrNull(plain.mode)},
+          {"fault", fault == "-" ? QJsonValue() : JsonText(fault)},
+          {"faultText", JsonTextOrNull(plain.fault)},
+          {"powerW", JsonNumberOrNull(plain.power)},
+          {"swr", JsonNumberOrNull(plain.swr)},
+          {"temperatureC", JsonNumberOrNull(plain.temperature)},
+          {"paV", JsonNumberOrNull(plain.paVoltage)},
+          {"paA", JsonNumberOrNull(plain.paCurrent)}};
 }
 
 }  // namespace
@@ -48,9 +65,6 @@ MonitorCommand::MonitorCommand(const CliOptions& options, SettingsStore& store,
       monitor_(std::move(monitor)),
       poller_(App(), this),
       signals_([this](int) { Conclude(exit_code::kSuccess); }) {
-  // A reader that goes away (`vlxctl monitor | head`) shows as a failed write, which ends the
-  // run quietly, rather than as a signal that ends the process in the middle of a conversation.
-  std::signal(SIGPIPE, SIG_IGN);
   App().operatePollInterval.Load(store);
   if (monitor_.intervalMs) {
     App().operatePollInterval.Set(*monitor_.intervalMs);
@@ -78,7 +92,7 @@ void MonitorCommand::OnAmplifierFound() {
   if (Finished()) {
     return;
   }
-  if (monitor_.header && !PrintLine(kMonitorHeader)) {
+  if (monitor_.header && !Options().json && !PrintLine(kMonitorHeader)) {
     return;
   }
   poller_.Start();
@@ -86,6 +100,13 @@ void MonitorCommand::OnAmplifierFound() {
 
 void MonitorCommand::OnSample(const TelemetrySample& sample) {
   if (Finished()) {
+    return;
+  }
+  // A failure that lasts (the port gone, the amplifier silent) is told, in the log and on
+  // stderr, when it begins or changes, not at every poll; the readings after it show its end.
+  const bool failureGoesOn = sample.error != err::kSuccess && sample.error == lastError_;
+  lastError_ = sample.error;
+  if (failureGoesOn) {
     return;
   }
   if (log_) {
@@ -99,7 +120,8 @@ void MonitorCommand::OnSample(const TelemetrySample& sample) {
     PrintError(TelemetryTimeText(sample.time) + " " + FormatErrorText(sample.error));
     return;
   }
-  if (!PrintLine(MonitorLine(sample))) {
+  const std::string line = Options().json ? JsonLine(MonitorJson(sample)) : MonitorLine(sample);
+  if (!PrintLine(line)) {
     return;
   }
   if (monitor_.count && ++lines_ >= *monitor_.count) {
@@ -108,19 +130,10 @@ void MonitorCommand::OnSample(const TelemetrySample& sample) {
 }
 
 bool MonitorCommand::PrintLine(const std::string& line) {
-  if (std::fputs(line.c_str(), stdout) >= 0 && std::fputc('\n', stdout) != EOF &&
-      std::fflush(stdout) == 0) {
+  if (WriteOutput(line + "\n")) {
     return true;
   }
-  if (errno == EPIPE) {
-    // Whoever read the lines has all they wanted.
-    std::clearerr(stdout);
-    Conclude(exit_code::kSuccess);
-  } else {
-    PrintError("vlxctl: the readings could not be written: " +
-               FormatErrorText(ErrorCodeFromErrno(errno, FileOperation::kWrite)));
-    Conclude(exit_code::kFailure);
-  }
+  Conclude(OutputExitCode(exit_code::kSuccess));
   return false;
 }
 

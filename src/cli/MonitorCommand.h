@@ -1,7 +1,8 @@
 #pragma once
 // `vlxctl monitor`: finds the amplifier, then keeps the Operate page's poll going without the
-// window and prints one line of readings per poll run that ended without error, a failed run
-// on stderr; with --csv it also keeps the window's telemetry log. A lost amplifier is searched
+// window and prints one line of readings per poll run that ended without error, a failure on
+// stderr when it begins (not at every poll while it lasts); with --csv it also keeps the
+// window's telemetry log. A lost amplifier is searched
 // for again and a pulled adapter waited for, as in the window.
 
 #include <cstdint>
@@ -14,6 +15,7 @@
 #include "operate/OperatePoller.h"
 #include "operate/TelemetryCsvLog.h"
 #include "operate/TelemetrySample.h"
+#include "report/ErrorCode.h"
 #include "settings/SystemTelemetryFile.h"
 
 namespace vlx::cli {
@@ -50,6 +52,7 @@ class MonitorCommand final : public ContactSession, private TelemetrySink {
   OperatePoller poller_;
   SignalWatcher signals_;
   std::uint64_t lines_ = 0;
+  ErrorCode lastError_ = err::kSuccess;  // of the last poll run
 };
 
 }  // namespace vlx::cli

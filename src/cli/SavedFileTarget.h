@@ -1,7 +1,8 @@
 #pragma once
-// The rule every verb that saves a file applies to its target before it uses the port: a missing
-// file is written, an existing regular file is replaced only with --force, and anything else (a
-// device node, a pipe, a symbolic link) is never replaced, --force or not.
+// The rule every verb that saves a file applies to its target before it uses the port: the file
+// goes into a folder that exists and takes new files; a missing file is written, an existing
+// regular file is replaced only with --force, and anything else (a folder, a device node, a pipe,
+// a symbolic link) is never replaced, --force or not.
 
 #include <optional>
 #include <string>
@@ -10,5 +11,9 @@ namespace vlx {
 
 // The line that refuses `path` on stderr, or nothing when it may be written.
 std::optional<std::string> RefusalToSave(const std::string& path, bool force);
+
+// The same for a target that may name a folder, the file's own name in it to be chosen once the
+// amplifier has answered: such a folder must take new files.
+std::optional<std::string> RefusalToSaveInto(const std::string& target, bool force);
 
 }  // namespace vlx

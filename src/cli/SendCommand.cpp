@@ -1,7 +1,6 @@
 #include "SendCommand.h"
 
-#include <cstdio>
-
+#include "Output.h"
 #include "SignalWatcher.h"
 #include "report/TextFormat.h"
 
@@ -60,9 +59,7 @@ void SendCommand::PrintReply() {
   if (reply_.empty()) {
     return;
   }
-  std::fwrite(reply_.data(), 1, reply_.size(), stdout);
-  std::fputc('\n', stdout);
-  std::fflush(stdout);
+  WriteOutput(reply_ + "\n");
   reply_.clear();
 }
 

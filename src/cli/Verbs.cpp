@@ -1,5 +1,6 @@
 #include <CLI/CLI.hpp>
 #include <QCoreApplication>
+#include <QJsonArray>
 #include <QTimer>
 #include <cstdio>
 
@@ -15,11 +16,14 @@
 #include "FtpListCommand.h"
 #include "HexCommand.h"
 #include "InfoCommand.h"
+#include "JsonOutput.h"
 #include "MonitorCommand.h"
+#include "Output.h"
 #include "SendCommand.h"
 #include "TerminalWords.h"
 #include "Verb.h"
 #include "config/BannerRules.h"
+#include "firmware/UnfinishedLoad.h"
 #include "ftp/CurlFtpClient.h"
 #include "model/NoSettingsStore.h"
 #include "serial/SerialPortList.h"
@@ -36,19 +40,44 @@ void AddExitCodes(CLI::App& subcommand, const std::string& success, const std::s
                     failure + ", 2 " + usage + ", 130 stopped by Ctrl+C.\n");
 }
 
+// Gives `command` the --json switch and puts the fields of its object above the footer.
+void AddJson(CLI::App& command, bool& json, const std::string& fields) {
+  command.add_flag("--json", json, "Print the report as JSON for scripts (fields below)");
+  command.footer("With --json: " + fields + "\n" + command.get_footer());
+}
+
+CliOptions WithJson(const CliOptions& options, bool json) {
+  CliOptions withJson = options;
+  withJson.json = json;
+  return withJson;
+}
+
 class PortsVerb final : public Verb {
  public:
   std::string Name() const override { return "ports"; }
   std::string Summary() const override { return "List the serial ports of this computer"; }
   void AddArguments(CLI::App& subcommand) override {
     AddExitCodes(subcommand, "the ports were listed", "the list could not be written");
+    AddJson(subcommand, json_, "one object with ports (a list of names).\n");
   }
   int Run(const CliOptions&) override {
-    for (const std::string& port : ListSerialPorts()) {
-      std::printf("%s\n", port.c_str());
+    const std::vector<std::string> ports = ListSerialPorts();
+    if (json_) {
+      QJsonArray names;
+      for (const std::string& port : ports) {
+        names.append(JsonText(port));
+      }
+      WriteJson({{"ports", names}});
+      return exit_code::kSuccess;
+    }
+    for (const std::string& port : ports) {
+      PrintOutput("%s\n", port.c_str());
     }
     return exit_code::kSuccess;
   }
+
+ private:
+  bool json_ = false;
 };
 
 // The window's settings (port, firmware folder, retry limit), or their defaults when the file
@@ -79,14 +108,24 @@ class InfoVerb final : public Verb {
   void AddArguments(CLI::App& subcommand) override {
     AddExitCodes(subcommand, "a VLX750 answered",
                  "the port could not be used or no VLX750 answered (in time)");
+    AddJson(subcommand, json_,
+            "one object with port, deviceType and deviceTypeName,\n"
+            "deviceState and deviceStateName, revision (\"01.23\"), serialNumber (null when\n"
+            "unknown) and lineSpeed (bit/s).\n");
   }
   int Run(const CliOptions& options) override {
     InstallPlatformErrorTexts();
     const std::unique_ptr<SettingsStore> store = ContactSettings(options);
-    InfoCommand info(options, *store);
+    // Whatever gives the port: the record of a load is the window's setting. Read quietly; a
+    // settings file at fault has been told of once already when it gives the port.
+    const JsonSettingsStore windowSettings;
+    InfoCommand info(WithJson(options, json_), *store, UnfinishedLoadPort(windowSettings));
     QTimer::singleShot(0, &info, [&info] { info.Start(); });
     return QCoreApplication::exec();
   }
+
+ private:
+  bool json_ = false;
 };
 
 class HexVerb final : public Verb {
@@ -96,11 +135,20 @@ class HexVerb final : public Verb {
   void AddArguments(CLI::App& subcommand) override {
     subcommand.add_option("FILE", path_, "The Intel HEX firmware file")->required();
     AddExitCodes(subcommand, "the file is loadable", "it cannot be read or loaded");
+    AddJson(subcommand, json_,
+            "one object with file, records (data, endOfFile,\n"
+            "extendedSegmentAddress, startSegmentAddress, extendedLinearAddress,\n"
+            "startLinearAddress), lowAddress, highAddress (exclusive), bytesInImage,\n"
+            "bytesOutside, blocksUnwritten, lines, blankLines, textLines, textAfterRecord,\n"
+            "warnings (a list), wordSum, checksumWord, nameRevision, loadable (true or\n"
+            "false) and errorCode; null where the file did not give it. The error's line\n"
+            "stays on stderr.\n");
   }
-  int Run(const CliOptions&) override { return RunHexCommand(path_); }
+  int Run(const CliOptions&) override { return RunHexCommand(path_, json_); }
 
  private:
   std::string path_;
+  bool json_ = false;
 };
 
 class FirmwareVerb final : public Verb {
@@ -111,23 +159,30 @@ class FirmwareVerb final : public Verb {
     CLI::App* load =
         subcommand.add_subcommand("load", "Load firmware into the VLX750 and check its revision");
     load->fallthrough()->footer(
-        "Without FILE the newest firmware file of the firmware folder (as VLX Utility has it)\n"
-        "is loaded. Progress goes to stderr: one line redrawn on a terminal, a line per 10 %\n"
-        "otherwise.\n"
+        "Without FILE the newest firmware file of the firmware folder (as VLX Utility\n"
+        "has it) is loaded. The file is read and checked as 'vlxctl hex' checks it\n"
+        "before the port is opened. On a terminal vlxctl then shows the file, its\n"
+        "revision and the amplifier's, and asks before loading (saying so when the\n"
+        "revision is the same or older); elsewhere --yes is needed. Progress goes to\n"
+        "stderr: one line redrawn on a terminal, a line per 10 % otherwise.\n"
         "\n"
-        "Ctrl+C before the transfer begins stops the load; the amplifier stays as it was, or\n"
-        "waits in its loader for the next load. Once the transfer runs a first Ctrl+C only\n"
-        "says what stopping would cost; a second one (or SIGTERM) abandons the transfer, and\n"
-        "the amplifier then needs a power cycle and a new load.\n"
+        "Ctrl+C before the transfer begins stops the load; the amplifier stays as it\n"
+        "was, or waits in its loader for the next load. While the transfer runs a first\n"
+        "Ctrl+C only says what stopping would cost; a second one (or SIGTERM) abandons\n"
+        "the transfer, and the amplifier then needs a power cycle and a new load. Once\n"
+        "every packet is in, Ctrl+C stops after the amplifier's reset, leaving out only\n"
+        "the check of its revision.\n"
         "\n"
         "Exit codes: 0 the firmware was loaded and the amplifier runs its revision,\n"
-        "1 the load failed, 2 usage error, 130 stopped by Ctrl+C or SIGTERM.\n");
+        "1 the file cannot be loaded or the load failed, 2 usage error or no\n"
+        "confirmation, 130 stopped by Ctrl+C or SIGTERM.\n");
     load->add_option("FILE", file_, "The firmware file, named VLX750fp with the revision's digits");
     load->add_option("--retry-limit", retryLimit_,
                      "Time-outs one packet may have before the load fails (5 to 25;\n"
                      "default: the FirmwareLoadRetryLimit setting, 10)")
         ->type_name("N")
         ->check(WholeNumber(5, 25, "time-outs", "N"));
+    load->add_flag("--yes", yes_, "Load without asking first");
     subcommand.require_subcommand(1);
     load_ = load;
   }
@@ -140,6 +195,7 @@ class FirmwareVerb final : public Verb {
     if (load_->count("--retry-limit") > 0) {
       load.retryLimit = retryLimit_;
     }
+    load.yes = yes_;
     const std::unique_ptr<JsonSettingsStore> store = WindowSettings();
     FirmwareCommand command(options, *store, load);
     QTimer::singleShot(0, &command, [&command] { command.Start(); });
@@ -150,6 +206,7 @@ class FirmwareVerb final : public Verb {
   CLI::App* load_ = nullptr;
   std::string file_;
   std::uint32_t retryLimit_ = 0;
+  bool yes_ = false;
 };
 
 class ConfigVerb final : public Verb {
@@ -167,6 +224,10 @@ class ConfigVerb final : public Verb {
         "\n"
         "Exit codes: 0 the file is sealed and complete, 2 usage error, or a file a restore\n"
         "would refuse (unreadable, incomplete or altered).\n");
+    AddJson(*show_, json_,
+            "one object with file, header (its lines), seal (\"good\",\n"
+            "\"missing\" or \"bad\"), bytesToRestore, bytes (256 values by address, null\n"
+            "where the file has none) and banner; null where the file did not give it.\n");
 
     save_ = subcommand.add_subcommand("save", "Save the VLX750's configuration to a sealed file");
     save_->fallthrough();
@@ -176,7 +237,8 @@ class ConfigVerb final : public Verb {
         ->required();
     save_->add_flag("--force", transfer_.force, "Replace an existing file");
     save_->footer(
-        "Progress goes to stderr on a terminal. Ctrl+C stops the reading; no file is written.\n"
+        "Progress goes to stderr on a terminal; stdout gets \"saved PATH\" once the file is\n"
+        "written. Ctrl+C stops the reading; no file is written.\n"
         "\n"
         "Exit codes: 0 saved, 1 the save failed, 2 usage error or an existing file without\n"
         "--force, 130 stopped by Ctrl+C.\n");
@@ -204,7 +266,7 @@ class ConfigVerb final : public Verb {
   }
   int Run(const CliOptions& options) override {
     if (show_->parsed()) {
-      return RunConfigShow(file_);
+      return RunConfigShow(file_, json_);
     }
     InstallPlatformErrorTexts();
     const std::unique_ptr<SettingsStore> store = ContactSettings(options);
@@ -224,6 +286,7 @@ class ConfigVerb final : public Verb {
   CLI::App* save_ = nullptr;
   CLI::App* restore_ = nullptr;
   std::string file_;
+  bool json_ = false;
   ConfigTransferOptions transfer_;
 };
 
@@ -283,6 +346,10 @@ class FaultsVerb final : public Verb {
     AddExitCodes(subcommand, "the history was read (and saved)",
                  "the amplifier was not found, did not answer, or the file could\nnot be written",
                  "usage error, or a file that exists without --force");
+    AddJson(subcommand, json_,
+            "one object with faults (newest first, each with index,\n"
+            "timeStamp, fault, band, data and description) and saved (the file written,\n"
+            "or null). Without --json stdout gets the table, then \"saved PATH\".\n");
   }
   int Run(const CliOptions& options) override {
     InstallPlatformErrorTexts();
@@ -292,7 +359,7 @@ class FaultsVerb final : public Verb {
       faults.save = save_;
     }
     faults.force = force_;
-    FaultsCommand command(options, *store, faults);
+    FaultsCommand command(WithJson(options, json_), *store, faults);
     QTimer::singleShot(0, &command, [&command] { command.Start(); });
     return QCoreApplication::exec();
   }
@@ -300,6 +367,7 @@ class FaultsVerb final : public Verb {
  private:
   std::string save_;
   bool force_ = false;
+  bool json_ = false;
 };
 
 class SendVerb final : public Verb {
@@ -361,6 +429,7 @@ class MonitorVerb final : public Verb {
                  ->type_name("N")
                  ->check(WholeNumber(1, UINT32_MAX, "lines", "N"));
     subcommand.add_flag("--no-header", noHeader_, "Leave out the header line");
+    subcommand.add_flag("--json", json_, "Print each reading as a JSON object (fields below)");
     subcommand.footer(
         "Once the VLX750 answers, vlxctl prints the header, then one line per poll run that\n"
         "ended without error, fields separated by a blank:\n"
@@ -369,12 +438,16 @@ class MonitorVerb final : public Verb {
         "  band_mhz  the band (1.8 to 50)\n"
         "  mode      OPER, STBY or OFF (switched off, in its loader)\n"
         "  fault     the fault code as the Operate page shows it: two hexadecimal\n"
-        "            digits, FF the amplifier's \"no fault\"\n"
+        "            digits; 00 no fault, FF the amplifier's other \"no fault\"\n"
         "  power_w swr temp_c pa_v pa_a\n"
         "            output power, SWR, temperature, PA voltage and current\n"
         "A field the run did not read is \"-\". Status lines and failed runs go to stderr. A lost\n"
         "amplifier is searched for again and a pulled adapter waited for; polling resumes when\n"
         "it is back.\n"
+        "\n"
+        "With --json: no header, one object per line with time, bandMhz, mode, fault (the\n"
+        "code as above, \"00\" no fault), faultText (its name, null for no fault), powerW,\n"
+        "swr, temperatureC, paV and paA: numbers, null where the run did not read them.\n"
         "\n"
         "Exit codes: 0 after N lines, on Ctrl+C or SIGTERM (the log closed whole), or when\n"
         "the reader of the lines went away (vlxctl monitor | head), 1 the port could not be\n"
@@ -396,7 +469,7 @@ class MonitorVerb final : public Verb {
       monitor.count = countValue_;
     }
     monitor.header = !noHeader_;
-    MonitorCommand command(options, *store, monitor);
+    MonitorCommand command(WithJson(options, json_), *store, monitor);
     QTimer::singleShot(0, &command, [&command] { command.Start(); });
     return QCoreApplication::exec();
   }
@@ -408,6 +481,7 @@ class MonitorVerb final : public Verb {
   std::string csv_;
   std::uint64_t countValue_ = 0;
   bool noHeader_ = false;
+  bool json_ = false;
 };
 
 class FtpVerb final : public Verb {
@@ -426,6 +500,9 @@ class FtpVerb final : public Verb {
         "\n"
         "Exit codes: 0 listed, 1 the server could not be reached or listed (the error is\n"
         "printed), 2 usage error.\n");
+    AddJson(*list, json_,
+            "one object with entries (each with name, folder, size and\n"
+            "plain), firmware (name and revision, or null) and releaseNotes (a name or null).\n");
 
     CLI::App* fetch =
         subcommand.add_subcommand("fetch", "Copy newer firmware and release notes into the folder");
@@ -459,7 +536,7 @@ class FtpVerb final : public Verb {
       QTimer::singleShot(0, &command, [&command] { command.Start(); });
       return QCoreApplication::exec();
     }
-    FtpListCommand command(options, *store, std::make_unique<CurlFtpClient>());
+    FtpListCommand command(WithJson(options, json_), *store, std::make_unique<CurlFtpClient>());
     QTimer::singleShot(0, &command, [&command] { command.Start(); });
     return QCoreApplication::exec();
   }
@@ -467,6 +544,7 @@ class FtpVerb final : public Verb {
  private:
   CLI::App* fetch_ = nullptr;
   std::string folder_;
+  bool json_ = false;
 };
 
 }  // namespace

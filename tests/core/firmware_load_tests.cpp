@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "firmware/FirmwareLoadMachine.h"
+#include "firmware/UnfinishedLoad.h"
 #include "report/ErrorText.h"
 #include "report/RevisionText.h"
 #include "report/TextFormat.h"
@@ -71,11 +72,14 @@ TEST(FirmwareLoad, SendsTheWholeImageAndReadsTheNewRevision) {
   bed.Connect();
   bed.recorder.deviceStates.clear();
   bed.recorder.revisions.clear();
+  RecordUnfinishedLoad(bed.app.Store(), SimulatedLink::kPortName);
   const std::uint64_t startMicros = bed.time.NowMicros();
   ASSERT_TRUE(bed.StartLoad());
   ASSERT_TRUE(bed.RunLoadToEnd());
 
   EXPECT_EQ(bed.recorder.done, std::vector<ErrorCode>{err::kSuccess});
+  // The amplifier an earlier load left in its loader has its firmware now.
+  EXPECT_EQ(UnfinishedLoadPort(bed.app.Store()), "");
   // Every block in address order, the first with DE AD in place of its word (00 08 00), the
   // second at 40 08 00, the last regular one at 40 FD 01; then the final packet: the first block
   // with the word the load filled in, at 00 08 02.
@@ -530,6 +534,7 @@ struct AbandonCase {
   std::size_t afterPackets;
   std::vector<std::string> lines;
   std::uint16_t revision;  // what is known of the amplifier's revision afterwards
+  bool leftInLoader;       // the amplifier waits for a power cycle and a new load
 };
 
 class AbandonLoad : public ::testing::TestWithParam<AbandonCase> {};
@@ -550,6 +555,8 @@ TEST_P(AbandonLoad, StopsAtOnceAndEndsCancelled) {
   EXPECT_FALSE(bed.time.IsTimerArmed(bed.router, kFirmwareLoadTimerId));
   EXPECT_EQ(bed.app.deviceState.Get(), device_state::kNotResponding);
   EXPECT_EQ(bed.app.revision.Get(), c.revision);
+  // What a later run that finds the amplifier silent is told.
+  EXPECT_EQ(UnfinishedLoadPort(bed.app.Store()), c.leftInLoader ? SimulatedLink::kPortName : "");
   bed.time.RunFor(30000);
   EXPECT_EQ(bed.link.SentCommands().size(), sentBefore);
   EXPECT_EQ(bed.recorder.done.size(), 1u);
@@ -565,18 +572,21 @@ INSTANTIATE_TEST_SUITE_P(
                     100,
                     {"Send VLX750 firmware failed at load address 0x002100",
                      "Remove power and retry firmware load"},
-                    revision::kLoading},
+                    revision::kLoading,
+                    true},
         // The amplifier was sent into its loader: what was known of it is forgotten.
         AbandonCase{"WhileTheLoaderEchoes",
                     "LoadBeginDownloadState",
                     0,
                     {"VLX750 firmware load was abandoned"},
-                    0},
+                    0,
+                    false},
         AbandonCase{"InTheResetWait",
                     "LoadWaitResetState",
                     0,
                     {"VLX750 firmware load was abandoned"},
-                    revision::kLoading}),
+                    revision::kLoading,
+                    false}),
     ByLabel{});
 
 // A file that cannot be loaded ends the run before anything is sent.

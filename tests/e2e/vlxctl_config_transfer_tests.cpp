@@ -62,6 +62,7 @@ TEST(VlxctlConfigTransfer, SavedFromOneAmplifierAndRestoredIntoAnother) {
   const fs::path saved = OnlyConfigurationFile(folder.Path());
   ASSERT_FALSE(saved.empty());
   EXPECT_EQ(saved.filename().string().rfind("SN01234.", 0), 0u);
+  EXPECT_EQ(first.run.out, "saved " + saved.string() + "\n");  // what a script takes from it
   const std::string firstEeprom = FileContents(first.dump);
   ASSERT_EQ(firstEeprom.size(), 1024u);
 

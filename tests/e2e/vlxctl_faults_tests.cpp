@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -65,13 +68,16 @@ TEST_F(VlxctlFaults, ListsTheRingNewestFirstAndSavesTheFileIntoAFolder) {
 
   const Finished run = Faults(amplifier, {"--save", saves.string()});
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(run.out,
-            "Timestamp    Fault Code    Band  Data   Description\n"
-            "00000001  0E 270V ERR      160  0000   270V supply failure\n"
-            "00123456  0F GAIN ERR       20  1234   Excessive overall amplifier gain\n");
-
   std::vector<fs::path> written(fs::directory_iterator(saves), fs::directory_iterator{});
   ASSERT_EQ(written.size(), 1u);
+  // The table, then the file the run created.
+  EXPECT_EQ(run.out,
+            "Timestamp  Fault Code   Band  Data  Description\n"
+            "00000001   0E 270V ERR  160   0000  270V supply failure\n"
+            "00123456   0F GAIN ERR   20   1234  Excessive overall amplifier gain\n"
+            "saved " +
+                written[0].string() + "\n");
+
   const std::string name = written[0].filename().string();
   EXPECT_EQ(name.substr(0, 8), "SN01234.");
   EXPECT_EQ(name.substr(name.size() - 14), ".VLXFaultTable");
@@ -87,6 +93,27 @@ TEST_F(VlxctlFaults, ListsTheRingNewestFirstAndSavesTheFileIntoAFolder) {
   EXPECT_EQ(lines[36], ":00000001FF");
   EXPECT_EQ(lines[37], "FAULT 01 0106 00000001 0E 270V ERR   160  0000");
   EXPECT_EQ(lines[38], "FAULT 00 0100 00123456 0F GAIN ERR    20  1234");
+}
+
+TEST_F(VlxctlFaults, JsonHoldsTheRingAsNumbersAndTheFileSaved) {
+  SimulatedAmplifier amplifier(Simulator());
+  ASSERT_TRUE(amplifier.Ready());
+  const fs::path target = folder.Path() / "table.VLXFaultTable";
+
+  const Finished run = Faults(amplifier, {"--json", "--save", target.string()});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const QJsonObject report = QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object();
+  EXPECT_EQ(report.value("saved").toString().toStdString(), target.string()) << run.out;
+  const QJsonArray faults = report.value("faults").toArray();
+  ASSERT_EQ(faults.size(), 2) << run.out;
+  EXPECT_EQ(faults[0].toObject(), (QJsonObject{{"index", 1},
+                                               {"timeStamp", 1},
+                                               {"fault", "0E 270V ERR"},
+                                               {"band", "160"},
+                                               {"data", 0},
+                                               {"description", "270V supply failure"}}));
+  EXPECT_EQ(faults[1].toObject().value("timeStamp"), 123456);
+  EXPECT_EQ(faults[1].toObject().value("data"), 0x1234);
 }
 
 TEST_F(VlxctlFaults, ReplacesAnExistingFileOnlyWithForce) {

@@ -1,5 +1,6 @@
 // vlxctl firmware load against vlx750-sim on a pseudo-terminal: loads that succeed and fail, the
-// progress on a terminal and in a pipe, and Ctrl+C before and during the transfer.
+// question before a load, the progress on a terminal and in a pipe, and Ctrl+C before, during
+// and after the transfer.
 
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -9,14 +10,14 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "FinishedRun.h"
+#include "MadeFirmware.h"
+#include "ScopedDataFolders.h"
 #include "SimulatedAmplifier.h"
 #include "TemporaryFolder.h"
 #include "process/ChildProcess.h"
@@ -27,8 +28,9 @@ namespace {
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-// Runs vlxctl with all its output on a pseudo-terminal of its own, as in a terminal window.
-Finished RunOnTerminal(const std::vector<std::string>& arguments) {
+// Runs vlxctl with all its output on a pseudo-terminal of its own, as in a terminal window;
+// `answer`, when given, is typed once vlxctl asks.
+Finished RunOnTerminal(const std::vector<std::string>& arguments, const std::string& answer = {}) {
   std::vector<char*> argv{const_cast<char*>(VLXCTL_PATH)};
   for (const std::string& argument : arguments) {
     argv.push_back(const_cast<char*>(argument.c_str()));
@@ -46,6 +48,7 @@ Finished RunOnTerminal(const std::vector<std::string>& arguments) {
   }
   const auto deadline = std::chrono::steady_clock::now() + 120s;
   char buffer[4096];
+  bool answered = false;
   while (std::chrono::steady_clock::now() < deadline) {
     pollfd readable{terminal, POLLIN, 0};
     if (::poll(&readable, 1, 1000) <= 0) {
@@ -56,6 +59,11 @@ Finished RunOnTerminal(const std::vector<std::string>& arguments) {
       break;  // the program has ended and closed its side
     }
     run.err.append(buffer, static_cast<std::size_t>(got));
+    if (!answer.empty() && !answered && run.err.find("[y/N]") != std::string::npos) {
+      const std::string line = answer + "\n";
+      EXPECT_EQ(::write(terminal, line.data(), line.size()), static_cast<ssize_t>(line.size()));
+      answered = true;
+    }
   }
   int status = 0;
   if (::waitpid(pid, &status, WNOHANG) == 0) {
@@ -79,40 +87,13 @@ int Count(const std::string& text, const std::string& needle) {
   return count;
 }
 
-// A firmware file of the given revision made by the test-firmware generator in `folder`.
-std::string MakeFirmware(const fs::path& folder, int revision) {
-  fs::create_directories(folder);
-  const Finished made =
-      RunProgram(VLX750_MKFW_PATH, {"--revision", std::to_string(revision), "-o", folder.string()});
-  EXPECT_EQ(made.exitCode, 0) << made.err;
-  return made.out.substr(0, made.out.find('\n'));
-}
-
-// Points the data and settings folders of the programs this test starts at a folder of its own.
-class ScopedDataFolders {
- public:
-  explicit ScopedDataFolders(const fs::path& root) {
-    Set("XDG_DATA_HOME", (root / "data").string());
-    Set("XDG_CONFIG_HOME", (root / "config").string());
-  }
-  ~ScopedDataFolders() {
-    for (const auto& [name, value] : saved_) {
-      value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
-    }
-  }
-
- private:
-  void Set(const std::string& name, const std::string& value) {
-    const char* old = std::getenv(name.c_str());
-    saved_.emplace_back(name, old != nullptr ? std::optional<std::string>(old) : std::nullopt);
-    ::setenv(name.c_str(), value.c_str(), 1);
-  }
-  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
-};
-
-std::vector<std::string> Load(const SimulatedAmplifier& amplifier, const std::string& file = {}) {
+std::vector<std::string> Load(const SimulatedAmplifier& amplifier, const std::string& file = {},
+                              bool yes = true) {
   std::vector<std::string> arguments{"--port", amplifier.Link(), "--timeout",
                                      "20",     "firmware",       "load"};
+  if (yes) {
+    arguments.push_back("--yes");
+  }
   if (!file.empty()) {
     arguments.push_back(file);
   }
@@ -122,7 +103,7 @@ std::vector<std::string> Load(const SimulatedAmplifier& amplifier, const std::st
 TEST(VlxctlFirmware, LoadsTheFoldersNewestThenInfoShowsItsRevision) {
   TemporaryFolder root("vlxctl-firmware-newest");
   ScopedDataFolders folders(root.Path());
-  const fs::path firmwareFolder = root.Path() / "data" / "Velqorin" / "VLX Firmware";
+  const fs::path firmwareFolder = ScopedDataFolders::FirmwareFolder(root.Path());
   MakeFirmware(firmwareFolder, 120);
   const std::string newest = MakeFirmware(firmwareFolder, 124);
   SimulatedAmplifier amplifier({"--rate", "9600", "--revision", "123"});
@@ -137,6 +118,8 @@ TEST(VlxctlFirmware, LoadsTheFoldersNewestThenInfoShowsItsRevision) {
   EXPECT_TRUE(Has(load.err, "Sent 100%: packet 2007 of 2007, 0 retries")) << load.err;
   EXPECT_FALSE(Has(load.err, "\r")) << load.err;
   EXPECT_EQ(load.out, "");
+  // The window's status bar says "Ready" here; vlxctl is still testing the link.
+  EXPECT_FALSE(Has(load.err, "\nReady\n")) << load.err;
   // vlxctl ends only after the test of the link that follows the load has found the amplifier
   // back at its own rate.
   EXPECT_TRUE(
@@ -261,6 +244,97 @@ TEST(VlxctlFirmware, CtrlCDuringTheTransferWarnsAndASecondAbandons) {
   EXPECT_EQ(again.exitCode, 0) << again.err;
   EXPECT_TRUE(Has(again.err, "VLX750 firmware load is complete")) << again.err;
 }
+
+// Once every packet is in, Ctrl+C says so and stops after the reset without the check of the
+// revision; the amplifier runs the new firmware.
+TEST(VlxctlFirmware, CtrlCAfterTheLastPacketOnlyLeavesOutTheRevisionCheck) {
+  TemporaryFolder root("vlxctl-firmware-ctrl-c-reset");
+  const std::string file = MakeFirmware(root.Path(), 124);
+  SimulatedAmplifier amplifier({"--revision", "123"});
+  ASSERT_TRUE(amplifier.Ready());
+
+  ChildProcess load(VLXCTL_PATH, Load(amplifier, file));
+  ASSERT_TRUE(load.WaitForStderr("for reset to complete", 60s)) << load.Stderr();
+  load.Signal(SIGINT);
+  EXPECT_EQ(load.WaitForExit(30s), 130) << load.Stderr();
+  EXPECT_TRUE(Has(load.Stderr(), "the new firmware is in the VLX750")) << load.Stderr();
+  EXPECT_TRUE(Has(load.Stderr(), "stopped before the revision check")) << load.Stderr();
+  EXPECT_FALSE(Has(load.Stderr(), "without working firmware")) << load.Stderr();
+  EXPECT_FALSE(Has(load.Stderr(), "Reload VLX750")) << load.Stderr();
+
+  const Finished info =
+      RunProgram(VLXCTL_PATH, {"--port", amplifier.Link(), "--timeout", "20", "info"});
+  EXPECT_EQ(info.exitCode, 0) << info.err;
+  EXPECT_TRUE(Has(info.out, "Revision:      01.24")) << info.out;
+}
+
+// On a terminal the load waits for a yes after contact, with the file's revision and the
+// amplifier's; a same or older revision is named as such. Answered no, nothing reaches the
+// loader.
+struct Question {
+  const char* label;
+  std::vector<std::string> simulator;
+  const char* answer;
+  const char* asks;
+  int exitCode;
+};
+
+const Question kQuestions[] = {
+    {"NewerLoadsOnYes",
+     {"--revision", "123"},
+     "y",
+     "VLX750 runs:   01.23\r\nLoad revision 01.24 into the VLX750?",
+     0},
+    {"SameSaysSo",
+     {"--revision", "124"},
+     "n",
+     "The VLX750 runs revision 01.24 already. Load it again?",
+     2},
+    {"OlderSaysSo",
+     {"--revision", "125"},
+     "n",
+     "Revision 01.24 is older than the 01.25 the VLX750 runs.",
+     2},
+    {"InItsLoaderNoRevisionToCompare",
+     {"--off"},
+     "n",
+     "VLX750:        in its loader, revision not known\r\nLoad revision 01.24 into the VLX750?",
+     2},
+};
+
+class VlxctlFirmwareQuestion : public ::testing::TestWithParam<Question> {};
+
+TEST_P(VlxctlFirmwareQuestion, AsksAfterContactAndBeforeTheLoader) {
+  const Question& question = GetParam();
+  TemporaryFolder root(std::string("vlxctl-firmware-question-") + question.label);
+  const std::string file = MakeFirmware(root.Path(), 124);
+  const bool loads = question.exitCode == 0;
+  std::vector<std::string> simulator = question.simulator;
+  if (!loads) {
+    simulator.push_back("--verbose");  // its record of what arrived; a load would flood it
+  }
+  SimulatedAmplifier amplifier(simulator);
+  ASSERT_TRUE(amplifier.Ready());
+
+  const Finished run = RunOnTerminal(Load(amplifier, file, false), question.answer);
+  EXPECT_EQ(run.exitCode, question.exitCode) << run.err;
+  EXPECT_TRUE(Has(run.err, "File:          " + file + "\r\nRevision:      01.24\r\n")) << run.err;
+  EXPECT_TRUE(Has(run.err, question.asks)) << run.err;
+  if (loads) {
+    EXPECT_TRUE(Has(run.err, "VLX750 firmware load is complete")) << run.err;
+    return;
+  }
+  EXPECT_TRUE(Has(run.err, "nothing was loaded")) << run.err;
+  amplifier.Process().Signal(SIGTERM);
+  amplifier.Process().WaitForExit(5s);
+  const std::string& arrived = amplifier.Process().Stderr();
+  EXPECT_TRUE(Has(arrived, "<- \"I;\"")) << arrived;  // contact was made
+  EXPECT_FALSE(Has(arrived, "<- \"^LDM;\"")) << arrived;
+  EXPECT_FALSE(Has(arrived, "<- \"D\"")) << arrived;
+}
+
+INSTANTIATE_TEST_SUITE_P(Revisions, VlxctlFirmwareQuestion, ::testing::ValuesIn(kQuestions),
+                         [](const auto& info) { return std::string(info.param.label); });
 
 }  // namespace
 }  // namespace vlx::test

@@ -125,23 +125,10 @@ OptionsByCommand OptionsInManual() {
 
 TEST(VlxctlManual, NamesTheOptionsOfEveryVerbsHelp) {
   OptionsByCommand manual = OptionsInManual();
-  // Options the page already tells of that come with the machine-readable output and the
-  // firmware question; once every verb has them, these go.
-  const OptionsByCommand comingSoon{
-      {"", {"--quiet"}},       {"ports", {"--json"}},       {"info", {"--json"}},
-      {"hex", {"--json"}},     {"config show", {"--json"}}, {"faults", {"--json"}},
-      {"monitor", {"--json"}}, {"ftp list", {"--json"}},    {"firmware load", {"--yes"}}};
   const std::vector<std::string> commands = Commands();
   ASSERT_GT(commands.size(), 10u);
   for (const std::string& command : commands) {
-    std::set<std::string> inHelp = OptionsInHelp(command);
-    for (const std::string& option :
-         comingSoon.count(command) ? comingSoon.at(command) : std::set<std::string>{}) {
-      if (!inHelp.contains(option)) {
-        manual[command].erase(option);
-      }
-    }
-    EXPECT_EQ(manual[command], inHelp) << "vlxctl " << command;
+    EXPECT_EQ(manual[command], OptionsInHelp(command)) << "vlxctl " << command;
   }
 }
 

@@ -22,7 +22,8 @@ int Remaining(Clock::time_point deadline) {
 }
 }  // namespace
 
-ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments) {
+ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
+                           ChildStdout stdoutTo) {
   int out[2];
   int err[2];
   if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
@@ -32,6 +33,15 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
   posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
+  if (stdoutTo == ChildStdout::kFullDevice) {
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/full", O_WRONLY, 0);
+  } else if (stdoutTo == ChildStdout::kClosed) {
+    posix_spawn_file_actions_addclose(&actions, STDOUT_FILENO);
+  } else if (stdoutTo == ChildStdout::kReaderGone) {
+    // Gone before the child starts, so its first write meets no reader.
+    close(out[0]);
+    out[0] = -1;
+  }
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));
   for (const std::string& argument : arguments) {

@@ -11,10 +11,15 @@
 
 namespace vlx::test {
 
+// Where a child's stdout goes: captured, /dev/full, closed, or a pipe nobody reads any more.
+enum class ChildStdout { kCaptured, kFullDevice, kClosed, kReaderGone };
+
 class ChildProcess {
  public:
-  // Starts `program` with `arguments`; stdout and stderr are captured separately.
-  ChildProcess(const std::string& program, const std::vector<std::string>& arguments);
+  // Starts `program` with `arguments`; stdout and stderr are captured separately, unless
+  // `stdoutTo` sends stdout elsewhere (then Stdout() stays empty).
+  ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
+               ChildStdout stdoutTo = ChildStdout::kCaptured);
   ~ChildProcess();  // kills the process if it still runs
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;

@@ -495,6 +495,7 @@ TEST_F(DaemonTest, RefusesBadOptionsWithUsage) {
                                                {"--command-fault", "noise:^ER"},
                                                {"--command-fault", "garbage:"},
                                                {"--command-fault", "garbage:^ER:x"},
+                                               {"--command-fault", "silence:^sn:0:0"},
                                                {"--command-fault", "replace:^bn;"},
                                                {"--command-fault", "silence:^bn;=^BN01;"},
                                                {"--band", "11"},

@@ -4,6 +4,7 @@
 #include <numeric>
 
 #include "firmware/FirmwareImage.h"
+#include "firmware/UnfinishedLoad.h"
 #include "link/EngineDispatch.h"
 #include "link/SerialPort.h"
 #include "model/AppSettings.h"
@@ -131,6 +132,13 @@ void FirmwareLoadMachine::PublishResult() {
   AppSettings& app = Owner();
   if (Error() != err::kSuccess && Error() != err::kUnexpectedDevice) {
     SetDeviceState(device_state::kNotResponding);
+  }
+  // A later run that finds the amplifier silent can then tell why. Any other failure leaves the
+  // record as it was: the amplifier is where the last load put it.
+  if (Error() == err::kSuccess) {
+    RecordUnfinishedLoad(app.Store(), {});
+  } else if (powerCycleAdvised_) {
+    RecordUnfinishedLoad(app.Store(), app.port.Get());
   }
   app.SetDeviceState(DeviceState());
   app.machineDone.Notify(Error());

@@ -7,12 +7,16 @@
 
 namespace vlx {
 
-ErrorCode ConcludeLoad(FirmwareLoadMachine& machine, ErrorCode code, const VerdictLine& tell) {
-  const std::string& device = machine.GetDeviceName();
+void TellRetryCounts(const FirmwareLoadMachine& machine, const VerdictLine& tell) {
   if (const std::uint32_t total = machine.GetTotalRetries(); total > 0) {
     tell(FormatText(ids::kTotalRetries, {total}), false);
     tell(FormatText(ids::kHighestRetries, {machine.GetHighestRetries()}), false);
   }
+}
+
+ErrorCode ConcludeLoad(FirmwareLoadMachine& machine, ErrorCode code, const VerdictLine& tell) {
+  const std::string& device = machine.GetDeviceName();
+  TellRetryCounts(machine, tell);
   ErrorCode result = code;
   if (result == err::kSuccess) {
     result = machine.VerifyRevision(true);

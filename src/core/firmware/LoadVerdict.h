@@ -15,6 +15,9 @@ class FirmwareLoadMachine;
 // Takes each line, and whether it is a verbose line rather than a status line.
 using VerdictLine = std::function<void(const std::string& line, bool verbose)>;
 
+// Tells the retry statistics of the run, when a packet needed any.
+void TellRetryCounts(const FirmwareLoadMachine& machine, const VerdictLine& tell);
+
 // Tells the end of a run that ended with `code`; returns the result of the load and the
 // revision check: 0 only when both succeeded.
 ErrorCode ConcludeLoad(FirmwareLoadMachine& machine, ErrorCode code, const VerdictLine& tell);

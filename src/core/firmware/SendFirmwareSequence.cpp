@@ -33,7 +33,9 @@ LoadOutcome SendFirmwareSequence::Send(const std::string& folder,
   app_.EstablishContact().BeginTestCommunications();
   app_.Status().VerboseText(
       FormatText(ids::kElapsedTime, {RoundedSeconds(app_.Time().TickCount() - start)}));
-  app_.Status().StatusText(std::string(LoadString(ids::kReady)));
+  if (host_.ShowsReady()) {
+    app_.Status().StatusText(std::string(LoadString(ids::kReady)));
+  }
   return outcome;
 }
 

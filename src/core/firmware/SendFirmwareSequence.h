@@ -28,6 +28,10 @@ class SendFirmwareHost {
   // Runs the load of the file published in AppSettings to its end (the Sending Firmware
   // dialog, or vlxctl's progress display) and tells how it went.
   virtual LoadOutcome RunLoad() = 0;
+  // Whether the end of the sequence puts "Ready" on the status line. The window's status bar
+  // says it; on a command line, where the test of the link the sequence begins goes on, it
+  // would not be true yet.
+  virtual bool ShowsReady() const { return true; }
 };
 
 class SendFirmwareSequence {
