@@ -349,9 +349,9 @@ Verb* CommandLine::Parse(int argc, const char* const* argv) {
 
 // Walks the words as the parser will: options with their values (an option of a verb may not
 // come before it), verbs and sub-verbs. What it cannot place is left to the parser.
-CommandLine::Reading CommandLine::Read(int argc, const char* const* argv) const {
+CommandLine::Reading CommandLine::Read(int argc, const char* const* argv) {
   Reading reading;
-  CLI::App* command = const_cast<CLI::App*>(&app_);
+  CLI::App* command = &app_;
   std::vector<const CLI::Option*> given;
   for (int i = 1; i < argc && !reading.problem; ++i) {
     const std::string argument = argv[i];

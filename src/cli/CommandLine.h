@@ -39,7 +39,7 @@ class CommandLine {
     std::vector<std::string> helpOf;  // the words after "help"
     std::optional<std::string> problem;
   };
-  Reading Read(int argc, const char* const* argv) const;
+  Reading Read(int argc, const char* const* argv);
 
   Verb* AfterParse();
   std::optional<std::string> MissingArgument();
