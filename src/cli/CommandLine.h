@@ -1,9 +1,11 @@
 #pragma once
-// vlxctl's command line: the options every verb shares, one subcommand per verb, "help VERB",
-// --help and --version, and a usage error told in one line with a hint where to read more.
+// vlxctl's command line: the options every verb shares, one subcommand per verb (some with
+// sub-verbs of their own), "help VERB [SUB]", --help and --version, and a usage error told in one
+// line with a hint where to read more.
 
 #include <CLI/CLI.hpp>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,9 +31,21 @@ class CommandLine {
   int ExitCode() const { return exitCode_; }
 
  private:
+  // What a first look at the words finds before the parser sees them: the (sub-)verb named, a
+  // help request, or a slip told in this program's words.
+  struct Reading {
+    std::vector<std::string> command;  // "firmware", "load"
+    bool help = false;
+    std::vector<std::string> helpOf;  // the words after "help"
+    std::optional<std::string> problem;
+  };
+  Reading Read(int argc, const char* const* argv);
+
   Verb* AfterParse();
-  int ShowHelp(const std::string& verbName);
-  // Help or version asked for with an option: CLI11's text, through the checked output.
+  std::optional<std::string> MissingArgument();
+  void CompleteHelp(CLI::App& command, const std::string& commonOptions);
+  int ShowHelp(const std::vector<std::string>& words);
+  // The version asked for with an option: CLI11's text, through the checked output.
   int Answer(const CLI::ParseError& call);
   int UsageError(const std::string& message);
 
@@ -41,6 +55,7 @@ class CommandLine {
     CLI::App* subcommand;
   };
 
+  std::shared_ptr<CLI::Formatter> formatter_;
   CLI::App app_;
   std::vector<VerbCommand> verbs_;
   CLI::App* help_ = nullptr;
@@ -50,7 +65,8 @@ class CommandLine {
   std::string port_;
   std::uint32_t timeoutSeconds_ = 0;
   std::string ftpServer_;
-  std::string helpVerb_;
+  std::vector<std::string> helpWords_;
+  std::vector<std::string> commandWords_;  // the (sub-)verb of this run, for the hint
   CliOptions options_;
   int exitCode_ = exit_code::kSuccess;
 };

@@ -11,6 +11,7 @@
 #include "Output.h"
 #include "config/BannerRules.h"
 #include "config/ConfigurationFile.h"
+#include "report/PrintableName.h"
 #include "report/TextFormat.h"
 #include "settings/SystemFileStore.h"
 
@@ -114,7 +115,7 @@ int RunConfigShow(const std::string& path, bool json) {
     PrintJsonReport(path, check, bytes);
     return check.code == err::kSuccess ? exit_code::kSuccess : exit_code::kUsage;
   }
-  PrintOutput("File:             %s\n", path.c_str());
+  PrintOutput("File:             %s\n", PrintableName(path).c_str());
   const char* label = "Header:           ";
   for (const std::string& line : check.otherLines) {
     PrintOutput("%s%s\n", label, PrintableText(line).c_str());

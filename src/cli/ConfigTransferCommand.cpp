@@ -11,8 +11,10 @@
 #include "LoadProgress.h"
 #include "Output.h"
 #include "SavedFileTarget.h"
+#include "TerminalWords.h"
 #include "model/DataFolders.h"
 #include "report/ErrorCode.h"
+#include "report/PrintableName.h"
 #include "report/StringTable.h"
 #include "report/TextFormat.h"
 
@@ -21,7 +23,7 @@ namespace {
 
 std::string Describe(const std::string& path, const ConfigurationFileFacts& facts) {
   return FormatText("File:          %s\nSerial number: %s\nSaved:         %s",
-                    {path, facts.serialNumber, facts.savedOn});
+                    {PrintableName(path), facts.serialNumber, facts.savedOn});
 }
 
 }  // namespace
@@ -191,6 +193,15 @@ void ConfigRestoreCommand::ShowRestoring(const std::string& path,
   if (transfer_.yes) {
     PrintError(Describe(path, facts));
   }
+}
+
+// The window's text sends the user to its Test Communications button.
+bool ConfigRestoreCommand::TellRestoreFailure(ErrorCode code, const RestoreOutcome& outcome) {
+  if (code != err::kNoResponseAfterReset) {
+    return false;
+  }
+  PrintError(SilentAfterReloadWords(outcome.totalBytes));
+  return true;
 }
 
 void ConfigRestoreCommand::OnSignal() {

@@ -86,6 +86,7 @@ class ConfigRestoreCommand final : public ConfigTransferCommand {
   void Close(bool done) override;
   void OnSignal() override;
   void ShowRestoring(const std::string& path, const ConfigurationFileFacts& facts) override;
+  bool TellRestoreFailure(ErrorCode code, const RestoreOutcome& outcome) override;
   bool AllowOtherUnit(const ConfigurationFileCheck& check);
   int ExitCode(bool done) const;
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "TerminalWords.h"
 #include "report/ErrorText.h"
 
 namespace vlx::cli {
@@ -93,6 +94,11 @@ int ConsolePrompts::MessageBox(const std::string& text, const std::string& capti
     PrintError(caption.empty() ? text : caption + ": " + text);
   }
   return (style & mb::kYesNo) == mb::kYesNo ? mb::kIdNo : mb::kIdOk;
+}
+
+bool ConsolePrompts::TellFileFailure(const char* step, ErrorCode code, const std::string& path) {
+  PrintError(FileFailureWords(step, code, path));
+  return true;
 }
 
 std::string WaitingForPortText(const std::string& port) {

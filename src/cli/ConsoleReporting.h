@@ -43,6 +43,8 @@ class ConsolePrompts final : public Prompts {
  public:
   explicit ConsolePrompts(ConsoleStatusSink& status) : status_(status) {}
   int MessageBox(const std::string& text, const std::string& caption, std::uint32_t style) override;
+  // Told in a terminal's terms; the window's line and box are left out.
+  bool TellFileFailure(const char* step, ErrorCode code, const std::string& path) override;
 
  private:
   ConsoleStatusSink& status_;

@@ -11,6 +11,7 @@
 #include "Output.h"
 #include "SavedFileTarget.h"
 #include "model/AppSettings.h"
+#include "report/PrintableName.h"
 #include "report/TextFormat.h"
 
 namespace vlx::cli {

@@ -10,6 +10,7 @@
 #include "firmware/LoadVerdict.h"
 #include "model/DataFolders.h"
 #include "model/DeviceFacts.h"
+#include "report/PrintableName.h"
 #include "report/RevisionText.h"
 #include "report/TextFormat.h"
 
@@ -91,7 +92,7 @@ bool FirmwareCommand::ChooseFile() {
       PrintError(
           FormatText("vlxctl: \"%s\" is not named as a firmware file: VLX750fp, the "
                      "revision's digits, .hex (VLX750fp0152.hex holds 01.52)",
-                     {*load_.file}));
+                     {PrintableName(*load_.file)}));
       return false;
     }
     file_ = FirmwareFileFromPath(*load_.file);
@@ -111,7 +112,7 @@ bool FirmwareCommand::ChooseFile() {
         FormatText("vlxctl: the firmware folder \"%s\" holds no firmware file "
                    "(VLX750fp, the revision's digits, .hex); name one: vlxctl firmware "
                    "load FILE",
-                   {folder_}));
+                   {PrintableName(folder_)}));
     return false;
   }
   return Loadable(file_.path);

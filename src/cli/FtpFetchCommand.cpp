@@ -6,6 +6,7 @@
 #include "ConsoleReporting.h"
 #include "FtpListCommand.h"
 #include "Output.h"
+#include "TerminalWords.h"
 #include "model/DataFolders.h"
 #include "model/MessageIds.h"
 #include "model/Setting.h"
@@ -70,6 +71,11 @@ void FtpFetchCommand::FtpLine(FtpLineKind kind, const std::string& line) {
     return;
   }
   PrintError(line);
+}
+
+bool FtpFetchCommand::TellStepFailure(const char* step, ErrorCode code, const std::string& reason) {
+  PrintError(FtpFailureWords(step, code, reason));
+  return true;
 }
 
 void FtpFetchCommand::FtpCopyEnded(FtpCopyEnd) {

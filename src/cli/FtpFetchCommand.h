@@ -34,6 +34,7 @@ class FtpFetchCommand final : public QObject, private FtpCopySink {
  private:
   void FtpLine(FtpLineKind kind, const std::string& line) override;
   void FtpCopyEnded(FtpCopyEnd end) override;
+  bool TellStepFailure(const char* step, ErrorCode code, const std::string& reason) override;
   void OnSignal();
   void PrintSummary() const;
   void Finish(int exitCode);

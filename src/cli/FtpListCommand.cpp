@@ -6,6 +6,7 @@
 #include "ConsoleReporting.h"
 #include "JsonOutput.h"
 #include "Output.h"
+#include "TerminalWords.h"
 #include "firmware/FirmwareFolder.h"
 #include "firmware/FtpNames.h"
 #include "model/MessageIds.h"
@@ -21,7 +22,6 @@ namespace {
 // The server folder the copy dialog lists.
 constexpr const char* kServerFolder = "VLX/firmware";
 constexpr std::uint32_t kOpeningConnection = 197;
-constexpr std::uint32_t kCompletedWithError = 209;
 
 }  // namespace
 
@@ -175,9 +175,7 @@ void FtpListCommand::PrintJson(const FirmwareFolderScan& picks) const {
 }
 
 void FtpListCommand::Failed(ErrorCode code, const char* operation) {
-  PrintError("vlxctl: " +
-             FormatText(kCompletedWithError,
-                        {operation, code, FormatErrorText(code, client_->LastResponse()).c_str()}));
+  PrintError(FtpFailureWords(operation, code, FormatErrorText(code, client_->LastResponse())));
   Finish(exit_code::kFailure);
 }
 

@@ -12,6 +12,7 @@
 #include "firmware/FirmwareImage.h"
 #include "firmware/FirmwareName.h"
 #include "report/ErrorText.h"
+#include "report/PrintableName.h"
 #include "report/RevisionText.h"
 #include "report/StringTable.h"
 #include "report/TextFormat.h"
@@ -27,7 +28,7 @@ bool IsProgramCode(ErrorCode code) {
 // FILE:LINE: error 0xCODE: text, without the line where it names none.
 std::string CodeLine(const std::string& path, std::uint32_t line, ErrorCode code) {
   const char* severity = (code & 0xC0000000) == 0x80000000 ? "warning" : "error";
-  std::string where = path;
+  std::string where = PrintableName(path);
   if (line != 0) {
     where += ":" + std::to_string(line);
   }
@@ -100,7 +101,7 @@ ErrorCode PrintChecksum(FirmwareImage& image) {
 
 ErrorCode PrintTextReport(const std::string& path, FirmwareImage& image, ErrorCode code,
                           bool read) {
-  PrintOutput("File:             %s\n", path.c_str());
+  PrintOutput("File:             %s\n", PrintableName(path).c_str());
   if (read) {
     PrintCounts(image.Statistics());
   }

@@ -5,6 +5,7 @@
 #include "operate/ReadingText.h"
 #include "operate/TelemetryRecorder.h"
 #include "report/ErrorText.h"
+#include "report/PrintableName.h"
 
 namespace vlx::cli {
 namespace {
@@ -78,7 +79,7 @@ void MonitorCommand::Start() {
     const ErrorCode error =
         TelemetryCsvLog::Open(App().Files(), opener_, *monitor_.csv, Time().TickCount(), log_);
     if (error != err::kSuccess) {
-      PrintError("vlxctl: the telemetry log \"" + *monitor_.csv +
+      PrintError("vlxctl: the telemetry log \"" + PrintableName(*monitor_.csv) +
                  "\" could not be written: " + FormatErrorText(error));
       Finish(exit_code::kFailure);
       return;

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "report/PrintableName.h"
+
 namespace vlx {
 namespace {
 
@@ -21,7 +23,8 @@ bool IsFolder(const fs::path& path) {
 // even when a file is replaced.
 std::optional<std::string> RefusalOfFolder(const std::string& folder) {
   if (::access(folder.c_str(), W_OK | X_OK) != 0) {
-    return "vlxctl: cannot write into the folder \"" + folder + "\": " + std::strerror(errno);
+    return "vlxctl: cannot write into the folder \"" + PrintableName(folder) +
+           "\": " + std::strerror(errno);
   }
   return std::nullopt;
 }
@@ -33,19 +36,19 @@ std::optional<std::string> RefusalToSave(const std::string& path, bool force) {
   const fs::path parent = fs::path(path).parent_path();
   const std::string folder = parent.empty() ? std::string(".") : parent.string();
   if (!IsFolder(folder)) {
-    return "vlxctl: the folder of \"" + path + "\" does not exist";
+    return "vlxctl: the folder of \"" + PrintableName(path) + "\" does not exist";
   }
   std::error_code error;
   // The link itself, never what it points to.
   const fs::file_status status = fs::symlink_status(path, error);
   if (fs::is_directory(status)) {
-    return "vlxctl: \"" + path + "\" is a folder; name the file to write";
+    return "vlxctl: \"" + PrintableName(path) + "\" is a folder; name the file to write";
   }
   if (fs::exists(status) && !fs::is_regular_file(status)) {
-    return "vlxctl: \"" + path + "\" is not a regular file; it is never replaced";
+    return "vlxctl: \"" + PrintableName(path) + "\" is not a regular file; it is never replaced";
   }
   if (fs::exists(status) && !force) {
-    return "vlxctl: \"" + path + "\" exists; add --force to replace it";
+    return "vlxctl: \"" + PrintableName(path) + "\" exists; add --force to replace it";
   }
   return RefusalOfFolder(folder);
 }

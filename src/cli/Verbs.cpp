@@ -20,6 +20,7 @@
 #include "MonitorCommand.h"
 #include "Output.h"
 #include "SendCommand.h"
+#include "TerminalWords.h"
 #include "Verb.h"
 #include "config/BannerRules.h"
 #include "firmware/UnfinishedLoad.h"
@@ -31,11 +32,12 @@
 namespace vlx::cli {
 namespace {
 
-// Puts the verb's own meaning of exit codes 0 and 1 above the footer CLI11 gives the verb.
+// Ends the verb's help with its own meaning of exit codes 0, 1 and 2.
 void AddExitCodes(CLI::App& subcommand, const std::string& success, const std::string& failure,
                   const std::string& usage = "usage error") {
-  subcommand.footer("Exit codes: 0 " + success + ", 1 " + failure + ",\n2 " + usage + ".\n\n" +
-                    subcommand.get_footer());
+  const std::string before = subcommand.get_footer();
+  subcommand.footer((before.empty() ? "" : before + "\n\n") + "Exit codes: 0 " + success + ", 1 " +
+                    failure + ", 2 " + usage + ", 130 stopped by Ctrl+C.\n");
 }
 
 // Gives `command` the --json switch and puts the fields of its object above the footer.
@@ -55,6 +57,7 @@ class PortsVerb final : public Verb {
   std::string Name() const override { return "ports"; }
   std::string Summary() const override { return "List the serial ports of this computer"; }
   void AddArguments(CLI::App& subcommand) override {
+    AddExitCodes(subcommand, "the ports were listed", "the list could not be written");
     AddJson(subcommand, json_, "one object with ports (a list of names).\n");
   }
   int Run(const CliOptions&) override {
@@ -78,11 +81,12 @@ class PortsVerb final : public Verb {
 };
 
 // The window's settings (port, firmware folder, retry limit), or their defaults when the file
-// cannot be read; the window tells that in a box at start-up, vlxctl in a line.
+// cannot be read; the window tells that in a box at start-up and keeps the file aside, vlxctl
+// tells it in a line and leaves the file alone.
 std::unique_ptr<JsonSettingsStore> WindowSettings() {
   auto stored = std::make_unique<JsonSettingsStore>();
-  if (const std::string problem = stored->LoadProblem(); !problem.empty()) {
-    PrintError("vlxctl: " + problem);
+  if (const std::string reason = stored->UnusableReason(); !reason.empty()) {
+    PrintError(SettingsFileWords(stored->Path().toStdString(), reason));
   }
   return stored;
 }
@@ -99,7 +103,7 @@ class InfoVerb final : public Verb {
  public:
   std::string Name() const override { return "info"; }
   std::string Summary() const override {
-    return "Find the VLX750 on the port and print what is known about it";
+    return "Find the VLX750 and print what is known about it";
   }
   void AddArguments(CLI::App& subcommand) override {
     AddExitCodes(subcommand, "a VLX750 answered",
@@ -127,9 +131,7 @@ class InfoVerb final : public Verb {
 class HexVerb final : public Verb {
  public:
   std::string Name() const override { return "hex"; }
-  std::string Summary() const override {
-    return "Read a firmware file as a load would and tell whether it is loadable";
-  }
+  std::string Summary() const override { return "Tell whether a firmware file is loadable"; }
   void AddArguments(CLI::App& subcommand) override {
     subcommand.add_option("FILE", path_, "The Intel HEX firmware file")->required();
     AddExitCodes(subcommand, "the file is loadable", "it cannot be read or loaded");
@@ -154,8 +156,8 @@ class FirmwareVerb final : public Verb {
   std::string Name() const override { return "firmware"; }
   std::string Summary() const override { return "Load firmware into the VLX750 (firmware load)"; }
   void AddArguments(CLI::App& subcommand) override {
-    CLI::App* load = subcommand.add_subcommand(
-        "load", "Load a firmware file into the VLX750 and check its revision afterwards");
+    CLI::App* load =
+        subcommand.add_subcommand("load", "Load firmware into the VLX750 and check its revision");
     load->fallthrough()->footer(
         "Without FILE the newest firmware file of the firmware folder (as VLX Utility\n"
         "has it) is loaded. The file is read and checked as 'vlxctl hex' checks it\n"
@@ -173,14 +175,13 @@ class FirmwareVerb final : public Verb {
         "\n"
         "Exit codes: 0 the firmware was loaded and the amplifier runs its revision,\n"
         "1 the file cannot be loaded or the load failed, 2 usage error or no\n"
-        "confirmation, 130 stopped by Ctrl+C or SIGTERM.\n\n" +
-        subcommand.get_footer());
+        "confirmation, 130 stopped by Ctrl+C or SIGTERM.\n");
     load->add_option("FILE", file_, "The firmware file, named VLX750fp with the revision's digits");
     load->add_option("--retry-limit", retryLimit_,
                      "Time-outs one packet may have before the load fails (5 to 25;\n"
                      "default: the FirmwareLoadRetryLimit setting, 10)")
         ->type_name("N")
-        ->check(CLI::Range(5, 25));
+        ->check(WholeNumber(5, 25, "time-outs", "N"));
     load->add_flag("--yes", yes_, "Load without asking first");
     subcommand.require_subcommand(1);
     load_ = load;
@@ -215,16 +216,14 @@ class ConfigVerb final : public Verb {
     return "Save, restore or show a VLX750 configuration file";
   }
   void AddArguments(CLI::App& subcommand) override {
-    show_ = subcommand.add_subcommand(
-        "show", "Check a configuration file as a restore would and show what it holds");
+    show_ = subcommand.add_subcommand("show", "Check a configuration file and show what it holds");
     show_->add_option("FILE", file_, "The configuration file (.VLXConfig)")->required();
     show_->footer(
         "Prints the file's header lines, the seal's verdict, the bytes a restore would write\n"
         "(bank 0, by address) and the power-on banner among them. No port is used.\n"
         "\n"
         "Exit codes: 0 the file is sealed and complete, 2 usage error, or a file a restore\n"
-        "would refuse (unreadable, incomplete or altered).\n\n" +
-        subcommand.get_footer());
+        "would refuse (unreadable, incomplete or altered).\n");
     AddJson(*show_, json_,
             "one object with file, header (its lines), seal (\"good\",\n"
             "\"missing\" or \"bad\"), bytesToRestore, bytes (256 values by address, null\n"
@@ -242,8 +241,7 @@ class ConfigVerb final : public Verb {
         "written. Ctrl+C stops the reading; no file is written.\n"
         "\n"
         "Exit codes: 0 saved, 1 the save failed, 2 usage error or an existing file without\n"
-        "--force, 130 stopped by Ctrl+C.\n\n" +
-        subcommand.get_footer());
+        "--force, 130 stopped by Ctrl+C.\n");
 
     restore_ =
         subcommand.add_subcommand("restore", "Write a saved configuration back into the VLX750");
@@ -262,8 +260,8 @@ class ConfigVerb final : public Verb {
         "\n"
         "Exit codes: 0 restored, 1 the restore failed with nothing or everything written,\n"
         "2 usage error, a file a restore refuses, or no confirmation, 3 the restore stopped\n"
-        "with part of the configuration written: restore again before switching off.\n\n" +
-        subcommand.get_footer());
+        "with part of the configuration written: restore again before switching off, 130\n"
+        "stopped by Ctrl+C or SIGTERM.\n");
     subcommand.require_subcommand(1);
   }
   int Run(const CliOptions& options) override {
@@ -337,9 +335,7 @@ class BannerVerb final : public Verb {
 class FaultsVerb final : public Verb {
  public:
   std::string Name() const override { return "faults"; }
-  std::string Summary() const override {
-    return "Read the VLX750's fault history and print it, newest first";
-  }
+  std::string Summary() const override { return "Print the VLX750's fault history, newest first"; }
   void AddArguments(CLI::App& subcommand) override {
     subcommand
         .add_option("--save", save_,
@@ -378,7 +374,7 @@ class SendVerb final : public Verb {
  public:
   std::string Name() const override { return "send"; }
   std::string Summary() const override {
-    return "Send a command to the VLX750 as typed and print its reply";
+    return "Send a command to the VLX750 and print its reply";
   }
   void AddArguments(CLI::App& subcommand) override {
     subcommand.add_option("TEXT", text_, "What to send, as it is: no \";\" is added")->required();
@@ -386,14 +382,13 @@ class SendVerb final : public Verb {
         .add_option("--wait", waitMs_,
                     "The reply is whole once nothing has come for this long (default 500)")
         ->type_name("MS")
-        ->check(CLI::Range(1, 600000));
+        ->check(WholeNumber(1, 600000, "milliseconds", "MS"));
     subcommand.footer(
         "The reply is printed as it came, carriage returns left out, followed by a line break.\n"
         "\n"
         "Exit codes: 0 a reply came, 1 the port could not be used or no VLX750 answered\n"
         "(in time), 2 usage error, 3 the text was sent but nothing came back, 130 stopped\n"
-        "by Ctrl+C or SIGTERM while waiting (what came so far is printed).\n\n" +
-        subcommand.get_footer());
+        "by Ctrl+C or SIGTERM while waiting (what came so far is printed).\n");
   }
   int Run(const CliOptions& options) override {
     if (text_.empty()) {
@@ -416,7 +411,7 @@ class MonitorVerb final : public Verb {
  public:
   std::string Name() const override { return "monitor"; }
   std::string Summary() const override {
-    return "Poll the VLX750 as the Operate page does and print a line per reading";
+    return "Poll the VLX750's readings and print a line for each";
   }
   void AddArguments(CLI::App& subcommand) override {
     interval_ = subcommand
@@ -438,11 +433,14 @@ class MonitorVerb final : public Verb {
     subcommand.footer(
         "Once the VLX750 answers, vlxctl prints the header, then one line per poll run that\n"
         "ended without error, fields separated by a blank:\n"
-        "  time     local time with milliseconds and UTC offset (2026-12-10T19:55:47.123+01:00)\n"
-        "  band_mhz the band (1.8 to 50), mode OPER, STBY or OFF (switched off, in its loader)\n"
-        "  fault    the fault code as the Operate page shows it (two hexadecimal digits):\n"
-        "           00 no fault, FF the amplifier's other \"no fault\"\n"
-        "  power_w swr temp_c pa_v pa_a: output power, SWR, temperature, PA voltage and current\n"
+        "  time      local time with milliseconds and UTC offset\n"
+        "            (2026-12-10T19:55:47.123+01:00)\n"
+        "  band_mhz  the band (1.8 to 50)\n"
+        "  mode      OPER, STBY or OFF (switched off, in its loader)\n"
+        "  fault     the fault code as the Operate page shows it: two hexadecimal\n"
+        "            digits; 00 no fault, FF the amplifier's other \"no fault\"\n"
+        "  power_w swr temp_c pa_v pa_a\n"
+        "            output power, SWR, temperature, PA voltage and current\n"
         "A field the run did not read is \"-\". Status lines and failed runs go to stderr. A lost\n"
         "amplifier is searched for again and a pulled adapter waited for; polling resumes when\n"
         "it is back.\n"
@@ -454,8 +452,7 @@ class MonitorVerb final : public Verb {
         "Exit codes: 0 after N lines, on Ctrl+C or SIGTERM (the log closed whole), or when\n"
         "the reader of the lines went away (vlxctl monitor | head), 1 the port could not be\n"
         "used, no VLX750 answered within --timeout, or the log or the lines could not be\n"
-        "written, 2 usage error.\n\n" +
-        subcommand.get_footer());
+        "written, 2 usage error.\n");
   }
   int Run(const CliOptions& options) override {
     InstallPlatformErrorTexts();
@@ -490,12 +487,10 @@ class MonitorVerb final : public Verb {
 class FtpVerb final : public Verb {
  public:
   std::string Name() const override { return "ftp"; }
-  std::string Summary() const override {
-    return "List or copy the firmware on the FTP server (Copy New Files from Velqorin)";
-  }
+  std::string Summary() const override { return "List or copy the firmware on the FTP server"; }
   void AddArguments(CLI::App& subcommand) override {
     CLI::App* list = subcommand.add_subcommand(
-        "list", "List the server's firmware folder and what a copy would pick from it");
+        "list", "List the server's firmware folder and what a copy takes");
     list->fallthrough()->footer(
         "Connects anonymously to the server (--ftp-server, else the one set in VLX Utility),\n"
         "lists VLX/firmware and prints a line per entry: file or folder, size in bytes (\"-\"\n"
@@ -504,14 +499,13 @@ class FtpVerb final : public Verb {
         "file name is marked and never taken.\n"
         "\n"
         "Exit codes: 0 listed, 1 the server could not be reached or listed (the error is\n"
-        "printed), 2 usage error.\n\n" +
-        subcommand.get_footer());
+        "printed), 2 usage error.\n");
     AddJson(*list, json_,
             "one object with entries (each with name, folder, size and\n"
             "plain), firmware (name and revision, or null) and releaseNotes (a name or null).\n");
 
-    CLI::App* fetch = subcommand.add_subcommand(
-        "fetch", "Copy newer firmware and the release notes into the firmware folder");
+    CLI::App* fetch =
+        subcommand.add_subcommand("fetch", "Copy newer firmware and release notes into the folder");
     fetch->fallthrough()->footer(
         "Does what VLX Utility's \"Copy New Files from Velqorin\" does: connects anonymously to\n"
         "the server (--ftp-server, else the one set in VLX Utility) and copies a firmware file\n"
@@ -522,8 +516,7 @@ class FtpVerb final : public Verb {
         "and the folder keeps what it held.\n"
         "\n"
         "Exit codes: 0 copied (or nothing new), 1 the copy failed (the error is printed),\n"
-        "2 usage error, 130 stopped by Ctrl+C or SIGTERM.\n\n" +
-        subcommand.get_footer());
+        "2 usage error, 130 stopped by Ctrl+C or SIGTERM.\n");
     fetch
         ->add_option("--folder", folder_,
                      "Copy into DIR (default: the firmware folder set in VLX Utility)")

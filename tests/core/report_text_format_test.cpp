@@ -74,23 +74,19 @@ TEST(TextFormat, CompositeMessage) {
             "find the file specified.");
 }
 
-TEST(TextFormat, LinesAreCutAtTheLimit) {
-  const std::string path(2000, 'p');
-  const std::string line = FormatText(ids::kOperationFailedOn, {"CreateFile", path, 2u, "x"});
-  EXPECT_EQ(line.size(), kMaxLineLength);
-  EXPECT_EQ(line, ("CreateFile failed on \"" + path).substr(0, kMaxLineLength));
-
-  EXPECT_EQ(FormatText("%s!", {std::string(kMaxLineLength - 1, 'a')}),
-            std::string(kMaxLineLength - 1, 'a') + "!");
-  EXPECT_EQ(FormatText("%s!", {std::string(kMaxLineLength, 'a')}),
-            std::string(kMaxLineLength, 'a'));
-  EXPECT_EQ(FormatText("%99999u", {1u}).size(), kMaxLineLength);
-  EXPECT_EQ(FormatText("%.99999999999999999999u", {1u}).size(), kMaxLineLength);
+// A message that quotes a long path keeps its cause; only widths and precisions have a cap.
+TEST(TextFormat, LongLinesAreWhole) {
+  const std::string path(1500, 'p');
+  EXPECT_EQ(FormatText(ids::kOperationFailedOn, {"CreateFile", path, 2u, "Cause."}),
+            "CreateFile failed on \"" + path + "\"\r\nError 0x00000002: Cause.");
+  EXPECT_EQ(FormatText("%s!", {std::string(5000, 'a')}), std::string(5000, 'a') + "!");
+  EXPECT_EQ(FormatText("%99999u", {1u}).size(), kMaxFieldWidth);
+  EXPECT_EQ(FormatText("%.99999999999999999999u", {1u}).size(), kMaxFieldWidth);
 }
 
-TEST(TextFormat, CutsNeverSplitAUtf8Character) {
-  const std::string prefix(kMaxLineLength - 1, 'a');
-  EXPECT_EQ(FormatText("%s\xC3\xA9", {prefix}), prefix);
+TEST(TextFormat, PrecisionNeverSplitsAUtf8Character) {
+  const std::string prefix(2000, 'a');
+  EXPECT_EQ(FormatText("%s\xC3\xA9", {prefix}), prefix + "\xC3\xA9");
   EXPECT_EQ(FormatText("%.1s", {"\xC3\xA9"}), "");
   EXPECT_EQ(FormatText("%.2s", {"\xC3\xA9z"}), "\xC3\xA9");
 }

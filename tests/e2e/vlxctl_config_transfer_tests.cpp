@@ -183,8 +183,8 @@ INSTANTIATE_TEST_SUITE_P(
                           "SilentAfterTheReload",
                           {"--silent-after-reload"},
                           1,
-                          "All 224 bytes were written, but the VLX did not answer after "
-                          "reloading them."}),
+                          "vlxctl: all 224 bytes were written, but the VLX750 did not answer "
+                          "after reloading them; check it, then run 'vlxctl info'\n"}),
     ByLabel());
 
 }  // namespace

@@ -130,22 +130,20 @@ INSTANTIATE_TEST_SUITE_P(
                     true,
                     "",
                     1,
-                    "vlxctl: InternetConnect completed with error 0x00002EEF: The login request "
-                    "was denied\n"},
+                    "vlxctl: could not connect to the FTP server: The login request was denied\n"},
         FailureCase{"FolderMissing",
                     {},
                     false,
                     "",
                     1,
-                    "vlxctl: FtpSetCurrentDirectory completed with error 0x00002EE3: The server "
-                    "returned extended information\nInternetGetLastResponseInfo returns "
-                    "0x00000226 550 "},
+                    "vlxctl: the FTP server has no firmware folder to list: The server returned "
+                    "extended information\nInternetGetLastResponseInfo returns 0x00000226 550 "},
         FailureCase{"PassiveRefused",
                     {"--refuse-passive"},
                     true,
                     "",
                     1,
-                    "vlxctl: FtpFindFile completed with error 0x00002F50: Passive mode is not "
+                    "vlxctl: could not list the server's firmware folder: Passive mode is not "
                     "available on the server\n"}),
     ByLabel());
 
@@ -212,7 +210,8 @@ TEST_F(VlxctlFtpFetch, FailureIsToldWithItsCodeAndNothingIsLeftBehind) {
   Serve({"--refuse-file", "VLX750fp0152.hex"});
   const Finished fetch = Fetch();
   EXPECT_EQ(fetch.exitCode, 1);
-  EXPECT_NE(fetch.err.find("FtpGetFile completed with error 0x00002EE3: "), std::string::npos)
+  EXPECT_NE(fetch.err.find("vlxctl: could not fetch a file from the FTP server: "),
+            std::string::npos)
       << fetch.err;
   EXPECT_EQ(fetch.err.find("Click \"Close\""), std::string::npos) << fetch.err;
   EXPECT_EQ(fetch.out, "");
@@ -240,7 +239,8 @@ TEST_F(VlxctlFtpFetch, CtrlCDuringASlowFetchLeavesTheFolderAsItWas) {
   std::this_thread::sleep_for(500ms);  // part of the file is written by now
   fetch.Signal(SIGINT);
   EXPECT_EQ(fetch.WaitForExit(5s), 130) << fetch.Stderr();
-  EXPECT_NE(fetch.Stderr().find("Cancel Button completed with error 0x000004C7"), std::string::npos)
+  EXPECT_NE(fetch.Stderr().find("vlxctl: interrupted by Ctrl+C; no partly fetched file is kept\n"),
+            std::string::npos)
       << fetch.Stderr();
   EXPECT_EQ(fetch.Stdout(), "");
   EXPECT_EQ(FolderContents(local_.Path()), before);

@@ -294,8 +294,10 @@ void ConfigurationRestoreFlow::OnRunEnded(ErrorCode code) {
     host_.Close(false);
   } else {
     status.StatusText(std::string(LoadString(ids::kRestoreFailed)));
-    ShowMessageBox(app_.Boxes(), withHeld(FormatErrorText(code)), ids::kRestoreErrorCaption,
-                   mb::kIconError);
+    if (!host_.TellRestoreFailure(code, outcome_)) {
+      ShowMessageBox(app_.Boxes(), withHeld(FormatErrorText(code)), ids::kRestoreErrorCaption,
+                     mb::kIconError);
+    }
     if (code == err::kNoResponseAfterReset && host_.TestsCommunicationsAfterSilentReload()) {
       // The machine has put the port back at the saved rate; the amplifier is looked for again
       // once this run's dispatch is over.

@@ -47,6 +47,11 @@ class ConfigurationFlowHost {
   // Whether Test Communications runs after a restore whose amplifier fell silent after the
   // reload; vlxctl ends instead, having said so.
   virtual bool TestsCommunicationsAfterSilentReload() const { return true; }
+  // A restore failed with `code`, before its box is shown. A host that tells it in its own terms
+  // does so and returns true; the window's box is then left out.
+  virtual bool TellRestoreFailure(ErrorCode /*code*/, const RestoreOutcome& /*outcome*/) {
+    return false;
+  }
 };
 
 // What both flows share: the installed machine, listening to it and the progress.

@@ -511,7 +511,7 @@ void FtpCopyRun::Finish(ErrorCode code, const char* name, bool forced) {
   if (code != err::kSuccess) {
     result_ = code;
   }
-  if (forced || code != err::kSuccess) {
+  if ((forced || code != err::kSuccess) && !sink_.TellStepFailure(name, code, TextOf(code))) {
     Line(FtpLineKind::kStatus, FormatText(ids::kCompletedWithError, {name, code, TextOf(code)}));
   }
   if (result_ == err::kCancelled) {

@@ -38,6 +38,13 @@ class FtpCopySink {
  public:
   virtual ~FtpCopySink() = default;
   virtual void FtpLine(FtpLineKind kind, const std::string& line) = 0;
+  // A step (InternetConnect, FtpGetFile, Cancel Button, ...) ended the run with `code`, and
+  // `reason` is the code's text. A sink that tells it in its own terms does so and returns true;
+  // the window's status line for it is then left out.
+  virtual bool TellStepFailure(const char* /*step*/, ErrorCode /*code*/,
+                               const std::string& /*reason*/) {
+    return false;
+  }
   // The run's last word; it may be asked to run again afterwards but must not be destroyed
   // from inside this call.
   virtual void FtpCopyEnded(FtpCopyEnd end) = 0;

@@ -1,6 +1,6 @@
 #include "firmware/FtpNames.h"
 
-#include <cstdio>
+#include "report/PrintableName.h"
 
 namespace vlx {
 
@@ -45,18 +45,7 @@ std::optional<std::string> FtpLocalTarget(std::string_view folder, std::string_v
 }
 
 std::string PrintableFtpName(std::string_view name) {
-  std::string printable;
-  for (const char c : name) {
-    if (IsControl(c)) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned char>(c));
-      printable += escaped;
-    } else if (c == '\\') {
-      printable += "\\\\";
-    } else {
-      printable += c;
-    }
-  }
+  std::string printable = PrintableName(name);
   if (printable.size() > kMaxPrintableNameChars) {
     printable.resize(kMaxPrintableNameChars - 3);
     printable += "...";

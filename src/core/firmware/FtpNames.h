@@ -21,8 +21,8 @@ bool IsPlainFtpName(std::string_view name);
 // separator, so the path never leaves the folder.
 std::optional<std::string> FtpLocalTarget(std::string_view folder, std::string_view name);
 
-// `name` as it may appear in a trace line: control characters and DEL become "\xNN", a backslash
-// "\\"; cut to 260 characters with "..." in place of the rest.
+// `name` as it may appear in a trace line: PrintableName, cut to 260 characters with "..." in
+// place of the rest.
 std::string PrintableFtpName(std::string_view name);
 
 // The temporary name a fetch of `name` writes first: ".NAME.part-" and `uniqueSuffix` (six

@@ -24,6 +24,10 @@ class DeferredPrompts final : public Prompts {
   FileBoxAnswer OpenFileBox(const FileBoxRequest& request) override {
     return prompts_.OpenFileBox(request);
   }
+  // A host that words a file failure itself prints a line; no box, so nothing to wait for.
+  bool TellFileFailure(const char* step, ErrorCode code, const std::string& path) override {
+    return prompts_.TellFileFailure(step, code, path);
+  }
 
  private:
   Prompts& prompts_;

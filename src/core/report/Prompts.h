@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "report/ErrorCode.h"
+
 namespace vlx {
 
 namespace mb {
@@ -54,6 +56,13 @@ class Prompts {
   virtual FileBoxAnswer SaveFileBox(const FileBoxRequest& request);
   // Lets the user pick an existing file.
   virtual FileBoxAnswer OpenFileBox(const FileBoxRequest& request);
+  // One of the program's files could not be used at `step` (CreateFile, ReadFile, ...), before
+  // that is worded. A host that tells it in its own terms does so and returns true; the window's
+  // line and box are then left out.
+  virtual bool TellFileFailure(const char* /*step*/, ErrorCode /*code*/,
+                               const std::string& /*path*/) {
+    return false;
+  }
 };
 
 }  // namespace vlx

@@ -21,13 +21,11 @@
 //   for the numeric conversions (%c of 0 prints no character); widths still apply, so columns
 //   of a line stay aligned;
 // - an unknown conversion, or a "%" that the format ends in the middle of, is copied literally;
-// - the line is cut at kMaxLineLength characters, never inside a UTF-8 sequence.
+// - a width or precision counts up to kMaxFieldWidth; a precision never cuts a string inside a
+//   UTF-8 sequence.
 
 namespace vlx {
 namespace {
-
-// Room beyond the limit so the cut can see whether it would split a UTF-8 sequence.
-constexpr std::size_t kWorkingLimit = kMaxLineLength + 4;
 
 struct Directive {
   bool leftAlign = false;
@@ -48,15 +46,9 @@ struct Integer {
 
 class LineBuilder {
  public:
-  bool Full() const { return line_.size() >= kWorkingLimit; }
+  void Put(std::string_view text) { line_.append(text); }
 
-  void Put(std::string_view text) {
-    line_.append(text.substr(0, kWorkingLimit - std::min(kWorkingLimit, line_.size())));
-  }
-
-  void Fill(char c, std::size_t count) {
-    line_.append(std::min(count, kWorkingLimit - std::min(kWorkingLimit, line_.size())), c);
-  }
+  void Fill(char c, std::size_t count) { line_.append(count, c); }
 
   // The text padded to the directive's width.
   void PutPadded(const Directive& d, std::string_view text) {
@@ -70,10 +62,7 @@ class LineBuilder {
     }
   }
 
-  std::string Take() && {
-    line_.resize(Utf8Boundary(line_, kMaxLineLength));
-    return std::move(line_);
-  }
+  std::string Take() && { return std::move(line_); }
 
   // The longest length up to limit that does not end inside a UTF-8 sequence. Only a real
   // sequence (continuation bytes after a lead byte) moves the cut; other bytes are cut as they
@@ -101,7 +90,7 @@ class LineBuilder {
 std::size_t ReadNumber(std::string_view format, std::size_t& pos) {
   std::size_t value = 0;
   while (pos < format.size() && format[pos] >= '0' && format[pos] <= '9') {
-    value = std::min(value * 10 + static_cast<std::size_t>(format[pos] - '0'), kWorkingLimit);
+    value = std::min(value * 10 + static_cast<std::size_t>(format[pos] - '0'), kMaxFieldWidth);
     ++pos;
   }
   return value;
@@ -266,7 +255,7 @@ std::string FormatText(std::string_view format, FormatArgs args) {
   LineBuilder line;
   auto nextArg = args.begin();
   std::size_t pos = 0;
-  while (pos < format.size() && !line.Full()) {
+  while (pos < format.size()) {
     const std::size_t percent = format.find('%', pos);
     if (percent == std::string_view::npos) {
       line.Put(format.substr(pos));

@@ -1,8 +1,9 @@
 #pragma once
 // printf-style formatting of one line, as the program's texts expect it: %s, %c, %d, %i, %u,
 // %x, %X with flags, width and precision; no floating point. Arguments are typed, so a format
-// that asks for more or other arguments than given can never read past them. A line holds at
-// most kMaxLineLength characters; longer output is cut there.
+// that asks for more or other arguments than given can never read past them. A line is as long
+// as its text needs, so a long path never pushes the cause out of a message; only a width or a
+// precision is capped, at kMaxFieldWidth.
 
 #include <cstddef>
 #include <cstdint>
@@ -13,7 +14,7 @@
 
 namespace vlx {
 
-constexpr std::size_t kMaxLineLength = 1024;
+constexpr std::size_t kMaxFieldWidth = 1024;
 
 class FormatArg {
  public:

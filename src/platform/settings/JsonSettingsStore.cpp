@@ -129,6 +129,7 @@ void JsonSettingsStore::LoadFile() {
 void JsonSettingsStore::MarkUnusable(const QString& reason) {
   root_ = QJsonObject();
   asidePath_ = FreeAsidePath(path_);
+  unusableReason_ = reason.toStdString();
   loadProblem_ = QStringLiteral(
                      "The settings file \"%1\" could not be used: %2. The default settings are "
                      "used; the file will be kept as \"%3\".")

@@ -35,6 +35,8 @@ class JsonSettingsStore : public SettingsStore {
   // Why the file could not be used and where it will be kept; empty when it loaded fine or
   // did not exist.
   std::string LoadProblem() const { return loadProblem_; }
+  // Why the file could not be used, for a host that words it itself; empty as LoadProblem is.
+  std::string UnusableReason() const { return unusableReason_; }
   const QString& Path() const { return path_; }
 
  private:
@@ -47,6 +49,7 @@ class JsonSettingsStore : public SettingsStore {
   QString path_;
   QJsonObject root_;
   std::string loadProblem_;
+  std::string unusableReason_;
   // Where the unusable file goes before the first write replaces it; empty when nothing to keep.
   QString asidePath_;
 };
