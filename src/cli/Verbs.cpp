@@ -84,7 +84,8 @@ class PortsVerb final : public Verb {
 // cannot be read; the window tells that in a box at start-up and keeps the file aside, vlxctl
 // tells it in a line and leaves the file alone.
 std::unique_ptr<JsonSettingsStore> WindowSettings() {
-  auto stored = std::make_unique<JsonSettingsStore>();
+  auto stored =
+      std::make_unique<JsonSettingsStore>(DefaultSettingsPath(), UnusableFile::kLeftAlone);
   if (const std::string reason = stored->UnusableReason(); !reason.empty()) {
     PrintError(SettingsFileWords(stored->Path().toStdString(), reason));
   }

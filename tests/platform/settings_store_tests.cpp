@@ -183,6 +183,20 @@ TEST_F(JsonSettingsStoreTest, CorruptFileMeansDefaultsAndIsKeptAsideBeforeItIsRe
   }
 }
 
+TEST_F(JsonSettingsStoreTest, ABorrowerLeavesACorruptFileAsItIsAndWritesNothing) {
+  QDir().mkpath(dir.filePath("Velqorin"));
+  const QByteArray content = "{\"values\": {\"Port\": ";
+  WriteAll(path, content);
+
+  JsonSettingsStore store(path, UnusableFile::kLeftAlone);
+  EXPECT_FALSE(store.UnusableReason().empty());
+  EXPECT_NE(store.WriteString("", "UnfinishedLoadPort", "/dev/ttyUSB0"), err::kSuccess);
+
+  EXPECT_FALSE(store.Read("", "UnfinishedLoadPort"));
+  EXPECT_EQ(ReadAll(path), content);
+  EXPECT_TRUE(AsideFiles().isEmpty());
+}
+
 TEST_F(JsonSettingsStoreTest, FailedWriteReportsAnErrorAndKeepsFileAndValue) {
   {
     JsonSettingsStore store(path);

@@ -85,7 +85,8 @@ QString DefaultSettingsPath() {
   return base + QStringLiteral("/Velqorin/VLX Utility.json");
 }
 
-JsonSettingsStore::JsonSettingsStore(QString path) : path_(std::move(path)) {
+JsonSettingsStore::JsonSettingsStore(QString path, UnusableFile unusable)
+    : path_(std::move(path)), unusable_(unusable) {
   LoadFile();
 }
 
@@ -163,6 +164,9 @@ ErrorCode JsonSettingsStore::WriteString(const std::string& subkey, const std::s
 
 ErrorCode JsonSettingsStore::Write(const std::string& subkey, const std::string& name,
                                    const QJsonObject& entry) {
+  if (!unusableReason_.empty() && unusable_ == UnusableFile::kLeftAlone) {
+    return err::kAccessDenied;  // the file stays as it is, for the window to keep aside
+  }
   if (const ErrorCode error = SetBadFileAside()) {
     return error;
   }

@@ -21,9 +21,15 @@ namespace vlx {
 // ($XDG_CONFIG_HOME when set and absolute, else ~/.config) + "/Velqorin/VLX Utility.json".
 QString DefaultSettingsPath();
 
+// What a write does to a file that could not be used: the window copies it aside and starts a
+// new one; vlxctl, which only borrows the window's settings, leaves it for the window to deal
+// with, so its writes are refused and it goes on with the defaults.
+enum class UnusableFile { kKeptAsideOnWrite, kLeftAlone };
+
 class JsonSettingsStore : public SettingsStore {
  public:
-  explicit JsonSettingsStore(QString path = DefaultSettingsPath());
+  explicit JsonSettingsStore(QString path = DefaultSettingsPath(),
+                             UnusableFile unusable = UnusableFile::kKeptAsideOnWrite);
 
   std::optional<StoredValue> Read(const std::string& subkey,
                                   const std::string& name) const override;
@@ -47,6 +53,7 @@ class JsonSettingsStore : public SettingsStore {
   ErrorCode Persist(const QJsonObject& root) const;
 
   QString path_;
+  UnusableFile unusable_;
   QJsonObject root_;
   std::string loadProblem_;
   std::string unusableReason_;
