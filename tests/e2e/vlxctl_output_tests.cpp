@@ -21,6 +21,7 @@
 #include <utility>
 #include <vector>
 
+#include "FinishedRun.h"
 #include "SimulatedAmplifier.h"
 #include "TemporaryFolder.h"
 #include "process/ChildProcess.h"
@@ -41,14 +42,8 @@ struct VerbCase {
   std::vector<std::string> arguments;  // after the peer's own options
 };
 
-struct Ended {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
-
 // Runs vlxctl with the peer the case needs, stdout sent to `stdoutTo`.
-Ended RunWithPeer(const VerbCase& verb, ChildStdout stdoutTo) {
+Finished RunWithPeer(const VerbCase& verb, ChildStdout stdoutTo) {
   std::vector<std::string> arguments;
   std::optional<SimulatedAmplifier> amplifier;
   std::unique_ptr<FtpTestServer> server;
@@ -64,21 +59,7 @@ Ended RunWithPeer(const VerbCase& verb, ChildStdout stdoutTo) {
     arguments = {"--ftp-server", server->Address()};
   }
   arguments.insert(arguments.end(), verb.arguments.begin(), verb.arguments.end());
-  ChildProcess vlxctl(VLXCTL_PATH, arguments, stdoutTo);
-  Ended ended;
-  ended.exitCode = vlxctl.WaitForExit(60s).value_or(-1);
-  ended.out = vlxctl.Stdout();
-  ended.err = vlxctl.Stderr();
-  return ended;
-}
-
-std::size_t Count(const std::string& text, const std::string& needle) {
-  std::size_t count = 0;
-  for (std::size_t at = text.find(needle); at != std::string::npos;
-       at = text.find(needle, at + 1)) {
-    ++count;
-  }
-  return count;
+  return RunProgram(VLXCTL_PATH, arguments, 60s, stdoutTo);
 }
 
 const char* const kCannotWrite = "vlxctl: cannot write the output: ";
@@ -104,9 +85,9 @@ class VlxctlStdoutFailure : public ::testing::TestWithParam<std::tuple<VerbCase,
 
 TEST_P(VlxctlStdoutFailure, FailsWithOneLineNamingTheCause) {
   const auto& [verb, stdoutTo] = GetParam();
-  const Ended run = RunWithPeer(verb, stdoutTo);
+  const Finished run = RunWithPeer(verb, stdoutTo);
   EXPECT_EQ(run.exitCode, 1) << run.err;
-  EXPECT_EQ(Count(run.err, kCannotWrite), 1u) << run.err;
+  EXPECT_EQ(Occurrences(run.err, kCannotWrite), 1u) << run.err;
   const std::string cause = stdoutTo == ChildStdout::kClosed ? "Bad file descriptor" : "space";
   EXPECT_NE(run.err.find(cause, run.err.find(kCannotWrite)), std::string::npos) << run.err;
 }
@@ -125,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(Verbs, VlxctlStdoutFailure,
 class VlxctlReaderGone : public ::testing::TestWithParam<VerbCase> {};
 
 TEST_P(VlxctlReaderGone, EndsQuietlyWithSuccess) {
-  const Ended run = RunWithPeer(GetParam(), ChildStdout::kReaderGone);
+  const Finished run = RunWithPeer(GetParam(), ChildStdout::kReaderGone);
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.err.find(kCannotWrite), std::string::npos) << run.err;
 }
@@ -158,7 +139,7 @@ class VlxctlJson : public ::testing::TestWithParam<JsonCase> {};
 
 TEST_P(VlxctlJson, PrintsEveryFieldOfItsHelp) {
   const JsonCase& c = GetParam();
-  const Ended run = RunWithPeer(c.verb, ChildStdout::kCaptured);
+  const Finished run = RunWithPeer(c.verb, ChildStdout::kCaptured);
   ASSERT_EQ(run.exitCode, 0) << run.err;
   const QStringList lines = QString::fromStdString(run.out).split('\n', Qt::SkipEmptyParts);
   ASSERT_EQ(static_cast<std::size_t>(lines.size()), c.lines) << run.out;
