@@ -24,7 +24,10 @@ xcb_atom_t Intern(xcb_connection_t* connection, const char* name) {
   const xcb_intern_atom_cookie_t cookie =
       xcb_intern_atom(connection, 1, static_cast<std::uint16_t>(std::strlen(name)), name);
   xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
-  const xcb_atom_t atom = reply != nullptr ? reply->atom : XCB_ATOM_NONE;
+  xcb_atom_t atom = XCB_ATOM_NONE;
+  if (reply != nullptr) {
+    atom = reply->atom;
+  }
   std::free(reply);
   return atom;
 }
