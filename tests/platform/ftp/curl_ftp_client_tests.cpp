@@ -1,6 +1,7 @@
 // The libcurl binding against a real FTP server on 127.0.0.1 (our pyftpdlib script): sessions,
-// listings, downloads, every failure's code, and Close and destruction in the middle of a
-// transfer. Slow cases use short time-outs; nothing waits for the real 60 seconds.
+// listings, downloads, every failure's code, Close and destruction in the middle of a transfer
+// or of a lookup that hangs, and the program's end while a worker is still held. Slow cases use
+// short time-outs; nothing waits for the real 60 seconds.
 
 #include <gtest/gtest.h>
 #include <netinet/in.h>
