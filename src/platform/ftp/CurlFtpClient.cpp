@@ -24,6 +24,7 @@
 #include "firmware/FtpServer.h"
 #include "ftp/CurlFtpErrors.h"
 #include "ftp/CurlLibrary.h"
+#include "ftp/ThreadReaper.h"
 #include "report/ErrnoCode.h"
 
 namespace vlx {
@@ -33,9 +34,6 @@ namespace {
 constexpr ErrorCode kWrongState = 12019;
 // A listing asked for while the last one is still being read.
 constexpr ErrorCode kTransferInProgress = 12110;
-// How long destruction waits for the worker before leaving it to end on its own; only a name
-// lookup that the system will not interrupt takes that long.
-constexpr auto kStopWait = std::chrono::milliseconds(900);
 // Progress of a fetch is told at most this often.
 constexpr auto kProgressInterval = std::chrono::milliseconds(100);
 // The longest a transfer waits in one poll for libcurl's sockets or our wake-up.
@@ -188,16 +186,15 @@ class CurlFtpClient::Worker {
     }
   }
 
-  // The client goes: nothing more is posted, the worker stops. True when it has ended within
-  // the wait.
-  bool Stop() {
-    std::unique_lock lock(mutex_);
+  // The client goes: nothing more is posted, and the worker stops as soon as it is back from
+  // libcurl. Nobody waits for that here.
+  void Stop() {
+    std::lock_guard lock(mutex_);
     receiver_ = nullptr;
     stopping_ = true;
     ++generation_;
     wake_.notify_one();
     Wake();
-    return ended_.wait_for(lock, kStopWait, [this] { return finished_; });
   }
 
   void Run();
@@ -240,13 +237,11 @@ class CurlFtpClient::Worker {
   const CurlFtpOptions options_;
   std::mutex mutex_;
   std::condition_variable wake_;
-  std::condition_variable ended_;
   std::deque<Job> jobs_;
   std::deque<Continuation> outbox_;
   QObject* receiver_;
   std::atomic<std::uint64_t> generation_{1};
   std::atomic<bool> stopping_{false};
-  bool finished_ = false;
   int wakePipe_[2] = {-1, -1};
   std::weak_ptr<Worker> self_;
 };
@@ -304,6 +299,10 @@ class Session {
     Set(CURLOPT_OPENSOCKETDATA, this);
     Set(CURLOPT_CLOSESOCKETFUNCTION, &Session::OnCloseSocket);
     Set(CURLOPT_CLOSESOCKETDATA, this);
+    if (options.lookupStarting) {
+      Set(CURLOPT_RESOLVER_START_FUNCTION, &Session::OnLookupStarting);
+      Set(CURLOPT_RESOLVER_START_DATA, this);
+    }
     return CURLE_OK;
   }
 
@@ -436,6 +435,11 @@ class Session {
     return size * count;
   }
 
+  static int OnLookupStarting(void*, void*, void* self) {
+    static_cast<Session*>(self)->worker_.Options().lookupStarting();
+    return 0;
+  }
+
   static curl_socket_t OnOpenSocket(void* self, curlsocktype, curl_sockaddr* address) {
     const curl_socket_t socket =
         ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
@@ -543,22 +547,27 @@ void CurlFtpClient::Worker::Run() {
     }
   }
   session.Drop();
-  std::lock_guard lock(mutex_);
-  finished_ = true;
-  ended_.notify_all();
 }
 
 CurlFtpClient::CurlFtpClient(CurlFtpOptions options) : receiver_(std::make_unique<QObject>()) {
-  // Loaded here, on the caller's thread, so that libcurl's global set-up runs before any worker.
+  // Loaded here, on the caller's thread, so that libcurl's global set-up runs before any worker;
+  // the reaper comes after it, so it joins the workers before libcurl's table goes.
   Curl();
+  ThreadReaper::Instance();
   worker_ = Worker::Create(options, receiver_.get());
-  std::thread([worker = worker_] { worker->Run(); }).detach();
+  workerEnded_ = std::make_shared<std::atomic<bool>>(false);
+  thread_ = std::thread([worker = worker_, ended = workerEnded_] {
+    worker->Run();
+    ended->store(true);
+  });
 }
 
 CurlFtpClient::~CurlFtpClient() {
-  // The worker ends its transfer at once and drops the session; it keeps the shared state alive
-  // on its own, so should a name lookup hold it up, the client need not wait for it.
+  // The worker ends its transfer and drops the session as soon as libcurl lets it; it keeps the
+  // shared state alive on its own, so the client goes at once even while a name lookup or a
+  // callback holds the worker. The reaper joins it, at the latest when the program ends.
   worker_->Stop();
+  ThreadReaper::Instance().Adopt(std::move(thread_), std::move(workerEnded_));
 }
 
 ErrorCode CurlFtpClient::Connect(const std::string& host, std::uint16_t port) {

@@ -2,12 +2,14 @@
 // The FtpClient on libcurl. One worker thread runs the transfers on one easy handle, so the
 // control connection and its login serve every call of a session; each call answers "pending"
 // and its event comes back to the thread that made the calls through the Qt event loop. Close
-// and destruction end a transfer at once and drop the session without waiting on the server.
+// and destruction end a transfer at once and drop the session without waiting on the server or
+// on the worker; a worker that libcurl still holds is joined when the program ends.
 //
 // Anonymous, passive (EPSV, then PASV), the environment's proxy variables as libcurl reads them.
 // The listing is read once, MLSD where FEAT offers it and LIST otherwise, and handed out entry by
 // entry as it streams in.
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <deque>
@@ -15,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "firmware/FtpClient.h"
 #include "firmware/FtpErrors.h"
@@ -29,6 +32,9 @@ struct CurlFtpOptions {
   // No byte for this long, on either connection, is a time-out (whole seconds).
   std::chrono::seconds stallTimeout{60};
   ListingLimits listingLimits;
+  // Called on the worker, inside libcurl, as each name lookup starts. Tests hold the worker
+  // there to stand for a lookup the system does not answer.
+  std::function<void()> lookupStarting;
 };
 
 // How far the file being fetched has come: the bytes received and its size when the server
@@ -72,6 +78,8 @@ class CurlFtpClient final : public FtpClient {
   void ForgetSession();
 
   std::shared_ptr<Worker> worker_;
+  std::thread thread_;
+  std::shared_ptr<std::atomic<bool>> workerEnded_;
   std::unique_ptr<QObject> receiver_;
   FtpEvents* events_ = nullptr;
   FtpProgress progress_;

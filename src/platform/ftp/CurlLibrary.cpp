@@ -24,6 +24,9 @@ bool Resolve(QLibrary& library, const char* name, Function& function) {
 
 std::optional<CurlLibrary> Load() {
   QLibrary& library = LibraryFile();
+  // Never unmapped, not even by the toolkit's clean-up at exit: libcurl's own resolver threads,
+  // left to finish a lookup on their own, run its code until the process is gone.
+  library.setLoadHints(QLibrary::PreventUnloadHint);
   if (!library.load()) {
     return std::nullopt;
   }

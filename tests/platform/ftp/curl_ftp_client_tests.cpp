@@ -1,6 +1,7 @@
 // The libcurl binding against a real FTP server on 127.0.0.1 (our pyftpdlib script): sessions,
-// listings, downloads, every failure's code, and Close and destruction in the middle of a
-// transfer. Slow cases use short time-outs; nothing waits for the real 60 seconds.
+// listings, downloads, every failure's code, Close and destruction in the middle of a transfer
+// or of a lookup that hangs, and the program's end while a worker is still held. Slow cases use
+// short time-outs; nothing waits for the real 60 seconds.
 
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -11,10 +12,14 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -430,6 +435,83 @@ TEST_F(CurlFtpClientTest, CloseAndDestructionEndATransferWithinASecond) {
   EXPECT_LT(elapsed.elapsed(), 1000);
   vlxtest::SpinFor(200ms);
   EXPECT_EQ(recorder_.events.size(), events + 2);
+}
+
+// Stands for a name lookup the system does not answer: holds the worker inside libcurl until
+// released, or for `limit` at most, and then writes "lookup over" on stderr. Its state outlives
+// the test, as the worker may.
+class HeldLookup {
+ public:
+  explicit HeldLookup(std::chrono::milliseconds limit) : state_(std::make_shared<State>()) {
+    state_->limit = limit;
+  }
+
+  CurlFtpOptions Options() const {
+    CurlFtpOptions options;
+    options.lookupStarting = [state = state_] {
+      std::unique_lock lock(state->mutex);
+      state->entered = true;
+      state->changed.notify_all();
+      state->changed.wait_for(lock, state->limit, [&] { return state->released; });
+      std::fputs("lookup over\n", stderr);
+    };
+    return options;
+  }
+
+  bool AwaitEntered() const {
+    std::unique_lock lock(state_->mutex);
+    return state_->changed.wait_for(lock, kEventLimit, [this] { return state_->entered; });
+  }
+
+  void Release() const {
+    std::lock_guard lock(state_->mutex);
+    state_->released = true;
+    state_->changed.notify_all();
+  }
+
+ private:
+  struct State {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::chrono::milliseconds limit{};
+    bool entered = false;
+    bool released = false;
+  };
+  std::shared_ptr<State> state_;
+};
+
+// The window lets its client go while the worker is stuck in a lookup: it must not freeze.
+TEST_F(CurlFtpClientTest, DestructionInAHungLookupReturnsAtOnceAndNoEventFollows) {
+  const HeldLookup lookup(kEventLimit);
+  MakeClient(lookup.Options());
+  ASSERT_EQ(client_->Connect("127.0.0.1", test::ClosedPort()), kFtpPending);
+  ASSERT_TRUE(lookup.AwaitEntered());
+  QElapsedTimer elapsed;
+  elapsed.start();
+  client_.reset();
+  EXPECT_LT(elapsed.elapsed(), 100);
+  lookup.Release();
+  vlxtest::SpinFor(200ms);
+  EXPECT_TRUE(recorder_.events.empty());
+}
+
+// A program that ends while a gone client's worker is still held in libcurl waits for the worker
+// to come back and end, and exits normally.
+TEST(CurlFtpClientExit, WaitsForAWorkerHeldInALookup) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        const HeldLookup lookup(300ms);
+        auto client = std::make_unique<CurlFtpClient>(lookup.Options());
+        if (client->Connect("127.0.0.1", test::ClosedPort()) != kFtpPending ||
+            !lookup.AwaitEntered()) {
+          std::_Exit(2);
+        }
+        client.reset();
+        std::fputs("client gone\n", stderr);
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "client gone\nlookup over\n");
 }
 
 TEST_F(CurlFtpClientTest, ReachesAServerByItsIPv6Address) {
