@@ -10,7 +10,7 @@
 #include <cmath>
 #include <utility>
 
-#include "settings/FileReplace.h"
+#include "files/FileReplace.h"
 
 namespace vlx {
 

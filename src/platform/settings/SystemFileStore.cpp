@@ -7,7 +7,7 @@
 #include <cerrno>
 
 #include "report/ErrnoCode.h"
-#include "settings/FileReplace.h"
+#include "files/FileReplace.h"
 
 namespace vlx {
 namespace {
