@@ -63,6 +63,12 @@ FileOutcome SyncFolderOf(const std::string& path, FileCalls& calls) {
 
 }  // namespace
 
+ErrorCode CreateFolderOf(const std::string& path) {
+  const std::string folder = FolderOf(path);
+  QtFileSystem files;
+  return folder.empty() ? err::kSuccess : CreateFolderPath(files, folder);
+}
+
 FileOutcome SyncAndClose(int descriptor, FileCalls& calls) {
   // EINVAL: the system cannot sync this kind of file, so there is nothing to wait for.
   if (calls.Sync(descriptor) != 0 && errno != EINVAL) {
@@ -86,11 +92,8 @@ FileOutcome MoveIntoPlace(const std::string& temporary, const std::string& path,
 
 FileOutcome ReplaceFile(const std::string& path, std::string_view bytes, unsigned newFileMode,
                         FileCalls& calls) {
-  if (const std::string folder = FolderOf(path); !folder.empty()) {
-    QtFileSystem files;
-    if (const ErrorCode code = CreateFolderPath(files, folder); code != err::kSuccess) {
-      return {code, file_step::kCreate};
-    }
+  if (const ErrorCode code = CreateFolderOf(path); code != err::kSuccess) {
+    return {code, file_step::kCreate};
   }
   if (!IsReplaceable(path)) {
     return {err::kAccessDenied, file_step::kCreate};

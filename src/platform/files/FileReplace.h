@@ -28,6 +28,9 @@ FileOutcome ReplaceFile(const std::string& path, std::string_view bytes,
 FileOutcome MoveIntoPlace(const std::string& temporary, const std::string& path,
                           FileCalls& calls = FileCalls::System());
 
+// Creates the folder that is to hold `path`, and any folder above it, as a replace does first.
+ErrorCode CreateFolderOf(const std::string& path);
+
 // Puts what was written through `descriptor` on the disk and closes it, whatever happens.
 FileOutcome SyncAndClose(int descriptor, FileCalls& calls = FileCalls::System());
 
