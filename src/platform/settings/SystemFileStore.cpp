@@ -6,8 +6,8 @@
 
 #include <cerrno>
 
-#include "report/ErrnoCode.h"
 #include "files/FileReplace.h"
+#include "report/ErrnoCode.h"
 
 namespace vlx {
 namespace {
