@@ -7,11 +7,15 @@
 #include <unistd.h>
 
 #include <QTemporaryDir>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
+#include "FailingFileCalls.h"
 #include "FullDisk.h"
+#include "files/FileReplace.h"
 #include "settings/SystemFileStore.h"
 #include "support/FileContents.h"
 
@@ -89,6 +93,67 @@ TEST_F(SystemFileStoreTest, AFailedStepKeepsWhatWasThere) {
   EXPECT_EQ(test::FileContents(folder + "/plain"), "old");
   EXPECT_EQ(EntriesIn(folder), 1u);
 }
+
+TEST_F(SystemFileStoreTest, ReplacingSyncsTheFileBeforeTheRenameAndTheFolderAfterIt) {
+  Put(folder + "/file", "old");
+  test::FailingFileCalls calls;
+  EXPECT_TRUE(ReplaceFile(folder + "/file", "new", 0666, calls).Succeeded());
+  const std::vector<std::string> expected = {"open file",   "write file",  "sync file",
+                                             "close file",  "rename file", "open folder",
+                                             "sync folder", "close folder"};
+  EXPECT_EQ(calls.Made(), expected);
+  EXPECT_EQ(test::FileContents(folder + "/file"), "new");
+}
+
+// One system call of a replace fails. Up to the rename the old file stands; after it the new one
+// does, and a folder sync the disk failed is still reported: the new name may not survive a power
+// cut. A system that cannot sync a file or a folder at all, or a folder we may not open, only
+// loses that guarantee.
+struct FailedCall {
+  const char* label;
+  test::FileCall call;
+  int nth;
+  int error;
+  ErrorCode code;
+  const char* step;
+  const char* contents;
+};
+
+const FailedCall kFailedCalls[] = {
+    {"CreatingTheTemporaryFile", test::FileCall::kOpen, 1, EACCES, err::kAccessDenied, "CreateFile",
+     "old"},
+    {"Writing", test::FileCall::kWrite, 1, ENOSPC, err::kDiskFull, "WriteFile", "old"},
+    {"SyncingTheFile", test::FileCall::kSync, 1, EIO, err::kWriteFault, "FlushFileBuffers", "old"},
+    {"ClosingTheFile", test::FileCall::kClose, 1, EIO, err::kWriteFault, "CloseHandle", "old"},
+    {"Renaming", test::FileCall::kRename, 1, EACCES, err::kAccessDenied, "MoveFileEx", "old"},
+    {"SyncingTheFolder", test::FileCall::kSync, 2, EIO, err::kWriteFault, "FlushFileBuffers",
+     "new"},
+    {"OpeningTheFolder", test::FileCall::kOpen, 2, EACCES, err::kSuccess, "", "new"},
+    {"AFileTheSystemCannotSync", test::FileCall::kSync, 1, EINVAL, err::kSuccess, "", "new"},
+    {"AFolderTheSystemCannotSync", test::FileCall::kSync, 2, EINVAL, err::kSuccess, "", "new"},
+};
+
+class ReplacingWhenACallFails : public ::testing::TestWithParam<FailedCall> {};
+
+TEST_P(ReplacingWhenACallFails, KeepsOneWholeFileAndNoTemporary) {
+  QTemporaryDir dir;
+  const std::string folder = dir.path().toStdString();
+  const std::string path = folder + "/file";
+  Put(path, "old");
+  ::chmod(path.c_str(), 0640);
+  test::FailingFileCalls calls(GetParam().call, GetParam().nth, GetParam().error);
+
+  const FileOutcome outcome = ReplaceFile(path, "new", 0666, calls);
+
+  EXPECT_EQ(outcome.code, GetParam().code);
+  EXPECT_STREQ(outcome.step, GetParam().step);
+  EXPECT_EQ(test::FileContents(path), GetParam().contents);
+  EXPECT_EQ(ModeOf(path), 0640u);
+  EXPECT_EQ(EntriesIn(folder), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps, ReplacingWhenACallFails, ::testing::ValuesIn(kFailedCalls),
+                         [](const auto& info) { return std::string(info.param.label); });
 
 // Only a regular file is replaced; whatever else stands at the path is refused and left as it
 // is, links included (never followed).

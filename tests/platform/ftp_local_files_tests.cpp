@@ -4,12 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <QTemporaryDir>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "FailingFileCalls.h"
 #include "files/PosixFtpLocalFiles.h"
 #include "firmware/ByteSource.h"
 #include "firmware/FtpNames.h"
@@ -83,6 +88,33 @@ TEST_F(PosixFtpLocalFilesTest, RefusalsComeBackAsCodesAndChangeNothing) {
   EXPECT_EQ(files.Rename(path, folder + "/VLX750fp0152.hex"), err::kAccessDenied);
   EXPECT_TRUE(std::filesystem::is_directory(folder + "/VLX750fp0152.hex"));
   EXPECT_TRUE(std::filesystem::exists(path));
+  // Nor is a link, which would otherwise be turned into a plain file.
+  ASSERT_EQ(::symlink("elsewhere.hex", (folder + "/vlxfwnotes.rtf").c_str()), 0);
+  EXPECT_EQ(files.Rename(path, folder + "/vlxfwnotes.rtf"), err::kAccessDenied);
+  EXPECT_TRUE(std::filesystem::is_symlink(folder + "/vlxfwnotes.rtf"));
+  EXPECT_TRUE(std::filesystem::exists(path));
+}
+
+TEST_F(PosixFtpLocalFilesTest, TheRenameIsMadeDurableByAFolderSync) {
+  const std::string target = folder + "/vlxfwnotes.rtf";
+  for (const bool folderFails : {false, true}) {
+    SCOPED_TRACE(folderFails ? "the disk fails the folder sync" : "all goes well");
+    test::FailingFileCalls calls(folderFails ? test::FileCall::kSync : test::FileCall::kNone, 2,
+                                 EIO);
+    PosixFtpLocalFiles synced(calls);
+    std::string path;
+    ASSERT_EQ(synced.CreateExclusive(folder, "vlxfwnotes.rtf", path), err::kSuccess);
+    Put(path, "notes");
+
+    EXPECT_EQ(synced.Sync(path), err::kSuccess);
+    EXPECT_EQ(synced.Rename(path, target), folderFails ? err::kWriteFault : err::kSuccess);
+
+    const std::vector<std::string> expected = {"open file",   "sync file",   "close file",
+                                               "rename file", "open folder", "sync folder",
+                                               "close folder"};
+    EXPECT_EQ(calls.Made(), expected);
+    EXPECT_EQ(test::FileContents(target), "notes");  // in place either way
+  }
 }
 
 }  // namespace

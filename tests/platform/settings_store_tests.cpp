@@ -90,7 +90,8 @@ class JsonSettingsStoreTest : public ::testing::Test {
   void SetUp() override { ASSERT_TRUE(dir.isValid()); }
 
   QStringList AsideFiles() const {
-    return QDir(dir.path()).entryList({QStringLiteral("VLX Utility.json.corrupt-*")}, QDir::Files);
+    return QDir(dir.filePath("Velqorin"))
+        .entryList({QStringLiteral("VLX Utility.json.corrupt-*")}, QDir::Files);
   }
 
   QTemporaryDir dir;
@@ -212,6 +213,47 @@ TEST_F(JsonSettingsStoreTest, FailedWriteReportsAnErrorAndKeepsFileAndValue) {
   EXPECT_EQ(store.Read("", "Port")->text, "/dev/ttyUSB0");
   EXPECT_EQ(ReadAll(path), before);
   EXPECT_EQ(QDir(dir.filePath("Velqorin")).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+TEST_F(JsonSettingsStoreTest, ProgramsSharingTheFileKeepEachOthersValues) {
+  // Two windows on two amplifiers, or a window and vlxctl, each with what it read at start.
+  JsonSettingsStore first(path);
+  JsonSettingsStore second(path, UnusableFile::kLeftAlone);
+  ASSERT_EQ(first.WriteString("", "Port", "/dev/ttyUSB0"), err::kSuccess);
+  ASSERT_EQ(second.WriteString("", "UnfinishedLoadPort", "/dev/ttyUSB1"), err::kSuccess);
+  ASSERT_EQ(first.WriteDword("Window", "left", 40), err::kSuccess);
+  ASSERT_EQ(second.WriteDword("Window", "top", 30), err::kSuccess);
+  ASSERT_EQ(first.WriteString("", "Port", "/dev/ttyUSB2"), err::kSuccess);  // the last one wins
+
+  const JsonSettingsStore third(path);
+  EXPECT_EQ(third.Read("", "Port")->text, "/dev/ttyUSB2");
+  EXPECT_EQ(third.Read("", "UnfinishedLoadPort")->text, "/dev/ttyUSB1");
+  EXPECT_EQ(third.Read("Window", "left")->number, 40u);
+  EXPECT_EQ(third.Read("Window", "top")->number, 30u);
+  EXPECT_EQ(QDir(dir.filePath("Velqorin")).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+TEST_F(JsonSettingsStoreTest, AFileBrokenWhileRunningIsKeptAsideOnlyByTheWindow) {
+  {
+    JsonSettingsStore setup(path);
+    ASSERT_EQ(setup.WriteString("", "Port", "/dev/ttyUSB0"), err::kSuccess);
+  }
+  JsonSettingsStore window(path);
+  JsonSettingsStore borrower(path, UnusableFile::kLeftAlone);
+  const QByteArray broken = "{\"values\": ";
+  WriteAll(path, broken);
+
+  EXPECT_NE(borrower.WriteDword("", "Trace", 1), err::kSuccess);
+  EXPECT_EQ(ReadAll(path), broken);
+  EXPECT_TRUE(AsideFiles().isEmpty());
+
+  ASSERT_EQ(window.WriteDword("", "Trace", 1), err::kSuccess);
+  ASSERT_EQ(AsideFiles().size(), 1);
+  EXPECT_EQ(ReadAll(dir.filePath("Velqorin/" + AsideFiles()[0])), broken);
+  // What the window knew is written with its new value, not lost with the broken file.
+  const JsonSettingsStore after(path);
+  EXPECT_EQ(after.Read("", "Port")->text, "/dev/ttyUSB0");
+  EXPECT_EQ(after.Read("", "Trace")->number, 1u);
 }
 
 TEST_F(JsonSettingsStoreTest, FolderThatCannotBeCreatedFailsTheWrite) {

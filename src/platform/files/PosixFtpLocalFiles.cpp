@@ -8,6 +8,7 @@
 #include <random>
 #include <string_view>
 
+#include "files/FileReplace.h"
 #include "firmware/ByteSource.h"
 #include "firmware/FtpNames.h"
 #include "model/DataFolders.h"
@@ -23,16 +24,6 @@ constexpr std::size_t kSuffixLength = 6;
 
 ErrorCode LastError(FileOperation operation, const std::string& path = {}) {
   return ErrorCodeFromErrno(errno, operation, path);
-}
-
-// fsync of an open descriptor, and its close, each of which may report the failed write.
-ErrorCode SyncOpen(int descriptor) {
-  if (::fsync(descriptor) != 0 && errno != EINVAL) {  // EINVAL: the system cannot sync this
-    const ErrorCode code = LastError(FileOperation::kWrite);
-    ::close(descriptor);
-    return code;
-  }
-  return ::close(descriptor) == 0 ? err::kSuccess : LastError(FileOperation::kWrite);
 }
 
 }  // namespace
@@ -79,25 +70,15 @@ ErrorCode PosixFtpLocalFiles::Size(const std::string& path, std::uint64_t& size)
 }
 
 ErrorCode PosixFtpLocalFiles::Sync(const std::string& path) {
-  const int descriptor = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  const int descriptor = calls_.Open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC, 0);
   if (descriptor < 0) {
     return LastError(FileOperation::kWrite, path);
   }
-  return SyncOpen(descriptor);
+  return SyncAndClose(descriptor, calls_).code;
 }
 
 ErrorCode PosixFtpLocalFiles::Rename(const std::string& from, const std::string& to) {
-  if (::rename(from.c_str(), to.c_str()) != 0) {
-    return LastError(FileOperation::kWrite, to);
-  }
-  const std::string folder = FolderOf(to);
-  const int descriptor =
-      ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  // The rename is done; a folder that cannot be synced only loses the guarantee after a crash.
-  if (descriptor >= 0) {
-    SyncOpen(descriptor);
-  }
-  return err::kSuccess;
+  return MoveIntoPlace(from, to, calls_).code;
 }
 
 ErrorCode PosixFtpLocalFiles::Remove(const std::string& path) {

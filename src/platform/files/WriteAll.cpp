@@ -1,16 +1,15 @@
 #include "files/WriteAll.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 
 #include "report/ErrnoCode.h"
 
 namespace vlx {
 
-ErrorCode WriteAll(int descriptor, std::string_view bytes, std::string_view path) {
+ErrorCode WriteAll(int descriptor, std::string_view bytes, std::string_view path,
+                   FileCalls& calls) {
   while (!bytes.empty()) {
-    const ssize_t written = ::write(descriptor, bytes.data(), bytes.size());
+    const ssize_t written = calls.Write(descriptor, bytes.data(), bytes.size());
     if (written < 0) {
       if (errno == EINTR) {
         continue;

@@ -4,11 +4,13 @@
 
 #include <string_view>
 
+#include "files/FileCalls.h"
 #include "report/ErrorCode.h"
 
 namespace vlx {
 
 // `path` only names the file in the code's mapping (a missing folder, say); it may be empty.
-ErrorCode WriteAll(int descriptor, std::string_view bytes, std::string_view path = {});
+ErrorCode WriteAll(int descriptor, std::string_view bytes, std::string_view path = {},
+                   FileCalls& calls = FileCalls::System());
 
 }  // namespace vlx

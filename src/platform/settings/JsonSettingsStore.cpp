@@ -7,10 +7,13 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <QJsonValue>
+#include <QLockFile>
+#include <cerrno>
 #include <cmath>
 #include <utility>
 
-#include "settings/FileReplace.h"
+#include "files/FileReplace.h"
+#include "report/ErrnoCode.h"
 
 namespace vlx {
 
@@ -18,6 +21,9 @@ namespace {
 
 // Far above anything the program writes; a bigger file is not ours and is not read into memory.
 constexpr qint64 kMaxFileBytes = 64 * 1024 * 1024;
+// A write holds the lock for milliseconds; a program that keeps it longer is stuck, and the value
+// is given up rather than the window frozen.
+constexpr int kLockWaitMs = 2000;
 
 const QString kValuesKey = QStringLiteral("values");
 const QString kSubkeysKey = QStringLiteral("subkeys");
@@ -64,6 +70,56 @@ std::optional<SettingsStore::StoredValue> ParseEntry(const QJsonValue& json) {
   return std::nullopt;
 }
 
+// What the file holds now: its document, or why it cannot be used. A missing file is empty.
+struct FileDocument {
+  QJsonObject root;
+  QString problem;
+};
+
+FileDocument ReadDocument(const QString& path) {
+  QFile file(path);
+  if (!file.exists()) {
+    return {};  // the first run
+  }
+  if (!file.open(QIODevice::ReadOnly)) {
+    return {{}, QStringLiteral("it cannot be read (%1)").arg(file.errorString())};
+  }
+  const QByteArray bytes = file.read(kMaxFileBytes + 1);
+  if (file.error() != QFileDevice::NoError) {
+    return {{}, QStringLiteral("it cannot be read (%1)").arg(file.errorString())};
+  }
+  if (bytes.size() > kMaxFileBytes) {
+    return {{}, QStringLiteral("it is too large")};
+  }
+  QJsonParseError parseError;
+  const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
+  if (parseError.error != QJsonParseError::NoError) {
+    return {{},
+            QStringLiteral("it is not valid JSON (%1 at offset %2)")
+                .arg(parseError.errorString())
+                .arg(parseError.offset)};
+  }
+  if (!document.isObject()) {
+    return {{}, QStringLiteral("it does not hold a settings object")};
+  }
+  if (const QString problem = ShapeProblem(document.object()); !problem.isEmpty()) {
+    return {{}, QStringLiteral("its %1").arg(problem)};
+  }
+  return {document.object(), {}};
+}
+
+// Why the lock beside the file could not be had, in the program's codes.
+ErrorCode LockFailure(QLockFile::LockError error) {
+  switch (error) {
+    case QLockFile::PermissionError:
+      return err::kAccessDenied;
+    case QLockFile::LockFailedError:  // another program held it through the whole wait
+      return ErrorCodeFromErrno(EWOULDBLOCK);
+    default:
+      return err::kWriteFault;
+  }
+}
+
 // "<path>.corrupt-YYYYMMDD-HHMMSS", with a counter when that name is taken.
 QString FreeAsidePath(const QString& path) {
   const QString base = path + QStringLiteral(".corrupt-") +
@@ -87,44 +143,12 @@ QString DefaultSettingsPath() {
 
 JsonSettingsStore::JsonSettingsStore(QString path, UnusableFile unusable)
     : path_(std::move(path)), unusable_(unusable) {
-  LoadFile();
-}
-
-void JsonSettingsStore::LoadFile() {
-  QFile file(path_);
-  if (!file.exists()) {
-    return;  // the first run
-  }
-  if (!file.open(QIODevice::ReadOnly)) {
-    MarkUnusable(QStringLiteral("it cannot be read (%1)").arg(file.errorString()));
+  FileDocument contents = ReadDocument(path_);
+  if (!contents.problem.isEmpty()) {
+    MarkUnusable(contents.problem);
     return;
   }
-  const QByteArray bytes = file.read(kMaxFileBytes + 1);
-  if (file.error() != QFileDevice::NoError) {
-    MarkUnusable(QStringLiteral("it cannot be read (%1)").arg(file.errorString()));
-    return;
-  }
-  if (bytes.size() > kMaxFileBytes) {
-    MarkUnusable(QStringLiteral("it is too large"));
-    return;
-  }
-  QJsonParseError parseError;
-  const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
-  if (parseError.error != QJsonParseError::NoError) {
-    MarkUnusable(QStringLiteral("it is not valid JSON (%1 at offset %2)")
-                     .arg(parseError.errorString())
-                     .arg(parseError.offset));
-    return;
-  }
-  if (!document.isObject()) {
-    MarkUnusable(QStringLiteral("it does not hold a settings object"));
-    return;
-  }
-  if (const QString problem = ShapeProblem(document.object()); !problem.isEmpty()) {
-    MarkUnusable(QStringLiteral("its %1").arg(problem));
-    return;
-  }
-  root_ = document.object();
+  root_ = std::move(contents.root);
 }
 
 void JsonSettingsStore::MarkUnusable(const QString& reason) {
@@ -164,13 +188,31 @@ ErrorCode JsonSettingsStore::WriteString(const std::string& subkey, const std::s
 
 ErrorCode JsonSettingsStore::Write(const std::string& subkey, const std::string& name,
                                    const QJsonObject& entry) {
-  if (!unusableReason_.empty() && unusable_ == UnusableFile::kLeftAlone) {
-    return err::kAccessDenied;  // the file stays as it is, for the window to keep aside
+  // The lock file needs the folder.
+  if (const ErrorCode code = CreateFolderOf(path_.toStdString()); code != err::kSuccess) {
+    return code;
   }
-  if (const ErrorCode error = SetBadFileAside()) {
-    return error;
+  // Another program on the same file (a second window, vlxctl) may have written since this one
+  // read it: under the lock the file is read again and only this value changes, so neither
+  // undoes the other.
+  QLockFile lock(path_ + QStringLiteral(".lock"));
+  if (!lock.tryLock(kLockWaitMs)) {
+    return LockFailure(lock.error());
   }
-  QJsonObject root = root_;
+  FileDocument current = ReadDocument(path_);
+  if (!current.problem.isEmpty()) {
+    if (unusable_ == UnusableFile::kLeftAlone) {
+      return err::kAccessDenied;  // the file stays as it is, for the window to keep aside
+    }
+    if (asidePath_.isEmpty() || QFileInfo::exists(asidePath_)) {
+      asidePath_ = FreeAsidePath(path_);
+    }
+    if (const ErrorCode error = SetBadFileAside()) {
+      return error;
+    }
+    current.root = root_;  // what this program last knew to be in it
+  }
+  QJsonObject root = std::move(current.root);
   const QString key = QString::fromStdString(name);
   if (subkey.empty()) {
     QJsonObject values = root[kValuesKey].toObject();
@@ -185,16 +227,13 @@ ErrorCode JsonSettingsStore::Write(const std::string& subkey, const std::string&
     root[kSubkeysKey] = subkeys;
   }
   if (const ErrorCode error = Persist(root)) {
-    return error;  // memory keeps what the file still holds
+    return error;  // memory keeps what the file last held
   }
   root_ = std::move(root);
   return err::kSuccess;
 }
 
 ErrorCode JsonSettingsStore::SetBadFileAside() {
-  if (asidePath_.isEmpty()) {
-    return err::kSuccess;
-  }
   // A copy leaves the old file in place should the new one fail to be written; a file we may
   // not read can still be moved.
   if (QFileInfo::exists(path_) && !QFile::copy(path_, asidePath_) &&

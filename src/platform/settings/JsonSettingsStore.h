@@ -5,10 +5,11 @@
 //                "Trace": {"type": "dword", "value": 0}, ...},
 //    "subkeys": {"Window": {"flags": {"type": "dword", "value": 0}, ...}}}
 //
-// It is read once; every write rewrites the whole document through a temporary file renamed
-// into place, so a crash or a full disk never leaves a half-written file. Entries this program
-// cannot read are ignored but kept in the file. A file that cannot be read at all counts as
-// empty and is copied aside before it is first replaced, never lost.
+// It is read when the store is made. Every write takes a lock file beside it, reads the file again
+// and changes only its own value, so programs that share the file (two windows, a window and
+// vlxctl) never undo each other's values; the document goes to the disk through the safe replace.
+// Entries this program cannot read are ignored but kept in the file. A file that cannot be read at
+// all counts as empty and is copied aside before it is first replaced, never lost.
 
 #include <QJsonObject>
 #include <QString>
@@ -46,7 +47,6 @@ class JsonSettingsStore : public SettingsStore {
   const QString& Path() const { return path_; }
 
  private:
-  void LoadFile();
   void MarkUnusable(const QString& reason);
   ErrorCode Write(const std::string& subkey, const std::string& name, const QJsonObject& entry);
   ErrorCode SetBadFileAside();
@@ -57,7 +57,7 @@ class JsonSettingsStore : public SettingsStore {
   QJsonObject root_;
   std::string loadProblem_;
   std::string unusableReason_;
-  // Where the unusable file goes before the first write replaces it; empty when nothing to keep.
+  // Where an unusable file goes before a write replaces it; named when the file is found unusable.
   QString asidePath_;
 };
 

@@ -6,8 +6,8 @@
 
 #include <cerrno>
 
+#include "files/FileReplace.h"
 #include "report/ErrnoCode.h"
-#include "settings/FileReplace.h"
 
 namespace vlx {
 namespace {
