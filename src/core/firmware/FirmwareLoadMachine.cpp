@@ -223,7 +223,7 @@ FirmwareLoadMachine::LoadBeginDownloadState::LoadBeginDownloadState(FirmwareLoad
       load_(machine) {}
 
 // The reply ends at the first "D", whatever came before it.
-std::string FirmwareLoadMachine::LoadBeginDownloadState::GetTerminators() const {
+std::string FirmwareLoadMachine::LoadBeginDownloadState::Terminators() const {
   return "D";
 }
 
@@ -262,7 +262,7 @@ FirmwareLoadMachine::LoadFirmwareState::LoadFirmwareState(FirmwareLoadMachine& m
       acknowledgement_(acknowledgement),
       resync_(resync) {}
 
-std::string FirmwareLoadMachine::LoadFirmwareState::GetTerminators() const {
+std::string FirmwareLoadMachine::LoadFirmwareState::Terminators() const {
   return {acknowledgement_, 'N'};
 }
 
@@ -275,7 +275,7 @@ void FirmwareLoadMachine::LoadFirmwareState::Reset() {
 // Unlike a command's send it looks at no pending cancellation: once begun, the transfer of the
 // image runs to its end.
 void FirmwareLoadMachine::LoadFirmwareState::Send() {
-  machine_.SetTerminators(GetTerminators());
+  machine_.SetTerminators(Terminators());
   machine_.TraceLazily([this] {
     std::string hex;
     hex.reserve(2 * kPacketSize);
@@ -284,7 +284,7 @@ void FirmwareLoadMachine::LoadFirmwareState::Send() {
       hex.push_back(kHexDigits[byte & 0x0F]);
     }
     return FormatText("%s Send %u bytes 0x%s",
-                      {GetName(), static_cast<std::uint32_t>(kPacketSize), hex});
+                      {Name(), static_cast<std::uint32_t>(kPacketSize), hex});
   });
   const auto* bytes = reinterpret_cast<const char*>(load_.packet_.data());
   Transmit(std::string_view(bytes, kPacketSize), timeout_);
@@ -406,7 +406,7 @@ FirmwareLoadMachine::LoadResyncState::LoadResyncState(FirmwareLoadMachine& machi
                  TimeoutPolicy::kFailAtOnce, err::kNoResponseWhileSynchronizing),
       load_(machine) {}
 
-std::string FirmwareLoadMachine::LoadResyncState::GetTerminators() const {
+std::string FirmwareLoadMachine::LoadResyncState::Terminators() const {
   return "N";
 }
 
