@@ -36,8 +36,6 @@ constexpr ErrorCode kTransferInProgress = 12110;
 // How long destruction waits for the worker before leaving it to end on its own; only a name
 // lookup that the system will not interrupt takes that long.
 constexpr auto kStopWait = std::chrono::milliseconds(900);
-// Progress of a fetch is told at most this often.
-constexpr auto kProgressInterval = std::chrono::milliseconds(100);
 // The longest a transfer waits in one poll for libcurl's sockets or our wake-up.
 constexpr std::int64_t kLongestPollMs = 50;
 
@@ -493,20 +491,6 @@ struct FileTransfer {
   Session& session;
   LocalFile& file;
   std::optional<ErrorCode> failed;
-  std::function<void(std::uint64_t, std::optional<std::uint64_t>)> post;
-  std::uint64_t received = 0;
-  std::chrono::steady_clock::time_point lastPosted{};
-
-  static int OnProgress(void* self, curl_off_t total, curl_off_t, curl_off_t, curl_off_t) {
-    auto& transfer = *static_cast<FileTransfer*>(self);
-    const auto now = std::chrono::steady_clock::now();
-    if (now - transfer.lastPosted >= kProgressInterval) {
-      transfer.lastPosted = now;
-      transfer.post(transfer.received,
-                    total > 0 ? std::optional(static_cast<std::uint64_t>(total)) : std::nullopt);
-    }
-    return 0;
-  }
 
   static std::size_t OnData(char* data, std::size_t size, std::size_t count, void* self) {
     auto& transfer = *static_cast<FileTransfer*>(self);
@@ -518,7 +502,6 @@ struct FileTransfer {
       transfer.failed = code;
       return 0;
     }
-    transfer.received += bytes;
     return bytes;
   }
 };
@@ -714,26 +697,14 @@ ErrorCode CurlFtpClient::GetFile(const std::string& remoteName, const std::strin
   const std::string url = (directory_.empty() ? "" : directory_ + "/") + Encoded(remoteName);
   worker_->Submit(
       {worker_->Generation(), false, [this, url, file](Session& session, std::uint64_t generation) {
-         FileTransfer transfer{session, *file, std::nullopt,
-                               [this, &session, generation](std::uint64_t received,
-                                                            std::optional<std::uint64_t> size) {
-                                 session.Worker().Post(generation, [this, received, size] {
-                                   OnProgress(received, size);
-                                 });
-                               }};
+         FileTransfer transfer{session, *file, std::nullopt};
          CurlOutcome outcome;
          if (outcome.result = session.Prepare(session.BaseUrl() + url);
              outcome.result == CURLE_OK) {
            session.Set(CURLOPT_WRITEFUNCTION, &FileTransfer::OnData);
            session.Set(CURLOPT_WRITEDATA, &transfer);
-           session.Set(CURLOPT_NOPROGRESS, 0L);
-           session.Set(CURLOPT_XFERINFOFUNCTION, &FileTransfer::OnProgress);
-           session.Set(CURLOPT_XFERINFODATA, &transfer);
            outcome = session.Perform(generation);
            outcome.localError = transfer.failed;
-           if (outcome.result == CURLE_OK && !outcome.localError && !outcome.cancelled) {
-             transfer.post(transfer.received, transfer.received);
-           }
          }
          // A file system may tell of a failed write only when the file is closed.
          const int fd = std::exchange(file->fd, -1);
@@ -803,12 +774,6 @@ void CurlFtpClient::OnListingEnd(const FtpError& error, const FtpLastResponse& r
   listingEnd_ = error.code == err::kSuccess ? err::kNoMoreFiles : error.code;
   if (outstanding_ == Call::kListing) {
     ServeEntry();
-  }
-}
-
-void CurlFtpClient::OnProgress(std::uint64_t received, std::optional<std::uint64_t> size) {
-  if (outstanding_ == Call::kFile && progress_) {
-    progress_(received, size);
   }
 }
 
