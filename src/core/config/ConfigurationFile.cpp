@@ -13,6 +13,7 @@
 #include "report/StatusSink.h"
 #include "report/StringTable.h"
 #include "report/TextFormat.h"
+#include "text/Ascii.h"
 
 namespace vlx {
 namespace {
@@ -32,16 +33,11 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
-bool IsSpace(char character) {
-  return character == ' ' || character == '\t' || character == '\n' || character == '\r' ||
-         character == '\v' || character == '\f';
-}
-
 std::string_view Trimmed(std::string_view text) {
-  while (!text.empty() && IsSpace(text.front())) {
+  while (!text.empty() && IsAsciiSpace(text.front())) {
     text.remove_prefix(1);
   }
-  while (!text.empty() && IsSpace(text.back())) {
+  while (!text.empty() && IsAsciiSpace(text.back())) {
     text.remove_suffix(1);
   }
   return text;
@@ -63,12 +59,6 @@ std::vector<std::string_view> Fields(std::string_view line) {
   return fields;
 }
 
-bool EqualsIgnoringCase(std::string_view text, std::string_view upper) {
-  return std::equal(text.begin(), text.end(), upper.begin(), upper.end(), [](char a, char b) {
-    return (a >= 'a' && a <= 'z' ? static_cast<char>(a - 'a' + 'A') : a) == b;
-  });
-}
-
 bool AllHex(std::string_view text) {
   return std::all_of(text.begin(), text.end(), IsHexDigit);
 }
@@ -82,7 +72,7 @@ std::uint8_t HexPair(std::string_view text, std::size_t at) {
 // A configuration line: "MEM2 bank address count data". False when it is not well formed.
 bool TakeConfigurationLine(std::string_view line, ConfigurationByteSink& sink) {
   const std::vector<std::string_view> fields = Fields(line);
-  if (fields.size() < 5 || !EqualsIgnoringCase(fields[0], kConfigurationKeyword)) {
+  if (fields.size() < 5 || !EqualIgnoringCase(fields[0], kConfigurationKeyword)) {
     return false;
   }
   for (std::size_t i = 1; i <= 4; ++i) {
@@ -127,7 +117,7 @@ bool ReadSeal(std::string_view line, std::uint32_t& seal) {
 // 16 bits are compared anyway.
 std::uint32_t DecimalValue(std::string_view text) {
   std::size_t at = 0;
-  while (at < text.size() && IsSpace(text[at])) {
+  while (at < text.size() && IsAsciiSpace(text[at])) {
     ++at;
   }
   bool negative = false;
@@ -136,7 +126,7 @@ std::uint32_t DecimalValue(std::string_view text) {
     ++at;
   }
   std::uint32_t value = 0;
-  for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+  for (; at < text.size() && IsAsciiDigit(text[at]); ++at) {
     value = value * 10 + static_cast<std::uint32_t>(text[at] - '0');
   }
   return negative ? 0u - value : value;

@@ -11,6 +11,7 @@
 #include "report/ErrorText.h"
 #include "report/RevisionText.h"
 #include "report/StringTable.h"
+#include "text/Ascii.h"
 
 namespace vlx {
 namespace {
@@ -28,7 +29,6 @@ constexpr std::uint32_t kFinalPacketAddressBytes = 0x020800;
 // Until the final packet, the loader keeps this marker where the reconciliation word goes, so
 // that an interrupted load never leaves an image that checks out.
 constexpr std::uint8_t kUncommittedMarker[] = {0xDE, 0xAD};
-constexpr char kHexDigits[] = "0123456789ABCDEF";
 }  // namespace
 
 FirmwareLoadMachine::FirmwareLoadMachine(AppSettings& owner)
@@ -280,8 +280,8 @@ void FirmwareLoadMachine::LoadFirmwareState::Send() {
     std::string hex;
     hex.reserve(2 * kPacketSize);
     for (const std::uint8_t byte : load_.packet_) {
-      hex.push_back(kHexDigits[byte >> 4]);
-      hex.push_back(kHexDigits[byte & 0x0F]);
+      hex.push_back(kUpperHexDigits[byte >> 4]);
+      hex.push_back(kUpperHexDigits[byte & 0x0F]);
     }
     return FormatText("%s Send %u bytes 0x%s",
                       {Name(), static_cast<std::uint32_t>(kPacketSize), hex});

@@ -9,7 +9,6 @@
 #include <QObject>
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <cerrno>
 #include <condition_variable>
 #include <functional>
@@ -25,6 +24,7 @@
 #include "ftp/CurlFtpErrors.h"
 #include "ftp/CurlLibrary.h"
 #include "report/ErrnoCode.h"
+#include "text/Ascii.h"
 
 namespace vlx {
 namespace {
@@ -59,8 +59,7 @@ bool IsUsableHost(std::string_view host) {
     return false;
   }
   for (char c : host) {
-    const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                    c == '.' || c == '-' || c == '_' || c == ':';
+    const bool ok = IsAsciiAlphanumeric(c) || c == '.' || c == '-' || c == '_' || c == ':';
     if (!ok) {
       return false;
     }
@@ -71,17 +70,16 @@ bool IsUsableHost(std::string_view host) {
 // Every byte but the unreserved ones percent-encoded: a server's name reaches the server as the
 // bytes it listed, and never as a separator or a command.
 std::string Encoded(std::string_view text) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
   for (unsigned char c : text) {
-    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                       c == '-' || c == '.' || c == '_' || c == '~';
+    const bool plain =
+        IsAsciiAlphanumeric(static_cast<char>(c)) || c == '-' || c == '.' || c == '_' || c == '~';
     if (plain) {
       out += static_cast<char>(c);
     } else {
       out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 0x0F];
+      out += kUpperHexDigits[c >> 4];
+      out += kUpperHexDigits[c & 0x0F];
     }
   }
   return out;
@@ -377,9 +375,8 @@ class Session {
   // The last whole reply line: "550 No such file." with its code.
   FtpLastResponse LastReply() const {
     for (auto line = replies_.rbegin(); line != replies_.rend(); ++line) {
-      if (line->size() >= 4 && std::isdigit(static_cast<unsigned char>((*line)[0])) &&
-          std::isdigit(static_cast<unsigned char>((*line)[1])) &&
-          std::isdigit(static_cast<unsigned char>((*line)[2])) && (*line)[3] == ' ') {
+      if (line->size() >= 4 && IsAsciiDigit((*line)[0]) && IsAsciiDigit((*line)[1]) &&
+          IsAsciiDigit((*line)[2]) && (*line)[3] == ' ') {
         return FtpLastResponse{static_cast<std::uint32_t>(std::stoul(line->substr(0, 3))), *line};
       }
     }
@@ -392,7 +389,7 @@ class Session {
       if (line.size() >= 5 && line[0] == ' ') {
         std::string name = line.substr(1, 4);
         for (char& c : name) {
-          c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+          c = UpperAscii(c);
         }
         if (name == "MLST" || name == "MLSD") {
           mlsd_ = true;
