@@ -1,7 +1,6 @@
 #include "CommandLine.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <optional>
 #include <sstream>
@@ -10,6 +9,7 @@
 
 #include "ConsoleReporting.h"
 #include "Output.h"
+#include "text/Ascii.h"
 
 namespace vlx::cli {
 namespace {
@@ -412,7 +412,7 @@ std::optional<std::string> CommandLine::MissingArgument() {
       std::string what = option->get_description();
       std::replace(what.begin(), what.end(), '\n', ' ');
       if (!what.empty()) {
-        what[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(what[0])));
+        what[0] = LowerAscii(what[0]);
       }
       return option->get_name(true) + " is missing: " + what;
     }

@@ -20,7 +20,7 @@ namespace {
 // The states in which the loader has not yet taken the download: stopping there leaves the
 // amplifier operating, or waiting in its loader for the next load.
 bool TransferBegun(const FirmwareLoadMachine& machine) {
-  const std::string& state = machine.Current().GetName();
+  const std::string& state = machine.Current().Name();
   return state != "QueryIState" && state != "VerifyExpectedDeviceState" &&
          state != "LoadEnterBootLoaderState" && state != "LoadBeginDownloadState";
 }
@@ -28,7 +28,7 @@ bool TransferBegun(const FirmwareLoadMachine& machine) {
 // The states after the loader has accepted the last packet: the image is in, and what is left
 // is the reset and the check of the revision the amplifier then reports.
 bool ImageIn(const FirmwareLoadMachine& machine) {
-  const std::string& state = machine.Current().GetName();
+  const std::string& state = machine.Current().Name();
   return state == "LoadWaitResetState" || state == "DetermineSpeedState" ||
          state == "QueryRevisionState" || state == "QuerySerialNumberState";
 }
@@ -185,7 +185,7 @@ LoadOutcome FirmwareCommand::RunLoad() {
 void FirmwareCommand::FirmwareActivity(const LoadActivity& activity) {
   const FirmwareLoadMachine* machine = machine_.get();
   progress_.SetActivity(LoadActivityText(activity),
-                        machine != nullptr ? machine->GetTotalRetries() : 0, Time().TickCount());
+                        machine != nullptr ? machine->TotalRetries() : 0, Time().TickCount());
 }
 
 void FirmwareCommand::Listen(bool on) {
@@ -206,8 +206,8 @@ void FirmwareCommand::OnMessage(MessageId id, MessageParam wParam) {
   }
   AppSettings& app = App();
   if (id == kMsgProgressPosition) {
-    progress_.Update(app.progressPosition.Get(), app.progressRange.Get(),
-                     machine->GetTotalRetries(), Time().TickCount());
+    progress_.Update(app.progressPosition.Get(), app.progressRange.Get(), machine->TotalRetries(),
+                     Time().TickCount());
   } else if (id == kMsgMachineDone && machine->IsIdle() && !loadEnded_) {
     progress_.End();
     const VerdictLine tell = [this](const std::string& line, bool verbose) {

@@ -10,7 +10,6 @@
 #include "model/DataFolders.h"
 #include "model/MessageIds.h"
 #include "model/Setting.h"
-#include "report/StringTable.h"
 #include "report/TextFormat.h"
 
 namespace vlx::cli {
@@ -64,10 +63,6 @@ void FtpFetchCommand::Start() {
 
 void FtpFetchCommand::FtpLine(FtpLineKind kind, const std::string& line) {
   if (kind == FtpLineKind::kVerbose && !verbose_) {
-    return;
-  }
-  // The window's last line asks for its button; a terminal has none.
-  if (line == LoadString(ids::kClickCloseToClose)) {
     return;
   }
   PrintError(line);

@@ -21,7 +21,6 @@ namespace {
 
 // The server folder the copy dialog lists.
 constexpr const char* kServerFolder = "VLX/firmware";
-constexpr std::uint32_t kOpeningConnection = 197;
 
 }  // namespace
 
@@ -54,7 +53,7 @@ FtpListCommand::~FtpListCommand() {
 
 void FtpListCommand::Start() {
   if (verbose_) {
-    PrintError(FormatText(kOpeningConnection, {FtpServerText(server_)}));
+    PrintError(FormatText(ids::kOpeningConnection, {FtpServerText(server_)}));
   }
   Answered(client_->Connect(server_.host, server_.port), "InternetConnect");
 }

@@ -23,6 +23,8 @@ class TelemetryFileOpener;
 
 struct UiServices {
   AppSettings& app;
+  // The program gives the model's boxes (AppSettings::Boxes), so a box asked for inside an
+  // engine dispatch waits until that dispatch has returned.
   Prompts& prompts;
   Clock& clock;
   HelpService& help;

@@ -174,7 +174,7 @@ TEST(FaultTableMachine, ReadsFourBanksInSixteenBlocksAndListsNewestFirst) {
   ASSERT_TRUE(machine.StartRead());
   EXPECT_FALSE(machine.StartRead());
   ASSERT_TRUE(bed.RunUntilSent("^ER010040BF;"));
-  EXPECT_EQ(machine.Current().GetName(), "FaultTableLoopBodyState.h");
+  EXPECT_EQ(machine.Current().Name(), "FaultTableLoopBodyState.h");
   ASSERT_TRUE(bed.RunToEnd(machine));
 
   EXPECT_EQ(bed.recorder.done, std::vector<ErrorCode>{err::kSuccess});

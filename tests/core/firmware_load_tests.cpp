@@ -118,7 +118,7 @@ TEST(FirmwareLoad, SendsTheWholeImageAndReadsTheNewRevision) {
                 "Sending firmware file " + bed.app.AvailableFirmwarePath() + " to VLX750",
                 "Waiting 6 seconds for reset to complete"}));
   EXPECT_EQ(bed.status.statusLines.back(), "Waiting 6 seconds for reset to complete");
-  EXPECT_EQ(bed.Load().GetTotalRetries(), 0u);
+  EXPECT_EQ(bed.Load().TotalRetries(), 0u);
   EXPECT_EQ(bed.Load().VerifyRevision(false), err::kSuccess);
 
   // 2,007 packets of 68 bytes and their acknowledgements at 38400 bit/s, the "^LDM;" wait and
@@ -281,8 +281,8 @@ TEST_P(PacketRetries, ResendResynchroniseOrFailAsTheLimitsSay) {
   }
   EXPECT_EQ(activity, c.activity);
   if (c.code == err::kSuccess) {
-    EXPECT_EQ(bed.Load().GetHighestRetries(), c.blockSends - 1);
-    EXPECT_EQ(bed.Load().GetTotalRetries(), c.blockSends - 1);
+    EXPECT_EQ(bed.Load().HighestRetries(), c.blockSends - 1);
+    EXPECT_EQ(bed.Load().TotalRetries(), c.blockSends - 1);
   } else {
     EXPECT_EQ(bed.recorder.lines.back(), c.line);
     EXPECT_EQ(bed.app.deviceState.Get(), device_state::kNotResponding);

@@ -144,7 +144,7 @@ class FirmwareLoadBed : public LinkTestBed {
     return time.RunUntil([this] { return Load().IsIdle(); }, limitMs);
   }
   bool RunUntilState(const std::string& name, std::uint32_t limitMs = 120000) {
-    return time.RunUntil([&] { return Load().Current().GetName() == name; }, limitMs);
+    return time.RunUntil([&] { return Load().Current().Name() == name; }, limitMs);
   }
   // How many packets the program has sent so far; cheap enough to ask after every event.
   std::size_t PacketsSent() {

@@ -79,7 +79,7 @@ class PortPageHarness {
   }
 
   bool Searching() {
-    return !bed.contact().IsIdle() && bed.contact().Current().GetName() == "EstablishContactState";
+    return !bed.contact().IsIdle() && bed.contact().Current().Name() == "EstablishContactState";
   }
 
   test::LinkTestBed bed;

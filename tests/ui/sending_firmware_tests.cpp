@@ -322,7 +322,7 @@ TEST_F(SendingFirmwareDialogTest, YesDuringTheResetWaitEndsTheRun) {
   EXPECT_EQ(
       Run([&](SendingFirmwareDialog& dialog) {
         ASSERT_TRUE(bed.time.RunUntil(
-            [&] { return dialog.Machine()->Current().GetName() == "LoadWaitResetState"; }, 200000));
+            [&] { return dialog.Machine()->Current().Name() == "LoadWaitResetState"; }, 200000));
         dialog.close();
       }),
       SendingFirmwareDialog::kLoadFailed);

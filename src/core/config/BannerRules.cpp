@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "text/Ascii.h"
+
 namespace vlx {
 
 std::optional<std::string> AcceptBannerText(std::string_view text) {
@@ -10,9 +12,7 @@ std::optional<std::string> AcceptBannerText(std::string_view text) {
   }
   std::string accepted(text);
   for (char& character : accepted) {
-    if (character >= 'a' && character <= 'z') {
-      character = static_cast<char>(character - 'a' + 'A');
-    }
+    character = UpperAscii(character);
   }
   return accepted;
 }

@@ -6,26 +6,17 @@
 #include "config/Crc32.h"
 #include "config/FileReport.h"
 #include "config/HexBytes.h"
+#include "model/DeviceFacts.h"
 #include "report/FailureReport.h"
 #include "report/Prompts.h"
 #include "report/RevisionText.h"
 #include "report/StatusSink.h"
 #include "report/StringTable.h"
 #include "report/TextFormat.h"
+#include "text/Ascii.h"
 
 namespace vlx {
 namespace {
-
-constexpr std::uint32_t kSavedOnLine = 221;
-constexpr std::uint32_t kDoNotEditLine = 222;
-constexpr std::uint32_t kFrontPanelLine = 223;
-constexpr std::uint32_t kSerialLineUnreadable = 154;
-constexpr std::uint32_t kRestoreErrorCaption = 214;
-constexpr std::uint32_t kFileAltered = 215;
-constexpr std::uint32_t kFileIncomplete = 272;
-constexpr std::uint32_t kWriteErrorCaption = 304;
-constexpr std::uint32_t kReadErrorCaption = 361;
-constexpr std::uint32_t kLineUnreadable = 441;
 
 constexpr std::string_view kDevice = "VLX";
 constexpr std::string_view kCrcKeyword = "CRC32";
@@ -38,22 +29,15 @@ constexpr std::size_t kQuotedLineLimit = 100;
 // A header value shown as a fact of the file: longer is not a value this program wrote.
 constexpr std::size_t kFactLimit = 60;
 
-constexpr std::uint16_t kUnknownSerialNumber = 0xFFFF;
-
 bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
-bool IsSpace(char character) {
-  return character == ' ' || character == '\t' || character == '\n' || character == '\r' ||
-         character == '\v' || character == '\f';
-}
-
 std::string_view Trimmed(std::string_view text) {
-  while (!text.empty() && IsSpace(text.front())) {
+  while (!text.empty() && IsAsciiSpace(text.front())) {
     text.remove_prefix(1);
   }
-  while (!text.empty() && IsSpace(text.back())) {
+  while (!text.empty() && IsAsciiSpace(text.back())) {
     text.remove_suffix(1);
   }
   return text;
@@ -75,12 +59,6 @@ std::vector<std::string_view> Fields(std::string_view line) {
   return fields;
 }
 
-bool EqualsIgnoringCase(std::string_view text, std::string_view upper) {
-  return std::equal(text.begin(), text.end(), upper.begin(), upper.end(), [](char a, char b) {
-    return (a >= 'a' && a <= 'z' ? static_cast<char>(a - 'a' + 'A') : a) == b;
-  });
-}
-
 bool AllHex(std::string_view text) {
   return std::all_of(text.begin(), text.end(), IsHexDigit);
 }
@@ -94,7 +72,7 @@ std::uint8_t HexPair(std::string_view text, std::size_t at) {
 // A configuration line: "MEM2 bank address count data". False when it is not well formed.
 bool TakeConfigurationLine(std::string_view line, ConfigurationByteSink& sink) {
   const std::vector<std::string_view> fields = Fields(line);
-  if (fields.size() < 5 || !EqualsIgnoringCase(fields[0], kConfigurationKeyword)) {
+  if (fields.size() < 5 || !EqualIgnoringCase(fields[0], kConfigurationKeyword)) {
     return false;
   }
   for (std::size_t i = 1; i <= 4; ++i) {
@@ -139,7 +117,7 @@ bool ReadSeal(std::string_view line, std::uint32_t& seal) {
 // 16 bits are compared anyway.
 std::uint32_t DecimalValue(std::string_view text) {
   std::size_t at = 0;
-  while (at < text.size() && IsSpace(text[at])) {
+  while (at < text.size() && IsAsciiSpace(text[at])) {
     ++at;
   }
   bool negative = false;
@@ -148,7 +126,7 @@ std::uint32_t DecimalValue(std::string_view text) {
     ++at;
   }
   std::uint32_t value = 0;
-  for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+  for (; at < text.size() && IsAsciiDigit(text[at]); ++at) {
     value = value * 10 + static_cast<std::uint32_t>(text[at] - '0');
   }
   return negative ? 0u - value : value;
@@ -167,10 +145,10 @@ std::string ConfigurationFileText(const ConfigurationFileHeader& header,
                                   const ConfigurationImageSource& image) {
   const LocalTime& time = header.saveTime;
   std::vector<std::string> lines = {
-      FormatText(kSavedOnLine,
+      FormatText(ids::kConfigFileSavedOn,
                  {kDevice, time.year, time.month, time.day, time.hour, time.minute, time.second}),
-      FormatText(kDoNotEditLine),
-      FormatText(kFrontPanelLine, {kDevice}),
+      FormatText(ids::kConfigFileDoNotEdit),
+      FormatText(ids::kConfigFileMakeChanges, {kDevice}),
       FormatText("%s = %s", {"VLX Utility Revision", header.programRevision}),
       FormatText("%s = %s", {"VLX Firmware Revision", RevisionText(header.firmwareRevision)}),
   };
@@ -210,7 +188,7 @@ ErrorCode WriteConfigurationFile(FileStore& files, StatusSink& status, Prompts& 
                                  const ConfigurationImageSource& image) {
   const FileOutcome outcome = files.ReplaceWholeFile(path, ConfigurationFileText(header, image));
   if (!outcome.Succeeded()) {
-    ReportFileFailure(status, prompts, kWriteErrorCaption, outcome, path);
+    ReportFileFailure(status, prompts, ids::kConfigFileWriteErrorCaption, outcome, path);
   }
   return outcome.code;
 }
@@ -238,7 +216,7 @@ ConfigurationFileCheck CheckConfigurationText(std::string_view text, std::uint16
     if (StartsWith(line, kCrcKeyword)) {
       std::uint32_t seal = 0;
       if (!ReadSeal(line, seal) || crc + seal != 0xFFFFFFFFu) {
-        return fail(err::kCorruptConfigurationFile, FormatText(kFileAltered));
+        return fail(err::kCorruptConfigurationFile, FormatText(ids::kConfigFileAltered));
       }
       incomplete = false;
       line.clear();
@@ -248,7 +226,7 @@ ConfigurationFileCheck CheckConfigurationText(std::string_view text, std::uint16
     if (StartsWith(line, kConfigurationKeyword)) {
       if (!TakeConfigurationLine(line, sink)) {
         return fail(err::kCorruptConfigurationFile,
-                    FormatText(kLineUnreadable, {PrintableText(line, kQuotedLineLimit)}));
+                    FormatText(ids::kUnableToParseLine, {PrintableText(line, kQuotedLineLimit)}));
       }
       incomplete = true;
     } else {
@@ -257,7 +235,7 @@ ConfigurationFileCheck CheckConfigurationText(std::string_view text, std::uint16
         const std::string_view rest = std::string_view(line).substr(kSerialNumberName.size());
         if (!StartsWith(rest, " = ")) {
           return fail(err::kCorruptConfigurationFile,
-                      FormatText(kSerialLineUnreadable,
+                      FormatText(ids::kUnableToParseSerialNumber,
                                  {kSerialNumberName, PrintableText(line, kQuotedLineLimit)}));
         }
         if (serialNumber != kUnknownSerialNumber &&
@@ -270,7 +248,7 @@ ConfigurationFileCheck CheckConfigurationText(std::string_view text, std::uint16
   }
   // An unfinished last line is dropped: a CRC line without its line end does not seal the file.
   if (incomplete) {
-    return fail(err::kIncompleteConfigurationFile, FormatText(kFileIncomplete));
+    return fail(err::kIncompleteConfigurationFile, FormatText(ids::kConfigFileIncomplete));
   }
   return check;
 }
@@ -281,7 +259,7 @@ ConfigurationFileCheck ReadConfigurationFile(FileStore& files, StatusSink& statu
   std::string text;
   const FileOutcome read = files.ReadWholeFile(path, FileStore::kDefaultReadCap, text);
   if (!read.Succeeded()) {
-    ReportFileFailure(status, prompts, kReadErrorCaption, read, path);
+    ReportFileFailure(status, prompts, ids::kConfigFileReadErrorCaption, read, path);
     ConfigurationFileCheck check;
     check.code = read.code;
     return check;
@@ -289,13 +267,13 @@ ConfigurationFileCheck ReadConfigurationFile(FileStore& files, StatusSink& statu
   ConfigurationFileCheck check = CheckConfigurationText(text, serialNumber, sink);
   if (!check.message.empty()) {
     status.StatusText(check.message);
-    ShowMessageBox(prompts, check.message, kRestoreErrorCaption, mb::kIconError);
+    ShowMessageBox(prompts, check.message, ids::kRestoreErrorCaption, mb::kIconError);
   }
   return check;
 }
 
 ConfigurationFileFacts FactsOf(const ConfigurationFileCheck& check) {
-  // The saved-on line is string 221 up to its date.
+  // The saved-on line is ids::kConfigFileSavedOn up to its date.
   const std::string savedOnPrefix = FormatText("*%s Configuration saved on ", {kDevice});
   const std::string serialPrefix = std::string(kSerialNumberName) + " = ";
   const auto value = [&check](std::string_view prefix) {

@@ -61,7 +61,8 @@ std::string ConfigurationFileText(const ConfigurationFileHeader& header,
 // "SN01234.20240102T030405.VLXConfig", or without the "SN....." part for an unknown serial number.
 std::string ConfigurationFileName(std::uint16_t serialNumber, const LocalTime& saveTime);
 
-// Writes the file in place of any file of that name. A failure is reported (caption 304) and its
+// Writes the file in place of any file of that name. A failure is reported (under
+// ids::kConfigFileWriteErrorCaption) and its
 // code returned; the old file is then unchanged.
 ErrorCode WriteConfigurationFile(FileStore& files, StatusSink& status, Prompts& prompts,
                                  const std::string& path, const ConfigurationFileHeader& header,
@@ -87,8 +88,8 @@ ConfigurationFileCheck CheckConfigurationText(std::string_view text, std::uint16
                                               ConfigurationByteSink& sink);
 
 // Reads the file (up to FileStore::kDefaultReadCap) and checks it. A file that cannot be read is
-// reported with caption 361; a check's message goes to the status line, then into a box captioned
-// 214.
+// reported under ids::kConfigFileReadErrorCaption; a check's message goes to the status line,
+// then into a box under ids::kRestoreErrorCaption.
 ConfigurationFileCheck ReadConfigurationFile(FileStore& files, StatusSink& status, Prompts& prompts,
                                              const std::string& path, std::uint16_t serialNumber,
                                              ConfigurationByteSink& sink);

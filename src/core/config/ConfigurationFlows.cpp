@@ -254,8 +254,8 @@ void ConfigurationRestoreFlow::RequestClose() {
   const int answer = ShowMessageBox(app_.Boxes(), ids::kConfirmInterruptRestore,
                                     ids::kCriticalOperationCaption, mb::kYesNo | mb::kIconWarning);
   if (answer == mb::kIdYes) {
-    // The run may have gone on while the question was open; the box of 134 comes when the run
-    // has stopped.
+    // The run may have gone on while the question was open; the box of
+    // ids::kRestoreCancelledRestoreAgain comes when the run has stopped.
     Interrupt();
   }
 }

@@ -139,8 +139,9 @@ class ConfigurationRestoreFlow final : public ConfigurationFlow<ConfigurationRes
   ConfigurationRestoreFlow(AppSettings& app, FileStore& files, ConfigurationFlowHost& host,
                            OtherUnitQuestion otherUnit);
 
-  // Cancel button, Escape, close box: closes an idle dialog; asks 247 before stopping a run that
-  // can still be stopped; does nothing once the last block is acknowledged.
+  // Cancel button, Escape, close box: closes an idle dialog; asks ids::kConfirmInterruptRestore
+  // before stopping a run that can still be stopped; does nothing once the last block is
+  // acknowledged.
   void RequestClose();
   // Ctrl-C: stops the run without a question while that can be done. Returns whether it did.
   bool Interrupt();
@@ -165,8 +166,8 @@ class ConfigurationRestoreFlow final : public ConfigurationFlow<ConfigurationRes
   bool cancelAllowed_ = false;
 };
 
-// The question of a file that names another unit: caption 438, text 443, OK/Cancel with Cancel
-// the default. True for OK.
+// The question of a file that names another unit: ids::kSerialNumberMismatch under
+// ids::kSerialNumberMismatchCaption, OK/Cancel with Cancel the default. True for OK.
 bool AskRestoreOtherUnit(Prompts& prompts);
 
 }  // namespace vlx

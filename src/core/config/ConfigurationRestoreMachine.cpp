@@ -146,7 +146,7 @@ void ConfigurationRestoreMachine::RestoreRS232SpeedState::Execute() {
   AppSettings& app = machine_.Owner();
   const std::uint32_t current = app.Serial().Speed();
   const std::uint32_t saved = restore_.savedBitRate_;
-  machine_.Trace("%s from %u to %u", {GetName(), current, saved});
+  machine_.Trace("%s from %u to %u", {Name(), current, saved});
   if (current != saved) {
     if (!app.SendSpeedCommand(saved) && app.deviceState.Get() == device_state::kOperating) {
       Fail(app.Serial().LastError());

@@ -56,7 +56,7 @@ class ConfigurationRestoreMachine final : public Machine, public ConfigurationBy
   // address sequence starts a new run, and a repeated address is written again, after the first.
   void AddByte(std::uint8_t bank, std::uint8_t address, std::uint8_t value) override;
   // Whether the file gave any byte to write. A file that gave none is refused before any
-  // command: string 1202 with code 0xE2000030.
+  // command: ids::kNoConfigurationBytes with code 0xE2000030.
   bool HasBytes() const { return !runs_.empty(); }
   // Only when idle and with bytes to write: progress 0 of the byte count, then the run starts.
   // Returns whether it started.
@@ -136,11 +136,12 @@ class ConfigurationRestoreMachine final : public Machine, public ConfigurationBy
   RestoreRS232SpeedState restoreSpeed_;
 };
 
-// What the user is told, besides the error, about a restore that stopped with `code`: string
-// 1201 when every byte was written but the amplifier did not answer after the reload, string
-// 1203 when it stopped before the first byte was acknowledged (the amplifier keeps what it had),
-// string 1200 when it stopped part of the way; nothing else (success, or a port failure after the
-// last block, which the port has reported itself).
+// What the user is told, besides the error, about a restore that stopped with `code`:
+// ids::kRestoreNoAnswerAfterReload when every byte was written but the amplifier did not answer
+// after the reload, ids::kRestoreStoppedUnwritten when it stopped before the first byte was
+// acknowledged (the amplifier keeps what it had), ids::kRestoreStoppedPartway when it stopped
+// part of the way; nothing else (success, or a port failure after the last block, which the port
+// has reported itself).
 std::optional<std::string> RestoreStoppedText(ErrorCode code, const RestoreOutcome& outcome);
 
 }  // namespace vlx

@@ -1,11 +1,11 @@
 #include "config/EepromBlockStates.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "config/HexBytes.h"
 #include "link/Machine.h"
 #include "model/AppSettings.h"
+#include "text/Ascii.h"
 
 namespace vlx {
 namespace {
@@ -79,11 +79,8 @@ void EepromBlockState::AdvanceBlock() {
 
 bool EepromBlockState::EchoesCommand(std::string_view reply) const {
   return reply.size() >= kEchoLength && command_.size() >= kEchoLength &&
-         std::equal(reply.begin(), reply.begin() + kEchoLength, command_.begin(),
-                    [](char a, char b) {
-                      return std::toupper(static_cast<unsigned char>(a)) ==
-                             std::toupper(static_cast<unsigned char>(b));
-                    });
+         EqualIgnoringCase(reply.substr(0, kEchoLength),
+                           std::string_view(command_).substr(0, kEchoLength));
 }
 
 // ReadBlockState

@@ -18,6 +18,4 @@ std::string HexEncode(const std::uint8_t* bytes, std::size_t count);
 // and leaves `value` alone when either character is no hexadecimal digit.
 ErrorCode ParseHexByte(char high, char low, std::uint8_t& value);
 
-bool IsHexDigit(char character);
-
 }  // namespace vlx

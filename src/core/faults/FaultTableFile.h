@@ -33,7 +33,8 @@ std::string FaultTableFileText(const FaultTableFileHeader& header, const FaultSn
 // "SN01234.20240102T030405.VLXFaultTable", or from the year on for an unknown serial number.
 std::string FaultTableFileName(std::uint16_t serialNumber, const LocalTime& savedAt);
 
-// Writes the file in place of any file of that name. A failure is reported (caption 152) and its
+// Writes the file in place of any file of that name. A failure is reported (under
+// ids::kFaultTableWriteErrorCaption) and its
 // code returned; the old file is then unchanged and no part of the new one is left.
 ErrorCode WriteFaultTableFile(FileStore& files, StatusSink& status, Prompts& prompts,
                               const std::string& path, const FaultTableFileHeader& header,

@@ -63,7 +63,8 @@ class FaultTableFlow final : public Listener {
   // the file. Returns the file's code, or 1223 when nothing was written: no file chosen, or no
   // good read yet. The folder setting is not changed by a save.
   ErrorCode Save();
-  // Writes the file to `path`, replacing any file there; a failure is reported (caption 152).
+  // Writes the file to `path`, replacing any file there; a failure is reported (under
+  // ids::kFaultTableWriteErrorCaption).
   ErrorCode SaveTo(const std::string& path);
 
   // The machine of this flow, or nullptr once it is gone.

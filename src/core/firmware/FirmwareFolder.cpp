@@ -5,25 +5,12 @@
 
 #include "model/DataFolders.h"
 #include "model/FileSystem.h"
+#include "text/Ascii.h"
 
 namespace vlx {
 namespace {
 
 constexpr std::uint32_t kHighestRevision = 9999;
-
-char LowerAscii(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return LowerAscii(x) == LowerAscii(y);
-         });
-}
-
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
 
 // The name without its last '.' and what follows.
 std::string_view BaseNameOf(std::string_view fileName) {
@@ -39,14 +26,14 @@ std::string_view ExtensionOf(std::string_view fileName) {
 // Where the last run of digits of `base` starts; npos when it has none.
 std::size_t LastDigitsStart(std::string_view base) {
   std::size_t end = base.size();
-  while (end > 0 && !IsDigit(base[end - 1])) {
+  while (end > 0 && !IsAsciiDigit(base[end - 1])) {
     --end;
   }
   if (end == 0) {
     return std::string_view::npos;
   }
   std::size_t start = end - 1;
-  while (start > 0 && IsDigit(base[start - 1])) {
+  while (start > 0 && IsAsciiDigit(base[start - 1])) {
     --start;
   }
   return start;
@@ -84,7 +71,7 @@ std::optional<std::uint16_t> RevisionOfFileName(std::string_view fileName) {
     return 0;  // no digits, or nothing but digits before any letter
   }
   std::uint32_t value = 0;
-  for (std::size_t i = start; i < base.size() && IsDigit(base[i]); ++i) {
+  for (std::size_t i = start; i < base.size() && IsAsciiDigit(base[i]); ++i) {
     value = value * 10 + static_cast<std::uint32_t>(base[i] - '0');
     if (value > kHighestRevision) {
       return std::nullopt;

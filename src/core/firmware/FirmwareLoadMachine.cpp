@@ -11,6 +11,7 @@
 #include "report/ErrorText.h"
 #include "report/RevisionText.h"
 #include "report/StringTable.h"
+#include "text/Ascii.h"
 
 namespace vlx {
 namespace {
@@ -28,7 +29,6 @@ constexpr std::uint32_t kFinalPacketAddressBytes = 0x020800;
 // Until the final packet, the loader keeps this marker where the reconciliation word goes, so
 // that an interrupted load never leaves an image that checks out.
 constexpr std::uint8_t kUncommittedMarker[] = {0xDE, 0xAD};
-constexpr char kHexDigits[] = "0123456789ABCDEF";
 }  // namespace
 
 FirmwareLoadMachine::FirmwareLoadMachine(AppSettings& owner)
@@ -223,7 +223,7 @@ FirmwareLoadMachine::LoadBeginDownloadState::LoadBeginDownloadState(FirmwareLoad
       load_(machine) {}
 
 // The reply ends at the first "D", whatever came before it.
-std::string FirmwareLoadMachine::LoadBeginDownloadState::GetTerminators() const {
+std::string FirmwareLoadMachine::LoadBeginDownloadState::Terminators() const {
   return "D";
 }
 
@@ -262,7 +262,7 @@ FirmwareLoadMachine::LoadFirmwareState::LoadFirmwareState(FirmwareLoadMachine& m
       acknowledgement_(acknowledgement),
       resync_(resync) {}
 
-std::string FirmwareLoadMachine::LoadFirmwareState::GetTerminators() const {
+std::string FirmwareLoadMachine::LoadFirmwareState::Terminators() const {
   return {acknowledgement_, 'N'};
 }
 
@@ -275,16 +275,16 @@ void FirmwareLoadMachine::LoadFirmwareState::Reset() {
 // Unlike a command's send it looks at no pending cancellation: once begun, the transfer of the
 // image runs to its end.
 void FirmwareLoadMachine::LoadFirmwareState::Send() {
-  machine_.SetTerminators(GetTerminators());
+  machine_.SetTerminators(Terminators());
   machine_.TraceLazily([this] {
     std::string hex;
     hex.reserve(2 * kPacketSize);
     for (const std::uint8_t byte : load_.packet_) {
-      hex.push_back(kHexDigits[byte >> 4]);
-      hex.push_back(kHexDigits[byte & 0x0F]);
+      hex.push_back(kUpperHexDigits[byte >> 4]);
+      hex.push_back(kUpperHexDigits[byte & 0x0F]);
     }
     return FormatText("%s Send %u bytes 0x%s",
-                      {GetName(), static_cast<std::uint32_t>(kPacketSize), hex});
+                      {Name(), static_cast<std::uint32_t>(kPacketSize), hex});
   });
   const auto* bytes = reinterpret_cast<const char*>(load_.packet_.data());
   Transmit(std::string_view(bytes, kPacketSize), timeout_);
@@ -406,7 +406,7 @@ FirmwareLoadMachine::LoadResyncState::LoadResyncState(FirmwareLoadMachine& machi
                  TimeoutPolicy::kFailAtOnce, err::kNoResponseWhileSynchronizing),
       load_(machine) {}
 
-std::string FirmwareLoadMachine::LoadResyncState::GetTerminators() const {
+std::string FirmwareLoadMachine::LoadResyncState::Terminators() const {
   return "N";
 }
 

@@ -44,9 +44,9 @@ class FirmwareLoadMachine final : public Machine {
   void OnText(const std::string& line) override;
 
   // Controller operations of this machine.
-  const std::string& GetDeviceName() const { return deviceName_; }
-  std::uint32_t GetHighestRetries() const { return highestRetries_; }
-  std::uint32_t GetTotalRetries() const { return totalRetries_; }
+  const std::string& DeviceName() const { return deviceName_; }
+  std::uint32_t HighestRetries() const { return highestRetries_; }
+  std::uint32_t TotalRetries() const { return totalRetries_; }
   // Compares the revision the amplifier reported with the file's; logs both when they differ
   // or when `alwaysLog`. Returns 0 or 0xE2000046.
   ErrorCode VerifyRevision(bool alwaysLog);
@@ -81,7 +81,7 @@ class FirmwareLoadMachine final : public Machine {
     LoadBeginDownloadState(FirmwareLoadMachine& machine, MachineState* next);
     void OnReply() override;
     void GoToFinal() override;
-    std::string GetTerminators() const override;
+    std::string Terminators() const override;
 
    private:
     FirmwareLoadMachine& load_;
@@ -100,7 +100,7 @@ class FirmwareLoadMachine final : public Machine {
     void OnTimeout() override;
     void GoToFinal() override;
     void Send() override;
-    std::string GetTerminators() const override;
+    std::string Terminators() const override;
 
    protected:
     ~LoadFirmwareState() = default;
@@ -148,7 +148,7 @@ class FirmwareLoadMachine final : public Machine {
     void GoToNext() override;
     void OnTimeout() override;
     void GoToFinal() override;
-    std::string GetTerminators() const override;
+    std::string Terminators() const override;
 
    private:
     FirmwareLoadMachine& load_;

@@ -1,13 +1,11 @@
 #include "firmware/FirmwareName.h"
 
+#include "text/Ascii.h"
+
 namespace vlx {
 namespace {
 
 constexpr std::uint32_t kHighestRevision = 9999;
-
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
 
 }  // namespace
 
@@ -17,11 +15,11 @@ std::optional<std::uint16_t> RevisionInFileName(std::string_view path) {
     name = name.substr(0, dot);
   }
   std::size_t end = name.size();
-  while (end > 0 && !IsDigit(name[end - 1])) {
+  while (end > 0 && !IsAsciiDigit(name[end - 1])) {
     --end;
   }
   std::size_t begin = end;
-  while (begin > 0 && IsDigit(name[begin - 1])) {
+  while (begin > 0 && IsAsciiDigit(name[begin - 1])) {
     --begin;
   }
   if (begin == end || (begin == 0 && end == name.size())) {

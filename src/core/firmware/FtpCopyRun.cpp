@@ -534,7 +534,6 @@ void FtpCopyRun::Finish(ErrorCode code, const char* name, bool forced) {
     End(FtpCopyEnd::kCompleted);
     return;
   }
-  Line(FtpLineKind::kStatus, std::string(LoadString(ids::kClickCloseToClose)));
   End(FtpCopyEnd::kStopped);
 }
 

@@ -31,7 +31,7 @@ enum class FtpLineKind { kLog, kStatus, kVerbose, kTrace };
 enum class FtpCopyEnd {
   kCompleted,  // clean and not traced: the window closes by itself
   kCancelled,  // the user cancelled: the window ends at once
-  kStopped,    // failed, or traced: "Close" waits for the user
+  kStopped,    // failed, or traced: the lines stay until the user is done with them
 };
 
 class FtpCopySink {

@@ -1,6 +1,7 @@
 #include "firmware/FtpNames.h"
 
 #include "report/PrintableName.h"
+#include "text/Ascii.h"
 
 namespace vlx {
 
@@ -15,7 +16,7 @@ bool IsControl(char c) {
 }
 
 bool IsSuffixCharacter(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+  return IsAsciiAlphanumeric(c);
 }
 
 }  // namespace

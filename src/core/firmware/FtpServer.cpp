@@ -4,6 +4,7 @@
 
 #include "report/StringTable.h"
 #include "report/TextFormat.h"
+#include "text/Ascii.h"
 
 namespace vlx {
 
@@ -27,13 +28,11 @@ std::optional<std::uint16_t> ParsePort(std::string_view text) {
 }
 
 bool IsHostCharacter(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-         c == '.' || c == '_';
+  return IsAsciiAlphanumeric(c) || c == '-' || c == '.' || c == '_';
 }
 
 bool IsIpv6Character(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f') || c == ':' ||
-         c == '.' || c == '%';
+  return IsHexDigit(c) || c == ':' || c == '.' || c == '%';
 }
 
 }  // namespace

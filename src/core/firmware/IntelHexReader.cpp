@@ -4,26 +4,13 @@
 #include <cstring>
 #include <new>
 
+#include "text/Ascii.h"
+
 namespace vlx {
 namespace {
 
 constexpr std::uint32_t kBlockSize = 64;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-constexpr std::uint8_t kNotHex = 0xFF;
-
-constexpr std::array<std::uint8_t, 256> MakeHexDigits() {
-  std::array<std::uint8_t, 256> digits{};
-  digits.fill(kNotHex);
-  for (int i = 0; i < 10; ++i) {
-    digits['0' + i] = static_cast<std::uint8_t>(i);
-  }
-  for (int i = 0; i < 6; ++i) {
-    digits['a' + i] = static_cast<std::uint8_t>(10 + i);
-    digits['A' + i] = static_cast<std::uint8_t>(10 + i);
-  }
-  return digits;
-}
-constexpr std::array<std::uint8_t, 256> kHexDigits = MakeHexDigits();
 
 enum RecordType : std::uint8_t {
   kData = 0,
@@ -33,10 +20,6 @@ enum RecordType : std::uint8_t {
   kExtendedLinearAddress = 4,
   kStartLinearAddress = 5,
 };
-
-bool IsBlank(int c) {
-  return c == ' ' || c == '\t';
-}
 
 }  // namespace
 
@@ -119,15 +102,17 @@ void IntelHexReader::EndLine() {
 }
 
 bool IntelHexReader::ReadByte(std::uint8_t& value) {
-  const int high = NextChar();
-  if (high == kEnd || kHexDigits[high] == kNotHex) {
+  const int highChar = NextChar();
+  const int high = highChar == kEnd ? -1 : HexDigitValue(static_cast<char>(highChar));
+  if (high < 0) {
     return false;
   }
-  const int low = NextChar();
-  if (low == kEnd || kHexDigits[low] == kNotHex) {
+  const int lowChar = NextChar();
+  const int low = lowChar == kEnd ? -1 : HexDigitValue(static_cast<char>(lowChar));
+  if (low < 0) {
     return false;
   }
-  value = static_cast<std::uint8_t>(kHexDigits[high] << 4 | kHexDigits[low]);
+  value = static_cast<std::uint8_t>(high << 4 | low);
   sum_ = static_cast<std::uint8_t>(sum_ + value);
   return true;
 }
@@ -151,7 +136,7 @@ ErrorCode IntelHexReader::FindRecordStart() {
         return err::kHexMissingColon;
       }
     }
-    if (!IsBlank(c)) {
+    if (!IsBlank(static_cast<char>(c))) {
       onlyBlanks_ = false;
       lineHasText_ = true;
     }

@@ -8,14 +8,14 @@
 namespace vlx {
 
 void TellRetryCounts(const FirmwareLoadMachine& machine, const VerdictLine& tell) {
-  if (const std::uint32_t total = machine.GetTotalRetries(); total > 0) {
+  if (const std::uint32_t total = machine.TotalRetries(); total > 0) {
     tell(FormatText(ids::kTotalRetries, {total}), false);
-    tell(FormatText(ids::kHighestRetries, {machine.GetHighestRetries()}), false);
+    tell(FormatText(ids::kHighestRetries, {machine.HighestRetries()}), false);
   }
 }
 
 ErrorCode ConcludeLoad(FirmwareLoadMachine& machine, ErrorCode code, const VerdictLine& tell) {
-  const std::string& device = machine.GetDeviceName();
+  const std::string& device = machine.DeviceName();
   TellRetryCounts(machine, tell);
   ErrorCode result = code;
   if (result == err::kSuccess) {

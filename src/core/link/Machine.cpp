@@ -61,7 +61,7 @@ void Machine::OnDataReceived() {
   }
   if (TraceEnabled()) {
     Trace("%s Response \"%s\" %3u ms",
-          {current_->GetName(), PrintableReply(receiveBuffer_), MillisecondsSinceSend()});
+          {current_->Name(), PrintableReply(receiveBuffer_), MillisecondsSinceSend()});
   }
   current_->OnReply();
   receiveBuffer_.clear();
@@ -74,7 +74,7 @@ void Machine::OnTimer(TimerId id) {
   const EngineDispatch::Scope dispatch = owner_.Dispatch().Enter();
   KillTimer();
   if (TraceEnabled()) {
-    Trace("%s Timer Elapsed %3u ms", {current_->GetName(), MillisecondsSinceSend()});
+    Trace("%s Timer Elapsed %3u ms", {current_->Name(), MillisecondsSinceSend()});
   }
   current_->OnTimeout();
 }

@@ -15,7 +15,7 @@ MachineState::MachineState(Machine& machine, std::string name, MachineState* nex
       command_(std::move(command)),
       noResponseError_(noResponseError) {}
 
-const std::string& MachineState::GetName() const {
+const std::string& MachineState::Name() const {
   return name_;
 }
 
@@ -69,7 +69,7 @@ void CommandState::OnTimeout() {
 }
 
 void CommandState::TraceSend() {
-  machine_.Trace("%s Send \"%s\"", {GetName(), command_});
+  machine_.Trace("%s Send \"%s\"", {Name(), command_});
 }
 
 void CommandState::Send() {
@@ -107,7 +107,7 @@ void QueryState::Reset() {
   if (rateSearch_) {
     rateSearch_->Reset();
   }
-  machine_.SetTerminators(GetTerminators());
+  machine_.SetTerminators(Terminators());
 }
 
 void QueryState::OnTimeout() {
@@ -139,7 +139,7 @@ void QueryState::OnAccepted() {
   OnSuccess();
 }
 
-std::string QueryState::GetTerminators() const {
+std::string QueryState::Terminators() const {
   return ";";
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The states a machine is built from. The virtual operations keep one order throughout:
 // MachineState has the slots every state has, CommandState adds Send, QueryState adds the
-// points where concrete queries differ (OnAccepted, GetTerminators, OnSuccess, Accept).
+// points where concrete queries differ (OnAccepted, Terminators, OnSuccess, Accept).
 
 #include <cstdint>
 #include <optional>
@@ -20,7 +20,7 @@ class MachineState {
   MachineState(const MachineState&) = delete;
   MachineState& operator=(const MachineState&) = delete;
 
-  virtual const std::string& GetName() const;
+  virtual const std::string& Name() const;
   // Enters the next state: its Reset, then Execute of whatever state is current after it.
   virtual void GoToNext();
   virtual void GoToFinal();
@@ -131,7 +131,7 @@ class QueryState : public CommandState {
   void Reset() override;
   void OnTimeout() override;
   virtual void OnAccepted();
-  virtual std::string GetTerminators() const;
+  virtual std::string Terminators() const;
   virtual void OnSuccess();
   // Whether the reply in the receive buffer is the one this state waits for; a state that
   // parses the reply stores its value here.

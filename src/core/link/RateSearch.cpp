@@ -67,7 +67,7 @@ bool RateSearch::OnTimeout(MachineState& state, std::uint32_t& timeout) {
     case RateSearchRules::Announce::kNone:
       break;
     case RateSearchRules::Announce::kTraceChangeSpeed:
-      machine.Trace("%s::ChangeSpeed %u", {state.GetName(), rate});
+      machine.Trace("%s::ChangeSpeed %u", {state.Name(), rate});
       break;
     case RateSearchRules::Announce::kAttemptLine:
       AnnounceAttempt(state);

@@ -4,20 +4,16 @@
 #include <cstdint>
 #include <limits>
 
-namespace vlx {
-namespace {
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-}  // namespace
+#include "text/Ascii.h"
 
+namespace vlx {
 bool ReplyContains(std::string_view reply, std::string_view name) {
   return !reply.empty() && reply.find(name) != std::string_view::npos;
 }
 
 std::int32_t ParseSignedDecimal(std::string_view text) {
   std::size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) {
+  while (i < text.size() && IsBlank(text[i])) {
     ++i;
   }
   bool negative = false;
@@ -28,7 +24,7 @@ std::int32_t ParseSignedDecimal(std::string_view text) {
   // Saturate like the C library's conversion rather than overflow on a long run of digits.
   constexpr std::int64_t kLimit = std::numeric_limits<std::int32_t>::max();
   std::int64_t magnitude = 0;
-  for (; i < text.size() && IsDigit(text[i]); ++i) {
+  for (; i < text.size() && IsAsciiDigit(text[i]); ++i) {
     magnitude = std::min<std::int64_t>(magnitude * 10 + (text[i] - '0'), kLimit + 1);
   }
   return static_cast<std::int32_t>(negative ? -magnitude : std::min(magnitude, kLimit));
@@ -51,8 +47,8 @@ std::optional<std::uint16_t> ParseRevisionReply(std::string_view reply) {
     return std::nullopt;
   }
   const std::string_view body = reply.substr(kPrefix.size(), 6);
-  if (!IsDigit(body[0]) || !IsDigit(body[1]) || body[2] != '.' || !IsDigit(body[3]) ||
-      !IsDigit(body[4]) || body[5] != ';') {
+  if (!IsAsciiDigit(body[0]) || !IsAsciiDigit(body[1]) || body[2] != '.' ||
+      !IsAsciiDigit(body[3]) || !IsAsciiDigit(body[4]) || body[5] != ';') {
     return std::nullopt;
   }
   return static_cast<std::uint16_t>((body[0] - '0') * 1000 + (body[1] - '0') * 100 +

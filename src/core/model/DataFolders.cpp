@@ -4,6 +4,7 @@
 
 #include "report/StringTable.h"
 #include "report/TextFormat.h"
+#include "text/Ascii.h"
 
 namespace vlx {
 
@@ -14,7 +15,7 @@ bool IsSeparator(char c, PathStyle style) {
 }
 
 bool IsDriveLetter(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+  return IsAsciiLetter(c);
 }
 
 // The length of the root that begins `path`: on POSIX the leading '/'; on Windows a drive with

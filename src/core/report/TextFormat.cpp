@@ -8,6 +8,7 @@
 #include <variant>
 
 #include "report/StringTable.h"
+#include "text/Ascii.h"
 
 // The rules follow the Windows wsprintf family, which the program's texts were written for:
 // - flags "-", "0", "#" ("+" and " " are accepted too and act as in printf); width; precision;
@@ -89,7 +90,7 @@ class LineBuilder {
 
 std::size_t ReadNumber(std::string_view format, std::size_t& pos) {
   std::size_t value = 0;
-  while (pos < format.size() && format[pos] >= '0' && format[pos] <= '9') {
+  while (pos < format.size() && IsAsciiDigit(format[pos])) {
     value = std::min(value * 10 + static_cast<std::size_t>(format[pos] - '0'), kMaxFieldWidth);
     ++pos;
   }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "text/Ascii.h"
 #include "text/Utf8.h"
 
 namespace vlx {
@@ -56,26 +57,6 @@ char32_t FromSymbolFont(unsigned char byte) {
 // Control characters carry no text in a viewer; the tab is the one kept.
 bool IsShownCharacter(char32_t cp) {
   return cp == U'\t' || (cp >= 0x20 && cp != 0x7F);
-}
-
-bool IsAsciiLetter(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
-int HexValue(char c) {
-  if (IsDigit(c)) {
-    return c - '0';
-  }
-  if (c >= 'a' && c <= 'f') {
-    return c - 'a' + 10;
-  }
-  if (c >= 'A' && c <= 'F') {
-    return c - 'A' + 10;
-  }
-  return -1;
 }
 
 int Clamp(int value, int low, int high) {
@@ -334,14 +315,14 @@ RtfParser::Token RtfParser::ReadControl() {
     if (token.word.size() > kMaxWordLength) {
       token.word = {};  // no word is that long; it is an unknown one
     }
-    const bool negative = pos_ + 1 < in_.size() && in_[pos_] == '-' && IsDigit(in_[pos_ + 1]);
+    const bool negative = pos_ + 1 < in_.size() && in_[pos_] == '-' && IsAsciiDigit(in_[pos_ + 1]);
     if (negative) {
       ++pos_;
     }
-    if (pos_ < in_.size() && IsDigit(in_[pos_])) {
+    if (pos_ < in_.size() && IsAsciiDigit(in_[pos_])) {
       token.hasParameter = true;
       long long value = 0;
-      while (pos_ < in_.size() && IsDigit(in_[pos_])) {
+      while (pos_ < in_.size() && IsAsciiDigit(in_[pos_])) {
         value = std::min<long long>(value * 10 + (in_[pos_] - '0'), kParameterLimit);
         ++pos_;
       }
@@ -354,12 +335,12 @@ RtfParser::Token RtfParser::ReadControl() {
   }
   ++pos_;
   if (c == '\'') {
-    const int high = pos_ < in_.size() ? HexValue(in_[pos_]) : -1;
+    const int high = pos_ < in_.size() ? HexDigitValue(in_[pos_]) : -1;
     if (high < 0) {
       return Token(TokenKind::kNothing);
     }
     ++pos_;
-    const int low = pos_ < in_.size() ? HexValue(in_[pos_]) : -1;
+    const int low = pos_ < in_.size() ? HexDigitValue(in_[pos_]) : -1;
     if (low < 0) {
       return Token(TokenKind::kNothing);
     }

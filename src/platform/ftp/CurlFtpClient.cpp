@@ -9,7 +9,6 @@
 #include <QObject>
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <cerrno>
 #include <condition_variable>
 #include <functional>
@@ -26,6 +25,7 @@
 #include "ftp/CurlLibrary.h"
 #include "ftp/ThreadReaper.h"
 #include "report/ErrnoCode.h"
+#include "text/Ascii.h"
 
 namespace vlx {
 namespace {
@@ -34,8 +34,6 @@ namespace {
 constexpr ErrorCode kWrongState = 12019;
 // A listing asked for while the last one is still being read.
 constexpr ErrorCode kTransferInProgress = 12110;
-// Progress of a fetch is told at most this often.
-constexpr auto kProgressInterval = std::chrono::milliseconds(100);
 // The longest a transfer waits in one poll for libcurl's sockets or our wake-up.
 constexpr std::int64_t kLongestPollMs = 50;
 
@@ -59,8 +57,7 @@ bool IsUsableHost(std::string_view host) {
     return false;
   }
   for (char c : host) {
-    const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                    c == '.' || c == '-' || c == '_' || c == ':';
+    const bool ok = IsAsciiAlphanumeric(c) || c == '.' || c == '-' || c == '_' || c == ':';
     if (!ok) {
       return false;
     }
@@ -71,17 +68,16 @@ bool IsUsableHost(std::string_view host) {
 // Every byte but the unreserved ones percent-encoded: a server's name reaches the server as the
 // bytes it listed, and never as a separator or a command.
 std::string Encoded(std::string_view text) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
   for (unsigned char c : text) {
-    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                       c == '-' || c == '.' || c == '_' || c == '~';
+    const bool plain =
+        IsAsciiAlphanumeric(static_cast<char>(c)) || c == '-' || c == '.' || c == '_' || c == '~';
     if (plain) {
       out += static_cast<char>(c);
     } else {
       out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 0x0F];
+      out += kUpperHexDigits[c >> 4];
+      out += kUpperHexDigits[c & 0x0F];
     }
   }
   return out;
@@ -378,9 +374,8 @@ class Session {
   // The last whole reply line: "550 No such file." with its code.
   FtpLastResponse LastReply() const {
     for (auto line = replies_.rbegin(); line != replies_.rend(); ++line) {
-      if (line->size() >= 4 && std::isdigit(static_cast<unsigned char>((*line)[0])) &&
-          std::isdigit(static_cast<unsigned char>((*line)[1])) &&
-          std::isdigit(static_cast<unsigned char>((*line)[2])) && (*line)[3] == ' ') {
+      if (line->size() >= 4 && IsAsciiDigit((*line)[0]) && IsAsciiDigit((*line)[1]) &&
+          IsAsciiDigit((*line)[2]) && (*line)[3] == ' ') {
         return FtpLastResponse{static_cast<std::uint32_t>(std::stoul(line->substr(0, 3))), *line};
       }
     }
@@ -393,7 +388,7 @@ class Session {
       if (line.size() >= 5 && line[0] == ' ') {
         std::string name = line.substr(1, 4);
         for (char& c : name) {
-          c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+          c = UpperAscii(c);
         }
         if (name == "MLST" || name == "MLSD") {
           mlsd_ = true;
@@ -497,20 +492,6 @@ struct FileTransfer {
   Session& session;
   LocalFile& file;
   std::optional<ErrorCode> failed;
-  std::function<void(std::uint64_t, std::optional<std::uint64_t>)> post;
-  std::uint64_t received = 0;
-  std::chrono::steady_clock::time_point lastPosted{};
-
-  static int OnProgress(void* self, curl_off_t total, curl_off_t, curl_off_t, curl_off_t) {
-    auto& transfer = *static_cast<FileTransfer*>(self);
-    const auto now = std::chrono::steady_clock::now();
-    if (now - transfer.lastPosted >= kProgressInterval) {
-      transfer.lastPosted = now;
-      transfer.post(transfer.received,
-                    total > 0 ? std::optional(static_cast<std::uint64_t>(total)) : std::nullopt);
-    }
-    return 0;
-  }
 
   static std::size_t OnData(char* data, std::size_t size, std::size_t count, void* self) {
     auto& transfer = *static_cast<FileTransfer*>(self);
@@ -522,7 +503,6 @@ struct FileTransfer {
       transfer.failed = code;
       return 0;
     }
-    transfer.received += bytes;
     return bytes;
   }
 };
@@ -723,26 +703,14 @@ ErrorCode CurlFtpClient::GetFile(const std::string& remoteName, const std::strin
   const std::string url = (directory_.empty() ? "" : directory_ + "/") + Encoded(remoteName);
   worker_->Submit(
       {worker_->Generation(), false, [this, url, file](Session& session, std::uint64_t generation) {
-         FileTransfer transfer{session, *file, std::nullopt,
-                               [this, &session, generation](std::uint64_t received,
-                                                            std::optional<std::uint64_t> size) {
-                                 session.Worker().Post(generation, [this, received, size] {
-                                   OnProgress(received, size);
-                                 });
-                               }};
+         FileTransfer transfer{session, *file, std::nullopt};
          CurlOutcome outcome;
          if (outcome.result = session.Prepare(session.BaseUrl() + url);
              outcome.result == CURLE_OK) {
            session.Set(CURLOPT_WRITEFUNCTION, &FileTransfer::OnData);
            session.Set(CURLOPT_WRITEDATA, &transfer);
-           session.Set(CURLOPT_NOPROGRESS, 0L);
-           session.Set(CURLOPT_XFERINFOFUNCTION, &FileTransfer::OnProgress);
-           session.Set(CURLOPT_XFERINFODATA, &transfer);
            outcome = session.Perform(generation);
            outcome.localError = transfer.failed;
-           if (outcome.result == CURLE_OK && !outcome.localError && !outcome.cancelled) {
-             transfer.post(transfer.received, transfer.received);
-           }
          }
          // A file system may tell of a failed write only when the file is closed.
          const int fd = std::exchange(file->fd, -1);
@@ -812,12 +780,6 @@ void CurlFtpClient::OnListingEnd(const FtpError& error, const FtpLastResponse& r
   listingEnd_ = error.code == err::kSuccess ? err::kNoMoreFiles : error.code;
   if (outstanding_ == Call::kListing) {
     ServeEntry();
-  }
-}
-
-void CurlFtpClient::OnProgress(std::uint64_t received, std::optional<std::uint64_t> size) {
-  if (outstanding_ == Call::kFile && progress_) {
-    progress_(received, size);
   }
 }
 

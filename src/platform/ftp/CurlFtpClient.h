@@ -37,10 +37,6 @@ struct CurlFtpOptions {
   std::function<void()> lookupStarting;
 };
 
-// How far the file being fetched has come: the bytes received and its size when the server
-// told it.
-using FtpProgress = std::function<void(std::uint64_t received, std::optional<std::uint64_t> size)>;
-
 class CurlFtpClient final : public FtpClient {
  public:
   // Events go to the thread that builds the client, which must run a Qt event loop.
@@ -58,10 +54,6 @@ class CurlFtpClient final : public FtpClient {
   void Close() override;
   FtpLastResponse LastResponse() const override { return lastResponse_; }
 
-  // Not part of the seam: a window that shows a fetch's progress sets it. Called on the
-  // caller's thread a few times a second during a fetch, and once when the file is complete.
-  void SetProgress(FtpProgress progress) { progress_ = std::move(progress); }
-
   class Worker;
 
  private:
@@ -70,7 +62,6 @@ class CurlFtpClient final : public FtpClient {
   // Continuations the worker posts back; they run on the caller's thread.
   void OnCallDone(Call call, const FtpError& error, const FtpLastResponse& reply);
   void OnEntries(std::vector<FtpEntry> entries);
-  void OnProgress(std::uint64_t received, std::optional<std::uint64_t> size);
   void OnListingEnd(const FtpError& error, const FtpLastResponse& reply);
   // Hands the waiting FindFirstFile/FindNextFile its entry, or the listing's end.
   void ServeEntry();
@@ -82,7 +73,6 @@ class CurlFtpClient final : public FtpClient {
   std::shared_ptr<std::atomic<bool>> workerEnded_;
   std::unique_ptr<QObject> receiver_;
   FtpEvents* events_ = nullptr;
-  FtpProgress progress_;
   Call outstanding_ = Call::kNone;
   bool connected_ = false;
   std::string directory_;  // the current directory as the URL's path, percent-encoded

@@ -3,29 +3,13 @@
 #include <algorithm>
 #include <array>
 
+#include "text/Ascii.h"
+
 namespace vlx {
 namespace {
 
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t';
-}
-
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
 bool AllDigits(std::string_view text) {
-  return !text.empty() && std::all_of(text.begin(), text.end(), IsDigit);
-}
-
-char LowerAscii(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return LowerAscii(x) == LowerAscii(y);
-         });
+  return !text.empty() && std::all_of(text.begin(), text.end(), IsAsciiDigit);
 }
 
 // Digits only, and small enough for 64 bits; a size beyond that is as good as none.

@@ -16,7 +16,6 @@
 #include "UiServices.h"
 #include "UiText.h"
 #include "report/StringTable.h"
-#include "settings/SystemFileStore.h"
 
 namespace vlx {
 namespace {
@@ -151,8 +150,7 @@ int FaultTableDialog::ListWidthNeeded() const {
          list_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list_);
 }
 
-int RunFaultTableDialog(QWidget* parent, UiServices& services) {
-  SystemFileStore files;
+int RunFaultTableDialog(QWidget* parent, UiServices& services, FileStore& files) {
   FaultTableDialog dialog(services, files, parent);
   return dialog.exec();
 }

@@ -49,8 +49,7 @@ class FaultTableDialog final : public QDialog, private FaultTableView {
   int columnsWidth_ = 0;
 };
 
-// Runs the dialog modally over `parent`, writing files on the local file system. Returns what
-// exec returned.
-int RunFaultTableDialog(QWidget* parent, UiServices& services);
+// Runs the dialog modally over `parent`, saving through `files`. Returns what exec returned.
+int RunFaultTableDialog(QWidget* parent, UiServices& services, FileStore& files);
 
 }  // namespace vlx

@@ -124,6 +124,9 @@ void FtpCopyDialog::FtpLine(FtpLineKind kind, const std::string& line) {
 }
 
 void FtpCopyDialog::FtpCopyEnded(FtpCopyEnd end) {
+  if (end == FtpCopyEnd::kStopped) {
+    FtpLine(FtpLineKind::kStatus, std::string(LoadString(ids::kClickCloseToClose)));
+  }
   progressTimer_.stop();
   SetBusy(false);
   Refresh();

@@ -109,7 +109,7 @@ void SendingFirmwareDialog::StartLoad() {
     return;
   }
   setWindowTitle(
-      QString::fromStdString(FormatText(ids::kSendingFirmwareTitle, {machine->GetDeviceName()})));
+      QString::fromStdString(FormatText(ids::kSendingFirmwareTitle, {machine->DeviceName()})));
   SetBusy(true);
   // A file that cannot be read or fails its checksum ends the run before this returns.
   machine->StartLoad(*this);

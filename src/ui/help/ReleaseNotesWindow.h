@@ -48,8 +48,9 @@ void FillDocument(QTextDocument& document, const RichText& notes, double dotsPer
 bool IsOpenableLink(const QUrl& link);
 
 // Reads the notes at `path` and shows them in a new window centred on `owner`. An empty path (the
-// folder has no notes) gives box 213; a file that cannot be opened or read, or that holds binary
-// data, gives box 385 with the path; both under caption 212, and no window (nullptr). The window
+// folder has no notes) gives ids::kReleaseNotesNotFound; a file that cannot be opened or read, or
+// that holds binary data, gives ids::kUnableToOpenReleaseNotes with the path; both under
+// ids::kReleaseNotesErrorCaption, and no window (nullptr). The window
 // deletes itself when closed.
 ReleaseNotesWindow* ShowReleaseNotes(QWidget* owner, const QString& path, Prompts& prompts);
 

@@ -36,7 +36,7 @@ ConfigurationPage::ConfigurationPage(UiServices& services, std::string programRe
       programRevision_(std::move(programRevision)) {
   setObjectName("configurationPage");
   setMinimumSize(TemplateSize());
-  showFaultTable = [this](QWidget* owner) { RunFaultTableDialog(owner, services_); };
+  showFaultTable = [this](QWidget* owner) { RunFaultTableDialog(owner, services_, files_); };
   editBanner = [this](QWidget* owner) { RunBannerSheet(owner, services_); };
 }
 

@@ -348,13 +348,13 @@ void OperatePage::OnSampleRecorded() {
   }
 }
 
-// The recorder reports from inside the poll run's end: the box waits in the model's queue until
-// that dispatch has returned.
+// The recorder reports from inside the poll run's end: the box of the services' prompts (the
+// model's deferred boxes) waits in the model's queue until that dispatch has returned.
 void OperatePage::OnLogFailed(const std::string& path, ErrorCode code) {
   const std::string text = TelemetryLogStoppedText(path, code);
   services_.app.Status().StatusText(text);
-  services_.app.Boxes().MessageBox(text, std::string(LoadString(ids::kTelemetryLogCaption)),
-                                   mb::kIconError);
+  services_.prompts.MessageBox(text, std::string(LoadString(ids::kTelemetryLogCaption)),
+                               mb::kIconError);
   ShowLog();
 }
 

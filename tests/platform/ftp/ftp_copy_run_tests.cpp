@@ -24,7 +24,6 @@
 #include "firmware/FtpCopyRun.h"
 #include "ftp/CurlFtpClient.h"
 #include "platform/EventLoop.h"
-#include "report/StringTable.h"
 #include "settings/QtFileSystem.h"
 #include "support/CaseNames.h"
 #include "support/FtpTestServer.h"
@@ -278,7 +277,7 @@ TEST_P(CopyRunTest, EndsWithItsCodeAndTheFolderWhole) {
   std::snprintf(failure, sizeof failure, "%s completed with error 0x%08X: ", row.step, row.code);
   EXPECT_TRUE(HasLine(failure)) << failure << " in " << testing::PrintToString(sink.lines);
   if (row.end == FtpCopyEnd::kStopped) {
-    EXPECT_EQ(sink.lines.back(), LoadString(ids::kClickCloseToClose));
+    EXPECT_EQ(sink.lines.back().rfind(failure, 0), 0U) << sink.lines.back();
   }
 }
 
