@@ -149,7 +149,7 @@ LoadResult RunLoad(bool pace, const std::string& firmwarePath) {
   } else {
     result.totalMs = static_cast<double>(*watch.doneNs) / 1e6;
     result.packetPhaseMs = static_cast<double>(*watch.packetsToNs - *watch.packetsFromNs) / 1e6;
-    result.retries = machine->GetTotalRetries();
+    result.retries = machine->TotalRetries();
   }
   machine.Release();
   simulator.Signal(SIGTERM);
