@@ -130,7 +130,7 @@ void FaultsCommand::OnAmplifierFound() {
 
 void FaultsCommand::ShowBusy(bool busy) {
   if (!busy) {
-    // Not inside the machine's MachineDone notification, and after the box it may have raised.
+    // After the error box the flow raises once the busy cursor is off.
     QTimer::singleShot(0, this, [this] { Conclude(); });
   }
 }

@@ -164,7 +164,9 @@ void FirmwareCommand::AppendLogLine(const std::string& line) {
 
 LoadOutcome FirmwareCommand::RunLoad() {
   AppSettings& app = App();
-  machine_ = app.InstallTransientMachine(std::make_unique<FirmwareLoadMachine>(app));
+  machine_ = app.InstallTransientMachine(
+      std::make_unique<FirmwareLoadMachine>(app),
+      [this](ErrorCode code, FirmwareLoadMachine& machine) { OnLoadEnded(code, machine); });
   loadEnded_ = false;
   result_ = err::kCancelled;
   Listen(true);
@@ -192,42 +194,38 @@ void FirmwareCommand::Listen(bool on) {
   AppSettings& app = App();
   if (on) {
     app.progressPosition.Subscribe(*this);
-    app.machineDone.Subscribe(*this);
   } else {
     app.progressPosition.Unsubscribe(*this);
-    app.machineDone.Unsubscribe(*this);
   }
 }
 
-void FirmwareCommand::OnMessage(MessageId id, MessageParam wParam) {
-  FirmwareLoadMachine* machine = machine_.get();
-  if (machine == nullptr) {
-    return;
-  }
-  AppSettings& app = App();
-  if (id == kMsgProgressPosition) {
+void FirmwareCommand::OnMessage(MessageId id, MessageParam) {
+  const FirmwareLoadMachine* machine = machine_.get();
+  if (machine != nullptr && id == kMsgProgressPosition) {
+    const AppSettings& app = App();
     progress_.Update(app.progressPosition.Get(), app.progressRange.Get(), machine->TotalRetries(),
                      Time().TickCount());
-  } else if (id == kMsgMachineDone && machine->IsIdle() && !loadEnded_) {
-    progress_.End();
-    const VerdictLine tell = [this](const std::string& line, bool verbose) {
-      verbose ? Status().VerboseText(line) : Status().StatusText(line);
-    };
-    const auto code = static_cast<ErrorCode>(wParam);
-    if (stoppedWithImageIn_ && code == err::kCancelled) {
-      // Nothing needs loading again: only the check was left out.
-      TellRetryCounts(*machine, tell);
-      PrintError(
-          "vlxctl: stopped before the revision check; the VLX750 holds the new firmware "
-          "('vlxctl info' reads the revision it runs)");
-      result_ = code;
-    } else {
-      result_ = ConcludeLoad(*machine, code, tell);
-    }
-    loadEnded_ = true;
-    if (loop_ != nullptr) {
-      loop_->quit();
-    }
+  }
+}
+
+void FirmwareCommand::OnLoadEnded(ErrorCode code, FirmwareLoadMachine& machine) {
+  progress_.End();
+  const VerdictLine tell = [this](const std::string& line, bool verbose) {
+    verbose ? Status().VerboseText(line) : Status().StatusText(line);
+  };
+  if (stoppedWithImageIn_ && code == err::kCancelled) {
+    // Nothing needs loading again: only the check was left out.
+    TellRetryCounts(machine, tell);
+    PrintError(
+        "vlxctl: stopped before the revision check; the VLX750 holds the new firmware "
+        "('vlxctl info' reads the revision it runs)");
+    result_ = code;
+  } else {
+    result_ = ConcludeLoad(machine, code, tell);
+  }
+  loadEnded_ = true;
+  if (loop_ != nullptr) {
+    loop_->quit();
   }
 }
 

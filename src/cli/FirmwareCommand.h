@@ -51,6 +51,8 @@ class FirmwareCommand final : public ContactSession,
   void FirmwareText(const std::string&) override {}
   void FirmwareActivity(const LoadActivity& activity) override;
   void OnMessage(MessageId id, MessageParam wParam) override;
+  // The load's run has ended, after the dispatch that ended it.
+  void OnLoadEnded(ErrorCode code, FirmwareLoadMachine& machine);
   void OnSignal(int number);
   void Listen(bool on);
 

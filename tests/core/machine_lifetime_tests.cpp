@@ -1,7 +1,8 @@
 // How long machines live and what they leave behind: a machine released under its own stack is
 // destroyed only once the dispatch has returned, a gone machine's timer dies with it, a holder's
-// handle never dangles, and a box raised inside a dispatch waits until it has returned. The
-// sanitizer build runs these too.
+// handle never dangles, a run's end reaches its holder once after the dispatch and never after
+// the release, and a box raised inside a dispatch waits until it has returned. The sanitizer
+// build runs these too.
 
 #include <gtest/gtest.h>
 
@@ -47,8 +48,10 @@ class MachineLifetime : public ::testing::Test {
     bed.router.SetCurrentPage(&page);
   }
 
-  MachineHandle<ProbeMachine> Install(TimeoutPolicy policy = TimeoutPolicy::kRetry) {
-    return bed.app.InstallTransientMachine(std::make_unique<ProbeMachine>(bed.app, policy));
+  MachineHandle<ProbeMachine> Install(TimeoutPolicy policy = TimeoutPolicy::kRetry,
+                                      MachineHandle<ProbeMachine>::RunEnded runEnded = {}) {
+    return bed.app.InstallTransientMachine(std::make_unique<ProbeMachine>(bed.app, policy),
+                                           std::move(runEnded));
   }
 
   LinkTestBed bed;
@@ -93,26 +96,97 @@ TEST_P(ReleaseInsideMachineDone, DestroysTheMachineOnlyAfterTheDispatchReturns) 
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Engine, ReleaseInsideMachineDone,
-    ::testing::Values(
-        // The last reply ends the run inside the reply's dispatch.
-        EndingCase{"AfterAReply", TimeoutPolicy::kFailAtOnce, [](LinkTestBed&) {},
-                   [](LinkTestBed& bed) {
-                     for (int reply = 0; reply < 2; ++reply) {
-                       bed.time.RunFor(10);
-                       bed.link.Deliver("^RVM01.23;");
-                     }
-                   },
-                   err::kSuccess},
-        // The time-out ends the run inside the tick's dispatch.
-        EndingCase{"AfterATimerTick", TimeoutPolicy::kFailAtOnce, [](LinkTestBed&) {},
-                   [](LinkTestBed&) {}, kNoProbeReply},
-        // A write that fails ends the run inside the start operation itself.
-        EndingCase{"InsideTheStart", TimeoutPolicy::kRetry,
-                   [](LinkTestBed& bed) { bed.link.FailNextCall(err::kWriteFault); },
-                   [](LinkTestBed&) {}, err::kWriteFault}),
-    ByLabel{});
+const auto kEndings = ::testing::Values(
+    // The last reply ends the run inside the reply's dispatch.
+    EndingCase{"AfterAReply", TimeoutPolicy::kFailAtOnce, [](LinkTestBed&) {},
+               [](LinkTestBed& bed) {
+                 for (int reply = 0; reply < 2; ++reply) {
+                   bed.time.RunFor(10);
+                   bed.link.Deliver("^RVM01.23;");
+                 }
+               },
+               err::kSuccess},
+    // The time-out ends the run inside the tick's dispatch.
+    EndingCase{"AfterATimerTick", TimeoutPolicy::kFailAtOnce, [](LinkTestBed&) {},
+               [](LinkTestBed&) {}, kNoProbeReply},
+    // A write that fails ends the run inside the start operation itself.
+    EndingCase{"InsideTheStart", TimeoutPolicy::kRetry,
+               [](LinkTestBed& bed) { bed.link.FailNextCall(err::kWriteFault); },
+               [](LinkTestBed&) {}, err::kWriteFault});
+
+INSTANTIATE_TEST_SUITE_P(Engine, ReleaseInsideMachineDone, kEndings, ByLabel{});
+
+// What the holder's handle hears of the same endings.
+class RunEndToTheHolder : public MachineLifetime,
+                          public ::testing::WithParamInterface<EndingCase> {};
+
+TEST_P(RunEndToTheHolder, IsToldOnceAfterTheDispatchWithTheMachineInItsFinalState) {
+  const EndingCase& c = GetParam();
+  struct Ending {
+    ErrorCode code;
+    bool insideDispatch;
+    bool idle;
+    std::size_t machineDonesBefore;
+  };
+  std::vector<Ending> endings;
+  RecordingListener done;
+  bed.app.machineDone.Subscribe(done);
+  MachineHandle<ProbeMachine> handle = Install(c.policy, [&](ErrorCode code,
+                                                             ProbeMachine& machine) {
+    endings.push_back({code, bed.app.Dispatch().Active(), machine.IsIdle(), done.received.size()});
+  });
+
+  c.arrange(bed);
+  handle->BeginProbe();
+  c.drive(bed);
+  bed.time.RunFor(5000);
+
+  ASSERT_EQ(endings.size(), 1u);
+  EXPECT_EQ(endings[0].code, c.code);
+  EXPECT_FALSE(endings[0].insideDispatch);
+  EXPECT_TRUE(endings[0].idle);
+  EXPECT_EQ(endings[0].machineDonesBefore, 1u);  // the model's watchers were told first
+  EXPECT_TRUE(handle);
+}
+
+TEST_P(RunEndToTheHolder, IsNeverToldOnceTheHolderReleasedInsideTheDispatch) {
+  const EndingCase& c = GetParam();
+  int told = 0;
+  MachineHandle<ProbeMachine> handle =
+      Install(c.policy, [&told](ErrorCode, ProbeMachine&) { ++told; });
+  ReleasingHolder holder(handle);
+  bed.app.machineDone.Subscribe(holder);
+
+  c.arrange(bed);
+  handle->BeginProbe();
+  c.drive(bed);
+  bed.time.RunFor(5000);
+
+  EXPECT_EQ(holder.doneCodes, std::vector<ErrorCode>{c.code});
+  EXPECT_EQ(told, 0);
+  EXPECT_EQ(bed.app.TransientMachine(), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engine, RunEndToTheHolder, kEndings, ByLabel{});
+
+TEST_F(MachineLifetime, AHandleGivenUpBeforeTheRunEndsHearsNothing) {
+  // Replaced by a newer handle while its run still goes (a holder that starts again), and
+  // released while running: neither ending reaches its holder.
+  int toldReplaced = 0;
+  int toldReleased = 0;
+  MachineHandle<ProbeMachine> replaced =
+      Install(TimeoutPolicy::kFailAtOnce, [&](ErrorCode, ProbeMachine&) { ++toldReplaced; });
+  replaced->BeginProbe();
+  ProbeMachine* first = replaced.get();
+  replaced = Install(TimeoutPolicy::kFailAtOnce, [&](ErrorCode, ProbeMachine&) { ++toldReleased; });
+  first->Abort(err::kCancelled);
+  replaced->BeginProbe();
+  replaced.Release();
+  bed.time.RunFor(5000);
+
+  EXPECT_EQ(toldReplaced, 0);
+  EXPECT_EQ(toldReleased, 0);
+}
 
 TEST_F(MachineLifetime, AWriteThatFailsEndsTheRunOnceAndItsBoxWaitsForTheDispatch) {
   MachineHandle<ProbeMachine> handle = Install();

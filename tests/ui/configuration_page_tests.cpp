@@ -65,6 +65,15 @@ class ConfigurationUiTest : public ::testing::Test {
   bool RunUntilSends(std::size_t count) {
     return bed.time.RunUntil([&] { return bed.Sends() >= count; }, 10000);
   }
+  // A run that ends well closes its dialog at once, and the machine goes with it.
+  bool RunUntilTheRunEnds(std::uint32_t limitMs) {
+    return bed.time.RunUntil(
+        [&] {
+          const Machine* machine = bed.app.TransientMachine();
+          return machine == nullptr || machine->IsIdle();
+        },
+        limitMs);
+  }
 
   test::EepromBed bed;
   NoHelp help;
@@ -148,7 +157,7 @@ TEST_F(ConfigurationUiTest, ASaveShowsItsProgressAndCloses) {
     EXPECT_EQ(dialog.Progress().maximum(), 224);
     EXPECT_EQ(dialog.Progress().value(), 128);
     EXPECT_TRUE(dialog.grab().save(QStringLiteral(UI_SCREENSHOT_DIR "/save-configuration.png")));
-    ASSERT_TRUE(bed.time.RunUntil([&] { return bed.app.TransientMachine()->IsIdle(); }, 10000));
+    ASSERT_TRUE(RunUntilTheRunEnds(10000));
   });
   SaveConfigurationDialog dialog(services, bed.files, "", nullptr);
   EXPECT_EQ(dialog.exec(), QDialog::Accepted);
@@ -159,7 +168,7 @@ TEST_F(ConfigurationUiTest, AFailedSaveLeavesTheDialogOpenWithClose) {
   ChooseFile("/out/saved.VLXConfig");
   bed.SilenceAmplifier();
   WhenDialogRuns<SaveConfigurationDialog>([&](SaveConfigurationDialog& dialog) {
-    ASSERT_TRUE(bed.time.RunUntil([&] { return bed.app.TransientMachine()->IsIdle(); }, 60000));
+    ASSERT_TRUE(RunUntilTheRunEnds(60000));
     QApplication::processEvents();
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(dialog.CancelButton().text(), "Close");
@@ -190,7 +199,7 @@ TEST_F(ConfigurationUiTest, InterruptingARestoreAsksNoGoesOnYesStops) {
     EXPECT_TRUE(dialog.isVisible());
     ASSERT_TRUE(RunUntilSends(2));
     dialog.close();  // the close box
-    ASSERT_TRUE(bed.time.RunUntil([&] { return bed.app.TransientMachine()->IsIdle(); }, 10000));
+    ASSERT_TRUE(RunUntilTheRunEnds(10000));
   });
   RestoreConfigurationDialog dialog(services, bed.files, nullptr);
   EXPECT_EQ(dialog.exec(), QDialog::Rejected);
@@ -212,7 +221,7 @@ TEST_F(ConfigurationUiTest, OnceWrittenCancelEscapeAndTheCloseBoxDoNothing) {
     dialog.close();
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_TRUE(bed.prompts.boxes.empty());
-    ASSERT_TRUE(bed.time.RunUntil([&] { return bed.app.TransientMachine()->IsIdle(); }, 10000));
+    ASSERT_TRUE(RunUntilTheRunEnds(10000));
   });
   RestoreConfigurationDialog dialog(services, bed.files, nullptr);
   EXPECT_EQ(dialog.exec(), QDialog::Accepted);

@@ -1,6 +1,6 @@
 // The fault-table dialog on the offscreen platform, reading the simulated amplifier in virtual
 // time: the rows after a good read, "Save to File" only then, the error box of a silent
-// amplifier, and closing during a read.
+// amplifier, closing during a read, and a cancelled read closing the dialog.
 
 #include <gtest/gtest.h>
 
@@ -164,6 +164,22 @@ INSTANTIATE_TEST_SUITE_P(Ways, FaultTableDialogClose, ::testing::Bool(),
                          [](const ::testing::TestParamInfo<bool>& info) {
                            return std::string(info.param ? "Escape" : "CloseButton");
                          });
+
+// A read cancelled from elsewhere closes the dialog from the run's end itself: nothing waits for
+// the event loop, and the machine goes with the dialog.
+TEST_F(FaultTableDialogTest, ACancelledReadClosesTheDialogWhenItsRunEnds) {
+  FaultTableDialog dialog(services, bed.files, nullptr);
+  dialog.show();
+  ASSERT_TRUE(bed.RunUntilSent("^ER00404080;"));
+  ASSERT_TRUE(bed.app.TransientMachine()->Cancel());
+  ASSERT_TRUE(RunReadToEnd(dialog));
+
+  EXPECT_EQ(dialog.Flow().Result(), err::kCancelled);
+  EXPECT_FALSE(dialog.isVisible());
+  EXPECT_EQ(dialog.result(), QDialog::Rejected);
+  EXPECT_EQ(bed.app.TransientMachine(), nullptr);
+  EXPECT_TRUE(bed.prompts.boxes.empty());
+}
 
 }  // namespace
 }  // namespace vlx

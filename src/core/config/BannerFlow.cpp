@@ -39,12 +39,10 @@ void BannerFlow::Listen(bool on) {
   }
   listening_ = on;
   if (on) {
-    app_.machineDone.Subscribe(*this);
     // The edit first shows the banner known before (empty in a new run), then the one read.
     app_.bannerText.SubscribeAndSend(*this);
   } else {
     app_.bannerText.Unsubscribe(*this);
-    app_.machineDone.Unsubscribe(*this);
   }
 }
 
@@ -95,7 +93,9 @@ void BannerFlow::AfterDispatch(std::function<void()> then) {
 void BannerFlow::StartRun(BannerRun run, const std::string& text) {
   // A machine that has ended is given up before the next one takes the slot.
   machine_.Release();
-  machine_ = app_.InstallTransientMachine(std::make_unique<BannerMachine>(app_));
+  machine_ =
+      app_.InstallTransientMachine(std::make_unique<BannerMachine>(app_),
+                                   [this](ErrorCode code, BannerMachine&) { OnRunEnded(code); });
   run_ = run;
   SetEditable(false);
   busy_ = true;
@@ -108,15 +108,9 @@ void BannerFlow::StartRun(BannerRun run, const std::string& text) {
   }
 }
 
-void BannerFlow::OnMessage(MessageId id, MessageParam wParam) {
+void BannerFlow::OnMessage(MessageId id, MessageParam) {
   if (id == kMsgBannerText) {
     host_.ShowBanner(ShownBanner(app_.bannerText.Get()));
-    return;
-  }
-  BannerMachine* machine = machine_.get();
-  // Only the end of this flow's own run counts.
-  if (id == kMsgMachineDone && machine != nullptr && machine->IsIdle()) {
-    OnRunEnded(static_cast<ErrorCode>(wParam));
   }
 }
 

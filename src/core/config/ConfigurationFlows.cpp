@@ -38,11 +38,11 @@ void RememberFolderOf(AppSettings& app, const ConfigurationFlowHost& host,
 
 template <typename M>
 void ConfigurationFlow<M>::Install() {
-  machine_ = app_.InstallTransientMachine(std::make_unique<M>(app_));
+  machine_ = app_.InstallTransientMachine(std::make_unique<M>(app_),
+                                          [this](ErrorCode code, M&) { TakeEnd(code); });
   listening_ = true;
   app_.progressRange.SubscribeAndSend(*this);
   app_.progressPosition.SubscribeAndSend(*this);
-  app_.machineDone.Subscribe(*this);
 }
 
 template <typename M>
@@ -51,38 +51,36 @@ void ConfigurationFlow<M>::Release() {
     listening_ = false;
     app_.progressRange.Unsubscribe(*this);
     app_.progressPosition.Unsubscribe(*this);
-    app_.machineDone.Unsubscribe(*this);
   }
   machine_.Release();
 }
 
 template <typename M>
 void ConfigurationFlow<M>::Started() {
+  // A run that failed its first write has ended already.
+  if (ended_) {
+    return;
+  }
   busy_ = true;
   host_.ShowBusy(true);
 }
 
 template <typename M>
-bool ConfigurationFlow<M>::TakeEnd(ErrorCode code) {
-  M* machine = machine_.get();
-  // Only the end of this flow's own run counts.
-  if (machine == nullptr || !machine->IsIdle() || !busy_) {
-    return false;
+void ConfigurationFlow<M>::TakeEnd(ErrorCode code) {
+  if (busy_) {
+    busy_ = false;
+    host_.ShowBusy(false);
   }
-  busy_ = false;
-  host_.ShowBusy(false);
   result_ = code;
   ended_ = true;
-  return true;
+  OnRunEnded(code);
 }
 
 template <typename M>
-void ConfigurationFlow<M>::OnMessage(MessageId id, MessageParam wParam) {
+void ConfigurationFlow<M>::OnMessage(MessageId id, MessageParam) {
   if (id == kMsgProgressRange || id == kMsgProgressPosition) {
     host_.ShowProgress(app_.progressPosition.Get(), app_.progressRange.Get());
     OnProgress();
-  } else if (id == kMsgMachineDone && TakeEnd(static_cast<ErrorCode>(wParam))) {
-    OnRunEnded(result_);
   }
 }
 
@@ -220,11 +218,13 @@ bool ConfigurationRestoreFlow::StartWith(const std::string& path) {
     return false;
   }
   outcome_ = machine->Outcome();
+  // Set first: a run whose first write fails has ended before StartRestore returns.
+  started_ = true;
   if (!machine->StartRestore()) {
+    started_ = false;
     End(err::kCancelled, false);
     return false;
   }
-  started_ = true;
   Started();
   OnProgress();
   return true;

@@ -81,9 +81,8 @@ class ConfigurationFlow : protected Listener {
   void Install();
   // The run started: busy until it ends.
   void Started();
-  // The run ended with `code`: not busy, the result kept. Returns false for a message that is
-  // not the end of this flow's own run.
-  bool TakeEnd(ErrorCode code);
+  // The run ended with `code`: not busy, the result kept, and OnRunEnded told.
+  void TakeEnd(ErrorCode code);
   void OnMessage(MessageId id, MessageParam wParam) override;
   // The file the user names in the flow's file box, or nothing.
   virtual std::optional<std::string> AskFile() = 0;

@@ -24,16 +24,14 @@ FaultTableFlow::~FaultTableFlow() {
 }
 
 bool FaultTableFlow::Begin() {
-  if (!listening_) {
-    listening_ = true;
-    app_.machineDone.Subscribe(*this);
-  }
-  machine_ = app_.InstallTransientMachine(std::make_unique<FaultTableMachine>(app_));
+  machine_ = app_.InstallTransientMachine(
+      std::make_unique<FaultTableMachine>(app_),
+      [this](ErrorCode code, FaultTableMachine& machine) { OnReadEnded(code, machine); });
   FaultTableMachine* machine = machine_.get();
   if (machine == nullptr || !machine->StartRead()) {
     return false;
   }
-  // A read that ends at once (the port is gone) has already told its result.
+  // A read that ended at once (the port is gone) may have told its result already.
   if (!result_.has_value()) {
     busy_ = true;
     view_.ShowBusy(true);
@@ -42,29 +40,10 @@ bool FaultTableFlow::Begin() {
 }
 
 void FaultTableFlow::End() {
-  StopListening();
   machine_.Release();
 }
 
-void FaultTableFlow::StopListening() {
-  if (listening_) {
-    listening_ = false;
-    app_.machineDone.Unsubscribe(*this);
-  }
-}
-
-void FaultTableFlow::OnMessage(MessageId id, MessageParam wParam) {
-  if (id == kMsgMachineDone) {
-    OnMachineDone(static_cast<ErrorCode>(wParam));
-  }
-}
-
-void FaultTableFlow::OnMachineDone(ErrorCode code) {
-  const FaultTableMachine* machine = machine_.get();
-  // Only the end of this flow's own read counts.
-  if (machine == nullptr || !machine->IsIdle()) {
-    return;
-  }
+void FaultTableFlow::OnReadEnded(ErrorCode code, const FaultTableMachine& machine) {
   result_ = code;
   if (busy_) {
     busy_ = false;
@@ -75,11 +54,10 @@ void FaultTableFlow::OnMachineDone(ErrorCode code) {
     return;
   }
   if (code != err::kSuccess) {
-    // Queued until the engine's dispatch has returned.
     ShowErrorBox(app_.Boxes(), code, ids::kFaultTableErrorCaption);
     return;
   }
-  snapshot_ = machine->Snapshot();
+  snapshot_ = machine.Snapshot();
   table_ = ListFaults(snapshot_);
   if (!table_.notice.empty()) {
     app_.Status().StatusText(table_.notice);

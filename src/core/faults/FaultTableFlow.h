@@ -14,7 +14,6 @@
 #include "faults/FaultTableMachine.h"
 #include "link/Clock.h"
 #include "link/MachineHandle.h"
-#include "model/Listener.h"
 
 namespace vlx {
 
@@ -33,24 +32,22 @@ class FaultTableView {
   virtual void CloseView() = 0;
 };
 
-class FaultTableFlow final : public Listener {
+class FaultTableFlow final {
  public:
   // `programRevision` is the revision line's text ("Velqorin VLX Utility Revision 1.0.0.0");
   // the dialog's time is taken now.
   FaultTableFlow(AppSettings& app, FileStore& files, FaultTableView& view,
                  std::string programRevision);
-  ~FaultTableFlow() override;
+  ~FaultTableFlow();
   FaultTableFlow(const FaultTableFlow&) = delete;
   FaultTableFlow& operator=(const FaultTableFlow&) = delete;
 
-  // The view is shown: listen to MachineDone, install a new machine and start the read. Returns
-  // whether the read started.
+  // The view is shown: install a new machine and start the read. Returns whether the read
+  // started.
   bool Begin();
-  // The view is hidden or destroyed: stop listening and give the machine up, so that a read
-  // still running ends with it and no tick of its timer comes afterwards.
+  // The view is hidden or destroyed: give the machine up, so that a read still running ends
+  // with it, unheard, and no tick of its timer comes afterwards.
   void End();
-
-  void OnMessage(MessageId id, MessageParam wParam) override;
 
   // The result of the read: nothing while it runs or before it started.
   std::optional<ErrorCode> Result() const { return result_; }
@@ -71,8 +68,7 @@ class FaultTableFlow final : public Listener {
   FaultTableMachine* Machine() const { return machine_.get(); }
 
  private:
-  void OnMachineDone(ErrorCode code);
-  void StopListening();
+  void OnReadEnded(ErrorCode code, const FaultTableMachine& machine);
 
   AppSettings& app_;
   FileStore& files_;
@@ -84,7 +80,6 @@ class FaultTableFlow final : public Listener {
   // What the good read gave; saved from here, so a save needs no living machine.
   FaultSnapshot snapshot_{};
   FaultTable table_;
-  bool listening_ = false;
   bool busy_ = false;
 };
 

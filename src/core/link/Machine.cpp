@@ -102,10 +102,20 @@ void Machine::Start(MachineState& state) {
   current_->Execute();
 }
 
-// However a run ends, it leaves no timer behind.
+// However a run ends, it leaves no timer behind. Its holder hears of it once the dispatch has
+// returned, so that it may release the machine, start the next run or close its view there. The
+// code is taken first: a listener told by PublishResult may already start the next run.
 void Machine::FinalState::Execute() {
   machine_.KillTimer();
+  const ErrorCode code = machine_.Error();
   machine_.PublishResult();
+  if (!machine_.runEndNotice_.expired()) {
+    machine_.owner_.Dispatch().AfterDispatch([notice = machine_.runEndNotice_, code] {
+      if (const std::shared_ptr<const RunEndNotice> told = notice.lock()) {
+        (*told)(code);
+      }
+    });
+  }
 }
 
 void Machine::ArmTimer(std::uint32_t milliseconds) {

@@ -7,9 +7,11 @@
 // released or a box raised in the middle of it waits until the dispatch has returned.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "link/MachineHandle.h"
 #include "link/MachineState.h"
 #include "link/TimerService.h"
 #include "report/ErrorCode.h"
@@ -41,6 +43,12 @@ class Machine {
   // Ends a running machine at once through its final state with `code` (unless an error is
   // already stored): the line it talks on is gone.
   void Abort(ErrorCode code);
+
+  // Where the end of each run goes, after the dispatch that ended it: set by the holder's handle,
+  // which alone keeps it alive.
+  void SetRunEndNotice(std::weak_ptr<const RunEndNotice> notice) {
+    runEndNotice_ = std::move(notice);
+  }
 
   Machine(const Machine&) = delete;
   Machine& operator=(const Machine&) = delete;
@@ -105,6 +113,7 @@ class Machine {
   std::uint32_t sendTick_ = 0;
   MachineState* current_;
   TimerId timerId_;
+  std::weak_ptr<const RunEndNotice> runEndNotice_;
 };
 
 }  // namespace vlx

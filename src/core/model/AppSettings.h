@@ -64,13 +64,15 @@ class AppSettings : public PersistedSettings {
   const SerialPort& Serial() const { return serialPort_; }
   EstablishContactMachine& EstablishContact() { return *establishContact_; }
   Machine* TransientMachine() const { return transient_.get(); }
-  // Puts a newly made machine in the transient slot and gives its holder a handle to it. An
-  // idle previous machine is given up; one still running is kept until its holder releases it.
+  // Puts a newly made machine in the transient slot and gives its holder a handle to it, which
+  // tells `runEnded` the end of each run. An idle previous machine is given up; one still
+  // running is kept until its holder releases it.
   template <typename M>
-  MachineHandle<M> InstallTransientMachine(std::unique_ptr<M> machine) {
+  MachineHandle<M> InstallTransientMachine(std::unique_ptr<M> machine,
+                                           typename MachineHandle<M>::RunEnded runEnded = {}) {
     std::shared_ptr<M> installed(std::move(machine));
     PutInTransientSlot(installed);
-    return MachineHandle<M>(installed);
+    return MachineHandle<M>(installed, std::move(runEnded));
   }
   // Gives up a transient machine whose holder releases it; it is destroyed once the engine
   // dispatch that released it has returned. The establish-contact machine stays.

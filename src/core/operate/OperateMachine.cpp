@@ -82,10 +82,7 @@ void OperateMachine::PublishResult() {
     }
     app.SetDeviceState(DeviceState());
   }
-  const bool outerPublishing = publishing_;
-  publishing_ = true;
   app.machineDone.Notify(error);
-  publishing_ = outerPublishing;
 }
 
 // TogglePowerState

@@ -31,9 +31,6 @@ class OperateMachine final : public Machine {
   bool ToggleOperateStandby();
   bool TogglePower();
 
-  // True while the final state tells the MachineDone listeners: the notification is this
-  // machine's.
-  bool IsPublishing() const { return publishing_; }
   // The last run asked for operate, and the amplifier stayed in standby while it held a fault:
   // it takes operate only once the fault is cleared.
   bool OperateRefused() const { return operateRefused_; }
@@ -160,7 +157,6 @@ class OperateMachine final : public Machine {
   bool operateAsked_ = false;
   bool operateRefused_ = false;
   std::uint32_t bandCode_ = 0;
-  bool publishing_ = false;
 
   // Built in the order the trace names them; a state may name one built after it.
   TogglePowerState togglePower_;

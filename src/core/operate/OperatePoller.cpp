@@ -28,7 +28,6 @@ void OperatePoller::Start() {
   running_ = true;
   app_.TimerServices().KillTimer(*this, kOperatePollTimerId);
   app_.deviceState.Subscribe(*this);
-  app_.machineDone.Subscribe(*this);
   MakeMachine();
   PollNow();
 }
@@ -41,7 +40,6 @@ void OperatePoller::Stop() {
   operateRefused_ = false;
   app_.TimerServices().KillTimer(*this, kOperatePollTimerId);
   app_.deviceState.Unsubscribe(*this);
-  app_.machineDone.Unsubscribe(*this);
   machine_.Release();
   if (sink_ != nullptr) {
     sink_->OnPollingStopped();
@@ -55,7 +53,9 @@ bool OperatePoller::BothSlotsIdle() const {
 
 // The slot gives an idle machine up by itself; one still running stays with its holder.
 void OperatePoller::MakeMachine() {
-  machine_ = app_.InstallTransientMachine(std::make_unique<OperateMachine>(app_));
+  machine_ = app_.InstallTransientMachine(
+      std::make_unique<OperateMachine>(app_),
+      [this](ErrorCode code, OperateMachine& machine) { OnRunEnded(code, machine); });
 }
 
 // A press counts only while polling and while the amplifier can act on it; it then polls at once.
@@ -129,11 +129,9 @@ void OperatePoller::OnTimer(TimerId id) {
   }
 }
 
-void OperatePoller::OnMessage(MessageId id, MessageParam wParam) {
+void OperatePoller::OnMessage(MessageId id, MessageParam) {
   if (id == app_.deviceState.Id()) {
     OnDeviceStateChanged();
-  } else if (id == app_.machineDone.Id()) {
-    OnMachineDone(wParam);
   }
 }
 
@@ -149,13 +147,8 @@ void OperatePoller::OnDeviceStateChanged() {
   PollNow();
 }
 
-// Only this poller's own runs count: other machines share the MachineDone message.
-void OperatePoller::OnMachineDone(MessageParam error) {
-  OperateMachine* machine = machine_.get();
-  if (!running_ || machine == nullptr || !machine->IsPublishing()) {
-    return;
-  }
-  TellStandbyReason(*machine, error);
+void OperatePoller::OnRunEnded(ErrorCode error, const OperateMachine& machine) {
+  TellStandbyReason(machine, error);
   PublishSample(error);
   // The sink may have stopped polling (vlxctl monitor has its last line): then nothing follows.
   // A port that went away (the run met its loss, or came after it) is the port watch's to test
@@ -168,7 +161,7 @@ void OperatePoller::OnMachineDone(MessageParam error) {
   }
 }
 
-void OperatePoller::TellStandbyReason(const OperateMachine& machine, MessageParam error) {
+void OperatePoller::TellStandbyReason(const OperateMachine& machine, ErrorCode error) {
   const std::uint8_t fault = app_.currentFault.Get();
   operateRefused_ = machine.OperateRefused() || (operateRefused_ && error == err::kSuccess &&
                                                  app_.operateMode.Get() == 0 && HoldsFault(fault));
@@ -177,7 +170,7 @@ void OperatePoller::TellStandbyReason(const OperateMachine& machine, MessagePara
   }
 }
 
-void OperatePoller::PublishSample(MessageParam error) {
+void OperatePoller::PublishSample(ErrorCode error) {
   if (sink_ == nullptr) {
     return;
   }
@@ -186,7 +179,7 @@ void OperatePoller::PublishSample(MessageParam error) {
   sample.time = clock.Now();
   sample.tick = clock.TickCount();
   sample.deviceState = app_.deviceState.Get();
-  sample.error = static_cast<ErrorCode>(error);
+  sample.error = error;
   sample.readings.band = app_.band.Get();
   sample.readings.operateMode = app_.operateMode.Get();
   sample.readings.currentFault = app_.currentFault.Get();

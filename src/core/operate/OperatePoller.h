@@ -1,7 +1,7 @@
 #pragma once
 // Keeps the Operate front panel's conversation going: holds the page's OperateMachine, starts a
 // poll cycle at every tick of timer 20 and at every accepted press, turns presses into requests
-// the next cycle carries, follows DeviceState and MachineDone, and publishes each finished run
+// the next cycle carries, follows DeviceState and its machine's run ends, and publishes each run
 // as a telemetry sample. It knows nothing of widgets: the Operate page and `vlxctl monitor` both
 // drive it. It lives shorter than AppSettings. A holder that redraws on DeviceState subscribes
 // before Start, so that its controls change before the poll that the change brings about.
@@ -39,8 +39,8 @@ class OperatePoller final : public TimerTarget, public Listener {
     standbyReason_ = std::move(handler);
   }
 
-  // The front panel comes into view: subscribes to DeviceState and MachineDone, makes, installs
-  // and holds a new machine and polls at once. Does nothing while already running.
+  // The front panel comes into view: subscribes to DeviceState, makes, installs and holds a new
+  // machine and polls at once. Does nothing while already running.
   void Start();
   // The front panel leaves view (or the window closes): no more ticks, no subscriptions, the
   // machine released, and the sink told that polling has stopped.
@@ -71,9 +71,10 @@ class OperatePoller final : public TimerTarget, public Listener {
   bool Hold(bool& request, bool allowed);
   void MakeMachine();
   void OnDeviceStateChanged();
-  void OnMachineDone(MessageParam error);
-  void PublishSample(MessageParam error);
-  void TellStandbyReason(const OperateMachine& machine, MessageParam error);
+  // Each run of the held machine ends here, after the dispatch that ended it.
+  void OnRunEnded(ErrorCode error, const OperateMachine& machine);
+  void PublishSample(ErrorCode error);
+  void TellStandbyReason(const OperateMachine& machine, ErrorCode error);
 
   AppSettings& app_;
   TelemetrySink* sink_;

@@ -59,7 +59,9 @@ void ConfigurationTransferDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (!opened_) {
     opened_ = true;
+    opening_ = true;
     OpenFlow();
+    opening_ = false;
   }
 }
 
@@ -113,9 +115,14 @@ void ConfigurationTransferDialog::ShowRestoring(const std::string& path,
 void ConfigurationTransferDialog::Close(bool done) {
   closing_ = true;
   cancel_->setEnabled(true);
-  // From the event loop: the flow may end while the dialog is still being shown (no file
-  // chosen), before exec() has a loop to leave.
-  QTimer::singleShot(0, this, [this, done] { QDialog::done(done ? Accepted : Rejected); });
+  const int result = done ? Accepted : Rejected;
+  if (opening_) {
+    // The flow ended while the dialog is still being shown (no file chosen, a file refused):
+    // exec() has no loop to leave yet.
+    QTimer::singleShot(0, this, [this, result] { QDialog::done(result); });
+    return;
+  }
+  QDialog::done(result);
 }
 
 // SaveConfigurationDialog

@@ -54,6 +54,8 @@ class ConfigurationTransferDialog : public QDialog, protected ConfigurationFlowH
   QProgressBar* progress_;
   QPushButton* cancel_;
   bool opened_ = false;
+  // The flow is being opened from showEvent, before exec() runs its loop.
+  bool opening_ = false;
   bool closing_ = false;
 };
 

@@ -130,8 +130,7 @@ void FaultTableDialog::ShowTable(const FaultTable& table) {
 }
 
 void FaultTableDialog::CloseView() {
-  // Not inside the machine's MachineDone notification: closing releases that machine.
-  QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
+  reject();
 }
 
 // Each column to its header and widest entry; the last is measured before it stretches again.

@@ -99,11 +99,12 @@ void SendingFirmwareDialog::hideEvent(QHideEvent* event) {
 
 void SendingFirmwareDialog::StartLoad() {
   AppSettings& app = services_.app;
-  machine_ = app.InstallTransientMachine(std::make_unique<FirmwareLoadMachine>(app));
+  machine_ = app.InstallTransientMachine(
+      std::make_unique<FirmwareLoadMachine>(app),
+      [this](ErrorCode code, FirmwareLoadMachine& machine) { OnLoadEnded(code, machine); });
   listening_ = true;
   app.progressPosition.SubscribeAndSend(*this);
   app.progressRange.SubscribeAndSend(*this);
-  app.machineDone.Subscribe(*this);
   FirmwareLoadMachine* machine = machine_.get();
   if (machine == nullptr || !machine->IsIdle()) {
     return;
@@ -123,10 +124,9 @@ void SendingFirmwareDialog::StopListening() {
   AppSettings& app = services_.app;
   app.progressPosition.Unsubscribe(*this);
   app.progressRange.Unsubscribe(*this);
-  app.machineDone.Unsubscribe(*this);
 }
 
-void SendingFirmwareDialog::OnMessage(MessageId id, MessageParam wParam) {
+void SendingFirmwareDialog::OnMessage(MessageId id, MessageParam) {
   const AppSettings& app = services_.app;
   switch (id) {
     case kMsgProgressRange:
@@ -135,26 +135,18 @@ void SendingFirmwareDialog::OnMessage(MessageId id, MessageParam wParam) {
     case kMsgProgressPosition:
       progress_->setValue(static_cast<int>(app.progressPosition.Get()));
       break;
-    case kMsgMachineDone:
-      OnMachineDone(static_cast<ErrorCode>(wParam));
-      break;
     default:
       break;
   }
 }
 
-void SendingFirmwareDialog::OnMachineDone(ErrorCode code) {
-  FirmwareLoadMachine* machine = machine_.get();
-  // Only the end of this dialog's own load counts.
-  if (machine == nullptr || !machine->IsIdle()) {
-    return;
-  }
+void SendingFirmwareDialog::OnLoadEnded(ErrorCode code, FirmwareLoadMachine& machine) {
   close_->setText(LoadText(ids::kClose));
   SetBusy(false);
   activity_->clear();
-  powerCycleAdvised_ = machine->PowerCycleAdvised();
+  powerCycleAdvised_ = machine.PowerCycleAdvised();
 
-  result_ = ConcludeLoad(*machine, code, [this](const std::string& line, bool verbose) {
+  result_ = ConcludeLoad(machine, code, [this](const std::string& line, bool verbose) {
     verbose ? LogAndVerbose(line) : LogAndStatus(line);
   });
   // Without a trace to read a good load needs nothing more of the user.

@@ -53,7 +53,8 @@ class SendingFirmwareDialog final : public QDialog, public Listener, private Fir
 
  private:
   void StartLoad();
-  void OnMachineDone(ErrorCode code);
+  // The load's run has ended, after the dispatch that ended it: a good load closes the dialog.
+  void OnLoadEnded(ErrorCode code, FirmwareLoadMachine& machine);
   bool LoadRunning() const;
   // Ends the dialog with what the run's result says.
   void Finish();
