@@ -17,22 +17,6 @@
 namespace vlx::cli {
 namespace {
 
-// The states in which the loader has not yet taken the download: stopping there leaves the
-// amplifier operating, or waiting in its loader for the next load.
-bool TransferBegun(const FirmwareLoadMachine& machine) {
-  const std::string& state = machine.Current().Name();
-  return state != "QueryIState" && state != "VerifyExpectedDeviceState" &&
-         state != "LoadEnterBootLoaderState" && state != "LoadBeginDownloadState";
-}
-
-// The states after the loader has accepted the last packet: the image is in, and what is left
-// is the reset and the check of the revision the amplifier then reports.
-bool ImageIn(const FirmwareLoadMachine& machine) {
-  const std::string& state = machine.Current().Name();
-  return state == "LoadWaitResetState" || state == "DetermineSpeedState" ||
-         state == "QueryRevisionState" || state == "QuerySerialNumberState";
-}
-
 // Whether the amplifier could be loaded from the file; when not, says why in one line.
 bool Loadable(const std::string& path) {
   if (const std::optional<std::string> problem = FirmwareFileProblem(path)) {
@@ -248,13 +232,14 @@ void FirmwareCommand::OnSignal(int number) {
   if (machine->IsIdle()) {
     return;  // the load has ended; the rate is being restored and vlxctl ends by itself
   }
-  if (!TransferBegun(*machine)) {
+  const FirmwareLoadMachine::Stage stage = machine->CurrentStage();
+  if (stage == FirmwareLoadMachine::Stage::kBeforeTransfer) {
     interrupted_ = true;
     PrintError("vlxctl: stopping the load before the transfer begins");
     machine->Cancel();
     return;
   }
-  if (ImageIn(*machine)) {
+  if (stage == FirmwareLoadMachine::Stage::kImageIn) {
     if (!stoppedWithImageIn_) {
       stoppedWithImageIn_ = true;
       interrupted_ = true;

@@ -531,6 +531,7 @@ TEST(FirmwareLoad, SendsTheFinalPacketWhateverCameBeforeItsOwnAcknowledgement) {
 struct AbandonCase {
   const char* label;
   std::string state;
+  FirmwareLoadMachine::Stage stage;  // what the machine says of how far it has gone
   std::size_t afterPackets;
   std::vector<std::string> lines;
   std::uint16_t revision;  // what is known of the amplifier's revision afterwards
@@ -547,6 +548,7 @@ TEST_P(AbandonLoad, StopsAtOnceAndEndsCancelled) {
   ASSERT_TRUE(bed.time.RunUntil([&] { return bed.PacketsSent() >= c.afterPackets; }, 60000));
   const std::size_t sentBefore = bed.link.SentCommands().size();
   bed.recorder.lines.clear();
+  EXPECT_EQ(bed.Load().CurrentStage(), c.stage);
 
   EXPECT_TRUE(bed.Load().Abandon());
   EXPECT_TRUE(bed.Load().IsIdle());
@@ -569,6 +571,7 @@ INSTANTIATE_TEST_SUITE_P(
         // loadAddress names the block after the one in flight.
         AbandonCase{"InThePackets",
                     "LoadFirmwareInitialState",
+                    FirmwareLoadMachine::Stage::kTransferring,
                     100,
                     {"Send VLX750 firmware failed at load address 0x002100",
                      "Remove power and retry firmware load"},
@@ -577,12 +580,14 @@ INSTANTIATE_TEST_SUITE_P(
         // The amplifier was sent into its loader: what was known of it is forgotten.
         AbandonCase{"WhileTheLoaderEchoes",
                     "LoadBeginDownloadState",
+                    FirmwareLoadMachine::Stage::kBeforeTransfer,
                     0,
                     {"VLX750 firmware load was abandoned"},
                     0,
                     false},
         AbandonCase{"InTheResetWait",
                     "LoadWaitResetState",
+                    FirmwareLoadMachine::Stage::kImageIn,
                     0,
                     {"VLX750 firmware load was abandoned"},
                     revision::kLoading,

@@ -1,6 +1,7 @@
 #include "firmware/FirmwareLoadMachine.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <numeric>
 
 #include "firmware/FirmwareImage.h"
@@ -126,6 +127,23 @@ bool FirmwareLoadMachine::Abandon() {
   // The transfer states add where the load stopped on their way out.
   Abort(err::kCancelled);
   return true;
+}
+
+FirmwareLoadMachine::Stage FirmwareLoadMachine::CurrentStage() const {
+  const MachineState* const current = &Current();
+  for (const MachineState* before : std::initializer_list<const MachineState*>{
+           &queryI_, &verifyExpectedDevice_, &enterBootLoader_, &beginDownload_}) {
+    if (current == before) {
+      return Stage::kBeforeTransfer;
+    }
+  }
+  for (const MachineState* after : std::initializer_list<const MachineState*>{
+           &waitReset_, &determineSpeed_, &queryRevision_, &querySerialNumber_}) {
+    if (current == after) {
+      return Stage::kImageIn;
+    }
+  }
+  return Stage::kTransferring;
 }
 
 void FirmwareLoadMachine::PublishResult() {

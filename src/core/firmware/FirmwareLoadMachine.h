@@ -62,6 +62,12 @@ class FirmwareLoadMachine final : public Machine {
   // Whether the run said that the amplifier needs a power cycle before the next load.
   bool PowerCycleAdvised() const { return powerCycleAdvised_; }
 
+  // How far a running load has gone, which decides what stopping it costs: before the transfer
+  // the amplifier stays as it was (or waits in its loader); during it the amplifier is left
+  // without firmware; once the last packet is accepted only the revision check is left out.
+  enum class Stage { kBeforeTransfer, kTransferring, kImageIn };
+  Stage CurrentStage() const;
+
  private:
   class VerifyExpectedDeviceState final : public SimpleState {
    public:
