@@ -1,4 +1,7 @@
 #pragma once
+// The daemon's control channel: a named pipe anybody may write lines into while the amplifier
+// runs. It keeps a writer of its own open, so that the pipe never reads as ended between two
+// writers; a pipe it made itself it removes again.
 
 #include <memory>
 #include <string>
@@ -6,9 +9,6 @@
 
 namespace vlxsim {
 
-// The daemon's control channel: a named pipe anybody may write lines into while the amplifier
-// runs. It keeps a writer of its own open, so that the pipe never reads as ended between two
-// writers; a pipe it made itself it removes again.
 class ControlFifo {
  public:
   // Opens the pipe at `path`, making it if nothing is there; nullptr with the reason in `error`

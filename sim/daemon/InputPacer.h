@@ -1,4 +1,9 @@
 #pragma once
+// Holds the program's bytes until they would have reached the amplifier. The pseudo-terminal
+// hands over whatever the program wrote at once; with pacing each byte arrives its line time
+// after the one before it, at the rate the program's side ran at when the bytes were read, so
+// that a paced firmware load takes its real time on the wire. Without pacing a read arrives whole
+// when it is read.
 
 #include <chrono>
 #include <cstdint>
@@ -9,11 +14,6 @@
 
 namespace vlxsim {
 
-// Holds the program's bytes until they would have reached the amplifier. The pseudo-terminal
-// hands over whatever the program wrote at once; with pacing each byte arrives its line time
-// after the one before it, at the rate the program's side ran at when the bytes were read, so
-// that a paced firmware load takes its real time on the wire. Without pacing a read arrives whole
-// when it is read.
 class InputPacer {
  public:
   using Clock = std::chrono::steady_clock;

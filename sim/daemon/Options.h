@@ -1,4 +1,5 @@
 #pragma once
+// What the command line asks of the daemon.
 
 #include <string>
 #include <string_view>
@@ -7,7 +8,6 @@
 
 namespace vlxsim {
 
-// What the command line asks of the daemon.
 struct Options {
   std::string linkPath = "/tmp/vlx750-sim";
   AmplifierConfig amplifier;

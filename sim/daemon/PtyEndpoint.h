@@ -1,4 +1,8 @@
 #pragma once
+// One pseudo-terminal standing in for the USB-serial adapter: the master is the amplifier's end of
+// the cable, the slave path is the port the program opens. It holds a slave descriptor of its own
+// so that the program can close and reopen the port without the master ever seeing a hang-up;
+// destroying the endpoint closes both ends, which is the adapter being pulled out.
 
 #include <cstdint>
 #include <memory>
@@ -7,10 +11,6 @@
 
 namespace vlxsim {
 
-// One pseudo-terminal standing in for the USB-serial adapter: the master is the amplifier's end of
-// the cable, the slave path is the port the program opens. It holds a slave descriptor of its own
-// so that the program can close and reopen the port without the master ever seeing a hang-up;
-// destroying the endpoint closes both ends, which is the adapter being pulled out.
 class PtyEndpoint {
  public:
   // A new terminal in raw mode at 38400 bit/s, or nullptr with the reason in `error`.

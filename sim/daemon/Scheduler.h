@@ -1,4 +1,7 @@
 #pragma once
+// Holds the amplifier's transmissions until their time and hands out the bytes due on the line.
+// Transmissions leave one after another, as on a real line; with pacing each byte arrives when it
+// would have been clocked out at the amplifier's rate, otherwise a transmission arrives whole.
 
 #include <chrono>
 #include <cstddef>
@@ -11,9 +14,6 @@
 
 namespace vlxsim {
 
-// Holds the amplifier's transmissions until their time and hands out the bytes due on the line.
-// Transmissions leave one after another, as on a real line; with pacing each byte arrives when it
-// would have been clocked out at the amplifier's rate, otherwise a transmission arrives whole.
 class Scheduler {
  public:
   using Clock = std::chrono::steady_clock;

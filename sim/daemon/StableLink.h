@@ -1,12 +1,12 @@
 #pragma once
+// The fixed path the program is pointed at: a symbolic link re-pointed at every new
+// pseudo-terminal, so the port name survives the adapter being pulled out and put back.
 
 #include <string>
 #include <utility>
 
 namespace vlxsim {
 
-// The fixed path the program is pointed at: a symbolic link re-pointed at every new
-// pseudo-terminal, so the port name survives the adapter being pulled out and put back.
 class StableLink {
  public:
   explicit StableLink(std::string path) : path_(std::move(path)) {}

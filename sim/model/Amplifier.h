@@ -1,4 +1,5 @@
 #pragma once
+// The simulated amplifier: its side of the serial protocol in each of its modes.
 
 #include <cstdint>
 #include <optional>

@@ -1,4 +1,5 @@
 #pragma once
+// How a simulated amplifier is made: which device it is, how it starts, the faults it shows.
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,7 @@
 #pragma once
+// Maps the commands one mode of the amplifier's firmware understands to their handlers. A command
+// is matched whole ("^RVM;") or, when it carries parameters ("^brp2;"), by its leading text; a
+// whole match wins over a leading one, and a longer leading text over a shorter one.
 
 #include <functional>
 #include <optional>
@@ -8,9 +11,6 @@
 
 namespace vlxsim {
 
-// Maps the commands one mode of the amplifier's firmware understands to their handlers. A command
-// is matched whole ("^RVM;") or, when it carries parameters ("^brp2;"), by its leading text; a
-// whole match wins over a leading one, and a longer leading text over a shorter one.
 class CommandTable {
  public:
   // Gets the complete command, ";" included; returns the reply, or nothing when the command is

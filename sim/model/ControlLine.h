@@ -1,4 +1,5 @@
 #pragma once
+// The lines of the daemon's control channel: a hand on the amplifier's front panel.
 
 #include <cstdint>
 #include <optional>

@@ -1,4 +1,8 @@
 #pragma once
+// The amplifier's EEPROM: four banks of 256 bytes holding its settings, its banner, the data the
+// factory wrote about the unit and the ring of fault records. It survives resets and power cycles.
+// It also keeps a record of the writes the firmware refused, so that a test can show that the
+// program never tried to write where it must not.
 
 #include <array>
 #include <cstddef>
@@ -9,10 +13,6 @@
 
 namespace vlxsim {
 
-// The amplifier's EEPROM: four banks of 256 bytes holding its settings, its banner, the data the
-// factory wrote about the unit and the ring of fault records. It survives resets and power cycles.
-// It also keeps a record of the writes the firmware refused, so that a test can show that the
-// program never tried to write where it must not.
 class EepromStore {
  public:
   static constexpr std::size_t kBankSize = 256;

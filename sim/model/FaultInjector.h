@@ -1,4 +1,7 @@
 #pragma once
+// Applies the faults of the moment to the amplifier's conversation: numbers the frames it
+// receives, shapes or withholds their replies and hands out the noise bursts when they fall due.
+// Everything it makes up comes from the faults' seed, so a run can be repeated byte for byte.
 
 #include <cstdint>
 #include <optional>
@@ -10,9 +13,6 @@
 
 namespace vlxsim {
 
-// Applies the faults of the moment to the amplifier's conversation: numbers the frames it
-// receives, shapes or withholds their replies and hands out the noise bursts when they fall due.
-// Everything it makes up comes from the faults' seed, so a run can be repeated byte for byte.
 class FaultInjector {
  public:
   explicit FaultInjector(Faults faults) { Set(std::move(faults)); }

@@ -1,4 +1,9 @@
 #pragma once
+// The amplifier's program memory: the firmware image its bootstrap loader writes block by block
+// and its processor runs after a reset. It lives in flash, so it survives resets and power
+// cycles. The image is good when its big-endian 16-bit words sum to 0 modulo 65536, and the
+// firmware in it reports as its revision the word at kRevisionAddress (the convention of our
+// test-firmware files).
 
 #include <cstddef>
 #include <cstdint>
@@ -7,11 +12,6 @@
 
 namespace vlxsim {
 
-// The amplifier's program memory: the firmware image its bootstrap loader writes block by block
-// and its processor runs after a reset. It lives in flash, so it survives resets and power
-// cycles. The image is good when its big-endian 16-bit words sum to 0 modulo 65536, and the
-// firmware in it reports as its revision the word at kRevisionAddress (the convention of our
-// test-firmware files).
 class ImageStore {
  public:
   static constexpr std::uint32_t kStart = 0x000800;

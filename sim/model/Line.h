@@ -1,4 +1,6 @@
 #pragma once
+// The serial line between the computer and the amplifier: which rates it carries, how long bytes
+// take on it and what a receiver makes of bytes sent at another rate than its own.
 
 #include <cstddef>
 #include <cstdint>
@@ -6,9 +8,6 @@
 #include <string_view>
 
 namespace vlxsim {
-
-// The serial line between the computer and the amplifier: which rates it carries, how long bytes
-// take on it and what a receiver makes of bytes sent at another rate than its own.
 
 // The four rates the amplifier's RS-232 port can run at.
 bool IsLineRate(std::uint32_t rate);

@@ -1,4 +1,8 @@
 #pragma once
+// The bootstrap loader's side of a download: gathers the program's bytes into 68-byte packets
+// (losing or changing some when the faults say so), judges each packet and writes the good ones
+// into the image memory. The amplifier turns its verdicts into the answers on the line and resets
+// after the last packet.
 
 #include <cstddef>
 #include <cstdint>
@@ -11,10 +15,6 @@
 
 namespace vlxsim {
 
-// The bootstrap loader's side of a download: gathers the program's bytes into 68-byte packets
-// (losing or changing some when the faults say so), judges each packet and writes the good ones
-// into the image memory. The amplifier turns its verdicts into the answers on the line and resets
-// after the last packet.
 class Loader {
  public:
   // Every packet of a download has this size: 64 image bytes, three address bytes, a checksum.

@@ -1,4 +1,5 @@
 #pragma once
+// The power stage as its meters see it, and who keys it.
 
 #include <cstdint>
 

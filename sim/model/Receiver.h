@@ -1,4 +1,7 @@
 #pragma once
+// The amplifier's receive buffer in one of its modes: gathers bytes into the frames that mode
+// acts on. The text modes frame at terminators; the loader's download frames by length, since a
+// packet may hold any byte.
 
 #include <cstddef>
 #include <optional>
@@ -8,9 +11,6 @@
 
 namespace vlxsim {
 
-// The amplifier's receive buffer in one of its modes: gathers bytes into the frames that mode
-// acts on. The text modes frame at terminators; the loader's download frames by length, since a
-// packet may hold any byte.
 class Receiver {
  public:
   virtual ~Receiver() = default;

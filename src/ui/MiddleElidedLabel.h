@@ -1,4 +1,5 @@
 #pragma once
+// A file name cut in the middle where there is no room for it whole.
 
 #include <QLabel>
 #include <QResizeEvent>
