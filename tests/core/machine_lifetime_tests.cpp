@@ -65,6 +65,14 @@ struct EndingCase {
   std::function<void(LinkTestBed&)> arrange;  // before the start
   std::function<void(LinkTestBed&)> drive;    // after it
   ErrorCode code;
+
+  // Starts the machine and brings its run to this ending.
+  void Play(LinkTestBed& bed, ProbeMachine& machine) const {
+    arrange(bed);
+    machine.BeginProbe();
+    drive(bed);
+    bed.time.RunFor(5000);
+  }
 };
 
 class ReleaseInsideMachineDone : public MachineLifetime,
@@ -80,10 +88,7 @@ TEST_P(ReleaseInsideMachineDone, DestroysTheMachineOnlyAfterTheDispatchReturns) 
   ReleasingHolder holder(handle);
   bed.app.machineDone.Subscribe(holder);
 
-  c.arrange(bed);
-  handle->BeginProbe();
-  c.drive(bed);
-  bed.time.RunFor(5000);
+  c.Play(bed, *handle.get());
 
   EXPECT_EQ(holder.doneCodes, std::vector<ErrorCode>{c.code});
   EXPECT_TRUE(holder.stillThereWhenReleasing);
@@ -136,10 +141,7 @@ TEST_P(RunEndToTheHolder, IsToldOnceAfterTheDispatchWithTheMachineInItsFinalStat
     endings.push_back({code, bed.app.Dispatch().Active(), machine.IsIdle(), done.received.size()});
   });
 
-  c.arrange(bed);
-  handle->BeginProbe();
-  c.drive(bed);
-  bed.time.RunFor(5000);
+  c.Play(bed, *handle.get());
 
   ASSERT_EQ(endings.size(), 1u);
   EXPECT_EQ(endings[0].code, c.code);
@@ -157,10 +159,7 @@ TEST_P(RunEndToTheHolder, IsNeverToldOnceTheHolderReleasedInsideTheDispatch) {
   ReleasingHolder holder(handle);
   bed.app.machineDone.Subscribe(holder);
 
-  c.arrange(bed);
-  handle->BeginProbe();
-  c.drive(bed);
-  bed.time.RunFor(5000);
+  c.Play(bed, *handle.get());
 
   EXPECT_EQ(holder.doneCodes, std::vector<ErrorCode>{c.code});
   EXPECT_EQ(told, 0);
