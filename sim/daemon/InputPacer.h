@@ -1,9 +1,7 @@
 #pragma once
 // Holds the program's bytes until they would have reached the amplifier. The pseudo-terminal
-// hands over whatever the program wrote at once; with pacing each byte arrives its line time
-// after the one before it, at the rate the program's side ran at when the bytes were read, so
-// that a paced firmware load takes its real time on the wire. Without pacing a read arrives whole
-// when it is read.
+// hands them over at once; with pacing each arrives its line time after the one before, at the
+// program's rate, so a paced firmware load takes its real time. Unpaced, a read arrives whole.
 
 #include <chrono>
 #include <cstdint>

@@ -1,8 +1,7 @@
 #pragma once
-// One pseudo-terminal standing in for the USB-serial adapter: the master is the amplifier's end of
-// the cable, the slave path is the port the program opens. It holds a slave descriptor of its own
-// so that the program can close and reopen the port without the master ever seeing a hang-up;
-// destroying the endpoint closes both ends, which is the adapter being pulled out.
+// One pseudo-terminal standing in for the USB-serial adapter: the master is the amplifier's end,
+// the slave path the port the program opens. It holds a slave descriptor of its own so the program
+// can reopen the port without a hang-up; destroying it is the adapter being pulled out.
 
 #include <cstdint>
 #include <memory>

@@ -1,8 +1,7 @@
 #pragma once
-// Firmware files of our own for tests and for trying the program: a full image of the
-// amplifier's program memory with a chosen revision, written as Intel HEX in the shapes real
-// files take (record lengths, extended-address records, holes). No firmware from elsewhere is
-// needed, or ever enters the repository.
+// Firmware files of our own for tests and for trying the program: a full image with a chosen
+// revision, as Intel HEX in the shapes real files take (record lengths, extended-address records,
+// holes), so no firmware from elsewhere is needed or ever enters the repository.
 //
 // The convention shared with the simulated loader: the revision is the big-endian word at
 // 0x000802; with the reconciliation word present, the big-endian words from 0x000800 up to

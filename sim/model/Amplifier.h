@@ -31,11 +31,9 @@ enum class AmplifierMode {
                  // back in standby at the rate they hold
 };
 
-// The amplifier's side of the serial protocol: frames what reaches its UART with the receiver of
-// its mode, answers each frame from that mode's commands or loader, and reports what it sends
-// back as timed transmissions. It is pure: bytes and the time come in, transmissions go out;
-// whoever carries the bytes (the in-process link of the tests, the pseudo-terminal daemon)
-// delivers them at the right time and asks again at NextWakeMicros.
+// The amplifier's side of the serial protocol: frames what reaches its UART and answers each frame
+// as timed transmissions. It is pure (bytes and time in, transmissions out): whoever carries the
+// bytes delivers them at the right time and asks again at NextWakeMicros.
 class Amplifier {
  public:
   explicit Amplifier(AmplifierConfig config = {});

@@ -1,10 +1,9 @@
 #pragma once
-// The firmware's side of the block commands on its EEPROM: "^ER" reads up to 64 bytes of any bank,
-// "^EW" writes up to 64 bytes of bank 0 0x00..0xEF. Both carry two-digit hexadecimal fields
-// (either case is taken) and a checksum that brings them to 0 modulo 256. A command that is not
-// well formed, fails its checksum or reaches outside its bank gets no answer from these functions:
-// the firmware answers it as a command it does not know. A well-formed write outside the writable
-// range is refused the same way and noted in the store.
+// The firmware's side of the EEPROM block commands: "^ER" reads up to 64 bytes of any bank, "^EW"
+// writes up to 64 bytes of bank 0 0x00..0xEF; hexadecimal fields in either case, and a checksum
+// that brings them to 0 modulo 256. A command that is malformed, fails its checksum or leaves its
+// bank gets no answer here, nor does a write outside the writable range (noted in the store): the
+// firmware answers them as commands it does not know.
 
 #include <optional>
 #include <string>

@@ -1,8 +1,7 @@
 #pragma once
-// The amplifier's EEPROM: four banks of 256 bytes holding its settings, its banner, the data the
-// factory wrote about the unit and the ring of fault records. It survives resets and power cycles.
-// It also keeps a record of the writes the firmware refused, so that a test can show that the
-// program never tried to write where it must not.
+// The amplifier's EEPROM: four banks of 256 bytes (settings, banner, unit data, fault ring) that
+// survive resets and power cycles. It also records the writes the firmware refused, so a test can
+// show that the program never tried to write where it must not.
 
 #include <array>
 #include <cstddef>

@@ -1,9 +1,7 @@
 #pragma once
-// The amplifier's program memory: the firmware image its bootstrap loader writes block by block
-// and its processor runs after a reset. It lives in flash, so it survives resets and power
-// cycles. The image is good when its big-endian 16-bit words sum to 0 modulo 65536, and the
-// firmware in it reports as its revision the word at kRevisionAddress (the convention of our
-// test-firmware files).
+// The amplifier's program memory, in flash: written by the loader, run after a reset, kept across
+// power cycles. It is good when its big-endian 16-bit words sum to 0 modulo 65536, and its revision
+// is the word at kRevisionAddress (the convention of our test-firmware files).
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,7 @@
 #pragma once
-// The bootstrap loader's side of a download: gathers the program's bytes into 68-byte packets
-// (losing or changing some when the faults say so), judges each packet and writes the good ones
-// into the image memory. The amplifier turns its verdicts into the answers on the line and resets
-// after the last packet.
+// The bootstrap loader's side of a download: gathers 68-byte packets (losing or changing some as
+// the faults say), judges each and writes the good ones into the image. The amplifier words its
+// verdicts on the line and resets after the last packet.
 
 #include <cstddef>
 #include <cstdint>

@@ -19,11 +19,10 @@ struct Readings {
   bool operator==(const Readings&) const = default;
 };
 
-// The power stage as its meters see it: output only while in operate and keyed, SWR by band,
-// a supply that sags with the current drawn, and a heat sink that follows the dissipation with
-// its time constant. Every reading follows from the seed, the time and the settings alone: the
-// keying, drift and jitter are drawn from (seed, time slot), and the heat sink is stepped on a
-// fixed grid of the model's clock, so nobody's polling rate changes what it reads.
+// The power stage as its meters see it: output only in operate and keyed, SWR by band, a supply
+// that sags with the current and a heat sink with its time constant. Every reading follows from
+// the seed, the time and the settings alone (keying, drift and jitter drawn per time slot, the heat
+// sink stepped on a fixed grid), so nobody's polling rate changes what it reads.
 class PowerStage {
  public:
   static constexpr std::uint8_t kBands = 11;  // band numbers 0..10, 1.8 to 50 MHz

@@ -1,8 +1,7 @@
 #pragma once
-// `vlxctl banner [TEXT]`: finds the amplifier and reads its power-on banner through the banner
-// flow the sheet uses. Without TEXT it prints the banner; with TEXT (already checked against
-// the banner rules) it writes it unless the amplifier holds it already, then reads the banner
-// back and compares.
+// `vlxctl banner [TEXT]`: prints the power-on banner or writes TEXT (already checked against the
+// banner rules), through the sheet's flow. A TEXT the amplifier already holds is not written; a
+// written one is read back and compared.
 
 #include <optional>
 #include <string>

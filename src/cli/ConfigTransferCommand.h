@@ -1,8 +1,7 @@
 #pragma once
-// `vlxctl config save FILE` and `vlxctl config restore FILE`: the amplifier is found as `info`
-// finds it, then the same save and restore flows as the Configuration page's dialogs run, with
-// the progress on stderr on a terminal. A restore checks its file and asks before anything is
-// sent; Ctrl+C stops a run only while blocks remain to be written.
+// `vlxctl config save FILE` and `vlxctl config restore FILE`, on the dialogs' flows.
+// A restore checks its file and asks before anything is sent; Ctrl+C stops a run only while blocks
+// remain to be written.
 
 #include <memory>
 #include <string>

@@ -88,6 +88,10 @@ void ConsoleStatusSink::TraceText(const std::string& line) {
   PrintError(line);
 }
 
+// A failure report puts its text on the status line and into a box that is shown after the
+// engine call returns, maybe after other lines (the line's error flags): on one stream that would
+// be the same text twice. The window also shows a box again when its cause comes back (the port
+// closed after another device answered); a terminal needs each text once.
 int ConsolePrompts::MessageBox(const std::string& text, const std::string& caption,
                                std::uint32_t style) {
   if (!status_.ClaimStatusLine(text) && shown_.insert(text).second) {

@@ -33,12 +33,8 @@ class ConsoleStatusSink final : public StatusSink {
   std::deque<std::string> unclaimed_;
 };
 
-// Tells what a box would have said; questions are answered "No", the answer that changes nothing.
-// A failure report puts its text on the status line and into a box; the box is shown after the
-// engine call returns, so other lines (the line's error flags) may come between. On one stream
-// that would be the same text twice, so a box whose text a status line has just told is not
-// printed. The window also shows a box again for the same reason when it comes up again (the
-// port closed after another device answered); each other box text is printed once.
+// Tells what a box would have said, each text once and none a status line has just told; questions
+// are answered "No", the answer that changes nothing.
 class ConsolePrompts final : public Prompts {
  public:
   explicit ConsolePrompts(ConsoleStatusSink& status) : status_(status) {}

@@ -1,10 +1,8 @@
 #pragma once
-// What every vlxctl verb that talks to the amplifier starts with: the model on the real port,
-// the establish-contact machine finding the amplifier (within --timeout, when given), and the
-// port watch, which waits for a pulled adapter to come back and tests the port again. A contact
-// that fails after the amplifier has answered (a lost reply) is tried again while the search may
-// go on. A verb takes over once the amplifier is found; a verb that needs the operating firmware
-// is refused before anything is sent when the amplifier waits in its loader.
+// What every vlxctl verb that talks to the amplifier starts with: the model on the real port, the
+// contact search (within --timeout) and the port watch.
+// A contact that fails after the amplifier answered is tried again while the search may go on; a
+// verb that needs the operating firmware is refused before anything is sent to a waiting loader.
 
 #include <QObject>
 #include <QTimer>

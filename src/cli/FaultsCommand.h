@@ -1,8 +1,7 @@
 #pragma once
-// `vlxctl faults [--save FILE]`: finds the amplifier, reads its fault history through the same
-// flow as the fault-table dialog and prints it newest first in the dialog's columns; with --save
-// it writes the fault-table file too. FILE may be a folder, which then gets the dialog's name for
-// the file; an existing file is replaced only with --force.
+// `vlxctl faults [--save FILE]`: the fault history through the dialog's flow, newest first.
+// FILE may be a folder, which then gets the dialog's file name; an existing file is replaced only
+// with --force.
 
 #include <optional>
 #include <string>

@@ -1,9 +1,8 @@
 #pragma once
-// `vlxctl firmware load [FILE]`: reads and judges the file, finds the amplifier, asks (unless
-// --yes), then runs the same send sequence as the Firmware page, with the load shown as progress
-// on stderr. Ctrl+C stops the load only while that is harmless: before the loader has taken the
-// download, the load is cancelled; while the transfer runs, a first Ctrl+C only says what a
-// second one (or SIGTERM) would cost; once the image is in, it stops before the revision check.
+// `vlxctl firmware load [FILE]`: judges the file, asks (unless --yes), then runs the Firmware
+// page's send sequence. Ctrl+C stops only what is harmless to stop: it cancels a load the loader
+// has not taken yet; during the transfer a first one only says what a second (or SIGTERM) would
+// cost; once the image is in, it leaves out the revision check.
 
 #include <QEventLoop>
 #include <cstdint>

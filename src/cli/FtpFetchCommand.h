@@ -1,8 +1,7 @@
 #pragma once
-// `vlxctl ftp fetch [--folder DIR]`: the Copy Files dialog's run from a terminal. Copies newer
-// firmware and the release notes from the FTP server into the firmware folder, the run's lines
-// on stderr and what it copied on stdout. Ctrl+C (or SIGTERM) cancels the run, which drops a
-// fetch in progress: the folder keeps only what it held and what was copied whole.
+// `vlxctl ftp fetch [--folder DIR]`: the Copy Files dialog's run from a terminal, its lines on
+// stderr and what it copied on stdout. Ctrl+C (or SIGTERM) cancels the run and drops a fetch in
+// progress: the folder keeps only what it held and what was copied whole.
 
 #include <QObject>
 #include <memory>

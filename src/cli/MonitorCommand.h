@@ -1,9 +1,7 @@
 #pragma once
-// `vlxctl monitor`: finds the amplifier, then keeps the Operate page's poll going without the
-// window and prints one line of readings per poll run that ended without error, a failure on
-// stderr when it begins (not at every poll while it lasts); with --csv it also keeps the
-// window's telemetry log. A lost amplifier is searched
-// for again and a pulled adapter waited for, as in the window.
+// `vlxctl monitor`: the Operate page's poll without the window, a line of readings per good run
+// and, with --csv, the window's telemetry log. A failure is told on stderr when it begins, not at
+// every poll while it lasts; a lost amplifier or a pulled adapter is waited for as in the window.
 
 #include <cstdint>
 #include <memory>

@@ -1,8 +1,7 @@
 #pragma once
-// The rule every verb that saves a file applies to its target before it uses the port: the file
-// goes into a folder that exists and takes new files; a missing file is written, an existing
-// regular file is replaced only with --force, and anything else (a folder, a device node, a pipe,
-// a symbolic link) is never replaced, --force or not.
+// The rule every verb that saves a file applies to its target before it uses the port.
+// A missing file is written and an existing regular file replaced only with --force; anything else
+// (a folder, a device node, a pipe, a symbolic link) is never replaced.
 
 #include <optional>
 #include <string>

@@ -47,6 +47,8 @@ std::string DeniedDeviceText(const std::string& device,
   if (!ownership) {
     return "Permission denied: " + quoted + " is not accessible to this user.";
   }
+  // A group is worth joining only when its mode bits let it read and write the device, and never
+  // when it is the superuser's: joining that one would be poor advice.
   if (GroupMayReadAndWrite(ownership->mode) && ownership->groupId != 0 &&
       !ownership->group.empty() && ownership->group != kSuperuserGroup) {
     return "Permission denied: this user may not open " + quoted + ". Its group \"" +

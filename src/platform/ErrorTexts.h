@@ -18,11 +18,9 @@ struct DeviceOwnership {
   std::uint32_t mode = 0;  // st_mode: file type and permission bits
 };
 
-// The advice for a device this user may not open. A group is named for joining only when its
-// mode bits let it read and write the device, and never the superuser's group: joining that one
-// would be poor advice. Otherwise the text names the owner and the mode, so whoever administers
-// the machine knows what to change. Without ownership (the device could not even be looked at)
-// it says only that the device is not accessible.
+// The advice for a device this user may not open: the group to join where that would help, else
+// the owner and the mode for whoever administers the machine; only that it is not accessible when
+// the device could not even be looked at.
 std::string DeniedDeviceText(const std::string& device,
                              const std::optional<DeviceOwnership>& ownership);
 

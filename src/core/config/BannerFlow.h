@@ -1,10 +1,7 @@
 #pragma once
-// How the power-on banner is edited, from the sheet being shown to its closing, for the banner
-// sheet and vlxctl alike: it installs a banner machine, reads the banner, takes Save and Cancel,
-// writes a changed text and, when a run ends, says what the sheet does next. The edit is usable
-// only while no run is under way, so Save never compares against a banner still being read; a
-// write that fails is reported and leaves the sheet open with the typed text. A good write is read
-// back before the sheet closes, and the status line says what the amplifier now holds.
+// The banner edit from the sheet's showing to its closing, for the banner sheet and vlxctl.
+// The edit is usable only while no run is under way, so Save never compares against a banner still
+// being read. A failed write keeps the sheet open with the typed text; a good one is read back.
 
 #include <cstdint>
 #include <functional>

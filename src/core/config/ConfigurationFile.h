@@ -1,8 +1,7 @@
 #pragma once
-// The sealed configuration file: its text as a save writes it, and the checks a file must pass,
-// line by line, before a restore takes a byte from it. The seal is a CRC-32 over every line above
-// the CRC line, so any edit of the file's content is found while blank lines and line ends may
-// change.
+// The sealed configuration file: the text a save writes and the checks a restore makes first.
+// The seal is a CRC-32 over every line above the CRC line, so an edit of the content is found while
+// blank lines and line ends may change.
 
 #include <bitset>
 #include <cstdint>
@@ -61,9 +60,8 @@ std::string ConfigurationFileText(const ConfigurationFileHeader& header,
 // "SN01234.20240102T030405.VLXConfig", or without the "SN....." part for an unknown serial number.
 std::string ConfigurationFileName(std::uint16_t serialNumber, const LocalTime& saveTime);
 
-// Writes the file in place of any file of that name. A failure is reported (under
-// ids::kConfigFileWriteErrorCaption) and its
-// code returned; the old file is then unchanged.
+// Writes the file in place of any file of that name; a failure is reported under
+// ids::kConfigFileWriteErrorCaption, returns its code and leaves the old file unchanged.
 ErrorCode WriteConfigurationFile(FileStore& files, StatusSink& status, Prompts& prompts,
                                  const std::string& path, const ConfigurationFileHeader& header,
                                  const ConfigurationImageSource& image);

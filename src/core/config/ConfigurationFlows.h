@@ -1,9 +1,6 @@
 #pragma once
-// The two conversations behind "Save VLX Configuration..." and "Restore VLX Configuration...",
-// without widgets: the file, the reader and the questions, the machine installed, started and
-// released, the result told as status lines and boxes, and the folder remembered. The Save and
-// Restore dialogs and vlxctl drive them; a host shows what they decide (progress, the busy
-// cursor, the "Close" button, the end of the dialog).
+// The conversations behind "Save VLX Configuration..." and "Restore VLX Configuration...", without
+// widgets: the dialogs and vlxctl only show what a flow decides.
 
 #include <cstdint>
 #include <functional>

@@ -1,12 +1,8 @@
 #pragma once
-// Writes a configuration back into the amplifier: the bytes a configuration file holds
-// (AddByte, in file order, gathered into runs of consecutive addresses) go out in "^EW" blocks;
-// then the amplifier is told to reload its settings ("^rpm;"), its line speed is searched for,
-// and the link is put back to the rate it had before. Once the last block is acknowledged the run
-// can no longer be cancelled: the reload and the search for the rate always run to their end, so
-// the amplifier never holds a complete configuration it was not told to reload, and the port is
-// never left at a rate the amplifier is not at. The Restore Configuration dialog and vlxctl
-// install it, feed it through ReadConfigurationFile and read RestoreOutcome when it stops.
+// Writes a configuration file's bytes back in "^EW" blocks, then has the amplifier reload them
+// ("^rpm;") and finds its line speed again.
+// Once the last block is acknowledged the run cannot be cancelled: the amplifier must never hold a
+// configuration it was not told to reload, nor the port stay at a rate the amplifier is not at.
 
 #include <array>
 #include <cstdint>
@@ -136,12 +132,9 @@ class ConfigurationRestoreMachine final : public Machine, public ConfigurationBy
   RestoreRS232SpeedState restoreSpeed_;
 };
 
-// What the user is told, besides the error, about a restore that stopped with `code`:
-// ids::kRestoreNoAnswerAfterReload when every byte was written but the amplifier did not answer
-// after the reload, ids::kRestoreStoppedUnwritten when it stopped before the first byte was
-// acknowledged (the amplifier keeps what it had), ids::kRestoreStoppedPartway when it stopped
-// part of the way; nothing else (success, or a port failure after the last block, which the port
-// has reported itself).
+// What the user is told besides the error about a restore that stopped with `code`: no answer
+// after the reload, stopped before the first byte, or stopped partway. Nothing for success, nor for
+// a port failure after the last block, which the port has reported itself.
 std::optional<std::string> RestoreStoppedText(ErrorCode code, const RestoreOutcome& outcome);
 
 }  // namespace vlx

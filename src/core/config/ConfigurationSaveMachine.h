@@ -1,8 +1,7 @@
 #pragma once
-// Reads the amplifier's configuration (the rows of kConfigurationRanges) into an image that the
-// save dialog, or vlxctl, then writes to a sealed file with WriteConfigurationFile. Progress runs
-// over the bytes read; after the last block the run waits 700 ms so the full bar is seen, then
-// ends with MachineDone. The image changes only when a whole run succeeded.
+// Reads the amplifier's configuration (the rows of kConfigurationRanges) into the image a file is
+// written from. The image changes only when a whole run succeeded; after the last block the run
+// waits 700 ms so the full bar is seen.
 
 #include <array>
 #include <cstdint>

@@ -1,10 +1,7 @@
 #pragma once
-// The two query states that carry a span of EEPROM bytes across the link, one block of at most 64
-// bytes per command: ReadBlockState ("^ER") and WriteBlockState ("^EW"). The save, restore,
-// banner and fault-table machines are built on them. An owner sets the span (bank, start address,
-// total) and the destination or source before the state is entered, either once or in the Reset
-// of a state derived from these (calling the base Reset after), and may point the state at
-// another next state there.
+// The query states that carry a span of EEPROM bytes, at most 64 per "^ER" or "^EW" command.
+// An owner sets the span and the destination or source before entry, once or in a derived state's
+// Reset (calling the base Reset after).
 
 #include <array>
 #include <cstdint>

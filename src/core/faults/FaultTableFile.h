@@ -1,8 +1,7 @@
 #pragma once
-// The fault-table file: a few identification lines, the whole EEPROM snapshot as Intel HEX data
-// records (so the raw bytes can be read back by any HEX tool), the end record, and one decoded
-// line per non-empty record from the newest to the oldest. It carries no seal: it is a record
-// for the reader, never read back by the program.
+// The fault-table file: identification lines, the EEPROM snapshot as Intel HEX records and one
+// decoded line per fault, newest first. It has no seal: it is for the reader (and any HEX tool),
+// never read back by the program.
 
 #include <cstdint>
 #include <string>
@@ -33,9 +32,9 @@ std::string FaultTableFileText(const FaultTableFileHeader& header, const FaultSn
 // "SN01234.20240102T030405.VLXFaultTable", or from the year on for an unknown serial number.
 std::string FaultTableFileName(std::uint16_t serialNumber, const LocalTime& savedAt);
 
-// Writes the file in place of any file of that name. A failure is reported (under
-// ids::kFaultTableWriteErrorCaption) and its
-// code returned; the old file is then unchanged and no part of the new one is left.
+// Writes the file in place of any file of that name; a failure is reported under
+// ids::kFaultTableWriteErrorCaption and returns its code, leaving the old file as it was and no
+// part of the new one.
 ErrorCode WriteFaultTableFile(FileStore& files, StatusSink& status, Prompts& prompts,
                               const std::string& path, const FaultTableFileHeader& header,
                               const FaultSnapshot& snapshot);

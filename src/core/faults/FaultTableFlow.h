@@ -1,9 +1,6 @@
 #pragma once
-// What the fault-table dialog does apart from drawing, shared with `vlxctl faults`: it installs a
-// fault-table machine as the transient machine and starts the read, turns the run's result into
-// the rows or an error box ("Fault Table Error"), and saves the table to a file chosen in the
-// Save-As box (or given by vlxctl). Saving is possible only after a read succeeded: before that
-// the snapshot holds nothing of the amplifier's. Its view draws what it is told.
+// The fault-table dialog's work apart from drawing, shared with `vlxctl faults`.
+// Saving waits for a good read: before that the snapshot holds nothing of the amplifier's.
 
 #include <cstdint>
 #include <optional>

@@ -1,9 +1,7 @@
 #pragma once
-// Reads the amplifier's four EEPROM banks (the rows of kReadableRanges), 256 bytes each in blocks
-// of 64, into a snapshot in which the fault ring is decoded (FaultRing). The fault-table dialog,
-// or vlxctl, installs it as the transient machine and starts it with StartRead; the run ends with
-// MachineDone. The snapshot is replaced only by a complete run: a failed or cancelled one leaves
-// the snapshot of the run before.
+// Reads the four EEPROM banks (kReadableRanges, 256 bytes each in blocks of 64) into a snapshot
+// with the fault ring decoded. Only a complete run replaces the snapshot: a failed or cancelled
+// read keeps the one before.
 
 #include <array>
 #include <cstdint>

@@ -1,9 +1,6 @@
 #pragma once
-// Puts new firmware into the amplifier: loads the firmware file the Firmware page found,
-// reconciles its checksum, brings the amplifier into its bootstrap loader, sends the image in
-// 2,006 packets and the final one, waits for the reset, finds the line speed again and reads the
-// new revision and serial number. The Sending Firmware dialog (or vlxctl) installs it as the
-// transient machine, starts it with StartLoad and reads its lines through a FirmwareTextSink.
+// Puts new firmware into the amplifier through its bootstrap loader (2,006 packets and a final one)
+// and reads the new revision and serial number once it has reset.
 
 #include <array>
 #include <cstdint>

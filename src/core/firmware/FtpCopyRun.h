@@ -1,10 +1,8 @@
 #pragma once
-// One copy of new firmware and release notes from the maker's FTP server into the firmware
-// folder: connects, lists "VLX/firmware", picks the newest firmware file and the notes by the
-// folder scan's name rules, and fetches what the folder lacks, at most three times per file.
-// Driven by an FtpClient's events; the Copy Files dialog and `vlxctl ftp fetch` show its lines
-// through an FtpCopySink. A fetch lands in a temporary file of ours in the folder and replaces
-// the real name only once it is complete and checked, so the folder never holds a partial file.
+// One copy of the newest firmware and release notes from the maker's FTP server ("VLX/firmware")
+// into the firmware folder, at most three tries per file.
+// A fetch lands in a temporary file of ours and replaces the real name only once it is complete and
+// checked, so the folder never holds a partial file.
 
 #include <cstdint>
 #include <optional>

@@ -1,9 +1,7 @@
 #pragma once
-// What a firmware load is working through at the moment, for a host to show in one line that
-// each new event replaces: a packet that went unanswered or was rejected and is being sent again,
-// or a resynchronisation with the loader. A load that works through faults can take a minute
-// between two moves of its progress bar; this says why. The load machine tells it; the hosts
-// (the Sending Firmware dialog, vlxctl) word it with LoadActivityText.
+// What a firmware load is working through now (a packet sent again, a resynchronisation), for a
+// host line each event replaces: a load working through faults can go a minute without moving its
+// bar, and this says why. Hosts word it with LoadActivityText.
 
 #include <cstdint>
 #include <string>

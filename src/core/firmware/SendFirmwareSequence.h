@@ -1,9 +1,7 @@
 #pragma once
-// What happens around a firmware load, from the click on "Send Firmware to VLX750" (or
-// `vlxctl firmware load`) to "Ready": the checks that may stop it, the switch of amplifier and
-// port to 38400 bit/s, publishing the file to load, the load itself (run by the host), then the
-// old rate back, a new test of the link and the elapsed time. The Firmware page and vlxctl share
-// it; each host brings its own log and its own way of running the load.
+// What surrounds a firmware load, from "Send Firmware to VLX750" (or `vlxctl firmware load`) to
+// "Ready": the checks, the switch to 38400 bit/s and back, and a new test of the link. Each host
+// brings its own log and runs the load itself.
 
 #include <cstdint>
 #include <string>

@@ -1,9 +1,7 @@
 #pragma once
-// The trace a firmware load leaves for later runs of either program: the port of an amplifier
-// that a load left in its loader without working firmware, which needs a power cycle and a new
-// load. A load that says so writes it, a load that succeeds clears it. It goes into the settings
-// store at once, as the run that reads it may be another program started later (`vlxctl info`
-// after an abandoned `vlxctl firmware load`).
+// The port of an amplifier that a firmware load left in its loader without working firmware, which
+// needs a power cycle and a new load; a good load clears it. It is stored at once, because the
+// reader may be another program started later (`vlxctl info` after an abandoned firmware load).
 
 #include <string>
 

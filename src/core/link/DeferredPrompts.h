@@ -1,9 +1,8 @@
 #pragma once
-// The message boxes as the engine may raise them. A box runs a nested event loop; raised in the
-// middle of a dispatch it would let the next reply or tick into a half-finished state change.
-// So a box that asks nothing (OK only) waits until the dispatch has returned, in the order the
-// boxes were raised; a question is asked at once, and machines ask one only from a state where
-// re-entry is harmless.
+// The message boxes as the engine may raise them.
+// A box's nested event loop would let the next reply or tick into a half-done dispatch, so an
+// OK-only box waits, in order, until the dispatch has returned; a question is asked at once, and
+// only from states where re-entry is harmless.
 
 #include "link/EngineDispatch.h"
 #include "report/Prompts.h"

@@ -1,9 +1,7 @@
 #pragma once
-// Knows whether the engine is inside a dispatch (a start operation, a reply, a timer tick, a
-// lost port) and keeps what must wait until the outermost dispatch has returned: destroying a
-// machine that was released under its own stack, and showing a message box that would
-// otherwise run a nested event loop in the middle of a state change. What waits runs in the
-// order it was queued.
+// Knows whether the engine is inside a dispatch and keeps, in order, what must wait until the
+// outermost one has returned: destroying a machine released under its own stack, and a message box
+// whose nested event loop would run in the middle of a state change.
 
 #include <deque>
 #include <functional>

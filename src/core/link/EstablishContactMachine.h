@@ -1,8 +1,7 @@
 #pragma once
-// Finds the amplifier: opens the chosen port, searches the rate it answers at, asks who it is,
-// reads its revision and serial number and publishes what it found (DeviceType, DeviceState,
-// Revision, SerialNumber, PortOpen, BaudRate). It also closes the port on request. It lives as
-// long as AppSettings.
+// Finds the amplifier on the chosen port and publishes what it found (DeviceType, DeviceState,
+// Revision, SerialNumber, PortOpen, BaudRate); also closes the port on request. It lives as long as
+// AppSettings.
 
 #include <cstdint>
 

@@ -1,10 +1,8 @@
 #pragma once
-// The engine every conversation with the amplifier runs on: a machine owns its states, sends one
-// command per state, waits for the reply or its timer, and moves on until its FinalState
-// publishes the result. Pages and AppSettings drive it only through the controller operations
-// (Cancel, IsIdle, Release, OnDataReceived, OnTimer and the machine's own start operations).
-// Every controller operation that moves the machine runs as one engine dispatch, so a machine
-// released or a box raised in the middle of it waits until the dispatch has returned.
+// The engine every conversation with the amplifier runs on: one command per state, then a reply or
+// the timer, until FinalState publishes the result.
+// Each controller operation that moves a machine is one engine dispatch, so a machine released or a
+// box raised inside it waits until the dispatch has returned.
 
 #include <cstdint>
 #include <memory>

@@ -1,9 +1,7 @@
 #pragma once
-// What a page or dialog keeps of the transient machine it installed. AppSettings owns the
-// machine; the handle reaches it only while it lives, so a machine that a newer installation
-// gave up can never be reached through a stale pointer. The handle also carries the holder's
-// ending: each run of its machine is told to the holder once, after the dispatch that ended it,
-// and never once the holder has let the handle go.
+// What a holder keeps of the transient machine it installed; AppSettings owns the machine.
+// The handle reaches it only while it lives, so no stale pointer is followed, and tells the holder
+// each run's end once, after the dispatch that ended it and never after release.
 
 #include <functional>
 #include <memory>

@@ -1,8 +1,7 @@
 #pragma once
-// Hands every timer and serial notification to the machine that is running: the
-// establish-contact machine first, then the transient machine; when neither runs, to the
-// current page (the Command Tester reads raw replies that way). A tick armed by a machine that
-// is no longer running goes nowhere. The main window and the command-line host share it.
+// Hands each timer and serial notification to the running machine (contact search first), else to
+// the current page, which is how the Command Tester reads raw replies. A tick from a machine no
+// longer running is dropped.
 
 #include <functional>
 

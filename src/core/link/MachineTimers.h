@@ -1,8 +1,7 @@
 #pragma once
-// The machines' window timers. Every machine arms its timer on the main window under its own
-// id, and two machines of one kind share that id, so this remembers which machine armed each
-// id: a machine kills only a timer it armed itself, a destroyed machine's timer dies with it,
-// and a tick can be traced back to the machine it belongs to.
+// Which machine armed each window timer id. Two machines of one kind share an id, so this is how a
+// machine kills only its own timer, a destroyed machine's timer dies with it, and a tick finds its
+// machine.
 
 #include <cstdint>
 #include <map>

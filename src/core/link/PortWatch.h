@@ -1,10 +1,7 @@
 #pragma once
-// Keeps the user's port across a loss. When the open device goes away (adapter pulled out,
-// simulator stopped) it says so once on the status line, ends the machine that was running,
-// forgets the device and closes the port, so the title shows the port closed. Then it looks for
-// the same name once a second and, when the device is back, runs Test Communications by itself,
-// but only while no transient machine runs and the host allows it (no modal dialog open). It is
-// the one way a returning port is picked up, in the window and in vlxctl.
+// Keeps the user's port across a loss, in the window and in vlxctl alike.
+// A lost device is reported once and the port closed; the same name is looked for each second and,
+// once back, tested by itself, but only while no transient machine runs and the host allows it.
 
 #include <cstdint>
 #include <functional>

@@ -1,8 +1,6 @@
 #pragma once
-// The one bit-rate search every machine uses to find the amplifier's line speed: a few sends at
-// each rate, then the next rate (38400, 19200, 9600, 4800, 38400 again). The searches differ in
-// a limit, in what a return to 38400 means, in how a change of rate is told and in whether the
-// wait grows; RateSearchRules names each of them.
+// The one search every machine uses for the amplifier's line speed: a few sends at each of 38400,
+// 19200, 9600 and 4800 bit/s, then 38400 again. RateSearchRules names what differs between them.
 
 #include <cstdint>
 #include <optional>

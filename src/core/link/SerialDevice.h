@@ -1,12 +1,9 @@
 #pragma once
-// The raw serial device as the platform offers it. SerialPort builds the program's port
-// behaviour (argument checks, waits, failure reports) on top of it.
+// The raw serial device as the platform offers it; SerialPort builds the program's port on it.
 //
-// Every call returns 0 on success or an error code in the program's numbering:
-// kFileNotFound for a missing device and kPathNotFound for a missing folder on its path,
-// kFilenameTooLong, kNotASerialPort for a name that leads to something else, kAccessDenied for a
-// device another program holds, kPrivilegeNotHeld for one the user may not open, kDeviceRemoved
-// once the device went away, and a code of the errno block for what fits none of these.
+// Every call returns 0 or a code in the program's numbering: kFileNotFound (kPathNotFound for a
+// missing folder on the path), kFilenameTooLong, kNotASerialPort, kAccessDenied for a device
+// another program holds, kPrivilegeNotHeld, kDeviceRemoved, else a code of the errno block.
 
 #include <cstddef>
 #include <cstdint>

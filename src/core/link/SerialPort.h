@@ -1,8 +1,6 @@
 #pragma once
-// The one serial port through which the program talks to the amplifier. It gives the machine
-// engine its few operations (read one byte without waiting, write a text, purge the receive
-// queue, change the bit rate) on top of the platform's raw device, and reports failed calls in
-// the program's words: a status line and a "COM Port Error" box.
+// The one serial port the program talks to the amplifier through, built on the platform's raw
+// device; a failed call is reported as a status line and a "COM Port Error" box.
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,6 @@
 #pragma once
-// Whole-file reading and writing for the files the program keeps itself (configuration and
-// fault-table files): a file is read at once up to a cap, and written whole to a temporary file
-// beside it that is renamed into place, so a failed write never costs the file it replaces. A
-// failure names the step that failed, for the reports that quote it.
+// Whole-file reading (up to a cap) and writing for the program's own files (configurations, fault
+// tables). A failure names the step that failed, for the reports that quote it.
 
 #include <cstddef>
 #include <string>

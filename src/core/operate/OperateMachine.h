@@ -1,10 +1,8 @@
 #pragma once
-// The conversation behind the Operate front panel: one run is one poll cycle that finds the
-// amplifier if need be and reads its band, current fault, operate/standby mode, power and SWR,
-// temperature, PA voltage and current into AppSettings. Band, fault-clear and operate/standby
-// requests are held and sent in front of the query of the same quantity when its state is next
-// entered; a power toggle is a run of its own. The Operate poller makes, installs and releases
-// it.
+// The Operate front panel's conversation: one run is one poll cycle that finds the amplifier if
+// need be and reads every quantity the panel shows.
+// A held band, fault-clear or operate/standby request goes in front of the query of the same
+// quantity when its state is next entered; a power toggle is a run of its own.
 
 #include <cstdint>
 #include <string>

@@ -1,10 +1,8 @@
 #pragma once
-// Keeps the Operate front panel's conversation going: holds the page's OperateMachine, starts a
-// poll cycle at every tick of timer 20 and at every accepted press, turns presses into requests
-// the next cycle carries, follows DeviceState and its machine's run ends, and publishes each run
-// as a telemetry sample. It knows nothing of widgets: the Operate page and `vlxctl monitor` both
-// drive it. It lives shorter than AppSettings. A holder that redraws on DeviceState subscribes
-// before Start, so that its controls change before the poll that the change brings about.
+// Keeps the Operate front panel's poll cycles going, for the Operate page and `vlxctl monitor`, and
+// publishes each run as a telemetry sample. It lives shorter than AppSettings.
+// A holder that redraws on DeviceState subscribes before Start, so its controls change before the
+// poll the change brings about.
 
 #include <cstdint>
 #include <functional>

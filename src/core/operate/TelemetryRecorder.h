@@ -1,8 +1,7 @@
 #pragma once
-// Where the operate poller's samples go: the history the plot draws and, while the user keeps
-// one, the CSV log. It outlives the Operate page, so the log goes on across tab switches and the
-// history keeps what came before a lost amplifier. A log whose write fails is stopped here, and
-// the owner is told once, to say so.
+// Where the operate poller's samples go: the plot's history and, while the user keeps one, the CSV
+// log. It outlives the Operate page, so a log goes on across tab switches; a log whose write fails
+// is stopped here and the owner told once.
 
 #include <functional>
 #include <memory>

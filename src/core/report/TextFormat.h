@@ -1,9 +1,7 @@
 #pragma once
-// printf-style formatting of one line, as the program's texts expect it: %s, %c, %d, %i, %u,
-// %x, %X with flags, width and precision; no floating point. Arguments are typed, so a format
-// that asks for more or other arguments than given can never read past them. A line is as long
-// as its text needs, so a long path never pushes the cause out of a message; only a width or a
-// precision is capped, at kMaxFieldWidth.
+// printf-style formatting of one line: %s %c %d %i %u %x %X with flags, width and precision, and no
+// floating point. Arguments are typed, so a format can never read past them; only a width or a
+// precision is capped (kMaxFieldWidth), so a long path never pushes the cause out of a message.
 
 #include <cstddef>
 #include <cstdint>

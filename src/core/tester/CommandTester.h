@@ -1,8 +1,7 @@
 #pragma once
-// The command tester's link to the amplifier: writes what the user typed or a macro holds,
-// exactly as given, and hands on what the amplifier sends back. It uses no machine: the router
-// gives it the serial notifications only while no machine runs, so it never takes a machine's
-// reply. The Command Tester page and the command-line host show what it delivers.
+// The Command Tester's link to the amplifier: writes exactly what the user typed or a macro holds,
+// and hands on the replies. It uses no machine; the router feeds it only while none runs, so it
+// never takes a machine's reply.
 
 #include <cstddef>
 #include <functional>

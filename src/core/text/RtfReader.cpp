@@ -101,7 +101,9 @@ RtfReading ReadPlainText(std::string_view bytes) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Rich text.
+// Rich text: the subset a word processor writes for formatted notes (font and colour tables,
+// Windows-1252 and Unicode escapes, special characters, list markers, hyperlink fields, tables as
+// tab-separated lines). Everything else is skipped.
 
 enum class Destination { kText, kSkip, kFontTable, kColourTable, kFieldInstruction };
 

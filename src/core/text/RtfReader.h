@@ -1,9 +1,7 @@
 #pragma once
-// Reads the rich text format that release notes are written in into RichText: the subset a word
-// processor uses for formatted notes (formatting with font and colour tables, Windows-1252 and
-// Unicode escapes, special characters, list markers, hyperlink fields, tables as tab-separated
-// lines). Everything else is skipped. Built to be safe on any bytes: groups live on an explicit,
-// capped stack, parameters are clamped, and time and output grow linearly with the input.
+// Reads the rich text that release notes are written in into RichText.
+// Safe on any bytes: the group stack is explicit and capped, parameters are clamped, and time and
+// output grow linearly with the input.
 
 #include <string_view>
 

@@ -1,9 +1,7 @@
 #pragma once
-// The one safe replace for every file the program writes: the bytes go to a temporary file beside
-// it, reach the disk, are renamed into place, and the folder is synced so that the new name too
-// survives a power cut. A crash, a full disk or a refused write never leaves a file half written.
-// Failures come back in the program's codes through the shared errno table, with the step that
-// failed.
+// The one safe replace for every file the program writes: temporary file, write, sync, rename and
+// sync of the folder, so that neither a crash, a full disk nor a power cut leaves a file half
+// written or lost. Failures come back in the program's codes with the step that failed.
 
 #include <string>
 #include <string_view>

@@ -1,13 +1,10 @@
 #pragma once
-// The FtpClient on libcurl. One worker thread runs the transfers on one easy handle, so the
-// control connection and its login serve every call of a session; each call answers "pending"
-// and its event comes back to the thread that made the calls through the Qt event loop. Close
-// and destruction end a transfer at once and drop the session without waiting on the server or
-// on the worker; a worker that libcurl still holds is joined when the program ends.
+// The FtpClient on libcurl: anonymous, passive (EPSV, then PASV), proxies from the environment.
 //
-// Anonymous, passive (EPSV, then PASV), the environment's proxy variables as libcurl reads them.
-// The listing is read once, MLSD where FEAT offers it and LIST otherwise, and handed out entry by
-// entry as it streams in.
+// One worker thread runs a session's transfers on one easy handle, so one login serves every call;
+// each call answers "pending" and its event comes back to the caller's thread through the Qt event
+// loop. Close and destruction never wait on the server or the worker: a worker that libcurl still
+// holds is joined when the program ends.
 
 #include <atomic>
 #include <chrono>

@@ -1,8 +1,7 @@
 #pragma once
-// Reads a server's directory listing as it streams in: MLSD lines where the server offers them,
-// otherwise the lines of LIST in the Unix or the DOS form. Names stay the bytes the server sent;
-// what may be done with them is decided elsewhere. A listing beyond the limits is refused as
-// invalid data, so a hostile or endless listing cannot exhaust memory.
+// Reads a server's directory listing as it streams in: MLSD where FEAT offers it, else LIST in
+// its Unix or DOS form. Names stay the bytes the server sent. A listing beyond the limits is
+// refused as invalid data, so a hostile or endless one cannot exhaust memory.
 
 #include <cstddef>
 #include <cstdint>

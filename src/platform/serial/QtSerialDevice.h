@@ -1,9 +1,7 @@
 #pragma once
-// The serial device on QSerialPort: opens a port exclusively with the amplifier's line settings,
-// under the real name of the device, so a link and its target are one port,
-// turns the toolkit's signals into the core's notifications and its failures into the program's
-// error codes. A device that goes away while open is closed at its first read or resource error
-// and announced once; the port never floods the program with errors after that.
+// The serial device on QSerialPort, opened exclusively under the device's real name, so a link and
+// its target are one port. A device gone while open is closed at its first read or resource error
+// and announced once, so the program is never flooded with errors.
 
 #include <QObject>
 #include <QSerialPort>

@@ -5,11 +5,9 @@
 //                "Trace": {"type": "dword", "value": 0}, ...},
 //    "subkeys": {"Window": {"flags": {"type": "dword", "value": 0}, ...}}}
 //
-// It is read when the store is made. Every write takes a lock file beside it, reads the file again
-// and changes only its own value, so programs that share the file (two windows, a window and
-// vlxctl) never undo each other's values; the document goes to the disk through the safe replace.
-// Entries this program cannot read are ignored but kept in the file. A file that cannot be read at
-// all counts as empty and is copied aside before it is first replaced, never lost.
+// Each write reads the file again under a lock file beside it and changes only its own key, so
+// programs sharing the file (two windows, a window and vlxctl) never undo each other's values.
+// Entries it cannot read are kept; a file it cannot read is copied aside before it is replaced.
 
 #include <QJsonObject>
 #include <QString>

@@ -1,8 +1,7 @@
 #pragma once
-// The "Copy Files from Velqorin File Server" dialog: the window of one FtpCopyRun. It shows the
-// run's lines in its log, the file being fetched under it, and Cancel, which becomes Close (the
-// button Enter presses) when the run stops; a clean run closes the dialog by itself. exec() gives
-// kCopied or kNotCopied.
+// The "Copy Files from Velqorin File Server" dialog: the window of one FtpCopyRun.
+// Cancel becomes Close (the button Enter presses) when the run stops; a clean run closes the dialog
+// by itself. exec() gives kCopied or kNotCopied.
 
 #include <QDialog>
 #include <QTimer>

@@ -1,8 +1,6 @@
 #pragma once
-// The Sending Firmware dialog: the modal window in which a firmware load runs. It installs and
-// starts the load machine, shows the machine's lines and a progress bar, asks before the user
-// abandons a running load, and at the end gives the retry statistics, the check of the new
-// revision and the verdict. exec() tells the Firmware page whether the load succeeded.
+// The Sending Firmware dialog: the modal window a firmware load runs in, which asks before the user
+// abandons a running load. exec() tells the Firmware page whether the load succeeded.
 
 #include <QDialog>
 #include <cstdint>

@@ -1,8 +1,7 @@
 #pragma once
-// The "Settings" dialog of the File menu: the FTP server that "Copy New Files from Velqorin"
-// connects to. The text is judged by the same rule as vlxctl's --ftp-server; text that names no
-// server is refused with a message in the dialog and never stored. OK stores the setting at once,
-// so vlxctl sees it while the window is open.
+// The File menu's "Settings" dialog: the FTP server "Copy New Files from Velqorin" connects to.
+// A text that names no server (judged as vlxctl's --ftp-server is) is refused in the dialog; OK
+// stores at once, so vlxctl sees the setting while the window is open.
 
 #include <QDialog>
 

@@ -1,7 +1,6 @@
 #pragma once
-// Help from the pages compiled into the program (qrc:/help/), shown in one reused HelpViewer.
-// A topic that is not among the pages is told in the "Help Error" box with the request text the
-// program has always shown for it.
+// Help from the pages compiled into the program (qrc:/help/), shown in one reused HelpViewer; a
+// topic not among them is told in the "Help Error" box.
 
 #include <QPointer>
 #include <QString>

@@ -47,11 +47,10 @@ void FillDocument(QTextDocument& document, const RichText& notes, double dotsPer
 // Whether a link from the notes may be handed to the desktop (http, https, ftp, mailto).
 bool IsOpenableLink(const QUrl& link);
 
-// Reads the notes at `path` and shows them in a new window centred on `owner`. An empty path (the
-// folder has no notes) gives ids::kReleaseNotesNotFound; a file that cannot be opened or read, or
-// that holds binary data, gives ids::kUnableToOpenReleaseNotes with the path; both under
-// ids::kReleaseNotesErrorCaption, and no window (nullptr). The window
-// deletes itself when closed.
+// Reads the notes at `path` into a new window centred on `owner`, which deletes itself when closed.
+// An empty path gives ids::kReleaseNotesNotFound; a file that cannot be read, or holds binary data,
+// ids::kUnableToOpenReleaseNotes with the path: both under ids::kReleaseNotesErrorCaption, and no
+// window (nullptr).
 ReleaseNotesWindow* ShowReleaseNotes(QWidget* owner, const QString& path, Prompts& prompts);
 
 // The main window's one release-notes window: opening another closes the one that is open, and

@@ -1,9 +1,7 @@
 #pragma once
-// The telemetry plot: the five quantities the Operate page polls, each in its own strip on one
-// time axis ending at the newest sample. It draws from a TelemetryHistory it does not own, one
-// min/max pair per pixel column, breaks its lines where the history has gaps, shades standby and
-// marks runs that read a fault in red. It repaints only when told a sample came and only while
-// visible; the frame, grid and captions are kept in an image until the size or the span changes.
+// The telemetry plot: the Operate page's five quantities in strips on one time axis, drawn from a
+// TelemetryHistory it does not own. It repaints only when told of a sample and only while visible;
+// the frame, grid and captions are kept in an image until the size or the span changes.
 
 #include <QImage>
 #include <QWidget>

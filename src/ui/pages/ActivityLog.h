@@ -1,7 +1,6 @@
 #pragma once
-// The Activity Log: a read-only, time-stamped record of the program's status lines. Appending
-// is its only way of changing besides the user's Clear, and a reader who has scrolled back is
-// left where they are. The Sending Firmware and Copy Files dialogs' logs are the same view
+// The Activity Log: a read-only, time-stamped record of the program's status lines that leaves a
+// reader who scrolled back where they are. The firmware and copy dialogs' logs are the same view
 // without the stamps.
 
 #include <QPlainTextEdit>

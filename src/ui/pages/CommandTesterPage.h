@@ -1,8 +1,7 @@
 #pragma once
-// The Command Tester page: the user types amplifier commands and sends them with Enter or their
-// closing ";", or presses one of sixteen macro buttons, and reads what went out (green) and what
-// came back (black) in the output. The page runs no machine: the window hands it the serial
-// notifications only while none runs, and its command tester reads them.
+// The Command Tester page: typed commands (sent with Enter or their closing ";") and sixteen macro
+// buttons, what went out in green and what came back in black. It runs no machine: the window hands
+// it the serial notifications only while none runs.
 
 #include <QPointer>
 #include <QString>

@@ -1,9 +1,7 @@
 #pragma once
-// The Firmware page: the user picks the local firmware folder, compares the revision the
-// amplifier runs with the one the folder offers, and sends the firmware (the Sending Firmware
-// dialog runs the load). The page scans the folder whenever it changes or the page is shown, and
-// keeps the Activity Log, which opens with the program's identity and the operating system and
-// takes the status lines mirrored to the page while it is showing.
+// The Firmware page: picks the firmware folder, compares the amplifier's revision with the folder's
+// and sends the firmware. It scans the folder again whenever it changes or the page is shown, and
+// holds the Activity Log.
 
 #include <QString>
 #include <string>

@@ -1,9 +1,7 @@
 #pragma once
-// The Operate page: a remote front panel for the amplifier. It shows the readings, band, current
-// fault and operate/standby state the poll cycles leave in the model, turns the band, Clear,
-// OPER/STBY and ON/OFF presses into requests for the poller, and follows the device state with
-// its enabling rules. Below the panel it shows the telemetry the window keeps (the plot of the
-// last minutes) and lets the user set the poll interval and start and stop the CSV log.
+// The Operate page: a remote front panel for the amplifier, with the telemetry plot, the poll
+// interval and the CSV log below it. Presses become requests for the poller, and the controls
+// follow the device state's enabling rules.
 
 #include <QString>
 #include <array>

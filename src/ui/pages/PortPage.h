@@ -1,8 +1,6 @@
 #pragma once
-// The Port page: the user picks the serial port that leads to the amplifier, tests it, refreshes
-// the list after plugging in an adapter, or closes the port. It drives nothing but the
-// establish-contact machine and, while it is the visible page, tells the outcome of a test in a
-// box.
+// The Port page: picks, tests, refreshes and closes the serial port to the amplifier. It drives
+// only the contact search, and tells a test's outcome in a box only while it is the visible page.
 
 #include <QString>
 

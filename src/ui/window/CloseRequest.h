@@ -1,8 +1,7 @@
 #pragma once
-// Recognises the window system's request to close a top-level window (its close box, or the
-// window manager's Alt+F4) among the native events Qt hands a widget. Qt drops that request for
-// a window a modal dialog blocks, so the main window must hear it natively to ask whether a
-// firmware load should stop. Only the X11 request is known; elsewhere nothing is recognised.
+// Recognises the window system's close request (close box, Alt+F4) among a widget's native events.
+// Qt drops that request for a window a modal dialog blocks, yet the main window must hear it to ask
+// whether a firmware load should stop. Only the X11 request is known.
 
 #include <QByteArray>
 

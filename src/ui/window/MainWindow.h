@@ -1,9 +1,7 @@
 #pragma once
-// The program's one top-level window: menu, status bar and the five pages as tabs. It shows the
-// amplifier's identity and link in its title and the status lines in its status bar (mirrored
-// into the Activity Log while the Firmware page is current), routes every timer and serial
-// notification to the running machine or the current page, and runs start-up and shut-down in
-// their fixed order.
+// The program's one top-level window: menu, status bar and the five pages as tabs. It routes every
+// timer and serial notification to the running machine or the current page, and runs start-up and
+// shut-down in their fixed order.
 
 #include <QMainWindow>
 #include <QRect>

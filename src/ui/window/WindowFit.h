@@ -1,9 +1,7 @@
 #pragma once
-// Where the main window goes when it is first shown: a stored rectangle, or none at first run,
-// fitted to the screens there are now. A window must never open where the user cannot reach its
-// title bar, menu and status bar: another monitor may have gone, the screen may be smaller or
-// scaled since the rectangle was saved, and the pages may want more room than the screen has.
-// Pure, so the decisions can be tested against any set of screens.
+// Where the main window first opens: a stored rectangle, or none, fitted to today's screens, so
+// its title bar, menu and status bar stay in reach though a monitor has gone, a screen shrunk or
+// was scaled, or the pages want more room than a screen has. Pure, for tests on any screens.
 
 #include <QMargins>
 #include <QRect>
