@@ -19,7 +19,7 @@
 #include <utility>
 #include <vector>
 
-#include "process/ChildProcess.h"
+#include "support/process/ChildProcess.h"
 
 namespace vlx::test {
 namespace {

@@ -16,8 +16,8 @@
 #include <gtest/gtest.h>
 
 #include "ErrorTexts.h"
-#include "EventLoop.h"
 #include "serial/QtSerialDevice.h"
+#include "support/platform/EventLoop.h"
 
 namespace vlx {
 namespace {

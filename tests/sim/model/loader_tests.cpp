@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "Packets.h"
 #include "model/Amplifier.h"
+#include "support/sim/Packets.h"
 
 namespace vlxsim {
 namespace {

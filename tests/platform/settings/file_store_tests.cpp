@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "FailingFileCalls.h"
-#include "FullDisk.h"
 #include "files/FileReplace.h"
 #include "settings/SystemFileStore.h"
 #include "support/FileContents.h"
+#include "support/platform/FailingFileCalls.h"
+#include "support/platform/FullDisk.h"
 
 namespace vlx {
 namespace {

@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "FullDisk.h"
-#include "SettingsStoreBehaviour.h"
 #include "settings/JsonSettingsStore.h"
 #include "settings/QtFileSystem.h"
+#include "support/platform/FullDisk.h"
+#include "support/platform/SettingsStoreBehaviour.h"
 
 namespace vlx {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "process/ChildProcess.h"
+#include "support/process/ChildProcess.h"
 
 namespace vlx::test {
 

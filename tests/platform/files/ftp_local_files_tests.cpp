@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "FailingFileCalls.h"
 #include "files/PosixFtpLocalFiles.h"
 #include "firmware/ByteSource.h"
 #include "firmware/FtpNames.h"
 #include "support/FileContents.h"
+#include "support/platform/FailingFileCalls.h"
 
 namespace vlx {
 namespace {

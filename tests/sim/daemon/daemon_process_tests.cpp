@@ -21,7 +21,7 @@
 #include <utility>
 #include <vector>
 
-#include "Packets.h"
+#include "support/sim/Packets.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 #include <memory>
 #include <string>
 
-#include "FullDisk.h"
 #include "operate/TelemetryCsvLog.h"
 #include "settings/QtFileSystem.h"
 #include "settings/SystemTelemetryFile.h"
 #include "support/FileContents.h"
+#include "support/platform/FullDisk.h"
 
 namespace vlx {
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "EventLoop.h"
+#include "support/platform/EventLoop.h"
 #include "time/QtTimerService.h"
 #include "time/SystemClock.h"
 

@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "WindowTestBed.h"
 #include "help/ReleaseNotesWindow.h"
+#include "support/ui/WindowTestBed.h"
 
 namespace vlx::test {
 namespace {

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "Packets.h"
 #include "model/Amplifier.h"
 #include "model/Receiver.h"
+#include "support/sim/Packets.h"
 
 namespace vlxsim {
 namespace {

@@ -19,10 +19,10 @@
 #include <QStatusBar>
 #include <optional>
 
-#include "WindowTestBed.h"
 #include "model/WindowPlacement.h"
 #include "pages/Page.h"
 #include "support/CaseNames.h"
+#include "support/ui/WindowTestBed.h"
 #include "window/WindowFit.h"
 
 namespace vlx::test {

@@ -20,7 +20,6 @@
 #include <string>
 
 #include "UiServices.h"
-#include "WindowTestBed.h"
 #include "faults/FaultRecord.h"
 #include "help/HelpService.h"
 #include "link/EstablishContactMachine.h"
@@ -35,6 +34,7 @@
 #include "support/CaseNames.h"
 #include "support/LinkTestBed.h"
 #include "support/MemoryTelemetryFiles.h"
+#include "support/ui/WindowTestBed.h"
 
 namespace vlx {
 namespace {

@@ -19,14 +19,14 @@
 #include <string>
 #include <vector>
 
-#include "e2e/TemporaryFolder.h"
 #include "files/PosixFtpLocalFiles.h"
 #include "firmware/FtpCopyRun.h"
 #include "ftp/CurlFtpClient.h"
-#include "platform/EventLoop.h"
 #include "settings/QtFileSystem.h"
 #include "support/CaseNames.h"
 #include "support/FtpTestServer.h"
+#include "support/e2e/TemporaryFolder.h"
+#include "support/platform/EventLoop.h"
 
 namespace vlx {
 namespace {

@@ -18,7 +18,6 @@
 #include <vector>
 
 #include "UiServices.h"
-#include "WindowTestBed.h"
 #include "dialogs/SendingFirmwareDialog.h"
 #include "help/HelpService.h"
 #include "pages/ActivityLog.h"
@@ -27,6 +26,7 @@
 #include "support/CaseNames.h"
 #include "support/Conversation.h"
 #include "support/FirmwareLoadBed.h"
+#include "support/ui/WindowTestBed.h"
 
 namespace vlx {
 namespace {

@@ -15,13 +15,13 @@
 
 #include "UiServices.h"
 #include "UiText.h"
-#include "WindowTestBed.h"
 #include "dialogs/ConfigurationTransferDialog.h"
 #include "help/HelpService.h"
 #include "pages/ConfigurationPage.h"
 #include "report/StringTable.h"
 #include "support/EepromBed.h"
 #include "support/FileContents.h"
+#include "support/ui/WindowTestBed.h"
 
 namespace vlx {
 namespace {

@@ -17,10 +17,10 @@
 #include <string>
 
 #include "UiServices.h"
-#include "WindowTestBed.h"
 #include "config/BannerRules.h"
 #include "dialogs/BannerSheet.h"
 #include "support/EepromBed.h"
+#include "support/ui/WindowTestBed.h"
 
 namespace vlx {
 namespace {

@@ -21,12 +21,12 @@
 #include <vector>
 
 #include "UiText.h"
-#include "WindowTestBed.h"
 #include "dialogs/EditMacrosDialog.h"
 #include "model/MessageIds.h"
 #include "pages/CommandTesterPage.h"
 #include "report/ErrorCode.h"
 #include "report/StringTable.h"
+#include "support/ui/WindowTestBed.h"
 
 namespace vlx::test {
 namespace {

@@ -14,10 +14,10 @@
 #include <string>
 #include <string_view>
 
-#include "WindowTestBed.h"
 #include "dialogs/SettingsDialog.h"
 #include "support/CaseNames.h"
 #include "support/LinkTestBed.h"
+#include "support/ui/WindowTestBed.h"
 
 namespace vlx {
 namespace {

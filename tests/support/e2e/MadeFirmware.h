@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "FinishedRun.h"
+#include "support/e2e/FinishedRun.h"
 
 namespace vlx::test {
 
