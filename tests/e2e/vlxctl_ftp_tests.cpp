@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "support/CaseNames.h"
-#include "support/FtpTestServer.h"
 #include "support/e2e/FinishedRun.h"
 #include "support/e2e/TemporaryFolder.h"
+#include "support/process/FtpTestServer.h"
 
 namespace vlx::test {
 namespace {

@@ -26,9 +26,9 @@
 
 #include "ftp/CurlFtpClient.h"
 #include "support/CaseNames.h"
-#include "support/FtpTestServer.h"
 #include "support/e2e/TemporaryFolder.h"
 #include "support/platform/EventLoop.h"
+#include "support/process/FtpTestServer.h"
 
 namespace vlx {
 namespace {
