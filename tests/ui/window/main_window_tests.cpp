@@ -17,6 +17,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <iterator>
 #include <optional>
 
 #include "model/WindowPlacement.h"
@@ -314,15 +315,34 @@ TEST(MainWindow, PagesScrollOnAScreenSmallerThanTheirLayout) {
   EXPECT_TRUE(window.grab().save(QStringLiteral(UI_SCREENSHOT_DIR "/window-683x384.png")));
 }
 
+// Every page in turn at 1024 by 600 with the amplifier found: the window lies on the screen, says
+// what it found, and shows the page asked for, laid out whole (scrolled, never squeezed). The
+// pictures are kept to be looked at.
 TEST(MainWindow, ShotAt1024x600) {
   WindowTestBed bed;
   bed.store.PutString("Port", SimulatedLink::kPortName);
   MainWindow& window = bed.Open();
-  window.SetScreenAreas([] { return std::vector<QRect>{QRect(0, 0, 1024, 600)}; });
+  const QRect screen(0, 0, 1024, 600);
+  window.SetScreenAreas([screen] { return std::vector<QRect>{screen}; });
   window.show();
   ASSERT_TRUE(bed.RunContactToEnd());
+  EXPECT_TRUE(screen.contains(window.frameGeometry()));
+  EXPECT_EQ(window.windowTitle().toStdString(),
+            kIdentity + " - S/N 01234 on /dev/ttySIM0 at 38400 bit/s");
+  const char* const names[] = {"portPage", "firmwarePage", "operatePage", "configurationPage",
+                               "commandTesterPage"};
+  ASSERT_EQ(MainWindow::kPageCount, static_cast<int>(std::size(names)));
   for (int page = 0; page < MainWindow::kPageCount; ++page) {
     window.Pages().setCurrentIndex(page);
+    QApplication::processEvents();
+    const Page& shown = window.PageAt(page);
+    EXPECT_EQ(shown.objectName(), names[page]);
+    auto* area = qobject_cast<QScrollArea*>(window.Pages().currentWidget());
+    ASSERT_NE(area, nullptr) << page;
+    EXPECT_EQ(area->widget(), &shown) << page;
+    EXPECT_TRUE(shown.isVisible()) << page;
+    EXPECT_GE(shown.width(), shown.sizeHint().width()) << page;
+    EXPECT_GE(shown.height(), shown.sizeHint().height()) << page;
     EXPECT_TRUE(window.grab().save(
         QStringLiteral(UI_SCREENSHOT_DIR "/window-1024x600-page%1.png").arg(page)));
   }
