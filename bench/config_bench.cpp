@@ -28,8 +28,8 @@
 #include "config/ConfigurationSaveMachine.h"
 #include "config/EepromBlockStates.h"
 #include "config/LoopStates.h"
-#include "process/ChildProcess.h"
 #include "report/ErrorText.h"
+#include "support/process/ChildProcess.h"
 
 namespace {
 

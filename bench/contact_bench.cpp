@@ -20,7 +20,7 @@
 #include "BenchHost.h"
 #include "link/EstablishContactMachine.h"
 #include "model/AppSettings.h"
-#include "process/ChildProcess.h"
+#include "support/process/ChildProcess.h"
 
 namespace {
 

@@ -28,9 +28,9 @@
 #include "files/PosixFtpLocalFiles.h"
 #include "firmware/FtpCopyRun.h"
 #include "ftp/CurlFtpClient.h"
-#include "process/ChildProcess.h"
 #include "report/ErrorText.h"
 #include "settings/QtFileSystem.h"
+#include "support/process/ChildProcess.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 
 #include "firmware/FirmwareImage.h"
 #include "firmware/TestFirmware.h"
-#include "process/ChildProcess.h"
+#include "support/process/ChildProcess.h"
 
 namespace {
 

@@ -37,8 +37,8 @@
 #include "firmware/FirmwareLoadMachine.h"
 #include "firmware/TestFirmware.h"
 #include "model/AppSettings.h"
-#include "process/ChildProcess.h"
 #include "report/ErrorText.h"
+#include "support/process/ChildProcess.h"
 
 namespace {
 

@@ -31,7 +31,7 @@
 
 #include "ErrorTexts.h"
 #include "operate/TelemetryRecorder.h"
-#include "process/ChildProcess.h"
+#include "support/process/ChildProcess.h"
 #include "time/SystemClock.h"
 #include "window/Application.h"
 #include "window/MainWindow.h"

@@ -18,7 +18,7 @@
 #include <string>
 
 #include "ErrorTexts.h"
-#include "process/ChildProcess.h"
+#include "support/process/ChildProcess.h"
 #include "window/Application.h"
 
 namespace {

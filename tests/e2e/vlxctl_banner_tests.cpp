@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "SimulatedAmplifier.h"
-#include "TemporaryFolder.h"
-#include "process/ChildProcess.h"
 #include "support/CaseNames.h"
 #include "support/FileContents.h"
+#include "support/e2e/SimulatedAmplifier.h"
+#include "support/e2e/TemporaryFolder.h"
+#include "support/process/ChildProcess.h"
 
 namespace vlx::test {
 namespace {

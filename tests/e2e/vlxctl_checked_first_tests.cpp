@@ -15,11 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "FinishedRun.h"
-#include "MadeFirmware.h"
-#include "ScopedDataFolders.h"
-#include "SimulatedAmplifier.h"
-#include "TemporaryFolder.h"
+#include "support/e2e/FinishedRun.h"
+#include "support/e2e/MadeFirmware.h"
+#include "support/e2e/ScopedDataFolders.h"
+#include "support/e2e/SimulatedAmplifier.h"
+#include "support/e2e/TemporaryFolder.h"
 
 namespace vlx::test {
 namespace {

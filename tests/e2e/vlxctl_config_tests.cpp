@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "FinishedRun.h"
-#include "TemporaryFolder.h"
 #include "support/FileContents.h"
+#include "support/e2e/FinishedRun.h"
+#include "support/e2e/TemporaryFolder.h"
 
 namespace vlx::test {
 namespace {

@@ -10,10 +10,10 @@
 #include <thread>
 #include <vector>
 
-#include "FinishedRun.h"
-#include "SimulatedAmplifier.h"
-#include "process/ChildProcess.h"
 #include "support/CaseNames.h"
+#include "support/e2e/FinishedRun.h"
+#include "support/e2e/SimulatedAmplifier.h"
+#include "support/process/ChildProcess.h"
 
 namespace vlx::test {
 namespace {

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "FinishedRun.h"
-#include "SimulatedAmplifier.h"
-#include "TemporaryFolder.h"
 #include "support/FileContents.h"
+#include "support/e2e/FinishedRun.h"
+#include "support/e2e/SimulatedAmplifier.h"
+#include "support/e2e/TemporaryFolder.h"
 
 namespace vlx::test {
 namespace {

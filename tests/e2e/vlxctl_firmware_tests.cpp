@@ -15,12 +15,12 @@
 #include <thread>
 #include <vector>
 
-#include "FinishedRun.h"
-#include "MadeFirmware.h"
-#include "ScopedDataFolders.h"
-#include "SimulatedAmplifier.h"
-#include "TemporaryFolder.h"
-#include "process/ChildProcess.h"
+#include "support/e2e/FinishedRun.h"
+#include "support/e2e/MadeFirmware.h"
+#include "support/e2e/ScopedDataFolders.h"
+#include "support/e2e/SimulatedAmplifier.h"
+#include "support/e2e/TemporaryFolder.h"
+#include "support/process/ChildProcess.h"
 
 namespace vlx::test {
 namespace {

@@ -14,10 +14,10 @@
 #include <thread>
 #include <vector>
 
-#include "FinishedRun.h"
-#include "TemporaryFolder.h"
 #include "support/CaseNames.h"
-#include "support/FtpTestServer.h"
+#include "support/e2e/FinishedRun.h"
+#include "support/e2e/TemporaryFolder.h"
+#include "support/process/FtpTestServer.h"
 
 namespace vlx::test {
 namespace {

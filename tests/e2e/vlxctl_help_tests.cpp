@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "FinishedRun.h"
 #include "support/CaseNames.h"
+#include "support/e2e/FinishedRun.h"
 
 namespace vlx::test {
 namespace {

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "FinishedRun.h"
-#include "TemporaryFolder.h"
-#include "process/ChildProcess.h"
 #include "support/CaseNames.h"
+#include "support/e2e/FinishedRun.h"
+#include "support/e2e/TemporaryFolder.h"
+#include "support/process/ChildProcess.h"
 
 namespace vlx::test {
 namespace {

@@ -16,10 +16,10 @@
 #include <utility>
 #include <vector>
 
-#include "SimulatedAmplifier.h"
-#include "TemporaryFolder.h"
-#include "process/ChildProcess.h"
 #include "support/CaseNames.h"
+#include "support/e2e/SimulatedAmplifier.h"
+#include "support/e2e/TemporaryFolder.h"
+#include "support/process/ChildProcess.h"
 
 namespace vlx::test {
 namespace {

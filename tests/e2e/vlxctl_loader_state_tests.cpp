@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "FinishedRun.h"
-#include "SimulatedAmplifier.h"
-#include "TemporaryFolder.h"
 #include "support/CaseNames.h"
+#include "support/e2e/FinishedRun.h"
+#include "support/e2e/SimulatedAmplifier.h"
+#include "support/e2e/TemporaryFolder.h"
 
 namespace vlx::test {
 namespace {

@@ -17,10 +17,10 @@
 #include <thread>
 #include <vector>
 
-#include "SimulatedAmplifier.h"
-#include "TemporaryFolder.h"
-#include "process/ChildProcess.h"
 #include "support/CaseNames.h"
+#include "support/e2e/SimulatedAmplifier.h"
+#include "support/e2e/TemporaryFolder.h"
+#include "support/process/ChildProcess.h"
 
 namespace vlx::test {
 namespace {

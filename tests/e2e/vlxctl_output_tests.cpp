@@ -21,11 +21,11 @@
 #include <utility>
 #include <vector>
 
-#include "FinishedRun.h"
-#include "SimulatedAmplifier.h"
-#include "TemporaryFolder.h"
-#include "process/ChildProcess.h"
-#include "support/FtpTestServer.h"
+#include "support/e2e/FinishedRun.h"
+#include "support/e2e/SimulatedAmplifier.h"
+#include "support/e2e/TemporaryFolder.h"
+#include "support/process/ChildProcess.h"
+#include "support/process/FtpTestServer.h"
 
 namespace vlx::test {
 namespace {

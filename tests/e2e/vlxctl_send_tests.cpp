@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "SimulatedAmplifier.h"
-#include "process/ChildProcess.h"
 #include "support/CaseNames.h"
+#include "support/e2e/SimulatedAmplifier.h"
+#include "support/process/ChildProcess.h"
 
 namespace vlx::test {
 namespace {

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "FinishedRun.h"
-#include "TemporaryFolder.h"
 #include "support/CaseNames.h"
+#include "support/e2e/FinishedRun.h"
+#include "support/e2e/TemporaryFolder.h"
 
 namespace vlx::test {
 namespace {

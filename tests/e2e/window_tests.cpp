@@ -9,7 +9,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -19,7 +21,7 @@
 #include <utility>
 #include <vector>
 
-#include "process/ChildProcess.h"
+#include "support/process/ChildProcess.h"
 
 namespace vlx::test {
 namespace {
@@ -180,9 +182,40 @@ TEST_F(WindowProgram, HoldsItsDeviceAgainstAProgramThatNamesItDifferently) {
   ExpectTitle(FoundTitle(link_));
 }
 
+// The columns, counted from the right edge of a picture in binary PPM, that hold `colour` in at
+// least one pixel; -1 when the picture cannot be read.
+int ColumnsHolding(const std::string& ppm, std::uint32_t colour, int fromRight) {
+  std::ifstream file(ppm, std::ios::binary);
+  std::string magic;
+  int width = 0;
+  int height = 0;
+  int maximum = 0;
+  file >> magic >> width >> height >> maximum;
+  file.get();  // the one blank before the pixels
+  if (!file || magic != "P6" || maximum != 255 || width <= 0 || height <= 0) {
+    return -1;
+  }
+  std::vector<unsigned char> pixels(static_cast<std::size_t>(width) * height * 3);
+  if (!file.read(reinterpret_cast<char*>(pixels.data()),
+                 static_cast<std::streamsize>(pixels.size()))) {
+    return -1;
+  }
+  int columns = 0;
+  for (int x = std::max(0, width - fromRight); x < width; ++x) {
+    for (int y = 0; y < height; ++y) {
+      const unsigned char* pixel = &pixels[(static_cast<std::size_t>(y) * width + x) * 3];
+      if ((std::uint32_t{pixel[0]} << 16 | std::uint32_t{pixel[1]} << 8 | pixel[2]) == colour) {
+        ++columns;
+        break;
+      }
+    }
+  }
+  return columns;
+}
+
 // The front panel of an amplifier in operate, keyed by the exciter now and then, polled every
-// 200 ms: the picture is kept once the plot (at its 1-minute span) holds 50 samples, to be
-// looked at.
+// 200 ms: once the plot (at its 1-minute span) holds 50 samples, the newest of them, on the right
+// of the plot, are drawn in the power line's colour. The picture is kept, to be looked at.
 class OperateWindow : public WindowProgram {
  protected:
   std::vector<std::string> SimulatorOptions() const override { return {"--operate"}; }
@@ -199,6 +232,15 @@ TEST_F(OperateWindow, PollsOnTheOperatePageAndPlotsTheReadings) {
   ChildProcess import("/usr/bin/import", {"-display", display_, "-window", "root", shot});
   EXPECT_EQ(import.WaitForExit(20s), 0);
   EXPECT_FALSE(program_->WaitForExit(0ms).has_value()) << program_->Stderr();
+
+  // Ten seconds of a one-minute span: a sixth of the plot's width, at the right of the window;
+  // the strips' captions, also in the lines' colours, are at its left.
+  const std::string pixels = (home_ / "operate-window.ppm").string();
+  ChildProcess window("/usr/bin/import",
+                      {"-display", display_, "-window", FoundTitle(slave_), "-depth", "8", pixels});
+  ASSERT_EQ(window.WaitForExit(20s), 0) << window.Stderr();
+  constexpr std::uint32_t kPowerLine = 0x1f5fbf;
+  EXPECT_GE(ColumnsHolding(pixels, kPowerLine, 400), 20);
 }
 
 // A screen of 1024 by 600, smaller than the window stored for it.

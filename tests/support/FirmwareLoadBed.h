@@ -17,8 +17,8 @@
 
 #include "firmware/FirmwareLoadMachine.h"
 #include "firmware/TestFirmware.h"
-#include "sim/Packets.h"
 #include "support/LinkTestBed.h"
+#include "support/sim/Packets.h"
 
 namespace vlx::test {
 

@@ -26,14 +26,17 @@ namespace {
 const QString kHelpTopic = QStringLiteral("Configuration.htm#PowerOnBanner");
 constexpr int kFontPoints = 10;
 
-// "Courier New" where the system has it, else the system's fixed-pitch font, at 10 points.
+// "Courier New" where the system has it, else the system's fixed-pitch font, at 10 points. Either
+// asks for a fixed pitch, so the font matcher picks one on any machine that has one.
 QFont BannerFont() {
   QFont font(QStringLiteral("Courier New"), kFontPoints);
   font.setStyleHint(QFont::TypeWriter);
   if (!QFontInfo(font).fixedPitch()) {
     font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setPointSize(kFontPoints);
+    font.setStyleHint(QFont::TypeWriter);
   }
+  font.setFixedPitch(true);
   return font;
 }
 

@@ -24,11 +24,11 @@
 #include <string>
 #include <vector>
 
-#include "e2e/TemporaryFolder.h"
 #include "ftp/CurlFtpClient.h"
-#include "platform/EventLoop.h"
 #include "support/CaseNames.h"
-#include "support/FtpTestServer.h"
+#include "support/e2e/TemporaryFolder.h"
+#include "support/platform/EventLoop.h"
+#include "support/process/FtpTestServer.h"
 
 namespace vlx {
 namespace {

@@ -13,7 +13,7 @@
 
 #include "RegistryScratch.h"
 #include "RegistrySettingsStore.h"
-#include "SettingsStoreBehaviour.h"
+#include "support/platform/SettingsStoreBehaviour.h"
 
 namespace vlx::test {
 
