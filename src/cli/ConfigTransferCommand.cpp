@@ -13,6 +13,7 @@
 #include "SavedFileTarget.h"
 #include "TerminalWords.h"
 #include "model/DataFolders.h"
+#include "report/ConfigTextIds.h"
 #include "report/ErrorCode.h"
 #include "report/PrintableName.h"
 #include "report/StringTable.h"

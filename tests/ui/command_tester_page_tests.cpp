@@ -26,7 +26,9 @@
 #include "model/MessageIds.h"
 #include "pages/CommandTesterPage.h"
 #include "report/ErrorCode.h"
+#include "report/LinkTextIds.h"
 #include "report/StringTable.h"
+#include "report/WindowTextIds.h"
 
 namespace vlx::test {
 namespace {

@@ -10,6 +10,8 @@
 #include "link/SerialPort.h"
 #include "model/AppSettings.h"
 #include "report/ErrorText.h"
+#include "report/FirmwareTextIds.h"
+#include "report/ReportTextIds.h"
 #include "report/RevisionText.h"
 #include "report/StringTable.h"
 #include "text/Ascii.h"

@@ -19,6 +19,7 @@
 #include "config/BannerRules.h"
 #include "help/HelpService.h"
 #include "model/AppSettings.h"
+#include "report/ConfigTextIds.h"
 
 namespace vlx {
 namespace {
