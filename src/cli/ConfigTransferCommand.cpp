@@ -12,6 +12,7 @@
 #include "Output.h"
 #include "SavedFileTarget.h"
 #include "TerminalWords.h"
+#include "model/AppSettings.h"
 #include "model/DataFolders.h"
 #include "report/ConfigTextIds.h"
 #include "report/ErrorCode.h"

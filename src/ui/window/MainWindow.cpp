@@ -24,6 +24,7 @@
 #include "firmware/FirmwareFolder.h"
 #include "help/HelpService.h"
 #include "link/EstablishContactMachine.h"
+#include "model/AppSettings.h"
 #include "model/DataFolders.h"
 #include "pages/CommandTesterPage.h"
 #include "pages/ConfigurationPage.h"

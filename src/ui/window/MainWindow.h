@@ -19,7 +19,6 @@
 #include "help/ReleaseNotesWindow.h"
 #include "link/MachineRouter.h"
 #include "link/PortWatch.h"
-#include "model/AppSettings.h"
 #include "model/Listener.h"
 #include "model/WindowPlacement.h"
 #include "operate/TelemetryRecorder.h"
@@ -31,6 +30,8 @@ class QTabWidget;
 
 namespace vlx {
 
+class AppSettings;
+class DwordSetting;
 class Page;
 class StatusLabel;
 class StatusRelay;
