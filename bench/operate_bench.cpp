@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "ErrorTexts.h"
+#include "model/AppSettings.h"
 #include "operate/TelemetryRecorder.h"
 #include "support/process/ChildProcess.h"
 #include "time/SystemClock.h"

@@ -18,6 +18,7 @@
 #include <string>
 
 #include "ErrorTexts.h"
+#include "model/AppSettings.h"
 #include "support/process/ChildProcess.h"
 #include "window/Application.h"
 

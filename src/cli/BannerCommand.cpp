@@ -5,6 +5,7 @@
 #include "Output.h"
 #include "config/BannerRules.h"
 #include "config/ConfigurationFile.h"
+#include "model/AppSettings.h"
 #include "report/TextFormat.h"
 
 namespace vlx::cli {

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include "link/EstablishContactMachine.h"
+#include "model/AppSettings.h"
 #include "model/DeviceFacts.h"
 #include "report/ErrorCode.h"
 #include "report/ErrorText.h"
@@ -13,12 +14,13 @@ ContactSession::ContactSession(const CliOptions& options, SettingsStore& store)
     : options_(options),
       status_(options.verbose, options.quiet),
       prompts_(status_),
-      app_(Services{store, files_, device_, timers_, clock_, status_, prompts_}),
-      router_(app_),
-      portWatch_(app_, timers_) {
+      app_(std::make_unique<AppSettings>(
+          Services{store, files_, device_, timers_, clock_, status_, prompts_})),
+      router_(*app_),
+      portWatch_(*app_, timers_) {
   portWatch_.SetLossObserver([this] { OnPortLost(); });
   router_.SetRunEndHandler([this](Machine& machine) {
-    if (&machine != &app_.EstablishContact()) {
+    if (&machine != &app_->EstablishContact()) {
       return;
     }
     if (exitAfterRetest_) {
@@ -28,11 +30,11 @@ ContactSession::ContactSession(const CliOptions& options, SettingsStore& store)
     }
   });
   if (options_.port) {
-    app_.port.Set(*options_.port);
+    app_->port.Set(*options_.port);
   } else {
-    app_.port.Load(store);
+    app_->port.Load(store);
   }
-  app_.trace.Set(options_.trace ? 1 : 0);
+  app_->trace.Set(options_.trace ? 1 : 0);
   deadline_.setSingleShot(true);
   connect(&deadline_, &QTimer::timeout, this, [this] { OnTimedOut(); });
   retestLimit_.setSingleShot(true);
@@ -53,8 +55,8 @@ void ContactSession::Start() {
 
 void ContactSession::BeginContact() {
   searching_ = true;
-  app_.EstablishContact().BeginTestCommunications();
-  if (app_.EstablishContact().IsIdle()) {
+  app_->EstablishContact().BeginTestCommunications();
+  if (app_->EstablishContact().IsIdle()) {
     OnContactEnded();  // it ended at once: the port did not open
   }
 }
@@ -64,7 +66,7 @@ void ContactSession::BeginContact() {
 // there would not happen.
 void ContactSession::OnPortLost() {
   if (searching_ ? !options_.timeoutSeconds : WaitsForLostPort()) {
-    PrintError(WaitingForPortText(app_.port.Get()));
+    PrintError(WaitingForPortText(app_->port.Get()));
   }
 }
 
@@ -74,10 +76,10 @@ void ContactSession::OnContactEnded() {
   if (!searching_ || portWatch_.IsWatching()) {
     return;
   }
-  const ErrorCode error = app_.EstablishContact().Error();
+  const ErrorCode error = app_->EstablishContact().Error();
   // A call met the vanished device before the device's own announcement, which is still in the
   // event queue and starts the watch; ending here would make a pulled adapter a failure.
-  if (error == err::kDeviceRemoved && app_.portOpen.Get() != 0) {
+  if (error == err::kDeviceRemoved && app_->portOpen.Get() != 0) {
     return;
   }
   if (TriesAgain(error)) {
@@ -98,15 +100,15 @@ void ContactSession::OnContactEnded() {
     if (error == err::kSerialPortNameMissing) {
       PrintError("vlxctl: " + FormatErrorText(error) +
                  " (give one with --port, or choose it in VLX Utility)");
-    } else if (app_.portOpen.Get() != 0) {
+    } else if (app_->portOpen.Get() != 0) {
       PrintError("vlxctl: " + FormatErrorText(error));
     } else {
       status_.TellHeldLine();
     }
     Finish(exit_code::kFailure);
-  } else if (!app_.IsAmplifierPresent()) {
+  } else if (!app_->IsAmplifierPresent()) {
     Finish(exit_code::kFailure);  // the "Unexpected Device" box has said so
-  } else if (!task.empty() && app_.deviceState.Get() == device_state::kWaitingInLoader) {
+  } else if (!task.empty() && app_->deviceState.Get() == device_state::kWaitingInLoader) {
     // The loader takes none of the verb's commands: asking would only wait out their time-outs.
     PrintError("vlxctl: the VLX750 is waiting for its power button or a firmware load; " + task +
                " only while it operates");
@@ -119,7 +121,7 @@ void ContactSession::OnContactEnded() {
 }
 
 void ContactSession::FinishAfterRetest(int exitCode) {
-  if (app_.EstablishContact().IsIdle()) {
+  if (app_->EstablishContact().IsIdle()) {
     Finish(exitCode);
     return;
   }
@@ -143,9 +145,9 @@ void ContactSession::OnTimedOut() {
   }
   const std::string seconds = std::to_string(*options_.timeoutSeconds);
   const bool portGone = portWatch_.IsWatching();
-  PrintError(portGone ? "vlxctl: port \"" + app_.port.Get() + "\" did not come back within " +
+  PrintError(portGone ? "vlxctl: port \"" + app_->port.Get() + "\" did not come back within " +
                             seconds + " s"
-                      : "vlxctl: no VLX750 answered on port \"" + app_.port.Get() + "\" within " +
+                      : "vlxctl: no VLX750 answered on port \"" + app_->port.Get() + "\" within " +
                             seconds + " s");
   if (!portGone) {
     OnNoAnswerInTime();
@@ -160,7 +162,7 @@ void ContactSession::Finish(int exitCode) {
   finished_ = true;
   deadline_.stop();
   retestLimit_.stop();
-  app_.EstablishContact().BeginClosePort();
+  app_->EstablishContact().BeginClosePort();
   QCoreApplication::exit(exitCode);
 }
 

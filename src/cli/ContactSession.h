@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QTimer>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -13,12 +14,16 @@
 #include "ConsoleReporting.h"
 #include "link/MachineRouter.h"
 #include "link/PortWatch.h"
-#include "model/AppSettings.h"
 #include "report/ErrorCode.h"
 #include "serial/QtSerialDevice.h"
 #include "settings/QtFileSystem.h"
 #include "time/QtTimerService.h"
 #include "time/SystemClock.h"
+
+namespace vlx {
+class AppSettings;
+class SettingsStore;
+}  // namespace vlx
 
 namespace vlx::cli {
 
@@ -56,7 +61,7 @@ class ContactSession : public QObject {
   bool Searching() const { return searching_; }
 
   const CliOptions& Options() const { return options_; }
-  AppSettings& App() { return app_; }
+  AppSettings& App() { return *app_; }
   // Hands the notifications no machine wants to the verb's own receiver, if it sets one.
   MachineRouter& Router() { return router_; }
   ConsoleStatusSink& Status() { return status_; }
@@ -77,7 +82,8 @@ class ContactSession : public QObject {
   QtTimerService timers_;
   SystemClock clock_;
   QtFileSystem files_;
-  AppSettings app_;
+  // Held by pointer so that every verb's header need not include the model.
+  std::unique_ptr<AppSettings> app_;
   MachineRouter router_;
   PortWatch portWatch_;
   QTimer deadline_;

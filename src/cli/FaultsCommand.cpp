@@ -10,7 +10,6 @@
 #include "JsonOutput.h"
 #include "Output.h"
 #include "SavedFileTarget.h"
-#include "model/AppSettings.h"
 #include "report/PrintableName.h"
 #include "report/TextFormat.h"
 

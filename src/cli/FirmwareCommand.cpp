@@ -8,6 +8,7 @@
 #include "Confirmation.h"
 #include "HexCommand.h"
 #include "firmware/LoadVerdict.h"
+#include "model/AppSettings.h"
 #include "model/DataFolders.h"
 #include "model/DeviceFacts.h"
 #include "report/PrintableName.h"

@@ -12,8 +12,8 @@
 #include "model/MessageIds.h"
 #include "model/Setting.h"
 #include "report/ErrorText.h"
+#include "report/FtpTextIds.h"
 #include "report/RevisionText.h"
-#include "report/StringTable.h"
 #include "report/TextFormat.h"
 
 namespace vlx::cli {

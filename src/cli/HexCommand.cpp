@@ -14,7 +14,6 @@
 #include "report/ErrorText.h"
 #include "report/PrintableName.h"
 #include "report/RevisionText.h"
-#include "report/StringTable.h"
 #include "report/TextFormat.h"
 
 namespace vlx::cli {

@@ -2,6 +2,7 @@
 
 #include "JsonOutput.h"
 #include "Output.h"
+#include "model/AppSettings.h"
 #include "report/RevisionText.h"
 #include "report/TextFormat.h"
 

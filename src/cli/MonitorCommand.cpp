@@ -2,6 +2,7 @@
 
 #include "JsonOutput.h"
 #include "Output.h"
+#include "model/AppSettings.h"
 #include "operate/ReadingText.h"
 #include "operate/TelemetryRecorder.h"
 #include "report/ErrorText.h"

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <fstream>
 
-#include "report/StringTable.h"
 #include "report/TextFormat.h"
+#include "report/WindowTextIds.h"
 
 namespace vlx {
 namespace {

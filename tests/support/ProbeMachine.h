@@ -3,6 +3,7 @@
 // under test, then for the serial number (an optional reply), and reports its error through
 // MachineDone like every transient machine.
 
+#include <cstddef>
 #include <string>
 
 #include "link/Machine.h"
@@ -24,6 +25,9 @@ class ProbeMachine final : public Machine {
         probe_(*this, "^RVM;", "ProbeState", &follow_, policy, kNoProbeReply) {}
 
   void BeginProbe() { Start(probe_); }
+  // How often each state's early-end action ran.
+  std::size_t ProbeEndedEarly() const { return probe_.endedEarly; }
+  std::size_t FollowEndedEarly() const { return follow_.endedEarly; }
 
  private:
   class RevisionQuery final : public QueryState {
@@ -33,6 +37,9 @@ class ProbeMachine final : public Machine {
         : QueryState(machine, std::move(command), std::move(name), next, kProbeTimeoutMs, policy,
                      noResponse) {}
     bool Accept() override { return ParseRevisionReply(machine_.ReceiveBuffer()).has_value(); }
+    void OnRunEndsEarly() override { ++endedEarly; }
+
+    std::size_t endedEarly = 0;
   };
 
   void PublishResult() override { Owner().machineDone.Notify(Error()); }

@@ -5,9 +5,9 @@
 #include "config/BannerRules.h"
 #include "config/ConfigurationFile.h"
 #include "model/AppSettings.h"
+#include "report/ConfigTextIds.h"
 #include "report/FailureReport.h"
 #include "report/StatusSink.h"
-#include "report/StringTable.h"
 #include "report/TextFormat.h"
 
 namespace vlx {

@@ -7,11 +7,11 @@
 #include "config/FileReport.h"
 #include "config/HexBytes.h"
 #include "model/DeviceFacts.h"
+#include "report/ConfigTextIds.h"
 #include "report/FailureReport.h"
 #include "report/Prompts.h"
 #include "report/RevisionText.h"
 #include "report/StatusSink.h"
-#include "report/StringTable.h"
 #include "report/TextFormat.h"
 #include "text/Ascii.h"
 

@@ -6,8 +6,10 @@
 #include "model/AppSettings.h"
 #include "model/DataFolders.h"
 #include "model/FileChoice.h"
+#include "report/ConfigTextIds.h"
 #include "report/ErrorText.h"
 #include "report/FailureReport.h"
+#include "report/ReportTextIds.h"
 #include "report/StringTable.h"
 
 namespace vlx {

@@ -4,7 +4,7 @@
 #include "link/EngineDispatch.h"
 #include "link/SerialPort.h"
 #include "model/AppSettings.h"
-#include "report/StringTable.h"
+#include "report/ConfigTextIds.h"
 #include "report/TextFormat.h"
 
 namespace vlx {

@@ -2,7 +2,7 @@
 
 #include "report/ErrorText.h"
 #include "report/FailureReport.h"
-#include "report/StringTable.h"
+#include "report/ReportTextIds.h"
 
 namespace vlx {
 void ReportFileFailure(StatusSink& status, Prompts& prompts, std::uint32_t captionId,

@@ -1,6 +1,6 @@
 #include "faults/FaultRing.h"
 
-#include "report/StringTable.h"
+#include "report/FaultTextIds.h"
 #include "report/TextFormat.h"
 
 namespace vlx {

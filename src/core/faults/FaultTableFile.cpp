@@ -6,8 +6,8 @@
 #include "config/FileReport.h"
 #include "config/HexBytes.h"
 #include "model/DeviceFacts.h"
+#include "report/FaultTextIds.h"
 #include "report/RevisionText.h"
-#include "report/StringTable.h"
 #include "report/TextFormat.h"
 
 namespace vlx {

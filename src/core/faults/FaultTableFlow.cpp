@@ -6,8 +6,8 @@
 #include "model/DataFolders.h"
 #include "model/FileChoice.h"
 #include "report/FailureReport.h"
+#include "report/FaultTextIds.h"
 #include "report/StatusSink.h"
-#include "report/StringTable.h"
 
 namespace vlx {
 

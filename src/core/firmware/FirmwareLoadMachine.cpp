@@ -10,6 +10,8 @@
 #include "link/SerialPort.h"
 #include "model/AppSettings.h"
 #include "report/ErrorText.h"
+#include "report/FirmwareTextIds.h"
+#include "report/ReportTextIds.h"
 #include "report/RevisionText.h"
 #include "report/StringTable.h"
 #include "text/Ascii.h"
@@ -255,7 +257,7 @@ void FirmwareLoadMachine::LoadBeginDownloadState::OnReply() {
 
 // The amplifier was sent into its loader (or was there) and waits for a download that will not
 // come: it needs a power cycle, and what was known of it no longer holds.
-void FirmwareLoadMachine::LoadBeginDownloadState::GoToFinal() {
+void FirmwareLoadMachine::LoadBeginDownloadState::OnRunEndsEarly() {
   if (!load_.abandoning_) {
     if (machine_.Error() == err::kCancelled) {
       machine_.Log(ids::kCancelledBeforeTransfer, {load_.deviceName_});
@@ -265,7 +267,6 @@ void FirmwareLoadMachine::LoadBeginDownloadState::GoToFinal() {
     }
   }
   machine_.Owner().ForgetDevice();
-  QueryState::GoToFinal();
 }
 
 // LoadFirmwareState
@@ -349,10 +350,10 @@ void FirmwareLoadMachine::LoadFirmwareState::OnTimeout() {
   }
 }
 
-void FirmwareLoadMachine::LoadFirmwareState::GoToFinal() {
+// The transfer stopped in the middle: the log says where, and this packet's retries count.
+void FirmwareLoadMachine::LoadFirmwareState::OnRunEndsEarly() {
   load_.LogFailedAt();
   CountRetries();
-  QueryState::GoToFinal();
 }
 
 void FirmwareLoadMachine::LoadFirmwareState::CountRetries() {
@@ -433,10 +434,10 @@ void FirmwareLoadMachine::LoadResyncState::Reset() {
   QueryState::Reset();
 }
 
-// The packet state takes over where it was: its retry count and the fill count stay, and the
-// same packet goes out again.
-void FirmwareLoadMachine::LoadResyncState::GoToNext() {
-  machine_.SetCurrent(*packetState_);
+// The loader answered "N": the packet state takes over where it was (its retry count and the
+// fill count stay), and the same packet goes out again.
+void FirmwareLoadMachine::LoadResyncState::OnSuccess() {
+  ReturnTo(*packetState_);
   load_.TellActivity(load_.resend_);
   packetState_->Send();
 }
@@ -449,11 +450,11 @@ void FirmwareLoadMachine::LoadResyncState::OnTimeout() {
   }
 }
 
-void FirmwareLoadMachine::LoadResyncState::GoToFinal() {
+// An abandoned load says where it stopped from here too, as from the packet states.
+void FirmwareLoadMachine::LoadResyncState::OnRunEndsEarly() {
   if (load_.abandoning_) {
     load_.LogFailedAt();
   }
-  QueryState::GoToFinal();
 }
 
 // LoadWaitResetState

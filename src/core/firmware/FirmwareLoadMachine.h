@@ -83,10 +83,11 @@ class FirmwareLoadMachine final : public Machine {
    public:
     LoadBeginDownloadState(FirmwareLoadMachine& machine, MachineState* next);
     void OnReply() override;
-    void GoToFinal() override;
     std::string Terminators() const override;
 
    private:
+    void OnRunEndsEarly() override;
+
     FirmwareLoadMachine& load_;
   };
 
@@ -101,12 +102,12 @@ class FirmwareLoadMachine final : public Machine {
     void Reset() override;
     void OnReply() override;
     void OnTimeout() override;
-    void GoToFinal() override;
     void Send() override;
     std::string Terminators() const override;
 
    protected:
     ~LoadFirmwareState() = default;
+    void OnRunEndsEarly() override;
     // The loader took the packet.
     virtual void OnAcknowledged() = 0;
     void CountRetries();
@@ -148,12 +149,13 @@ class FirmwareLoadMachine final : public Machine {
     LoadResyncState(FirmwareLoadMachine& machine, std::string name);
     void Serve(LoadFirmwareState& packetState) { packetState_ = &packetState; }
     void Reset() override;
-    void GoToNext() override;
+    void OnSuccess() override;
     void OnTimeout() override;
-    void GoToFinal() override;
     std::string Terminators() const override;
 
    private:
+    void OnRunEndsEarly() override;
+
     FirmwareLoadMachine& load_;
     LoadFirmwareState* packetState_ = nullptr;
   };

@@ -12,6 +12,8 @@
 #include "model/FileStore.h"
 #include "model/FileSystem.h"
 #include "report/ErrorText.h"
+#include "report/FtpTextIds.h"
+#include "report/ReportTextIds.h"
 #include "report/StringTable.h"
 #include "report/TextFormat.h"
 

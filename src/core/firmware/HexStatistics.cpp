@@ -1,6 +1,6 @@
 #include "firmware/HexStatistics.h"
 
-#include "report/StringTable.h"
+#include "report/FirmwareTextIds.h"
 #include "report/TextFormat.h"
 
 namespace vlx {

@@ -1,5 +1,6 @@
 #include "firmware/LoadActivity.h"
 
+#include "report/FirmwareTextIds.h"
 #include "report/StringTable.h"
 #include "report/TextFormat.h"
 

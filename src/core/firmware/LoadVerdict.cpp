@@ -2,7 +2,9 @@
 
 #include "firmware/FirmwareLoadMachine.h"
 #include "report/ErrorText.h"
-#include "report/StringTable.h"
+#include "report/FirmwareTextIds.h"
+#include "report/FtpTextIds.h"
+#include "report/ReportTextIds.h"
 #include "report/TextFormat.h"
 
 namespace vlx {

@@ -6,8 +6,11 @@
 #include "model/AppSettings.h"
 #include "model/DeviceFacts.h"
 #include "report/FailureReport.h"
+#include "report/FirmwareTextIds.h"
+#include "report/ReportTextIds.h"
 #include "report/StringTable.h"
 #include "report/TextFormat.h"
+#include "report/WindowTextIds.h"
 
 namespace vlx {
 

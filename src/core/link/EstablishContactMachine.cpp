@@ -4,8 +4,8 @@
 #include "model/AppSettings.h"
 #include "report/ErrorText.h"
 #include "report/FailureReport.h"
+#include "report/LinkTextIds.h"
 #include "report/Prompts.h"
-#include "report/StringTable.h"
 
 namespace vlx {
 namespace {

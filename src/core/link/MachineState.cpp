@@ -32,8 +32,15 @@ void MachineState::GoToNext() {
 }
 
 void MachineState::GoToFinal() {
+  OnRunEndsEarly();
   Enter(machine_.Final());
 }
+
+void MachineState::ReturnTo(MachineState& state) {
+  machine_.SetCurrent(state);
+}
+
+void MachineState::OnRunEndsEarly() {}
 
 void MachineState::OnReply() {}
 

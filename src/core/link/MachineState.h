@@ -23,7 +23,8 @@ class MachineState {
   virtual const std::string& Name() const;
   // Enters the next state: its Reset, then Execute of whatever state is current after it.
   virtual void GoToNext();
-  virtual void GoToFinal();
+  // Ends the run from this state: its OnRunEndsEarly, then the final state.
+  void GoToFinal();
   // A complete reply is in the machine's receive buffer.
   virtual void OnReply();
   virtual void Execute() = 0;
@@ -45,6 +46,13 @@ class MachineState {
   // States are members of their machine and die with it; nothing deletes them through this type.
   ~MachineState() = default;
   void Enter(MachineState& state);
+  // Makes `state` current again without its Reset or Execute, for a state that stood in for it
+  // a while: `state` keeps its counts and goes on from where it was.
+  void ReturnTo(MachineState& state);
+  // What the state does on its way out when the run ends while it is current, short of its
+  // normal path (a failure, a cancellation, an abort): called once, before the final state
+  // publishes the result. A normal end reaches the final state as a next state and skips it.
+  virtual void OnRunEndsEarly();
 
   Machine& machine_;
   const std::string name_;

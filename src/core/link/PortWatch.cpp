@@ -4,8 +4,8 @@
 #include "link/EstablishContactMachine.h"
 #include "model/AppSettings.h"
 #include "report/ErrorText.h"
+#include "report/LinkTextIds.h"
 #include "report/StatusSink.h"
-#include "report/StringTable.h"
 #include "report/TextFormat.h"
 
 namespace vlx {

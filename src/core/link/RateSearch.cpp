@@ -6,7 +6,7 @@
 #include "link/SerialPort.h"
 #include "model/AppSettings.h"
 #include "model/DeviceFacts.h"
-#include "report/StringTable.h"
+#include "report/LinkTextIds.h"
 
 namespace vlx {
 namespace {

@@ -5,8 +5,9 @@
 #include "link/SerialEvents.h"
 #include "report/ErrorText.h"
 #include "report/FailureReport.h"
+#include "report/LinkTextIds.h"
+#include "report/ReportTextIds.h"
 #include "report/StatusSink.h"
-#include "report/StringTable.h"
 #include "report/TextFormat.h"
 
 namespace vlx {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "report/SettingsTextIds.h"
 #include "report/StringTable.h"
 #include "report/TextFormat.h"
 #include "text/Ascii.h"

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "model/DataFolders.h"
-#include "report/StringTable.h"
+#include "report/SettingsTextIds.h"
 #include "report/TextFormat.h"
 
 namespace vlx {

@@ -1,7 +1,7 @@
 #include "operate/TelemetryRecorder.h"
 
 #include "report/ErrorText.h"
-#include "report/StringTable.h"
+#include "report/OperateTextIds.h"
 #include "report/TextFormat.h"
 
 namespace vlx {

@@ -1,9 +1,11 @@
 #include "report/DeviceTexts.h"
 
 #include "model/DeviceFacts.h"
+#include "report/LinkTextIds.h"
 #include "report/RevisionText.h"
 #include "report/StringTable.h"
 #include "report/TextFormat.h"
+#include "report/WindowTextIds.h"
 
 namespace vlx {
 std::string ProgramIdentityLine(std::string_view description, const std::uint32_t (&version)[4]) {

@@ -1,5 +1,6 @@
 #include "report/RevisionText.h"
 
+#include "report/LinkTextIds.h"
 #include "report/StringTable.h"
 #include "report/TextFormat.h"
 

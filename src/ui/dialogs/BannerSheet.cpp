@@ -18,7 +18,7 @@
 #include "UiText.h"
 #include "config/BannerRules.h"
 #include "help/HelpService.h"
-#include "model/AppSettings.h"
+#include "report/ConfigTextIds.h"
 
 namespace vlx {
 namespace {

@@ -14,7 +14,8 @@
 #include "DialogUnits.h"
 #include "UiServices.h"
 #include "UiText.h"
-#include "report/StringTable.h"
+#include "report/ConfigTextIds.h"
+#include "report/ReportTextIds.h"
 #include "report/TextFormat.h"
 
 namespace vlx {

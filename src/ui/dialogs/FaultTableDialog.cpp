@@ -15,7 +15,7 @@
 #include "DialogUnits.h"
 #include "UiServices.h"
 #include "UiText.h"
-#include "report/StringTable.h"
+#include "report/ReportTextIds.h"
 
 namespace vlx {
 namespace {

@@ -14,6 +14,7 @@
 #include "UiText.h"
 #include "model/AppSettings.h"
 #include "pages/ActivityLog.h"
+#include "report/ReportTextIds.h"
 #include "report/StatusSink.h"
 #include "report/StringTable.h"
 #include "report/TextFormat.h"

@@ -18,10 +18,13 @@
 #include "model/DeviceFacts.h"
 #include "pages/ActivityLog.h"
 #include "report/FailureReport.h"
+#include "report/FirmwareTextIds.h"
+#include "report/ReportTextIds.h"
 #include "report/RevisionText.h"
 #include "report/StatusSink.h"
 #include "report/StringTable.h"
 #include "report/TextFormat.h"
+#include "report/WindowTextIds.h"
 
 namespace vlx {
 namespace {

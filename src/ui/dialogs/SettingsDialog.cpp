@@ -12,6 +12,7 @@
 #include "UiText.h"
 #include "firmware/FtpServer.h"
 #include "model/AppSettings.h"
+#include "report/FtpTextIds.h"
 
 namespace vlx {
 namespace {

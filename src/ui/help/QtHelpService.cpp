@@ -9,7 +9,7 @@
 #include "help/HelpViewer.h"
 #include "report/FailureReport.h"
 #include "report/Prompts.h"
-#include "report/StringTable.h"
+#include "report/ReportTextIds.h"
 
 // The pages live in a static library, whose resource registration the linker would drop unless
 // something calls it. Q_INIT_RESOURCE cannot stand inside a namespace.

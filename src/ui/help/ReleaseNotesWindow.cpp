@@ -17,7 +17,9 @@
 
 #include "DialogUnits.h"
 #include "UiText.h"
+#include "report/FirmwareTextIds.h"
 #include "report/Prompts.h"
+#include "report/ReportTextIds.h"
 #include "report/StringTable.h"
 #include "report/TextFormat.h"
 #include "text/RtfReader.h"

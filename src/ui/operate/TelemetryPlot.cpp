@@ -13,7 +13,7 @@
 #include "faults/FaultRecord.h"
 #include "operate/ReadingText.h"
 #include "report/ErrorText.h"
-#include "report/StringTable.h"
+#include "report/OperateTextIds.h"
 
 namespace vlx {
 namespace {

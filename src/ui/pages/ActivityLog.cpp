@@ -15,7 +15,7 @@
 #include "model/FileStore.h"
 #include "model/FileSystem.h"
 #include "report/Prompts.h"
-#include "report/StringTable.h"
+#include "report/ReportTextIds.h"
 #include "report/TextFormat.h"
 
 namespace vlx {

@@ -22,6 +22,7 @@
 #include "model/AppSettings.h"
 #include "model/DeviceFacts.h"
 #include "model/MessageIds.h"
+#include "report/WindowTextIds.h"
 
 namespace vlx {
 namespace {

@@ -12,6 +12,7 @@
 #include "dialogs/FaultTableDialog.h"
 #include "model/AppSettings.h"
 #include "model/DeviceFacts.h"
+#include "report/ConfigTextIds.h"
 
 namespace vlx {
 namespace {

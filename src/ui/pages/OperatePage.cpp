@@ -30,6 +30,7 @@
 #include "operate/TelemetryPlot.h"
 #include "operate/TelemetryRecorder.h"
 #include "report/ErrorText.h"
+#include "report/OperateTextIds.h"
 #include "report/Prompts.h"
 #include "report/StatusSink.h"
 #include "report/StringTable.h"

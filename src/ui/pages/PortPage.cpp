@@ -20,7 +20,7 @@
 #include "report/DeviceTexts.h"
 #include "report/FailureReport.h"
 #include "report/Prompts.h"
-#include "report/StringTable.h"
+#include "report/WindowTextIds.h"
 
 namespace vlx {
 namespace {

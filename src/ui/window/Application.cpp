@@ -7,6 +7,7 @@
 #include "BuildInfo.h"
 #include "OsVersion.h"
 #include "ftp/CurlFtpClient.h"
+#include "model/AppSettings.h"
 #include "serial/SerialPortList.h"
 
 namespace vlx {
@@ -26,8 +27,10 @@ std::optional<std::string> ChooseFolder(QWidget* owner, const QString& title,
 
 Application::Application()
     : help_(prompts_),
-      app_(Services{store_, files_, serialDevice_, timers_, clock_, status_, prompts_}),
-      services_{app_, app_.Boxes(), clock_, help_, [] { return ListSerialPorts(); }, ChooseFolder} {
+      app_(std::make_unique<AppSettings>(
+          Services{store_, files_, serialDevice_, timers_, clock_, status_, prompts_})),
+      services_{*app_,       app_->Boxes(), clock_, help_, [] { return ListSerialPorts(); },
+                ChooseFolder} {
   services_.ftpLocalFiles = &ftpLocalFiles_;
   services_.ftpClients = [] { return std::make_unique<CurlFtpClient>(); };
 }

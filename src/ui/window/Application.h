@@ -8,7 +8,6 @@
 #include "UiServices.h"
 #include "files/PosixFtpLocalFiles.h"
 #include "help/QtHelpService.h"
-#include "model/AppSettings.h"
 #include "report/StatusRelay.h"
 #include "serial/QtSerialDevice.h"
 #include "settings/JsonSettingsStore.h"
@@ -18,6 +17,8 @@
 #include "window/MainWindow.h"
 
 namespace vlx {
+
+class AppSettings;
 
 class Application {
  public:
@@ -29,7 +30,7 @@ class Application {
   // Starts, then runs until the main window is closed; returns the exit code.
   int Run();
 
-  AppSettings& Model() { return app_; }
+  AppSettings& Model() { return *app_; }
 
  private:
   JsonSettingsStore store_;
@@ -41,7 +42,8 @@ class Application {
   QtPrompts prompts_;
   QtHelpService help_;
   PosixFtpLocalFiles ftpLocalFiles_;
-  AppSettings app_;
+  // Held by pointer so that the headers that include this one need not include the model.
+  std::unique_ptr<AppSettings> app_;
   UiServices services_;
   std::unique_ptr<MainWindow> window_;
 };

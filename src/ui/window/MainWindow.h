@@ -17,7 +17,6 @@
 #include "help/ReleaseNotesWindow.h"
 #include "link/MachineRouter.h"
 #include "link/PortWatch.h"
-#include "model/AppSettings.h"
 #include "model/Listener.h"
 #include "model/WindowPlacement.h"
 #include "operate/TelemetryRecorder.h"
@@ -29,6 +28,8 @@ class QTabWidget;
 
 namespace vlx {
 
+class AppSettings;
+class DwordSetting;
 class Page;
 class StatusLabel;
 class StatusRelay;

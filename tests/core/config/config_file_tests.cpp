@@ -10,7 +10,6 @@
 #include "config/ConfigurationFile.h"
 #include "config/Crc32.h"
 #include "config/HexBytes.h"
-#include "report/StringTable.h"
 #include "report/TextFormat.h"
 #include "support/CaseNames.h"
 #include "support/FakeFileSystem.h"

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "config/ConfigurationFlows.h"
+#include "report/ConfigTextIds.h"
 #include "report/ErrorText.h"
 #include "report/StringTable.h"
 #include "support/CaseNames.h"

@@ -10,7 +10,7 @@
 
 #include "config/ConfigurationRestoreMachine.h"
 #include "config/ConfigurationSaveMachine.h"
-#include "report/StringTable.h"
+#include "report/ConfigTextIds.h"
 #include "support/CaseNames.h"
 #include "support/EepromBed.h"
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "config/ConfigurationRestoreMachine.h"
+#include "report/ConfigTextIds.h"
 #include "report/StringTable.h"
 #include "support/CaseNames.h"
 #include "support/Conversation.h"

@@ -10,7 +10,7 @@
 #include "faults/FaultTableFlow.h"
 #include "faults/FaultTableMachine.h"
 #include "model/DeviceFacts.h"
-#include "report/StringTable.h"
+#include "report/FaultTextIds.h"
 #include "report/TextFormat.h"
 #include "support/CaseNames.h"
 #include "support/EepromBed.h"

@@ -177,6 +177,45 @@ INSTANTIATE_TEST_SUITE_P(Engine, CancelWhileWaiting,
                            return info.param == WaitEnds::kTimeout ? "Timeout" : "AcceptedReply";
                          });
 
+// However a run is stopped, the state it stopped in acts on its way out once; a run that ends
+// along its states' normal path does not call that action.
+enum class RunEnd { kFailed, kCancelled, kAborted, kNormal };
+
+struct EarlyEndCase {
+  const char* label;
+  RunEnd end;
+  std::size_t probeActions;   // the first state's early-end action
+  std::size_t followActions;  // the second state's
+};
+
+class EarlyEnds : public MachineEngine, public ::testing::WithParamInterface<EarlyEndCase> {};
+
+TEST_P(EarlyEnds, CallTheStoppedStatesActionOnce) {
+  const EarlyEndCase& c = GetParam();
+  ProbeMachine& machine =
+      Install(c.end == RunEnd::kNormal ? TimeoutPolicy::kMoveOn : TimeoutPolicy::kFailAtOnce);
+  machine.BeginProbe();
+  if (c.end == RunEnd::kCancelled) {
+    EXPECT_TRUE(machine.Cancel());
+    bed.link.Deliver("^RVM01.23;");  // the run stops at the second state's send
+  } else if (c.end == RunEnd::kAborted) {
+    machine.Abort(err::kGenFailure);
+  }
+  ASSERT_TRUE(RunToEnd(machine));
+
+  EXPECT_EQ(machine.ProbeEndedEarly(), c.probeActions);
+  EXPECT_EQ(machine.FollowEndedEarly(), c.followActions);
+  EXPECT_EQ(done.received.size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engine, EarlyEnds,
+                         ::testing::Values(EarlyEndCase{"QueryFails", RunEnd::kFailed, 1, 0},
+                                           EarlyEndCase{"CancelledAtTheNextSend",
+                                                        RunEnd::kCancelled, 0, 1},
+                                           EarlyEndCase{"Aborted", RunEnd::kAborted, 1, 0},
+                                           EarlyEndCase{"NormalEnd", RunEnd::kNormal, 0, 0}),
+                         ByLabel{});
+
 TEST_F(MachineEngine, TimerOfAnotherMachineIsIgnored) {
   ProbeMachine& machine = Install(TimeoutPolicy::kRetry);
   machine.BeginProbe();

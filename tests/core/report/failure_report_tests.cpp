@@ -4,12 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "report/ConfigTextIds.h"
 #include "report/ErrorCode.h"
 #include "report/FailureReport.h"
+#include "report/FaultTextIds.h"
+#include "report/LinkTextIds.h"
 #include "report/Prompts.h"
+#include "report/ReportTextIds.h"
 #include "report/RevisionText.h"
 #include "report/StatusSink.h"
-#include "report/StringTable.h"
 
 namespace vlx {
 namespace {

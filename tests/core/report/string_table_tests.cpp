@@ -3,8 +3,17 @@
 #include <cstdint>
 #include <string_view>
 
+#include "report/ConfigTextIds.h"
+#include "report/FaultTextIds.h"
+#include "report/FirmwareTextIds.h"
+#include "report/FtpTextIds.h"
+#include "report/LinkTextIds.h"
+#include "report/OperateTextIds.h"
+#include "report/ReportTextIds.h"
+#include "report/SettingsTextIds.h"
 #include "report/StringTable.h"
 #include "report/TextFormat.h"
+#include "report/WindowTextIds.h"
 
 namespace vlx {
 namespace {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "report/StringTable.h"
+#include "report/ReportTextIds.h"
 #include "report/TextFormat.h"
 
 namespace vlx {

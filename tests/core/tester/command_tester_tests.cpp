@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "report/ErrorCode.h"
+#include "report/LinkTextIds.h"
 #include "report/StringTable.h"
 #include "support/CaseNames.h"
 #include "support/LinkTestBed.h"

@@ -25,7 +25,9 @@
 #include "model/MessageIds.h"
 #include "pages/CommandTesterPage.h"
 #include "report/ErrorCode.h"
+#include "report/LinkTextIds.h"
 #include "report/StringTable.h"
+#include "report/WindowTextIds.h"
 #include "support/ui/WindowTestBed.h"
 
 namespace vlx::test {

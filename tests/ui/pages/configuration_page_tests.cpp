@@ -18,6 +18,7 @@
 #include "dialogs/ConfigurationTransferDialog.h"
 #include "help/HelpService.h"
 #include "pages/ConfigurationPage.h"
+#include "report/ConfigTextIds.h"
 #include "report/StringTable.h"
 #include "support/EepromBed.h"
 #include "support/FileContents.h"

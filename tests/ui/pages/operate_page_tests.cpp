@@ -29,7 +29,7 @@
 #include "operate/TelemetryRecorder.h"
 #include "pages/OperatePage.h"
 #include "report/ErrorCode.h"
-#include "report/StringTable.h"
+#include "report/OperateTextIds.h"
 #include "report/TextFormat.h"
 #include "support/CaseNames.h"
 #include "support/LinkTestBed.h"
