@@ -31,10 +31,6 @@ namespace fs = std::filesystem;
 
 const std::string kIdentity = "Velqorin VLX Utility Revision 1.0.0.0";
 
-std::string Display() {
-  return ":" + std::to_string(90 + getpid() % 100);
-}
-
 // The names of all windows on the display, one per line, as the X server tells them.
 std::string WindowNames(const std::string& display) {
   ChildProcess xwininfo("/usr/bin/xwininfo", {"-display", display, "-root", "-tree"});
@@ -47,15 +43,13 @@ class WindowProgram : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { StartServer("1280x1024x24"); }
 
+  // The server takes a free display itself and names it on its standard output once it
+  // listens, so that cases running side by side, and other X servers, never share one.
   static void StartServer(const std::string& screen) {
-    display_ = Display();
     xvfb_ = std::make_unique<ChildProcess>(
         "/usr/bin/Xvfb",
-        std::vector<std::string>{display_, "-screen", "0", screen, "-nolisten", "tcp"});
-    const std::string socket = "/tmp/.X11-unix/X" + display_.substr(1);
-    for (int i = 0; i < 100 && !fs::exists(socket); ++i) {
-      std::this_thread::sleep_for(50ms);
-    }
+        std::vector<std::string>{"-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp"});
+    display_ = ":" + xvfb_->FirstStdoutLine(10s).value_or("");
   }
 
   static void TearDownTestSuite() {
@@ -88,7 +82,7 @@ class WindowProgram : public ::testing::Test {
       program_->WaitForExit(5s);
     }
     simulator_->Signal(SIGTERM);
-    simulator_->WaitForExit(5s);
+    EXPECT_EQ(simulator_->WaitForExit(5s), 0) << "vlx750-sim: " << simulator_->Stderr();
     fs::remove_all(home_);
   }
 

@@ -2,10 +2,12 @@
 // A simulated amplifier (vlx750-sim) on its own pseudo-terminal, reached through a link named
 // for the test process, for the end-to-end tests.
 
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,9 +25,12 @@ class SimulatedAmplifier {
     ready_ = terminal.has_value();
     terminal_ = terminal.value_or("");
   }
+  // A simulator that fails on its way out (a sanitizer's report, a dump it could not write)
+  // fails the test.
   ~SimulatedAmplifier() {
     process_.Signal(SIGTERM);
-    process_.WaitForExit(std::chrono::seconds(5));
+    const std::optional<int> exitCode = process_.WaitForExit(std::chrono::seconds(5));
+    EXPECT_TRUE(!ready_ || exitCode == 0) << "vlx750-sim: " << process_.Stderr();
   }
 
   bool Ready() const { return ready_; }
