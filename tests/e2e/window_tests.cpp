@@ -110,7 +110,8 @@ class WindowProgram : public ::testing::Test {
   // Waits until a window has `title` as its whole name; on failure the test says what was there.
   void ExpectTitle(const std::string& title) {
     const std::string name = "\"" + title + "\"";
-    const auto deadline = std::chrono::steady_clock::now() + 15s;
+    // Generous: a sanitized window program on a busy machine can take many seconds to show.
+    const auto deadline = std::chrono::steady_clock::now() + 45s;
     std::string names;
     do {
       std::this_thread::sleep_for(100ms);
