@@ -6,7 +6,7 @@
 # vlx750-sim (for example --rate 9600 or --off).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/build.sh
+bash scripts/build.sh vlxutility vlxctl vlx750-sim vlx750-mkfw
 
 workspace=$(mktemp -d)
 simulator_output="$workspace/vlx750-sim.out"
